@@ -1,0 +1,30 @@
+# GoogleTest comes from the distribution's source package, built with the same
+# compiler as the code under test (the MinGW build cannot use the host's libgtest).
+if(NOT TARGET gtest)
+  set(GTEST_SRC /usr/src/googletest)
+  if(NOT EXISTS ${GTEST_SRC}/CMakeLists.txt)
+    message(FATAL_ERROR "GoogleTest sources not found at ${GTEST_SRC} (apt-get install googletest)")
+  endif()
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  add_subdirectory(${GTEST_SRC} ${CMAKE_BINARY_DIR}/_googletest EXCLUDE_FROM_ALL)
+  foreach(t gtest gtest_main gmock gmock_main)
+    if(TARGET ${t})
+      target_compile_options(${t} PRIVATE -w)
+    endif()
+  endforeach()
+endif()
+
+# add_tunyra_test(NAME SOURCES... [LIBS ...] [LABELS ...])
+# One GoogleTest program, registered with CTest. In the Windows build CTest runs it
+# through CMAKE_CROSSCOMPILING_EMULATOR (Wine).
+function(add_tunyra_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${T_SOURCES} ${T_UNPARSED_ARGUMENTS})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} gmock gtest_main)
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  if(T_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+  endif()
+endfunction()

@@ -1,0 +1,52 @@
+#pragma once
+// The snapshot of the Media Library taken when the Select Songs dialog opens: an owned
+// copy of every item and the four sets of distinct values shown in the columns.
+
+#include <string>
+#include <vector>
+
+#include "library/sorted_name_set.h"
+#include "plugin/host_records.h"
+
+class HostOperations;
+
+// The field a condition column tests; the index of its entry in a kind combo box.
+enum ConditionKind : int { kKindArtist = 0, kKindTitle = 1, kKindAlbum = 2, kKindGenre = 3 };
+
+constexpr const char* kNoArtist = "(no artist)";
+constexpr const char* kNoTitle = "(no title)";
+constexpr const char* kNoAlbum = "(no album)";
+constexpr const char* kNoGenre = "(no genre)";
+
+// "The Beatles" -> "Beatles, The" when the first four characters are "the " in any case.
+std::string MoveArticleToEnd(std::string_view artist);
+// "Beatles, The" (last five characters ", the" in any case) -> "The Beatles".
+std::string MoveArticleToFront(std::string_view value);
+// The value a record contributes to the set of `kind` (placeholder for an empty or null
+// field; artists in sort form).
+std::string SetValueOf(const ItemRecord& record, int kind);
+
+class LibrarySnapshot {
+ public:
+  LibrarySnapshot() = default;
+  ~LibrarySnapshot() { Release(); }
+  LibrarySnapshot(const LibrarySnapshot&) = delete;
+  LibrarySnapshot& operator=(const LibrarySnapshot&) = delete;
+
+  // Runs the query "type==0" through the host, copies the result and hands it back.
+  void Load(HostOperations& host);
+  // Empties the sets, appends deep copies of `source` and adds every record's values.
+  void Rebuild(const ItemRecordList& source);
+  // What a column of `kind` shows, in set order (artists with the article in front).
+  std::vector<std::string> DisplayValues(int kind) const;
+  // Empties the sets and releases the record copies.
+  void Release();
+
+  const CSortedNameSet* SetOfKind(int kind) const;
+
+  ItemRecordList m_records{nullptr, 0, 0};
+  CSortedNameSet m_titles;
+  CSortedNameSet m_albums;
+  CSortedNameSet m_genres;
+  CSortedNameSet m_artists;
+};

@@ -1,0 +1,56 @@
+#pragma once
+// "Find Songs", first half: which songs of the snapshot satisfy the four condition
+// columns, folded left to right by their Or/And links.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "plugin/host_records.h"
+
+// A column's kind (ConditionKind) and its checked texts in list order. A column with
+// no checked text sets no condition.
+struct ColumnCondition {
+  int kind = 0;
+  std::vector<std::string> checkedTexts;
+};
+
+enum class ColumnLink : int { Or = 0, And = 1 };
+// Any value other than 0 is And.
+inline ColumnLink LinkFromValue(int value) { return value == 0 ? ColumnLink::Or : ColumnLink::And; }
+
+// Three index-aligned lists. The texts point into the records the list was built from
+// (they must outlive it). An entry whose file name is "" is blank: absent.
+struct CandidateList {
+  std::vector<const char*> fileNames;
+  std::vector<const char*> titles;
+  std::vector<std::int32_t> lengths;
+
+  size_t size() const { return fileNames.size(); }
+  bool empty() const { return fileNames.empty(); }
+  void Append(const char* fileName, const char* title, std::int32_t length);
+  bool IsBlank(size_t i) const { return fileNames[i][0] == '\0'; }
+  void Blank(size_t i) { fileNames[i] = ""; }
+  void Clear();
+};
+
+enum class MatchRefusal { None, NoCondition, NoMatch };
+
+constexpr const char* kNoConditionText = "You must select at least one condition.";
+constexpr const char* kNoMatchText = "No files match your criteria.\nPlease try again.";
+constexpr const char* kMessageCaption = "Tunyra v1.00 beta";
+const char* RefusalText(MatchRefusal refusal);  // null for None
+
+struct MatchResult {
+  MatchRefusal refusal = MatchRefusal::None;
+  CandidateList candidates;  // non-empty, no blank entries, when refusal is None
+};
+
+// Whether the item's field of `kind` (0 artist, 1 title, 2 album, 3 genre; null read as
+// "") equals one of the texts byte for byte. Any other kind: false.
+bool ItemMatchesColumn(const ItemRecord& item, const std::vector<std::string>& checkedTexts, int kind);
+
+// links[0] stands in front of column 2, links[1] of column 3, links[2] of column 4.
+MatchResult BuildCandidates(const ItemRecordList& items, const std::array<ColumnCondition, 4>& columns,
+                            const std::array<ColumnLink, 3>& links);

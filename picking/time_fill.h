@@ -1,0 +1,42 @@
+#pragma once
+// "Find Songs", second half: fill the requested time from the candidates (at random
+// while much time remains, closest fit near the end) and hand the picks to the player.
+
+#include <cstdint>
+#include <functional>
+
+#include "picking/candidate_matching.h"
+#include "picking/random_source.h"
+
+class HostOperations;
+
+constexpr const char* kTooShortQuestion =
+    "The total length of matching files is less than\nthe total time selected.\n"
+    "Click \"OK\" to reduce the total time, or \"Cancel\"\nto adjust the criteria.";
+
+// Why the pick loop stopped.
+enum class FillStop {
+  TimeUsedUp,         // remaining time reached 0 or below (also: nothing to fill)
+  NoUnusedCandidate,  // duplicates off and every pickable candidate used
+  NoClosestFit,       // a closest-fit pass found nothing within 5 x the average
+  NoProgress,         // the closest fit chose a candidate that would not lower the time
+  ZeroAverage,        // the average length is 0 while time remains
+};
+
+struct FillResult {
+  bool cancelled = false;  // the too-short question was answered Cancel
+  CandidateList picks;     // in pick order
+  FillStop stop = FillStop::TimeUsedUp;
+  std::int64_t remainingSeconds = 0;  // after the last pick
+  std::int64_t targetSeconds = 0;     // the time filled (shortened on OK)
+};
+
+// Answers the too-short question: true for OK, false for Cancel.
+using ShortenQuestion = std::function<bool()>;
+
+// `candidates` is taken by value: used entries are blanked in the copy.
+FillResult FillTime(CandidateList candidates, std::int32_t totalSeconds, bool allowDuplicates,
+                    RandomSource& random, const ShortenQuestion& askShorten);
+
+// One clear, the enqueues in pick order, then a start when asked.
+void HandOffPlaylist(HostOperations& host, const CandidateList& picks, bool startPlaying);

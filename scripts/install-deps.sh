@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs what building and testing Tunyra needs on Debian; does nothing when it is
+# all there already. Run as root, or with sudo available.
+set -euo pipefail
+
+need_pkgs=()
+have() { command -v "$1" >/dev/null 2>&1; }
+want() { have "$1" || need_pkgs+=("$2"); }
+
+want cmake cmake
+want g++ g++
+want clang clang
+want i686-w64-mingw32-g++-posix g++-mingw-w64-i686-posix
+want i686-w64-mingw32-windres binutils-mingw-w64-i686
+want Xvfb xvfb
+want xdpyinfo x11-utils
+want xdotool xdotool
+want import imagemagick
+want python3 python3
+[ -f /usr/src/googletest/CMakeLists.txt ] || need_pkgs+=(googletest)
+[ -f /usr/include/benchmark/benchmark.h ] || need_pkgs+=(libbenchmark-dev)
+dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || need_pkgs+=(libclang-rt-14-dev)
+need_wine=0
+if ! have wine || ! dpkg -s wine32:i386 >/dev/null 2>&1; then need_wine=1; fi
+
+if [ ${#need_pkgs[@]} -eq 0 ] && [ $need_wine -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
+export DEBIAN_FRONTEND=noninteractive
+if [ $need_wine -eq 1 ]; then
+  $SUDO dpkg --add-architecture i386
+  need_pkgs+=(wine wine32:i386)
+fi
+echo "Installing: ${need_pkgs[*]}"
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${need_pkgs[@]}" >/dev/null

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Every test: the native core (plain and under ASan/UBSan), then the 32-bit Windows
+# build (core again, plug-in, stand-in player, window tests) under Wine on a private
+# virtual display. Installs what is missing first; safe to run again.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+TUNYRA_ROOT=$(pwd)
+JOBS=${JOBS:-$(nproc)}
+
+scripts/install-deps.sh
+
+echo "== native build"
+cmake -S . -B build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUNYRA_WERROR=ON >/dev/null
+cmake --build build/native -j"$JOBS"
+ctest --test-dir build/native --output-on-failure -j"$JOBS"
+
+echo "== native build under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DTUNYRA_WERROR=ON -DTUNYRA_SANITIZE=ON \
+  -DTUNYRA_BUILD_BENCH=OFF >/dev/null
+cmake --build build/sanitize -j"$JOBS"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build/sanitize --output-on-failure -j"$JOBS"
+
+echo "== 32-bit Windows build"
+cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+  -DCMAKE_BUILD_TYPE=Release -DTUNYRA_WERROR=ON >/dev/null
+cmake --build build/win32 -j"$JOBS"
+
+echo "== Windows tests under Wine"
+source scripts/wine-env.sh
+TUNYRA_XVFB_PID=""
+cleanup() {
+  wineserver -k >/dev/null 2>&1 || true
+  if [ -n "$TUNYRA_XVFB_PID" ]; then kill "$TUNYRA_XVFB_PID" 2>/dev/null || true; fi
+}
+trap cleanup EXIT
+unset DISPLAY
+tunyra_ensure_display
+tunyra_ensure_prefix
+# Window tests share one display and one set of global hotkeys: run them one at a time.
+ctest --test-dir build/win32 --output-on-failure -j1

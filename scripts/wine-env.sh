@@ -1,0 +1,34 @@
+# Sourced: a private 32-bit Wine prefix for this checkout, and a display.
+# TUNYRA_ROOT defaults to the checkout holding this script.
+TUNYRA_ROOT=${TUNYRA_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+export WINEPREFIX=${TUNYRA_WINEPREFIX:-$TUNYRA_ROOT/build/wineprefix}
+export WINEARCH=win32
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+
+tunyra_display_ok() { [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; }
+
+# Starts a private Xvfb when there is no usable display; its pid goes to
+# $TUNYRA_XVFB_PID so the starter can stop it.
+tunyra_ensure_display() {
+  tunyra_display_ok && return 0
+  local n
+  for n in 91 92 93 94 95 96 97 98; do
+    [ -e /tmp/.X$n-lock ] && continue
+    Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    TUNYRA_XVFB_PID=$!
+    export DISPLAY=:$n
+    local i
+    for i in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0.1; done
+  done
+  echo "could not start Xvfb" >&2
+  return 1
+}
+
+tunyra_ensure_prefix() {
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w || true
+  fi
+}
