@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# The main job: builds the plug-in and the stand-in player, then runs Tunyra inside
+# the stand-in player under Wine.
+#   With a display (DISPLAY set and working): the player stays open for you.
+#   Without one, or with --headless: a short scripted session runs on a private
+#   virtual display, prints the playlist and saves screenshots.
+# Installs whatever is missing first; safe to run again.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+TUNYRA_ROOT=$(pwd)
+JOBS=${JOBS:-$(nproc)}
+HEADLESS=0
+MINUTES=30
+OUT=${TUNYRA_DEMO_OUT:-$TUNYRA_ROOT/out/demo}
+for arg in "$@"; do
+  case "$arg" in
+    --headless) HEADLESS=1 ;;
+    --minutes=*) MINUTES=${arg#--minutes=} ;;
+    --out=*) OUT=${arg#--out=} ;;
+    -h|--help) sed -n '2,8p' "$0"; exit 0 ;;
+    *) echo "unknown argument: $arg (try --help)" >&2; exit 2 ;;
+  esac
+done
+
+scripts/install-deps.sh
+
+echo "== building the native tools"
+cmake -S . -B build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build/native -j"$JOBS" --target tunyra-pick >/dev/null
+echo "== building gen_tunyra.dll and the stand-in player (32-bit Windows)"
+cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/win32 -j"$JOBS" --target gen_tunyra standin >/dev/null
+BIN=$TUNYRA_ROOT/build/win32/bin
+DLL=$BIN/gen_tunyra.dll
+
+source scripts/wine-env.sh
+TUNYRA_XVFB_PID=""
+if [ $HEADLESS -eq 0 ] && ! tunyra_display_ok; then HEADLESS=1; fi
+if [ $HEADLESS -eq 1 ]; then unset DISPLAY; fi
+tunyra_ensure_display
+tunyra_ensure_prefix
+cleanup() {
+  wineserver -k >/dev/null 2>&1 || true
+  if [ -n "$TUNYRA_XVFB_PID" ]; then kill "$TUNYRA_XVFB_PID" 2>/dev/null || true; fi
+}
+trap cleanup EXIT
+
+install_note() {
+  cat <<TXT
+
+The plug-in: $DLL
+To install it into a real player: copy gen_tunyra.dll into the player's Plugins folder
+and restart the player. Set the hotkey in the player's hotkey preferences under
+"General: Tunyra Select Songs".
+TXT
+}
+
+if [ $HEADLESS -eq 0 ]; then
+  echo "== starting the stand-in player on $DISPLAY (Ctrl+Alt+T or Plug-ins > Tunyra Select Songs)"
+  install_note
+  wine "$BIN/standin.exe" --library "Z:$TUNYRA_ROOT/samples/library.tsv" --plugin "Z:$DLL"
+  exit 0
+fi
+
+exec scripts/demo-session.sh "$BIN" "$OUT" "$MINUTES"
