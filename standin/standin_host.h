@@ -1,0 +1,164 @@
+#pragma once
+// The stand-in player: a main window and a Media Library window that answer the host
+// messages a general-purpose plug-in sends, a playlist, a message log and the loading
+// of gen_*.dll plug-ins the way a host loads them.
+//
+// Everything here runs on one user-interface thread, the one that called Create and
+// runs the message loop. Plug-ins subclass the main window (SetWindowLongA with
+// GWL_WNDPROC); the window procedure is a plain function that finds its host through
+// a window property, so it keeps working under any chain of subclasses.
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "plugin/host_records.h"
+#include "standin/media_library_server.h"
+#include "standin/playlist.h"
+#include "standin/standin_options.h"
+
+namespace standin {
+
+// One message the main window received.
+struct LogEntry {
+  UINT message = 0;
+  WPARAM wParam = 0;
+  LPARAM lParam = 0;
+  std::string text;  // decoded, e.g. enqueue "C:\a.mp3" "Title" 215
+};
+
+// A hotkey record received through "GenHotkeysAdd", copied with its texts.
+struct KeptHotkey {
+  HotkeyRecord record{};  // as received, but name and id null: the texts are below
+  std::string name;
+  std::string id;
+  int hotkeyId = 0;         // the id given to RegisterHotKey / carried by WM_HOTKEY
+  bool registered = false;  // a global key is bound
+  HotkeyBinding binding;
+};
+
+struct LoadedPlugin {
+  std::string path;
+  HMODULE module = nullptr;
+  PluginRecord* record = nullptr;
+  int initResult = 0;
+};
+
+// Optional user interface on the main window (standin.exe). The host forwards the
+// window messages it does not answer itself and reports changes.
+class HostView {
+ public:
+  virtual ~HostView() = default;
+  // Called for WM_CREATE ... WM_DESTROY and every other non-host message. Return true
+  // when handled (result in `result`), false for DefWindowProc.
+  virtual bool OnWindowMessage(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam,
+                               LRESULT& result) = 0;
+  virtual void OnPlaylistChanged() {}
+  virtual void OnLogged(const LogEntry&) {}
+};
+
+class StandinHost {
+ public:
+  static constexpr const char* kMainClassName = "TunyraStandinPlayer";
+  static constexpr const char* kLibraryClassName = "TunyraStandinMediaLibrary";
+  static constexpr const char* kMainCaption = "Tunyra Stand-in Player";
+  static constexpr int kFirstNameNumber = 1000;
+  static constexpr int kFirstHotkeyId = 0x100;
+  static constexpr std::size_t kLogLimit = 20000;  // oldest entries go first
+
+  explicit StandinHost(StandinOptions options = {});
+  ~StandinHost();  // unloads plug-ins and destroys the windows
+  StandinHost(const StandinHost&) = delete;
+  StandinHost& operator=(const StandinHost&) = delete;
+
+  // Creates the (hidden) main window and, unless disabled, the Media Library window.
+  // `view` may be null; it must outlive the windows. Window style and menu are the
+  // view's business (it can change them in its WM_CREATE).
+  bool Create(HINSTANCE instance, HostView* view = nullptr);
+  // Unloads plug-ins, unbinds hotkeys, destroys the windows. Safe to call twice.
+  void Destroy();
+
+  HWND MainWindow() const { return m_main; }
+  HWND LibraryWindow() const { return m_library; }
+  const StandinOptions& Options() const { return m_options; }
+
+  // Library ------------------------------------------------------------------------
+  bool LoadLibraryFile(const std::string& path, std::string& error);
+  void SetLibrary(const ItemRecordList& records);  // deep copy
+  const ItemRecordList& Library() const { return m_server.Library(); }
+  const std::string& LibraryPath() const { return m_libraryPath; }
+  // library.tsv or samples/library.tsv beside the executable or in one of its parent
+  // folders; "" if none exists.
+  static std::string DefaultLibraryPath();
+  MediaLibraryServer& Server() { return m_server; }
+  const MediaLibraryServer& Server() const { return m_server; }
+
+  // Plug-ins -----------------------------------------------------------------------
+  // As a host does: LoadLibrary, the export, the handles written into the record, init.
+  bool LoadPlugin(const std::string& path, std::string& error);
+  // Every gen_*.dll in `folder`; returns how many loaded.
+  int LoadPluginsIn(const std::string& folder, std::vector<std::string>& errors);
+  // quit, then FreeLibrary, in reverse load order. Windows of a plug-in that are still
+  // there are destroyed first and the main window's procedure is taken back from a
+  // plug-in that left its hook installed, so the host keeps working afterwards.
+  void UnloadPlugins();
+  const std::vector<LoadedPlugin>& Plugins() const { return m_plugins; }
+  bool ConfigPlugin(std::size_t index);
+
+  // Hotkeys ------------------------------------------------------------------------
+  const std::vector<KeptHotkey>& Hotkeys() const { return m_hotkeys; }
+  // As if the key of record `index` was pressed: sends the record's message.
+  bool TriggerHotkey(std::size_t index);
+
+  // Registered names ---------------------------------------------------------------
+  // The number given to `name`, or 0 if nobody registered it.
+  int NameNumber(const std::string& name) const;
+
+  // Playlist and log ---------------------------------------------------------------
+  const Playlist& GetPlaylist() const { return m_playlist; }
+  Playlist& MutablePlaylist() { return m_playlist; }
+  bool WriteM3u(const std::string& path, std::string& error) const;
+  const std::vector<LogEntry>& Log() const { return m_log; }
+  void ClearLog() { m_log.clear(); }
+  void AppendLog(UINT message, WPARAM wParam, LPARAM lParam, std::string text);
+
+  // True while the host is inside a call into a plug-in it started itself (init,
+  // config, quit, a hotkey's message).
+  bool InPluginCall() const { return m_pluginCallDepth > 0; }
+
+ private:
+  static LRESULT CALLBACK MainProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK LibraryProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT OnMainMessage(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT OnLibraryMessage(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT OnHostUserMessage(WPARAM wParam, LPARAM lParam);
+  int RegisterName(const char* name);
+  void AddHotkey(const HotkeyRecord* record);
+  void OnHotkey(int hotkeyId);
+  void TakeBackWindowProcs(HMODULE module);
+  void DestroyWindowsOf(HMODULE module);
+
+  StandinOptions m_options;
+  HostView* m_view = nullptr;
+  HWND m_main = nullptr;
+  HWND m_library = nullptr;
+  MediaLibraryServer m_server;
+  std::string m_libraryPath;
+  std::map<std::string, int> m_names;
+  int m_nextNameNumber = kFirstNameNumber;
+  std::vector<KeptHotkey> m_hotkeys;
+  std::vector<LoadedPlugin> m_plugins;
+  Playlist m_playlist;
+  std::vector<LogEntry> m_log;
+  int m_pluginCallDepth = 0;
+};
+
+// "enqueue", "clear", ... text for a host message; used by the log.
+std::string DescribeMessage(const StandinHost& host, UINT message, WPARAM wParam,
+                            LPARAM lParam);
+
+}  // namespace standin

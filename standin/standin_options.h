@@ -1,0 +1,45 @@
+#pragma once
+// What kind of host the stand-in player pretends to be. The defaults are a friendly
+// host; the switches make the hostile ones a plug-in must survive.
+
+#include <windows.h>
+
+#include <vector>
+
+namespace standin {
+
+// Transforms applied to every library result the Media Library window serves (the
+// stored library is left alone).
+struct HostileOptions {
+  // Every third item has a null title, album, artist, genre and comment; every fifth
+  // also a null file name.
+  bool nullFields = false;
+  // Every fourth item (at most 16 of them) has a 64 KB title and a 64 KB artist.
+  bool hugeStrings = false;
+  // Lengths cycle through -1, 0, INT_MIN and -3600 on every other item.
+  bool badLengths = false;
+
+  bool Any() const { return nullFields || hugeStrings || badLengths; }
+};
+
+// A global key combination bound to one hotkey record.
+struct HotkeyBinding {
+  UINT modifiers = MOD_CONTROL | MOD_ALT;
+  UINT virtualKey = 'T';
+};
+
+struct StandinOptions {
+  // The host has no Media Library: "LibraryGetWnd" answers 0.
+  bool noLibraryWindow = false;
+  // The host has no hotkey plug-in: "GenHotkeysAdd" still gets a number, but posted
+  // records are ignored.
+  bool noHotkeyPlugin = false;
+  HostileOptions hostile;
+  // The n-th kept hotkey record is bound to bindings[n]; records beyond the list get
+  // no global key (they can still be triggered with TriggerHotkey).
+  std::vector<HotkeyBinding> bindings{HotkeyBinding{}};
+  // Off in tests that must not grab keys on a shared display.
+  bool registerGlobalHotkeys = true;
+};
+
+}  // namespace standin

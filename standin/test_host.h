@@ -1,0 +1,103 @@
+#pragma once
+// A StandinHost on a user-interface thread of its own, for window tests: the test
+// thread loads plug-ins, posts the hotkey message, waits (with a bound) for windows or
+// conditions, drives dialogs with SendMessage and reads snapshots of the log and the
+// playlist. Runs of code on the UI thread are synchronous and are also served while a
+// plug-in's modal dialog runs its own loop there.
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "plugin/host_records.h"
+#include "standin/playlist.h"
+#include "standin/standin_host.h"
+#include "standin/standin_options.h"
+
+namespace standin {
+
+class StandinHostThread {
+ public:
+  static constexpr DWORD kDefaultTimeoutMs = 10000;
+
+  // Nothing starts before Start. `library`, when given, is copied; otherwise the
+  // host serves an empty library.
+  explicit StandinHostThread(StandinOptions options = TestOptions(),
+                             const ItemRecordList* library = nullptr);
+  ~StandinHostThread();  // Shutdown
+  StandinHostThread(const StandinHostThread&) = delete;
+  StandinHostThread& operator=(const StandinHostThread&) = delete;
+
+  // Test defaults: no global key is grabbed (tests share a display).
+  static StandinOptions TestOptions();
+
+  // Starts the thread and creates the host's windows there. False on failure.
+  bool Start();
+  // Closes any dialog or window a plug-in left open (IDCANCEL, then WM_CLOSE), unloads
+  // the plug-ins, destroys the host's windows and ends the thread. Idempotent.
+  void Shutdown();
+
+  // Runs `fn` on the UI thread and returns when it has run. Do not call from the UI
+  // thread itself. Touch Host() only inside such a call.
+  void Run(const std::function<void()>& fn);
+  StandinHost& Host() { return *m_host; }
+
+  HWND MainWindow() const { return m_main; }
+  HWND LibraryWindow() const { return m_library; }
+  DWORD ThreadId() const { return m_threadId; }
+
+  // LoadLibraryA by name finds gen_tunyra.dll in the test program's folder.
+  bool LoadPlugin(const std::string& dll = "gen_tunyra.dll", std::string* error = nullptr);
+  void UnloadPlugins();
+  bool ConfigPlugin(std::size_t index = 0);
+
+  // Posts 0x601 to the main window, as the hotkey plug-in delivers it (posted, so the
+  // test thread does not block while the modal dialog runs).
+  void PostHotkeyMessage(WPARAM wParam = 0, LPARAM lParam = 0);
+  // Posts WM_HOTKEY for kept record `index`: the host then sends the record's message.
+  bool PressHotkey(std::size_t index = 0);
+
+  // A top-level window of the UI thread with this caption (and class, when given);
+  // null after the timeout.
+  HWND WaitForWindow(const std::string& caption, DWORD timeoutMs = kDefaultTimeoutMs,
+                     const char* className = nullptr);
+  bool WaitForWindowGone(HWND wnd, DWORD timeoutMs = kDefaultTimeoutMs);
+  // Polls `predicate` on the test thread until it holds; false after the timeout. The
+  // UI thread keeps running its own loop meanwhile.
+  static bool WaitFor(const std::function<bool()>& predicate,
+                      DWORD timeoutMs = kDefaultTimeoutMs);
+  // Top-level windows of the UI thread that are not the host's own.
+  std::vector<HWND> ForeignWindows() const;
+
+  // Snapshots copied on the UI thread.
+  std::vector<LogEntry> LogSnapshot();
+  Playlist PlaylistSnapshot();
+  std::vector<KeptHotkey> HotkeysSnapshot();
+  int OutstandingResults();
+  int ResultsServed();
+  int ResultsFreed();
+  int BadFrees();
+  int NameNumber(const std::string& name);
+  // Messages with this lParam among the logged WM_USER messages (e.g. 100 enqueues).
+  int CountUserMessages(LPARAM lParam);
+
+ private:
+  struct Shared;
+  void ThreadMain();
+  void CloseForeignWindows(DWORD timeoutMs);
+
+  StandinOptions m_options;
+  ItemRecordList m_initialLibrary{nullptr, 0, 0};
+  std::unique_ptr<StandinHost> m_host;
+  std::shared_ptr<Shared> m_shared;
+  HANDLE m_thread = nullptr;
+  DWORD m_threadId = 0;
+  HWND m_runner = nullptr;  // hidden window on the UI thread that runs Run's functions
+  HWND m_main = nullptr;
+  HWND m_library = nullptr;
+};
+
+}  // namespace standin
