@@ -1,1 +1,136 @@
-// placeholder until implemented
+#include "picking/candidate_matching.h"
+
+#include <cstring>
+#include <string_view>
+#include <unordered_set>
+
+void CandidateList::Append(const char* fileName, const char* title, std::int32_t length) {
+  fileNames.push_back(fileName ? fileName : "");
+  titles.push_back(title ? title : "");
+  lengths.push_back(length);
+}
+
+void CandidateList::Clear() {
+  fileNames.clear();
+  titles.clear();
+  lengths.clear();
+}
+
+const char* RefusalText(MatchRefusal refusal) {
+  switch (refusal) {
+    case MatchRefusal::NoCondition:
+      return kNoConditionText;
+    case MatchRefusal::NoMatch:
+      return kNoMatchText;
+    case MatchRefusal::None:
+      break;
+  }
+  return nullptr;
+}
+
+namespace {
+
+constexpr int kColumnCount = 4;
+constexpr std::uint32_t kBlankEntry = 0xFFFFFFFFu;
+
+// The field a kind tests; null for a kind outside 0 to 3 (such a column matches nothing).
+const char* const* FieldOf(const ItemRecord& item, int kind) {
+  switch (kind) {
+    case 0:
+      return &item.artist;
+    case 1:
+      return &item.title;
+    case 2:
+      return &item.album;
+    case 3:
+      return &item.genre;
+    default:
+      return nullptr;
+  }
+}
+
+bool IsKnownKind(int kind) { return kind >= 0 && kind <= 3; }
+
+std::string_view TextOf(const char* text) { return text ? std::string_view(text) : std::string_view(); }
+
+using TextSet = std::unordered_set<std::string_view>;
+
+}  // namespace
+
+bool ItemMatchesColumn(const ItemRecord& item, const std::vector<std::string>& checkedTexts, int kind) {
+  const char* const* field = FieldOf(item, kind);
+  if (!field) return false;
+  const std::string_view value = TextOf(*field);
+  for (const std::string& text : checkedTexts)
+    if (value == text) return true;
+  return false;
+}
+
+// Gives exactly the result of the plain column-by-column scan and the left-to-right fold
+// with blanking and compaction, but looks checked texts and And-ed file names up in hash
+// sets, so a large library with many checked values stays quick. Columns hold item
+// indices; texts are only resolved when the result is built.
+MatchResult BuildCandidates(const ItemRecordList& items, const std::array<ColumnCondition, 4>& columns,
+                            const std::array<ColumnLink, 3>& links) {
+  MatchResult result;
+  bool anyChecked = false;
+  for (const ColumnCondition& column : columns) anyChecked = anyChecked || !column.checkedTexts.empty();
+  if (!anyChecked) {
+    result.refusal = MatchRefusal::NoCondition;
+    return result;
+  }
+
+  const std::uint32_t itemCount = (items.items && items.size > 0) ? static_cast<std::uint32_t>(items.size) : 0;
+
+  std::array<TextSet, kColumnCount> checkedSets;
+  std::array<bool, kColumnCount> active{};
+  for (int c = 0; c < kColumnCount; ++c) {
+    active[c] = !columns[c].checkedTexts.empty();
+    if (!active[c] || !IsKnownKind(columns[c].kind)) continue;
+    checkedSets[c].reserve(columns[c].checkedTexts.size());
+    for (const std::string& text : columns[c].checkedTexts) checkedSets[c].insert(text);
+  }
+
+  // Per-column matches in snapshot order; membership bits let an And keep an entry
+  // without a file-name lookup when the very same item matched the column.
+  std::array<std::vector<std::uint32_t>, kColumnCount> matches;
+  std::vector<std::uint8_t> memberOf(itemCount, 0);
+  for (std::uint32_t i = 0; i < itemCount; ++i) {
+    const ItemRecord& item = items.items[i];
+    for (int c = 0; c < kColumnCount; ++c) {
+      if (checkedSets[c].empty()) continue;
+      if (!checkedSets[c].contains(TextOf(*FieldOf(item, columns[c].kind)))) continue;
+      matches[c].push_back(i);
+      memberOf[i] |= static_cast<std::uint8_t>(1u << c);
+    }
+  }
+
+  std::vector<std::uint32_t> running = matches[0];
+  for (int c = 1; c < kColumnCount; ++c) {
+    if (!active[c]) continue;
+    if (links[c - 1] == ColumnLink::Or) {
+      running.insert(running.end(), matches[c].begin(), matches[c].end());
+      continue;
+    }
+    TextSet fileNames;
+    bool fileNamesBuilt = false;
+    for (std::uint32_t& entry : running) {
+      if (entry == kBlankEntry || (memberOf[entry] & (1u << c))) continue;
+      if (!fileNamesBuilt) {
+        fileNames.reserve(matches[c].size());
+        for (std::uint32_t m : matches[c]) fileNames.insert(TextOf(items.items[m].filename));
+        fileNamesBuilt = true;
+      }
+      if (!fileNames.contains(TextOf(items.items[entry].filename))) entry = kBlankEntry;
+    }
+  }
+
+  for (std::uint32_t entry : running) {
+    if (entry == kBlankEntry) continue;
+    const ItemRecord& item = items.items[entry];
+    if (!item.filename || item.filename[0] == '\0') continue;
+    result.candidates.Append(item.filename, item.title, item.length);
+  }
+  if (result.candidates.empty()) result.refusal = MatchRefusal::NoMatch;
+  return result;
+}

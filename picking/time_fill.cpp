@@ -1,1 +1,207 @@
-// placeholder until implemented
+#include "picking/time_fill.h"
+
+#include <algorithm>
+#include <iterator>
+#include <set>
+
+#include "plugin/host_operations.h"
+
+namespace {
+
+constexpr size_t kNone = static_cast<size_t>(-1);
+// One draw reaches 32768 entries; beyond that two draws are combined so that every
+// entry can be drawn. Up to this size the picks are those of a single draw modulo n.
+constexpr size_t kSingleDrawReach = 32768;
+// Closest-fit passes walk the whole list; after this many in one fill, a sorted index
+// takes over (the same choices, without the walk).
+constexpr int kWalkingClosestFitPasses = 4;
+
+size_t DrawIndex(RandomSource& random, size_t count) {
+  if (count <= kSingleDrawReach) return static_cast<unsigned>(random.Next()) % count;
+  const std::uint64_t high = static_cast<unsigned>(random.Next());
+  const std::uint64_t low = static_cast<unsigned>(random.Next());
+  return static_cast<size_t>(((high << 15) | low) % count);
+}
+
+std::int64_t Distance(std::int64_t remaining, std::int32_t length) {
+  const std::int64_t d = remaining - length;
+  return d < 0 ? -d : d;
+}
+
+// The entries still available (`available[i]` not 0) grouped by length, in ascending
+// length and, within a length, ascending index. The closest entry to a remaining time
+// is then the lowest available index of the nearest length below or at/above it; a
+// tie in distance goes to the lower index, as in a walk from index 0.
+class ClosestFitIndex {
+ public:
+  bool Built() const { return m_built; }
+
+  void Build(const std::vector<std::int32_t>& lengths, const std::vector<std::uint8_t>& available) {
+    std::vector<std::uint64_t> keys;
+    for (size_t i = 0; i < lengths.size(); ++i)
+      if (available[i]) keys.push_back((static_cast<std::uint64_t>(lengths[i]) << 32) | i);
+    std::sort(keys.begin(), keys.end());
+    m_order.resize(keys.size());
+    for (size_t k = 0; k < keys.size(); ++k) {
+      m_order[k] = static_cast<std::uint32_t>(keys[k]);
+      const auto length = static_cast<std::int32_t>(keys[k] >> 32);
+      if (m_groups.empty() || m_groups.back().length != length)
+        m_groups.push_back({length, static_cast<std::uint32_t>(k), static_cast<std::uint32_t>(k)});
+      m_groups.back().end = static_cast<std::uint32_t>(k + 1);
+    }
+    for (size_t g = 0; g < m_groups.size(); ++g) m_live.insert(m_live.end(), g);
+    m_built = true;
+  }
+
+  size_t Find(std::int64_t remaining, std::int64_t bound, const std::vector<std::uint8_t>& available) {
+    const auto firstAtOrAbove = std::partition_point(m_groups.begin(), m_groups.end(), [&](const Group& g) {
+      return g.length < remaining;
+    });
+    auto above = m_live.lower_bound(static_cast<size_t>(firstAtOrAbove - m_groups.begin()));
+    size_t aboveIndex = kNone;
+    while (above != m_live.end() && (aboveIndex = LowestAvailable(*above, available)) == kNone)
+      above = m_live.erase(above);
+    size_t belowIndex = kNone;
+    std::int32_t belowLength = 0;
+    while (above != m_live.begin()) {
+      const auto below = std::prev(above);
+      belowIndex = LowestAvailable(*below, available);
+      if (belowIndex != kNone) {
+        belowLength = m_groups[*below].length;
+        break;
+      }
+      m_live.erase(below);
+    }
+
+    size_t best = kNone;
+    std::int64_t bestDistance = bound;
+    if (belowIndex != kNone && Distance(remaining, belowLength) < bestDistance) {
+      best = belowIndex;
+      bestDistance = Distance(remaining, belowLength);
+    }
+    if (aboveIndex != kNone) {
+      const std::int64_t d = Distance(remaining, m_groups[*above].length);
+      if (d < bestDistance || (d == bestDistance && best != kNone && aboveIndex < best)) best = aboveIndex;
+    }
+    return best;
+  }
+
+ private:
+  struct Group {
+    std::int32_t length;
+    std::uint32_t cursor;  // entries before it are no longer available
+    std::uint32_t end;
+  };
+
+  size_t LowestAvailable(size_t group, const std::vector<std::uint8_t>& available) {
+    Group& g = m_groups[group];
+    while (g.cursor < g.end && !available[m_order[g.cursor]]) ++g.cursor;
+    return g.cursor < g.end ? m_order[g.cursor] : kNone;
+  }
+
+  bool m_built = false;
+  std::vector<std::uint32_t> m_order;
+  std::vector<Group> m_groups;
+  std::set<size_t> m_live;  // groups that may still hold an available entry
+};
+
+}  // namespace
+
+// Lengths below 0 mean "unknown": such entries are never picked and take no part in the
+// sums, so they cannot raise the remaining time or spoil the average. Every way the
+// loop could otherwise stall for good ends it, with the reason in `stop`.
+FillResult FillTime(CandidateList candidates, std::int32_t totalSeconds, bool allowDuplicates,
+                    RandomSource& random, const ShortenQuestion& askShorten) {
+  FillResult result;
+  const size_t count = candidates.size();
+  std::vector<std::uint8_t> available(count, 0);
+  std::int64_t sum = 0;
+  std::int64_t measured = 0;
+  size_t availableCount = 0;
+  for (size_t i = 0; i < count; ++i) {
+    if (candidates.lengths[i] < 0) continue;
+    sum += candidates.lengths[i];
+    ++measured;
+    if (!candidates.IsBlank(i)) {
+      available[i] = 1;
+      ++availableCount;
+    }
+  }
+
+  std::int64_t remaining = totalSeconds;
+  if (!allowDuplicates && sum < remaining) {
+    if (!askShorten || !askShorten()) {
+      result.cancelled = true;
+      result.remainingSeconds = result.targetSeconds = remaining;
+      return result;
+    }
+    remaining = sum;
+  }
+  result.targetSeconds = remaining;
+  const std::int64_t average = measured ? sum / measured : 0;
+
+  ClosestFitIndex index;
+  int walkingPasses = 0;
+  result.stop = FillStop::TimeUsedUp;
+  while (remaining > 0) {
+    if (availableCount == 0) {
+      result.stop = FillStop::NoUnusedCandidate;
+      break;
+    }
+    if (average == 0) {
+      result.stop = FillStop::ZeroAverage;
+      break;
+    }
+
+    size_t chosen = kNone;
+    if (remaining / average >= 2) {
+      chosen = DrawIndex(random, count);
+      // A draw on a used or unknown-length entry picks nothing; the next pass draws again.
+      if (!available[chosen]) continue;
+    } else {
+      const std::int64_t bound = 5 * average;
+      if (index.Built()) {
+        chosen = index.Find(remaining, bound, available);
+      } else {
+        std::int64_t closest = bound;
+        for (size_t i = 0; i < count; ++i) {
+          if (!available[i]) continue;
+          const std::int64_t d = Distance(remaining, candidates.lengths[i]);
+          if (d < closest) {
+            closest = d;
+            chosen = i;
+          }
+        }
+        if (++walkingPasses == kWalkingClosestFitPasses) index.Build(candidates.lengths, available);
+      }
+      if (chosen == kNone) {
+        result.stop = FillStop::NoClosestFit;
+        break;
+      }
+      // With duplicates a length-0 entry stays the closest at every later pass.
+      if (allowDuplicates && candidates.lengths[chosen] == 0) {
+        result.stop = FillStop::NoProgress;
+        break;
+      }
+    }
+
+    result.picks.Append(candidates.fileNames[chosen], candidates.titles[chosen], candidates.lengths[chosen]);
+    remaining -= candidates.lengths[chosen];
+    if (!allowDuplicates) {
+      available[chosen] = 0;
+      --availableCount;
+    }
+  }
+  result.remainingSeconds = remaining;
+  return result;
+}
+
+void HandOffPlaylist(HostOperations& host, const CandidateList& picks, bool startPlaying) {
+  host.ClearPlaylist();
+  for (size_t i = 0; i < picks.size(); ++i) {
+    // The host copies what it needs during the synchronous call.
+    const EnqueueRecord record{picks.fileNames[i], picks.titles[i], picks.lengths[i]};
+    host.Enqueue(record);
+  }
+  if (startPlaying) host.StartPlayback();
+}
