@@ -39,6 +39,11 @@ class LibrarySnapshot {
   void Rebuild(const ItemRecordList& source);
   // What a column of `kind` shows, in set order (artists with the article in front).
   std::vector<std::string> DisplayValues(int kind) const;
+#ifdef _WIN32
+  // Replaces the items of a list box with DisplayValues(kind), unchecked, in set order
+  // (library_snapshot_win.cpp).
+  void FillList(struct HWND__* list, int kind) const;
+#endif
   // Empties the sets and releases the record copies.
   void Release();
 

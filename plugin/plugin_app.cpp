@@ -1,0 +1,120 @@
+#include "plugin/plugin_app.h"
+
+#if __has_include("dialog/select_songs_dialog.h")
+#include "dialog/select_songs_dialog.h"
+#define TUNYRA_HAVE_DIALOG 1
+#endif
+#include "plugin/host_interface.h"
+#include "plugin/module.h"
+#include "resources/resource.h"
+#if __has_include("splash/splash_screen_ex.h") && __has_include("splash/win32.cmake")
+#include "splash/splash_screen_ex.h"
+#define TUNYRA_HAVE_SPLASH 1
+#endif
+
+namespace tunyra {
+
+namespace {
+
+constexpr char kHotkeyLabel[] = "General: Tunyra Select Songs";
+
+// Posted to the hotkey plug-in, which reads it after init has returned: it lives as
+// long as the library.
+HotkeyRecord g_hotkeyRecord = {kHotkeyLabel, 0, host_msg::kHotkeyMessage, 0, 0, kHotkeyLabel, nullptr, {0, 0, 0, 0, 0, 0}};
+
+#ifdef TUNYRA_HAVE_SPLASH
+constexpr DWORD kSplashTimeout = 3000;
+constexpr DWORD kSplashStyle = SSX_FADE_IN | SSX_FADE_OUT | SSX_DROP_SHADOW | SSX_CENTER_SCREEN | SSX_CLOSE_ON_INPUT;
+#endif
+
+// Clears the open-dialog link on every way out of the modal loop.
+class OpenDialogScope {
+ public:
+  OpenDialogScope(winui::Wnd*& slot, winui::Wnd* dialog) : m_slot(slot) { m_slot = dialog; }
+  ~OpenDialogScope() { m_slot = nullptr; }
+  OpenDialogScope(const OpenDialogScope&) = delete;
+  OpenDialogScope& operator=(const OpenDialogScope&) = delete;
+
+ private:
+  winui::Wnd*& m_slot;
+};
+
+}  // namespace
+
+CPluginApp& TheApp() {
+  static CPluginApp app;
+  return app;
+}
+
+int CPluginApp::Init() {
+  const HWND main = HostMainWindow();
+  HostInterface host(main);
+  host.PostHotkey(g_hotkeyRecord);
+  InstallHook(main);
+  return 0;
+}
+
+void CPluginApp::InstallHook(HWND mainWindow) {
+  // A second init must not save our own procedure as the previous one: the hook would
+  // then forward to itself for ever.
+  if (mainWindow && ::GetWindowLongA(mainWindow, GWL_WNDPROC) == reinterpret_cast<LONG>(&PluginWndProc)) return;
+  const LONG previous = ::SetWindowLongA(mainWindow, GWL_WNDPROC, reinterpret_cast<LONG>(&PluginWndProc));
+  if (previous == 0) return;
+  m_hookedWindow = mainWindow;
+  m_previousWndProc = reinterpret_cast<WNDPROC>(previous);
+}
+
+void CPluginApp::Config() {
+  // The splash owns itself from here on and deletes itself when its window goes (or at
+  // Show when it has no window).
+#ifdef TUNYRA_HAVE_SPLASH
+  auto* splash = new CSplashScreenEx();
+  splash->Create(HostMainWindow(), nullptr, kSplashTimeout, kSplashStyle);
+  splash->SetBitmap(IDB_SPLASH, 255, 0, 0);
+  splash->Show();
+#endif
+}
+
+void CPluginApp::Quit() {
+  if (!m_hookedWindow) return;
+  // The library is unloaded after quit; a hook left in place would have the player
+  // call into freed code. Another plug-in that hooked the window after us holds our
+  // procedure as its previous one, so then the chain must stay as it is.
+  const LONG current = ::GetWindowLongA(m_hookedWindow, GWL_WNDPROC);
+  if (current == reinterpret_cast<LONG>(&PluginWndProc)) {
+    ::SetWindowLongA(m_hookedWindow, GWL_WNDPROC, reinterpret_cast<LONG>(m_previousWndProc));
+    m_hookedWindow = nullptr;
+  }
+}
+
+void CPluginApp::RunSelectSongs() {
+  if (m_openDialog) {
+    // The snapshot serves one dialog at a time: a nested dialog would load it twice.
+    if (const HWND open = m_openDialog->GetSafeHwnd()) {
+      ::SetForegroundWindow(open);
+      ::BringWindowToTop(open);
+    }
+    return;
+  }
+#ifdef TUNYRA_HAVE_DIALOG
+  CSelectSongsDlg dialog;
+  OpenDialogScope scope(m_openDialog, &dialog);
+  dialog.DoModal();
+#endif
+}
+
+LRESULT CALLBACK PluginWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  try {
+    CPluginApp& app = TheApp();
+    if (message == host_msg::kHotkeyMessage) {
+      app.RunSelectSongs();
+      return 0;
+    }
+    return ::CallWindowProcA(app.PreviousWndProc(), window, message, wParam, lParam);
+  } catch (...) {
+    // The host's frames cannot be unwound.
+    return 0;
+  }
+}
+
+}  // namespace tunyra

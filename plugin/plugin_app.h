@@ -1,0 +1,46 @@
+#pragma once
+// The plug-in as an application: the work behind the host's entry points and the hook
+// on the host's main window.
+
+#include <windows.h>
+
+namespace winui {
+class Wnd;
+}
+
+namespace tunyra {
+
+class CPluginApp {
+ public:
+  CPluginApp() = default;
+  CPluginApp(const CPluginApp&) = delete;
+  CPluginApp& operator=(const CPluginApp&) = delete;
+
+  // Registers the hotkey with the host's hotkey plug-in and hooks the host's main
+  // window. Always 0: nothing here is reported to the host.
+  int Init();
+  // Shows the About splash and returns at once.
+  void Config();
+  // Takes the hook off the host's main window if it is still ours on top.
+  void Quit();
+  // Runs the Select Songs dialog modally; the host's messages go on meanwhile. While
+  // one is open, another call brings it to the front instead.
+  void RunSelectSongs();
+
+  bool IsHooked() const { return m_hookedWindow != nullptr; }
+  WNDPROC PreviousWndProc() const { return m_previousWndProc; }
+
+ private:
+  void InstallHook(HWND mainWindow);
+
+  HWND m_hookedWindow = nullptr;
+  WNDPROC m_previousWndProc = nullptr;
+  winui::Wnd* m_openDialog = nullptr;  // the Select Songs dialog while its modal loop runs
+};
+
+CPluginApp& TheApp();
+
+// Installed on the host's main window by Init.
+LRESULT CALLBACK PluginWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+}  // namespace tunyra
