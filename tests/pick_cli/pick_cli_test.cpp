@@ -1,0 +1,360 @@
+// Runs the built tunyra-pick on small libraries written for each test and checks its
+// output, its messages and its exit codes.
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "library/library_file.h"
+#include "picking/candidate_matching.h"
+#include "picking/time_fill.h"
+#include "tools/tunyra_pick/pick_command.h"
+
+namespace {
+
+using ::testing::HasSubstr;
+
+struct RunResult {
+  int code = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string ReadWhole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string TempPath(const std::string& name) { return testing::TempDir() + "tunyra_pick_" + name; }
+
+// Runs the tool without a shell, so arguments reach it exactly as given.
+RunResult RunTool(const std::vector<std::string>& args) {
+  const std::string outPath = TempPath("stdout.txt");
+  const std::string errPath = TempPath("stderr.txt");
+  pid_t child = fork();
+  if (child == 0) {
+    int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (out < 0 || err < 0) _exit(127);
+    dup2(out, 1);
+    dup2(err, 2);
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(TUNYRA_PICK_PATH));
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    execv(TUNYRA_PICK_PATH, argv.data());
+    _exit(127);
+  }
+  RunResult result;
+  int status = 0;
+  if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status)) result.code = WEXITSTATUS(status);
+  result.out = ReadWhole(outPath);
+  result.err = ReadWhole(errPath);
+  return result;
+}
+
+struct Song {
+  const char* file;
+  const char* title;
+  const char* album;
+  const char* artist;
+  const char* genre;
+  int length;
+};
+
+// Lengths sum to 2 400 s (40 minutes).
+const std::vector<Song> kSongs = {
+    {"/music/band/1.mp3", "Opening", "First", "The Band", "Rock", 200},
+    {"/music/band/2.mp3", "Second Song", "First", "The Band", "Rock", 240},
+    {"/music/lower/1.mp3", "Quiet", "Lower", "the band", "rock", 180},
+    {"/music/bach/1.mp3", "Fugue", "Organ", "Bach", "Classical", 300},
+    {"/music/bach/2.mp3", "Toccata", "Organ", "Bach", "Classical", 540},
+    {"/music/anon/1.mp3", "", "", "", "", 400},
+    {"/music/mix/1.mp3", "Line\nBreak", "Mix", "Zappa", "Rock", 240},
+    {"/music/mix/2.mp3", "Jazzy", "Mix", "Zappa", "Jazz", 300},
+};
+
+std::string WriteLibrary(const std::string& name, const std::vector<Song>& songs) {
+  std::vector<ItemRecord> items;
+  for (const Song& s : songs) {
+    ItemRecord r{};
+    r.filename = const_cast<char*>(s.file);
+    r.title = const_cast<char*>(s.title);
+    r.album = const_cast<char*>(s.album);
+    r.artist = const_cast<char*>(s.artist);
+    r.comment = const_cast<char*>("");
+    r.genre = const_cast<char*>(s.genre);
+    r.length = s.length;
+    items.push_back(r);
+  }
+  ItemRecordList list{items.data(), static_cast<int>(items.size()), static_cast<int>(items.size())};
+  const std::string path = TempPath(name);
+  std::ofstream(path, std::ios::binary) << FormatLibraryFile(list);
+  return path;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+struct Entry {
+  int length;
+  std::string title;
+  std::string file;
+};
+
+// Parses an extended M3U text, failing the test on any line out of place.
+std::vector<Entry> ParsePlaylist(const std::string& text) {
+  std::vector<std::string> lines = Lines(text);
+  std::vector<Entry> entries;
+  EXPECT_FALSE(lines.empty());
+  if (lines.empty()) return entries;
+  EXPECT_EQ(lines[0], "#EXTM3U");
+  EXPECT_EQ(lines.size() % 2, 1u) << text;
+  for (size_t i = 1; i + 1 < lines.size(); i += 2) {
+    const std::string& info = lines[i];
+    EXPECT_EQ(info.rfind("#EXTINF:", 0), 0u) << info;
+    size_t comma = info.find(',');
+    EXPECT_NE(comma, std::string::npos) << info;
+    if (comma == std::string::npos) continue;
+    entries.push_back({std::stoi(info.substr(8, comma - 8)), info.substr(comma + 1), lines[i + 1]});
+  }
+  return entries;
+}
+
+class PickCli : public testing::Test {
+ protected:
+  void SetUp() override { m_library = WriteLibrary("library.tsv", kSongs); }
+  std::vector<std::string> With(std::vector<std::string> args) const {
+    args.insert(args.begin(), m_library);
+    return args;
+  }
+  std::string m_library;
+};
+
+TEST_F(PickCli, ExitCodesAndMessages) {
+  const std::string malformed = TempPath("malformed.tsv");
+  std::ofstream(malformed) << "not a library\nat all\n";
+  struct Case {
+    std::vector<std::string> args;
+    bool withLibrary;
+    int code;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {{}, false, kExitUsage, "no library file"},
+      {{"--minutes", "4"}, true, kExitUsage, "--minutes must be"},
+      {{"--minutes=3601"}, true, kExitUsage, "--minutes must be"},
+      {{"--minutes", "0"}, true, kExitUsage, "--minutes must be"},
+      {{"--minutes", "6O"}, true, kExitUsage, "--minutes must be"},
+      {{"--minutes", "-60"}, true, kExitUsage, "--minutes must be"},
+      {{"--minutes"}, true, kExitUsage, "--minutes needs a value"},
+      {{"--seed", "4294967296"}, true, kExitUsage, "--seed must be"},
+      {{"--seed", "-1"}, true, kExitUsage, "--seed must be"},
+      {{"--column", "5=artist"}, true, kExitUsage, "--column needs"},
+      {{"--column", "1=composer"}, true, kExitUsage, "--column needs"},
+      {{"--column", "1=4"}, true, kExitUsage, "--column needs"},
+      {{"--link", "1=and"}, true, kExitUsage, "--link needs"},
+      {{"--link", "2=xor"}, true, kExitUsage, "--link needs"},
+      {{"--check", "Rock"}, true, kExitUsage, "--check needs"},
+      {{"--list", "year"}, true, kExitUsage, "--list needs"},
+      {{"--duplicates=yes"}, true, kExitUsage, "takes no value"},
+      {{"--verbose"}, true, kExitUsage, "unknown option"},
+      {{"second.tsv"}, true, kExitUsage, "only one library file"},
+      {{TempPath("missing.tsv"), "--check", "4=Rock"}, false, kExitUsage, "missing.tsv"},
+      {{malformed, "--check", "4=Rock"}, false, kExitUsage, "malformed.tsv"},
+      // Values are ticked as the column shows them: the stored "the band" is shown as
+      // "The band", and a genre differing in case is another value.
+      {{"--check", "1=the band"}, true, kExitUsage, "column 1 (Artist) shows no value \"the band\""},
+      {{"--check", "4=ROCK"}, true, kExitUsage, "column 4 (Genre) shows no value \"ROCK\""},
+      {{"--column", "2=genre", "--check", "2=Folk"}, true, kExitUsage, "column 2 (Genre)"},
+      {{"--minutes", "5"}, true, kExitNoCondition, "You must select at least one condition.\n"},
+      {{"--check", "1=Bach", "--check", "4=Rock", "--link", "4=and"}, true, kExitNoMatch,
+       "No files match your criteria.\nPlease try again.\n"},
+      {{"--check", "4=Rock", "--minutes", "60"}, true, kExitTooShort,
+       "The total length of matching files is less than\nthe total time selected.\nClick \"OK\" to reduce the "
+       "total time, or \"Cancel\"\nto adjust the criteria.\n"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = c.withLibrary ? With(c.args) : c.args;
+    std::string shown;
+    for (const std::string& a : args) shown += "[" + a + "] ";
+    SCOPED_TRACE(shown);
+    RunResult r = RunTool(args);
+    EXPECT_EQ(r.code, c.code);
+    EXPECT_THAT(r.err, HasSubstr(c.message));
+    // Refusals print no playlist.
+    EXPECT_EQ(r.out, "");
+  }
+}
+
+TEST_F(PickCli, HelpDocumentsEveryOption) {
+  RunResult r = RunTool({"--help"});
+  EXPECT_EQ(r.code, kExitOk);
+  for (const char* option : {"--column", "--check", "--link", "--minutes", "--duplicates", "--shorten", "--seed",
+                             "--candidates", "--list", "Exit codes"})
+    EXPECT_THAT(r.out, HasSubstr(option));
+}
+
+TEST_F(PickCli, PlaylistIsExtendedM3uOfLibrarySongsFillingTheTime) {
+  std::map<std::string, Song> byFile;
+  for (const Song& s : kSongs) byFile[s.file] = s;
+
+  struct Case {
+    std::vector<std::string> args;
+    bool duplicates;
+  };
+  const std::vector<Case> cases = {
+      {{"--check", "4=Rock", "--check", "4=Classical", "--minutes", "5", "--seed", "1"}, false},
+      {{"--check", "1=Bach", "--check", "1=Zappa", "--minutes", "20", "--seed", "99"}, false},
+      {{"--check", "4=Jazz", "--minutes", "30", "--duplicates", "--seed", "5"}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[1]);
+    RunResult r = RunTool(With(c.args));
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    std::vector<Entry> entries = ParsePlaylist(r.out);
+    ASSERT_FALSE(entries.empty());
+    long long total = 0;
+    std::set<std::string> files;
+    for (const Entry& e : entries) {
+      ASSERT_TRUE(byFile.count(e.file)) << e.file;
+      const Song& s = byFile[e.file];
+      EXPECT_EQ(e.length, s.length);
+      // A line break in a title must not start a new playlist line.
+      std::string title = s.title;
+      std::replace(title.begin(), title.end(), '\n', ' ');
+      EXPECT_EQ(e.title, title);
+      total += e.length;
+      files.insert(e.file);
+    }
+    if (!c.duplicates) {
+      EXPECT_EQ(files.size(), entries.size()) << "a song picked twice with duplicates off";
+    }
+    const int requested = std::stoi(*(std::find(c.args.begin(), c.args.end(), "--minutes") + 1)) * 60;
+    EXPECT_GE(total, requested);
+    EXPECT_THAT(r.err, HasSubstr("total " + std::to_string(total) + " s"));
+    EXPECT_THAT(r.err, HasSubstr("requested " + std::to_string(requested) + " s"));
+  }
+}
+
+TEST_F(PickCli, SameSeedGivesSamePlaylist) {
+  const std::vector<std::string> args = {"--check", "4=Rock", "--check", "4=Classical", "--check", "4=Jazz",
+                                         "--duplicates", "--minutes", "120"};
+  auto withSeed = [&](const char* seed) {
+    std::vector<std::string> a = With(args);
+    a.push_back("--seed");
+    a.push_back(seed);
+    return RunTool(a);
+  };
+  RunResult first = withSeed("12345");
+  RunResult again = withSeed("12345");
+  RunResult other = withSeed("54321");
+  ASSERT_EQ(first.code, kExitOk) << first.err;
+  EXPECT_EQ(first.out, again.out);
+  EXPECT_THAT(first.err, HasSubstr("seed 12345"));
+  EXPECT_NE(first.out, other.out);
+}
+
+TEST_F(PickCli, ShortenFillsWithEveryMatchingSongOnce) {
+  RunResult r = RunTool(With({"--check", "4=Rock", "--minutes", "60", "--shorten", "--seed", "3"}));
+  ASSERT_EQ(r.code, kExitOk) << r.err;
+  std::vector<Entry> entries = ParsePlaylist(r.out);
+  std::multiset<std::string> files;
+  for (const Entry& e : entries) files.insert(e.file);
+  EXPECT_EQ(files, (std::multiset<std::string>{"/music/band/1.mp3", "/music/band/2.mp3", "/music/mix/1.mp3"}));
+  EXPECT_THAT(r.err, HasSubstr("total 680 s"));
+  EXPECT_THAT(r.err, HasSubstr("shortened to 680 s"));
+}
+
+TEST_F(PickCli, CandidatesFollowTheFoldOfTheColumns) {
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<std::string> files;
+  };
+  const std::vector<Case> cases = {
+      // Or: column 1's matches, then column 4's, a song in both standing twice.
+      {{"--check", "1=Zappa", "--check", "4=Rock"},
+       {"/music/mix/1.mp3", "/music/mix/2.mp3", "/music/band/1.mp3", "/music/band/2.mp3", "/music/mix/1.mp3"}},
+      {{"--check", "1=Zappa", "--check", "4=Rock", "--link", "4=and"}, {"/music/mix/1.mp3"}},
+      // A column with nothing ticked is passed over whatever its link says.
+      {{"--check", "1=Bach", "--link", "2=and"}, {"/music/bach/1.mp3", "/music/bach/2.mp3"}},
+      {{"--column", "2=genre", "--check", "2=Classical", "--column", "1=album", "--check", "1=Mix",
+        "--check", "1=Mix"},
+       {"/music/mix/1.mp3", "/music/mix/2.mp3", "/music/bach/1.mp3", "/music/bach/2.mp3"}},
+      {{"--column", "3=0", "--check", "3=The Band"}, {"/music/band/1.mp3", "/music/band/2.mp3"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    std::vector<std::string> args = With(c.args);
+    args.push_back("--candidates");
+    RunResult r = RunTool(args);
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    std::vector<std::string> files;
+    for (const Entry& e : ParsePlaylist(r.out)) files.push_back(e.file);
+    EXPECT_EQ(files, c.files);
+    EXPECT_THAT(r.err, HasSubstr(std::to_string(c.files.size()) + " candidates"));
+  }
+}
+
+TEST_F(PickCli, ListShowsColumnValuesInListOrder) {
+  struct Case {
+    std::string kind;
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {"artist", "(no artist)\nBach\nThe Band\nZappa\nThe band\n"},
+      {"ARTIST", "(no artist)\nBach\nThe Band\nZappa\nThe band\n"},
+      {"0", "(no artist)\nBach\nThe Band\nZappa\nThe band\n"},
+      {"genre", "(no genre)\nClassical\nJazz\nRock\nrock\n"},
+      {"2", "(no album)\nFirst\nLower\nMix\nOrgan\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.kind);
+    RunResult r = RunTool(With({"--list", c.kind}));
+    EXPECT_EQ(r.code, kExitOk) << r.err;
+    EXPECT_EQ(r.out, c.expected);
+  }
+}
+
+TEST(PickFormat, DurationsAsMinutesOrHours) {
+  const std::vector<std::pair<long long, std::string>> cases = {
+      {0, "0:00"}, {59, "0:59"}, {3599, "59:59"}, {3600, "1:00:00"}, {216061, "60:01:01"}, {-80, "-1:20"}};
+  for (const auto& [seconds, text] : cases) EXPECT_EQ(FormatDuration(seconds), text) << seconds;
+}
+
+// The shipped sample library, when present: the tool reads it and is repeatable.
+TEST(PickSample, SampleLibraryGivesRepeatablePlaylist) {
+  if (access(TUNYRA_SAMPLE_LIBRARY, R_OK) != 0) GTEST_SKIP() << "no sample library yet";
+  RunResult genres = RunTool({TUNYRA_SAMPLE_LIBRARY, "--list", "genre"});
+  ASSERT_EQ(genres.code, kExitOk) << genres.err;
+  std::vector<std::string> values = Lines(genres.out);
+  ASSERT_FALSE(values.empty());
+  const std::vector<std::string> args = {TUNYRA_SAMPLE_LIBRARY, "--check", "4=" + values[0], "--duplicates",
+                                         "--seed", "2024", "--minutes", "90"};
+  RunResult first = RunTool(args);
+  RunResult again = RunTool(args);
+  ASSERT_EQ(first.code, kExitOk) << first.err;
+  EXPECT_EQ(first.out, again.out);
+  EXPECT_FALSE(ParsePlaylist(first.out).empty());
+}
+
+}  // namespace

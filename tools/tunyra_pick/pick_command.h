@@ -1,0 +1,34 @@
+#pragma once
+// Runs one tunyra-pick command: read the library file, then list a column's values,
+// print the candidates, or fill the time and print the playlist.
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "plugin/host_records.h"
+#include "tools/tunyra_pick/pick_options.h"
+
+enum PickExitCode : int {
+  kExitOk = 0,
+  kExitFailure = 1,  // out of memory or another unexpected failure
+  kExitUsage = 2,    // bad arguments, unreadable or malformed library file
+  kExitNoCondition = 3,
+  kExitNoMatch = 4,
+  kExitTooShort = 5,
+};
+
+int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err);
+
+// The text a column of `kind` shows for this record (placeholder for an empty field,
+// artist with its article in front).
+std::string DisplayValueOf(const ItemRecord& record, int kind);
+
+// The first of `values` that no record shows in a column of `kind`, or nullopt when
+// every value is shown. Stops scanning as soon as all values have been seen.
+std::optional<std::string> FindUnlistedValue(const ItemRecordList& records, int kind,
+                                             const std::vector<std::string>& values);
+
+// "M:SS" or "H:MM:SS", with a leading '-' for negative durations.
+std::string FormatDuration(long long seconds);

@@ -1,0 +1,197 @@
+#include "tools/tunyra_pick/pick_options.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "library/text_compare.h"
+
+const char* const kPickUsage =
+    "Usage: tunyra-pick LIBRARY.tsv [options]\n"
+    "\n"
+    "Builds a playlist of a chosen length from a library file, as the Select Songs\n"
+    "dialog does, and prints it on stdout as an extended M3U playlist. The total\n"
+    "length, the requested time and the seed go to stderr.\n"
+    "\n"
+    "Conditions (four columns, joined left to right with no precedence):\n"
+    "  --column N=KIND   what column N (1..4) tests: artist, title, album, genre (any\n"
+    "                    case) or 0..3. Defaults: 1=artist 2=title 3=album 4=genre.\n"
+    "  --check N=VALUE   tick VALUE in column N, exactly as the column shows it (see\n"
+    "                    --list); repeat for more values. A column with nothing ticked\n"
+    "                    sets no condition.\n"
+    "  --link N=or|and   the link in front of column N (2..4). Default: or.\n"
+    "\n"
+    "Time and options:\n"
+    "  --minutes M       total playing time, a whole number from 5 to 3600. Default 60.\n"
+    "  --duplicates      allow a song to be picked more than once.\n"
+    "  --shorten         when the matching songs are shorter than the time asked for\n"
+    "                    (duplicates off), shorten the time to their total instead of\n"
+    "                    refusing.\n"
+    "  --seed S          seed of the random choice (0..4294967295). Default: the\n"
+    "                    current time in seconds; the same seed gives the same list.\n"
+    "\n"
+    "Other modes:\n"
+    "  --candidates      print the songs matching the conditions (in candidate order,\n"
+    "                    with repeats) instead of filling the time.\n"
+    "  --list KIND       print the values a column of KIND shows, one a line, in list\n"
+    "                    order.\n"
+    "  --help            this text.\n"
+    "\n"
+    "Options taking a value accept it as the next argument or after '='\n"
+    "(--minutes 90, --minutes=90).\n"
+    "\n"
+    "Exit codes:\n"
+    "  0  playlist (or list) printed\n"
+    "  2  bad arguments, or the library file cannot be read\n"
+    "  3  You must select at least one condition.\n"
+    "  4  No files match your criteria.\n"
+    "  5  the matching songs are too short and --shorten was not given\n";
+
+namespace {
+
+bool ParseWhole(const std::string& text, long long low, long long high, long long& value) {
+  if (text.empty() || text.size() > 18) return false;
+  for (char c : text)
+    if (c < '0' || c > '9') return false;
+  value = std::strtoll(text.c_str(), nullptr, 10);
+  return value >= low && value <= high;
+}
+
+// "N=REST" with N a single digit in low..high.
+bool SplitColumnArgument(const std::string& text, int low, int high, int& column, std::string& rest) {
+  if (text.size() < 2 || text[1] != '=' || text[0] < '0' || text[0] > '9') return false;
+  column = text[0] - '0';
+  if (column < low || column > high) return false;
+  rest = text.substr(2);
+  return true;
+}
+
+}  // namespace
+
+std::optional<int> ParseKindName(const std::string& text) {
+  static const char* const kNames[] = {"artist", "title", "album", "genre"};
+  for (int kind = 0; kind < 4; ++kind)
+    if (text::EqualsIgnoreCase(text, kNames[kind]) || text == std::to_string(kind)) return kind;
+  return std::nullopt;
+}
+
+const char* KindName(int kind) {
+  static const char* const kNames[] = {"Artist", "Title", "Album", "Genre"};
+  return kind >= 0 && kind < 4 ? kNames[kind] : "?";
+}
+
+bool ParsePickArguments(const std::vector<std::string>& args, PickOptions& options, std::string& error) {
+  bool sawLibrary = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    std::string name = args[i];
+    std::string value;
+    bool hasInlineValue = false;
+    if (name.rfind("--", 0) == 0) {
+      size_t eq = name.find('=');
+      if (eq != std::string::npos) {
+        value = name.substr(eq + 1);
+        name.resize(eq);
+        hasInlineValue = true;
+      }
+    }
+    auto takeValue = [&]() -> bool {
+      if (hasInlineValue) return true;
+      if (i + 1 >= args.size()) {
+        error = name + " needs a value";
+        return false;
+      }
+      value = args[++i];
+      return true;
+    };
+    auto noValue = [&]() -> bool {
+      if (!hasInlineValue) return true;
+      error = name + " takes no value";
+      return false;
+    };
+
+    if (name == "--help" || name == "-h") {
+      options.help = true;
+    } else if (name == "--duplicates") {
+      if (!noValue()) return false;
+      options.allowDuplicates = true;
+    } else if (name == "--shorten") {
+      if (!noValue()) return false;
+      options.shorten = true;
+    } else if (name == "--candidates") {
+      if (!noValue()) return false;
+      options.candidatesOnly = true;
+    } else if (name == "--minutes") {
+      if (!takeValue()) return false;
+      long long minutes = 0;
+      if (!ParseWhole(value, kMinMinutes, kMaxMinutes, minutes)) {
+        error = "--minutes must be a whole number from 5 to 3600, not '" + value + "'";
+        return false;
+      }
+      options.minutes = static_cast<int>(minutes);
+    } else if (name == "--seed") {
+      if (!takeValue()) return false;
+      long long seed = 0;
+      if (!ParseWhole(value, 0, 4294967295LL, seed)) {
+        error = "--seed must be a whole number from 0 to 4294967295, not '" + value + "'";
+        return false;
+      }
+      options.seed = static_cast<std::uint32_t>(seed);
+    } else if (name == "--list") {
+      if (!takeValue()) return false;
+      std::optional<int> kind = ParseKindName(value);
+      if (!kind) {
+        error = "--list needs artist, title, album, genre or 0..3, not '" + value + "'";
+        return false;
+      }
+      options.listKind = kind;
+    } else if (name == "--column") {
+      if (!takeValue()) return false;
+      int column = 0;
+      std::string kindText;
+      std::optional<int> kind;
+      if (SplitColumnArgument(value, 1, 4, column, kindText)) kind = ParseKindName(kindText);
+      if (!kind) {
+        error = "--column needs N=KIND with N from 1 to 4 and KIND artist, title, album, genre or 0..3, not '" +
+                value + "'";
+        return false;
+      }
+      options.kinds[static_cast<size_t>(column - 1)] = *kind;
+    } else if (name == "--check") {
+      if (!takeValue()) return false;
+      int column = 0;
+      std::string text;
+      if (!SplitColumnArgument(value, 1, 4, column, text)) {
+        error = "--check needs N=VALUE with N from 1 to 4, not '" + value + "'";
+        return false;
+      }
+      options.checked[static_cast<size_t>(column - 1)].push_back(text);
+    } else if (name == "--link") {
+      if (!takeValue()) return false;
+      int column = 0;
+      std::string link;
+      bool ok = SplitColumnArgument(value, 2, 4, column, link);
+      if (ok && text::EqualsIgnoreCase(link, "or")) {
+        options.links[static_cast<size_t>(column - 2)] = 0;
+      } else if (ok && text::EqualsIgnoreCase(link, "and")) {
+        options.links[static_cast<size_t>(column - 2)] = 1;
+      } else {
+        error = "--link needs N=or or N=and with N from 2 to 4, not '" + value + "'";
+        return false;
+      }
+    } else if (name.size() > 1 && name[0] == '-') {
+      error = "unknown option '" + args[i] + "'";
+      return false;
+    } else {
+      if (sawLibrary) {
+        error = "only one library file may be given ('" + options.libraryPath + "', '" + name + "')";
+        return false;
+      }
+      options.libraryPath = name;
+      sawLibrary = true;
+    }
+  }
+  if (!options.help && !sawLibrary) {
+    error = "no library file given";
+    return false;
+  }
+  return true;
+}

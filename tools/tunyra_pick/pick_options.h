@@ -1,0 +1,34 @@
+#pragma once
+// The command line of tunyra-pick, parsed into the values the dialog would hold.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct PickOptions {
+  std::string libraryPath;
+  std::array<int, 4> kinds{0, 1, 2, 3};  // ConditionKind per column, as the dialog opens
+  std::array<std::vector<std::string>, 4> checked;  // display values, in the order given
+  std::array<int, 3> links{0, 0, 0};  // in front of columns 2, 3, 4: 0 Or, 1 And
+  int minutes = 60;
+  bool allowDuplicates = false;
+  bool shorten = false;
+  std::optional<std::uint32_t> seed;  // none: the current time
+  bool candidatesOnly = false;
+  std::optional<int> listKind;
+  bool help = false;
+};
+
+constexpr int kMinMinutes = 5;
+constexpr int kMaxMinutes = 3600;
+
+// Parses argv[1..argc-1]. On a bad argument returns false with a one-line message.
+bool ParsePickArguments(const std::vector<std::string>& args, PickOptions& options, std::string& error);
+
+// "artist", "title", "album", "genre" in any case, or a digit 0..3; nullopt otherwise.
+std::optional<int> ParseKindName(const std::string& text);
+const char* KindName(int kind);  // "Artist" .. "Genre"
+
+extern const char* const kPickUsage;
