@@ -2,8 +2,9 @@
 // The library file: a TSV text that the command-line tool, the stand-in player and the
 // benchmarks read. One header line, then one item per line:
 //   filename title album artist comment genre year track length extended
-// Escapes: \t \n \\ \; \= ; a field that is exactly \N is null. `extended` holds
-// name=value pairs separated by ';'.
+// Escapes: \t \n \r \\ \; \= ; a field that is exactly \N is null. `extended` holds
+// name=value pairs separated by ';' (empty or \N: no entries). Text is bytes, kept as
+// they are. Lines may end in LF or CRLF.
 
 #include <string>
 #include <string_view>

@@ -17,6 +17,9 @@ class CSortedNameSet {
   // Replaces the contents with the distinct values of `values` (any order, duplicates
   // allowed): the same result as one Add per value, in O(n log n).
   void AssignFrom(std::vector<std::string> values);
+  // The same from views into text that the caller keeps alive for the call; only the
+  // distinct values are copied.
+  void AssignFromViews(std::vector<std::string_view> values);
   // Empties the set and releases its storage.
   void RemoveAll();
   int GetSize() const { return static_cast<int>(m_values.size()); }
