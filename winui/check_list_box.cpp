@@ -1,0 +1,181 @@
+#include "winui/check_list_box.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "winui/handles.h"
+
+namespace winui {
+namespace {
+
+constexpr int kBoxMargin = 2;  // space left and right of the check box
+
+}  // namespace
+
+bool CheckListBox::Bind(HWND wnd) {
+  if (IsBound()) return true;
+  if (!Control::Bind(wnd)) return false;
+  Subclass();
+  WindowDc dc(wnd);
+  auto font = reinterpret_cast<HFONT>(Send(WM_GETFONT));
+  TEXTMETRICA metrics{};
+  {
+    SelectedObject selected(dc.get(), font ? static_cast<HGDIOBJ>(font) : ::GetStockObject(SYSTEM_FONT));
+    ::GetTextMetricsA(dc.get(), &metrics);
+  }
+  int height = std::max<int>(metrics.tmHeight, kCheckSize + 2);
+  Send(LB_SETITEMHEIGHT, 0, MAKELPARAM(height, 0));
+  return true;
+}
+
+int CheckListBox::GetCount() const {
+  LRESULT count = Send(LB_GETCOUNT);
+  return count > 0 ? static_cast<int>(count) : 0;
+}
+
+int CheckListBox::GetCheck(int index) const {
+  LRESULT state = Send(LB_GETITEMDATA, static_cast<WPARAM>(index));
+  return state == LB_ERR ? 0 : static_cast<int>(state);
+}
+
+void CheckListBox::SetCheck(int index, int state) {
+  if (Send(LB_SETITEMDATA, static_cast<WPARAM>(index), state) == LB_ERR) return;
+  InvalidateItem(index);
+}
+
+std::string CheckListBox::GetText(int index) const {
+  LRESULT length = Send(LB_GETTEXTLEN, static_cast<WPARAM>(index));
+  if (length == LB_ERR || length < 0) return {};
+  std::string text(static_cast<size_t>(length) + 1, '\0');
+  LRESULT copied = Send(LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+  return text;
+}
+
+bool CheckListBox::AllowsMultipleSelection() const {
+  return (::GetWindowLongA(m_hWnd, GWL_STYLE) & (LBS_EXTENDEDSEL | LBS_MULTIPLESEL)) != 0;
+}
+
+void CheckListBox::InvalidateItem(int index) {
+  RECT item{};
+  if (Send(LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)) != LB_ERR) {
+    ::InvalidateRect(m_hWnd, &item, FALSE);
+  }
+}
+
+int CheckListBox::ItemFromPoint(POINT point, bool& inCheck) const {
+  inCheck = false;
+  RECT client{};
+  ::GetClientRect(m_hWnd, &client);
+  if (!::PtInRect(&client, point)) return -1;
+  // Computed from the top index rather than LB_ITEMFROMPOINT, whose answer holds only
+  // 16 bits of index.
+  LRESULT height = Send(LB_GETITEMHEIGHT, 0);
+  if (height <= 0) return -1;
+  LRESULT top = Send(LB_GETTOPINDEX);
+  long long index = static_cast<long long>(top) + point.y / height;
+  if (index < 0 || index >= GetCount()) return -1;
+  RECT item{};
+  Send(LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+  inCheck = point.x >= item.left && point.x < item.left + kCheckSize + 2 * kBoxMargin;
+  return static_cast<int>(index);
+}
+
+void CheckListBox::ToggleFrom(int index, bool applyToSelection) {
+  const int newState = GetCheck(index) == 0 ? 1 : 0;
+  if (applyToSelection && AllowsMultipleSelection() && Send(LB_GETSEL, static_cast<WPARAM>(index)) > 0) {
+    LRESULT selected = Send(LB_GETSELCOUNT);
+    if (selected > 0) {
+      std::vector<int> items(static_cast<size_t>(selected));
+      LRESULT got = Send(LB_GETSELITEMS, items.size(), reinterpret_cast<LPARAM>(items.data()));
+      for (LRESULT i = 0; i < got; ++i) SetCheck(items[static_cast<size_t>(i)], newState);
+    }
+  }
+  SetCheck(index, newState);
+}
+
+LRESULT CheckListBox::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
+      bool inCheck = false;
+      POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+      int index = ItemFromPoint(point, inCheck);
+      if (index >= 0 && inCheck) {
+        // The click on a box changes the check, not the selection.
+        if (::GetFocus() != m_hWnd) ::SetFocus(m_hWnd);
+        Send(LB_SETCARETINDEX, static_cast<WPARAM>(index), FALSE);
+        ToggleFrom(index, true);
+        return 0;
+      }
+      break;
+    }
+    case WM_KEYDOWN:
+      if (wParam == VK_SPACE) {
+        LRESULT caret = Send(LB_GETCARETINDEX);
+        if (caret >= 0 && caret < GetCount()) ToggleFrom(static_cast<int>(caret), true);
+        return 0;
+      }
+      break;
+    case WM_CHAR:
+      if (wParam == ' ') return 0;  // not a search for items starting with a blank
+      break;
+    default:
+      break;
+  }
+  return Default(msg, wParam, lParam);
+}
+
+bool CheckListBox::DrawItem(const DRAWITEMSTRUCT& item) {
+  if (item.CtlType != ODT_LISTBOX || item.hwndItem != m_hWnd) return false;
+  HDC dc = item.hDC;
+  RECT rect = item.rcItem;
+  if (static_cast<int>(item.itemID) < 0) {  // empty list with the focus: only the focus
+    if (item.itemState & ODS_FOCUS) ::DrawFocusRect(dc, &rect);
+    return true;
+  }
+  const int index = static_cast<int>(item.itemID);
+  const bool selected = (item.itemState & ODS_SELECTED) != 0;
+  const bool disabled = (item.itemState & ODS_DISABLED) != 0;
+
+  RECT box = rect;
+  box.right = box.left + kCheckSize + 2 * kBoxMargin;
+  ::FillRect(dc, &box, ::GetSysColorBrush(COLOR_WINDOW));
+  RECT check{box.left + kBoxMargin, rect.top + (rect.bottom - rect.top - kCheckSize) / 2, 0, 0};
+  check.right = check.left + kCheckSize;
+  check.bottom = check.top + kCheckSize;
+  UINT state = DFCS_BUTTONCHECK;
+  const int checked = static_cast<int>(item.itemData);
+  if (checked == 1) state |= DFCS_CHECKED;
+  if (checked == 2) state = DFCS_BUTTON3STATE | DFCS_CHECKED;
+  if (disabled) state |= DFCS_INACTIVE;
+  ::DrawFrameControl(dc, &check, DFC_BUTTON, state);
+
+  RECT textRect = rect;
+  textRect.left = box.right;
+  ::FillRect(dc, &textRect, ::GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+  std::string text = GetText(index);
+  COLORREF oldText = ::SetTextColor(
+      dc, ::GetSysColor(disabled ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+  int oldMode = ::SetBkMode(dc, TRANSPARENT);
+  RECT inner = textRect;
+  inner.left += 2;
+  ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &inner,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_LEFT);
+  ::SetBkMode(dc, oldMode);
+  ::SetTextColor(dc, oldText);
+  if (item.itemState & ODS_FOCUS) ::DrawFocusRect(dc, &textRect);
+  return true;
+}
+
+CheckListBox::BatchUpdate::BatchUpdate(CheckListBox& list) : m_wnd(list.GetSafeHwnd()) {
+  if (m_wnd) ::SendMessageA(m_wnd, WM_SETREDRAW, FALSE, 0);
+}
+
+CheckListBox::BatchUpdate::~BatchUpdate() {
+  if (!m_wnd || !::IsWindow(m_wnd)) return;
+  ::SendMessageA(m_wnd, WM_SETREDRAW, TRUE, 0);
+  ::InvalidateRect(m_wnd, nullptr, FALSE);
+}
+
+}  // namespace winui

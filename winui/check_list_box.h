@@ -1,0 +1,56 @@
+#pragma once
+// A list box with a check box in front of every item. The list must be owner-drawn
+// with stored strings (LBS_OWNERDRAWFIXED | LBS_HASSTRINGS). An item's check state is
+// its item data: 0 unchecked, 1 checked (2, indeterminate, is drawn but never produced
+// here), so items added with LB_ADDSTRING start unchecked. A click on an item's box or
+// the space bar toggles it; with several items selected, the space bar, or a click on
+// the box of a selected item, gives all selected items the new state.
+
+#include <windows.h>
+
+#include <string>
+
+#include "winui/control.h"
+
+namespace winui {
+
+class CheckListBox : public Control {
+ public:
+  // Subclasses the list and sets the item height to fit the check box.
+  bool Bind(HWND wnd) override;
+
+  int GetCount() const;
+  // The check state of an item; 0 for an index out of range.
+  int GetCheck(int index) const;
+  void SetCheck(int index, int state);
+  // The whole text of an item, however long; "" for an index out of range.
+  std::string GetText(int index) const;
+
+  bool DrawItem(const DRAWITEMSTRUCT& item) override;
+
+  // Stops the list redrawing itself for a batch of changes, then repaints it once.
+  class BatchUpdate {
+   public:
+    explicit BatchUpdate(CheckListBox& list);
+    ~BatchUpdate();
+    BatchUpdate(const BatchUpdate&) = delete;
+    BatchUpdate& operator=(const BatchUpdate&) = delete;
+
+   private:
+    HWND m_wnd;
+  };
+
+  static constexpr int kCheckSize = 13;  // the classic check box, in pixels
+
+ protected:
+  LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  // The item under a client point, or -1; `inCheck` tells whether the point is on its box.
+  int ItemFromPoint(POINT point, bool& inCheck) const;
+  void ToggleFrom(int index, bool applyToSelection);
+  void InvalidateItem(int index);
+  bool AllowsMultipleSelection() const;
+};
+
+}  // namespace winui
