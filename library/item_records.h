@@ -8,10 +8,13 @@
 // Deep copy: text fields strdup'd (null stays null), numbers copied, extended entries
 // with an empty name dropped and later case-insensitive repeats replacing earlier values.
 void DuplicateItemRecord(ItemRecord& destination, const ItemRecord& source);
-// Reserves room for destination.size + source.size records, then appends deep copies.
+// Reserves room for destination.size + source.size records, then appends deep copies;
+// appends nothing when that room cannot be had.
 void AppendItemRecords(ItemRecordList& destination, const ItemRecordList& source);
-// Nothing when wanted < alloc or wanted < size; else alloc = wanted + extra. On failure
-// items is null and alloc 0.
+// Nothing when wanted < alloc or wanted < size; else alloc = wanted + extra. When the
+// storage cannot be had (or the count overflows) the list is left exactly as it was,
+// so callers compare `alloc` with what they need. Lists with a negative size or no
+// array are read as empty everywhere.
 void ReserveItemRecords(ItemRecordList& list, int wanted, int extra);
 // Sets or replaces one extended entry (names compared ASCII case-insensitively).
 void PutExtendedInfo(ItemRecord& record, const char* name, const char* value);
