@@ -117,16 +117,15 @@ FillResult FillTime(CandidateList candidates, std::int32_t totalSeconds, bool al
   std::vector<std::uint8_t> available(count, 0);
   std::int64_t sum = 0;
   std::int64_t measured = 0;
-  size_t availableCount = 0;
   for (size_t i = 0; i < count; ++i) {
-    if (candidates.lengths[i] < 0) continue;
+    // An entry that comes in blank is no candidate at all: counting its length would let
+    // the average promise time that only unpickable entries hold.
+    if (candidates.lengths[i] < 0 || candidates.IsBlank(i)) continue;
     sum += candidates.lengths[i];
     ++measured;
-    if (!candidates.IsBlank(i)) {
-      available[i] = 1;
-      ++availableCount;
-    }
+    available[i] = 1;
   }
+  size_t availableCount = static_cast<size_t>(measured);
 
   std::int64_t remaining = totalSeconds;
   if (!allowDuplicates && sum < remaining) {

@@ -1,0 +1,193 @@
+#include "picking/candidate_matching.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <string>
+
+#include "test_library.h"
+
+namespace {
+
+constexpr int kArtist = 0, kTitle = 1, kAlbum = 2, kGenre = 3;
+constexpr ColumnLink Or = ColumnLink::Or, And = ColumnLink::And;
+
+TestLibrary SmallLibrary() {
+  return TestLibrary({
+      {"a1.mp3", "Abba", "Dance", "Gold", "Pop", 200},
+      {"a2.mp3", "Abba", "Money", "Arrival", "Rock", 240},
+      {"b1.mp3", "Band", "Weight", "Brown", "Rock", 300},
+      {"c1.mp3", "Cher", "Believe", "Believe", "Pop", 180},
+      {"d1.mp3", "Dido", "Thanks", "NoAngel", "Rock", 220},
+  });
+}
+
+ColumnCondition Col(int kind, std::vector<std::string> texts) { return ColumnCondition{kind, std::move(texts)}; }
+const ColumnCondition kNone{};
+
+struct FoldCase {
+  const char* name;
+  std::array<ColumnCondition, 4> columns;
+  std::array<ColumnLink, 3> links;
+  MatchRefusal refusal;
+  std::vector<std::string> files;
+};
+
+TEST(CandidateMatching, FoldsColumnsLeftToRightByTheirLinks) {
+  const FoldCase cases[] = {
+      {"nothing checked", {kNone, kNone, kNone, kNone}, {And, And, And}, MatchRefusal::NoCondition, {}},
+      {"only column 3, Or", {kNone, kNone, Col(kGenre, {"Pop"}), kNone}, {Or, Or, Or}, MatchRefusal::None,
+       {"a1.mp3", "c1.mp3"}},
+      {"only column 3, And: nothing to keep", {kNone, kNone, Col(kGenre, {"Pop"}), kNone}, {Or, And, Or},
+       MatchRefusal::NoMatch, {}},
+      {"only column 4, And", {kNone, kNone, kNone, Col(kArtist, {"Abba"})}, {Or, Or, And}, MatchRefusal::NoMatch, {}},
+      {"column 2 empty, Or", {kNone, Col(kArtist, {"Abba"}), kNone, kNone}, {Or, And, And}, MatchRefusal::None,
+       {"a1.mp3", "a2.mp3"}},
+      {"empty column 2 with And is passed over", {Col(kArtist, {"Abba"}), kNone, kNone, kNone}, {And, And, And},
+       MatchRefusal::None, {"a1.mp3", "a2.mp3"}},
+      {"A Or G: a song in both stands twice", {Col(kArtist, {"Abba"}), Col(kGenre, {"Rock"}), kNone, kNone},
+       {Or, Or, Or}, MatchRefusal::None, {"a1.mp3", "a2.mp3", "a2.mp3", "b1.mp3", "d1.mp3"}},
+      {"A And G", {Col(kArtist, {"Abba"}), Col(kGenre, {"Rock"}), kNone, kNone}, {And, Or, Or}, MatchRefusal::None,
+       {"a2.mp3"}},
+      {"And with a column that matches nothing", {Col(kArtist, {"Abba"}), Col(kGenre, {"Jazz"}), kNone, kNone},
+       {And, Or, Or}, MatchRefusal::NoMatch, {}},
+      {"Or, And, Or has no precedence",
+       {Col(kArtist, {"Abba"}), Col(kArtist, {"Band"}), Col(kGenre, {"Rock"}), Col(kArtist, {"Cher"})},
+       {Or, And, Or}, MatchRefusal::None, {"a2.mp3", "b1.mp3", "c1.mp3"}},
+      {"And, Or", {Col(kGenre, {"Rock"}), Col(kArtist, {"Abba"}), Col(kArtist, {"Dido"}), kNone}, {And, Or, Or},
+       MatchRefusal::None, {"a2.mp3", "d1.mp3"}},
+      {"And, And keeps running order",
+       {Col(kGenre, {"Rock"}), Col(kArtist, {"Dido", "Band", "Abba"}), Col(kTitle, {"Weight", "Thanks"}), kNone},
+       {And, And, Or}, MatchRefusal::None, {"b1.mp3", "d1.mp3"}},
+      {"every column Or",
+       {Col(kArtist, {"Dido"}), Col(kTitle, {"Dance"}), Col(kAlbum, {"Believe"}), Col(kGenre, {"Pop"})},
+       {Or, Or, Or}, MatchRefusal::None, {"d1.mp3", "a1.mp3", "c1.mp3", "a1.mp3", "c1.mp3"}},
+      {"Or after an emptying And", {Col(kArtist, {"Abba"}), Col(kGenre, {"Jazz"}), Col(kArtist, {"Cher"}), kNone},
+       {And, Or, Or}, MatchRefusal::None, {"c1.mp3"}},
+      {"checked order and repeats do not matter", {Col(kArtist, {"Cher", "Abba", "Abba"}), kNone, kNone, kNone},
+       {Or, Or, Or}, MatchRefusal::None, {"a1.mp3", "a2.mp3", "c1.mp3"}},
+      {"kind outside 0..3 matches nothing", {Col(4, {"Abba"}), kNone, kNone, kNone}, {Or, Or, Or},
+       MatchRefusal::NoMatch, {}},
+      {"bad kind still counts as a condition for And", {Col(kArtist, {"Abba"}), Col(-1, {"Abba"}), kNone, kNone},
+       {And, Or, Or}, MatchRefusal::NoMatch, {}},
+      {"bad kind Or another column", {Col(7, {"Abba"}), Col(kArtist, {"Cher"}), kNone, kNone}, {Or, Or, Or},
+       MatchRefusal::None, {"c1.mp3"}},
+  };
+  TestLibrary library = SmallLibrary();
+  for (const FoldCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const MatchResult result = BuildCandidates(library.List(), c.columns, c.links);
+    EXPECT_EQ(result.refusal, c.refusal);
+    EXPECT_EQ(FileNamesOf(result.candidates), c.files);
+  }
+}
+
+TEST(CandidateMatching, NoConditionEvenWithAnEmptyLibraryAndNoMatchWithoutItems) {
+  TestLibrary empty;
+  EXPECT_EQ(BuildCandidates(empty.List(), {kNone, kNone, kNone, kNone}, {Or, Or, Or}).refusal,
+            MatchRefusal::NoCondition);
+  EXPECT_EQ(BuildCandidates(empty.List(), {Col(kArtist, {"Abba"}), kNone, kNone, kNone}, {Or, Or, Or}).refusal,
+            MatchRefusal::NoMatch);
+  ItemRecordList bogus{nullptr, 5, 5};
+  EXPECT_EQ(BuildCandidates(bogus, {Col(kArtist, {"Abba"}), kNone, kNone, kNone}, {Or, Or, Or}).refusal,
+            MatchRefusal::NoMatch);
+}
+
+TEST(CandidateMatching, RefusalTexts) {
+  EXPECT_STREQ(RefusalText(MatchRefusal::NoCondition), "You must select at least one condition.");
+  EXPECT_STREQ(RefusalText(MatchRefusal::NoMatch), "No files match your criteria.\nPlease try again.");
+  EXPECT_EQ(RefusalText(MatchRefusal::None), nullptr);
+  EXPECT_EQ(LinkFromValue(0), ColumnLink::Or);
+  EXPECT_EQ(LinkFromValue(1), ColumnLink::And);
+  EXPECT_EQ(LinkFromValue(-3), ColumnLink::And);
+}
+
+// And compares file names, not items: an entry stays when another item with the same
+// file name matched the And-ed column.
+TEST(CandidateMatching, AndKeepsEntriesWhoseFileNameTheColumnHolds) {
+  TestLibrary library({
+      {"dup.mp3", "Eve", "First", "X", "Jazz", 100},
+      {"dup.mp3", "Fay", "Second", "Y", "Soul", 200},
+      {"own.mp3", "Eve", "Third", "Z", "Jazz", 300},
+  });
+  const MatchResult result =
+      BuildCandidates(library.List(), {Col(kArtist, {"Eve"}), Col(kGenre, {"Soul"}), kNone, kNone}, {And, Or, Or});
+  ASSERT_EQ(result.refusal, MatchRefusal::None);
+  ASSERT_EQ(result.candidates.size(), 1u);
+  EXPECT_STREQ(result.candidates.fileNames[0], "dup.mp3");
+  EXPECT_STREQ(result.candidates.titles[0], "First");
+  EXPECT_EQ(result.candidates.lengths[0], 100);
+}
+
+TEST(CandidateMatching, ItemsWithoutFileNameNeverBecomeCandidates) {
+  TestLibrary library({
+      {"", "Abba", "Blank", "A", "Pop", 100},
+      {nullptr, "Abba", "Null", "A", "Pop", 100},
+      {"a1.mp3", "Abba", "Real", "A", "Pop", 100},
+  });
+  const std::array<ColumnLink, 3> links[] = {{Or, Or, Or}, {And, Or, Or}};
+  for (const auto& l : links) {
+    const MatchResult result =
+        BuildCandidates(library.List(), {Col(kArtist, {"Abba"}), Col(kGenre, {"Pop"}), kNone, kNone}, l);
+    ASSERT_EQ(result.refusal, MatchRefusal::None);
+    for (const char* file : result.candidates.fileNames) EXPECT_STREQ(file, "a1.mp3");
+  }
+  const MatchResult onlyBlank =
+      BuildCandidates(library.List(), {Col(kTitle, {"Blank", "Null"}), kNone, kNone, kNone}, {Or, Or, Or});
+  EXPECT_EQ(onlyBlank.refusal, MatchRefusal::NoMatch);
+}
+
+TEST(CandidateMatching, CandidateTakesTitleAndLengthAsStored) {
+  TestLibrary library({
+      {"x.mp3", "Abba", nullptr, "A", "Pop", -1},
+      {"y.mp3", "Abba", "Y", "A", "Pop", INT_MIN},
+  });
+  const MatchResult result =
+      BuildCandidates(library.List(), {Col(kArtist, {"Abba"}), kNone, kNone, kNone}, {Or, Or, Or});
+  ASSERT_EQ(result.candidates.size(), 2u);
+  EXPECT_STREQ(result.candidates.titles[0], "");
+  EXPECT_EQ(result.candidates.lengths[0], -1);
+  EXPECT_EQ(result.candidates.fileNames[1], library[1].filename);
+  EXPECT_EQ(result.candidates.lengths[1], INT_MIN);
+}
+
+// Each case runs through ItemMatchesColumn and through the hashed lookup of
+// BuildCandidates, which must agree.
+TEST(CandidateMatching, ComparesStoredTextsByteForByte) {
+  static const std::string longValue = std::string(300, 'x') + "END";
+  static const std::string longPrefix = longValue.substr(0, 255);
+  struct Case {
+    const char* name;
+    Song song;
+    int kind;
+    std::vector<std::string> checked;
+    bool matches;
+  };
+  const Case cases[] = {
+      {"placeholder vs empty field", {"f", "A", "", "B", "G", 1}, kTitle, {"(no title)"}, false},
+      {"placeholder vs null field", {"f", "A", "T", nullptr, "G", 1}, kAlbum, {"(no album)"}, false},
+      {"placeholder stored as text", {"f", "(no artist)", "T", "B", "G", 1}, kArtist, {"(no artist)"}, true},
+      {"null field reads as empty", {"f", "A", "T", "B", nullptr, 1}, kGenre, {""}, true},
+      {"article kept", {"f", "The Band", "T", "B", "G", 1}, kArtist, {"The Band"}, true},
+      {"lower-case article", {"f", "the band", "T", "B", "G", 1}, kArtist, {"The band"}, false},
+      {"stored sort form", {"f", "Band, The", "T", "B", "G", 1}, kArtist, {"The Band"}, false},
+      {"case counts", {"f", "A", "T", "B", "rock", 1}, kGenre, {"Rock"}, false},
+      {"trailing blank counts", {"f", "A", "T", "B", "Rock ", 1}, kGenre, {"Rock"}, false},
+      {"high bytes", {"f", "Caf\xe9", "T", "B", "G", 1}, kArtist, {"Cafe", "Caf\xe9"}, true},
+      {"second of several", {"f", "A", "T", "B", "Soul", 1}, kGenre, {"Pop", "Soul"}, true},
+      {"long value in full", {"f", longValue.c_str(), "T", "B", "G", 1}, kArtist, {longValue}, true},
+      {"long value by prefix", {"f", longValue.c_str(), "T", "B", "G", 1}, kArtist, {longPrefix}, false},
+      {"kind -1", {"f", "A", "T", "B", "G", 1}, -1, {"A"}, false},
+      {"kind 4", {"f", "A", "T", "B", "G", 1}, 4, {"A"}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestLibrary library({c.song});
+    EXPECT_EQ(ItemMatchesColumn(library[0], c.checked, c.kind), c.matches);
+    const MatchResult result = BuildCandidates(library.List(), {Col(c.kind, c.checked), kNone, kNone, kNone}, {Or, Or, Or});
+    EXPECT_EQ(result.refusal == MatchRefusal::None, c.matches);
+  }
+}
+
+}  // namespace

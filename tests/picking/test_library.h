@@ -1,0 +1,60 @@
+#pragma once
+// Item records for the picking tests, built over string literals (the records only
+// borrow the texts; nothing is freed).
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "picking/candidate_matching.h"
+
+struct Song {
+  const char* file;
+  const char* artist;
+  const char* title;
+  const char* album;
+  const char* genre;
+  int length;
+};
+
+class TestLibrary {
+ public:
+  TestLibrary() = default;
+  explicit TestLibrary(const std::vector<Song>& songs) {
+    for (const Song& s : songs) Add(s);
+  }
+
+  void Add(const Song& s) {
+    ItemRecord r{};
+    r.filename = const_cast<char*>(s.file);
+    r.artist = const_cast<char*>(s.artist);
+    r.title = const_cast<char*>(s.title);
+    r.album = const_cast<char*>(s.album);
+    r.genre = const_cast<char*>(s.genre);
+    r.length = s.length;
+    m_records.push_back(r);
+  }
+
+  ItemRecordList List() {
+    return ItemRecordList{m_records.empty() ? nullptr : m_records.data(), static_cast<int>(m_records.size()),
+                          static_cast<int>(m_records.size())};
+  }
+  const ItemRecord& operator[](size_t i) const { return m_records[i]; }
+
+ private:
+  std::vector<ItemRecord> m_records;
+};
+
+inline std::vector<std::string> FileNamesOf(const CandidateList& list) {
+  return std::vector<std::string>(list.fileNames.begin(), list.fileNames.end());
+}
+
+// A candidate list of the given lengths, named "s0", "s1", ...
+inline CandidateList CandidatesOfLengths(const std::vector<int>& lengths) {
+  // A deque never moves its strings, so earlier lists keep valid pointers.
+  static std::deque<std::string> names;
+  while (names.size() < lengths.size()) names.push_back("s" + std::to_string(names.size()));
+  CandidateList list;
+  for (size_t i = 0; i < lengths.size(); ++i) list.Append(names[i].c_str(), names[i].c_str(), lengths[i]);
+  return list;
+}
