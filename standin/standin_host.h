@@ -137,7 +137,7 @@ class StandinHost {
   LRESULT OnLibraryMessage(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT OnHostUserMessage(WPARAM wParam, LPARAM lParam);
   int RegisterName(const char* name);
-  void AddHotkey(const HotkeyRecord* record);
+  const KeptHotkey* AddHotkey(const HotkeyRecord* record);
   void OnHotkey(int hotkeyId);
   void TakeBackWindowProcs(HMODULE module);
   void DestroyWindowsOf(HMODULE module);

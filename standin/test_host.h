@@ -85,14 +85,15 @@ class StandinHostThread {
   int CountUserMessages(LPARAM lParam);
 
  private:
-  struct Shared;
+  static DWORD WINAPI ThreadEntry(void* self);
   void ThreadMain();
   void CloseForeignWindows(DWORD timeoutMs);
 
   StandinOptions m_options;
   ItemRecordList m_initialLibrary{nullptr, 0, 0};
   std::unique_ptr<StandinHost> m_host;
-  std::shared_ptr<Shared> m_shared;
+  HANDLE m_started = nullptr;  // set once the windows exist (or creation failed)
+  bool m_createdOk = false;
   HANDLE m_thread = nullptr;
   DWORD m_threadId = 0;
   HWND m_runner = nullptr;  // hidden window on the UI thread that runs Run's functions

@@ -1,0 +1,537 @@
+#include "standin/standin_host.h"
+
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+#include "library/item_records.h"
+#include "library/library_file.h"
+
+namespace standin {
+
+namespace {
+
+constexpr const char* kHostProperty = "TunyraStandinHost";
+constexpr std::size_t kLoggedTextLimit = 120;
+
+using GetPluginFn = PluginRecord* (*)();
+
+std::string Quoted(const char* text) {
+  if (text == nullptr) return "(null)";
+  std::size_t length = strnlen(text, kLoggedTextLimit + 1);
+  std::string out = "\"" + std::string(text, length > kLoggedTextLimit ? kLoggedTextLimit : length);
+  if (length > kLoggedTextLimit) out += "...";
+  return out + "\"";
+}
+
+std::string Hex(unsigned long value) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "0x%lX", value);
+  return buf;
+}
+
+bool AddressInModule(const void* address, HMODULE module) {
+  if (address == nullptr || module == nullptr) return false;
+  MEMORY_BASIC_INFORMATION info{};
+  if (::VirtualQuery(address, &info, sizeof info) == 0) return false;
+  return info.AllocationBase == reinterpret_cast<void*>(module);
+}
+
+std::string KeyName(const HotkeyBinding& binding) {
+  std::string name;
+  if (binding.modifiers & MOD_CONTROL) name += "Ctrl+";
+  if (binding.modifiers & MOD_ALT) name += "Alt+";
+  if (binding.modifiers & MOD_SHIFT) name += "Shift+";
+  if (binding.modifiers & MOD_WIN) name += "Win+";
+  if ((binding.virtualKey >= '0' && binding.virtualKey <= '9') ||
+      (binding.virtualKey >= 'A' && binding.virtualKey <= 'Z')) {
+    name += static_cast<char>(binding.virtualKey);
+  } else {
+    name += "VK" + Hex(binding.virtualKey);
+  }
+  return name;
+}
+
+bool FileExists(const std::string& path) {
+  DWORD attributes = ::GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string ParentFolder(const std::string& path) {
+  std::size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+bool RegisterWindowClass(HINSTANCE instance, const char* name, WNDPROC proc) {
+  WNDCLASSEXA wc{};
+  if (::GetClassInfoExA(instance, name, &wc)) return true;
+  wc.cbSize = sizeof wc;
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = proc;
+  wc.hInstance = instance;
+  wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  wc.hIcon = ::LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = name;
+  return ::RegisterClassExA(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+struct ModuleWindowSearch {
+  HWND main;
+  HWND library;
+  HMODULE module;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectModuleWindow(HWND wnd, LPARAM param) {
+  auto* search = reinterpret_cast<ModuleWindowSearch*>(param);
+  if (wnd == search->main || wnd == search->library) return TRUE;
+  auto instance = reinterpret_cast<HMODULE>(::GetWindowLongPtrA(wnd, GWLP_HINSTANCE));
+  auto proc = reinterpret_cast<const void*>(::GetWindowLongPtrA(wnd, GWLP_WNDPROC));
+  if (instance == search->module || AddressInModule(proc, search->module))
+    search->found.push_back(wnd);
+  return TRUE;
+}
+
+}  // namespace
+
+StandinHost::StandinHost(StandinOptions options) : m_options(std::move(options)) {
+  m_server.SetHostile(m_options.hostile);
+}
+
+StandinHost::~StandinHost() { Destroy(); }
+
+bool StandinHost::Create(HINSTANCE instance, HostView* view) {
+  if (m_main != nullptr) return true;
+  m_view = view;
+  if (!RegisterWindowClass(instance, kMainClassName, MainProc) ||
+      !RegisterWindowClass(instance, kLibraryClassName, LibraryProc))
+    return false;
+  m_main = ::CreateWindowExA(0, kMainClassName, kMainCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                             CW_USEDEFAULT, CW_USEDEFAULT, 760, 520, nullptr, nullptr, instance,
+                             this);
+  if (m_main == nullptr) return false;
+  if (!m_options.noLibraryWindow) {
+    m_library = ::CreateWindowExA(0, kLibraryClassName, "Media Library", WS_POPUP, 0, 0, 0, 0,
+                                  m_main, nullptr, instance, this);
+  }
+  return true;
+}
+
+void StandinHost::Destroy() {
+  UnloadPlugins();
+  for (KeptHotkey& hotkey : m_hotkeys) {
+    if (hotkey.registered && m_main != nullptr) ::UnregisterHotKey(m_main, hotkey.hotkeyId);
+    hotkey.registered = false;
+  }
+  if (m_library != nullptr && ::IsWindow(m_library)) ::DestroyWindow(m_library);
+  m_library = nullptr;
+  if (m_main != nullptr && ::IsWindow(m_main)) ::DestroyWindow(m_main);
+  m_main = nullptr;
+  m_view = nullptr;
+}
+
+// Library -------------------------------------------------------------------------
+
+bool StandinHost::LoadLibraryFile(const std::string& path, std::string& error) {
+  LibraryFile file;
+  if (!file.ReadFile(path, error)) return false;
+  SetLibrary(file.Records());
+  m_libraryPath = path;
+  AppendLog(0, 0, 0, "library " + Quoted(path.c_str()) + ": " +
+                         std::to_string(Library().size) + " items");
+  return true;
+}
+
+void StandinHost::SetLibrary(const ItemRecordList& records) { m_server.SetLibrary(records); }
+
+std::string StandinHost::DefaultLibraryPath() {
+  char exe[MAX_PATH] = {};
+  DWORD length = ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return {};
+  std::string folder = ParentFolder(exe);
+  for (int level = 0; level < 8 && !folder.empty(); ++level) {
+    for (const char* candidate : {"\\library.tsv", "\\samples\\library.tsv"}) {
+      std::string path = folder + candidate;
+      if (FileExists(path)) return path;
+    }
+    folder = ParentFolder(folder);
+  }
+  return {};
+}
+
+// Plug-ins ------------------------------------------------------------------------
+
+bool StandinHost::LoadPlugin(const std::string& path, std::string& error) {
+  if (m_main == nullptr) {
+    error = "the host has no main window";
+    return false;
+  }
+  HMODULE module = ::LoadLibraryA(path.c_str());
+  if (module == nullptr) {
+    error = "cannot load " + path + " (error " + std::to_string(::GetLastError()) + ")";
+    return false;
+  }
+  auto get = reinterpret_cast<GetPluginFn>(
+      reinterpret_cast<void*>(::GetProcAddress(module, "winampGetGeneralPurposePlugin")));
+  if (get == nullptr) {
+    ::FreeLibrary(module);
+    error = path + " has no winampGetGeneralPurposePlugin export";
+    return false;
+  }
+  ++m_pluginCallDepth;
+  PluginRecord* record = get();
+  --m_pluginCallDepth;
+  if (record == nullptr) {
+    ::FreeLibrary(module);
+    error = path + " returned no plug-in record";
+    return false;
+  }
+  record->hwndParent = m_main;
+  record->hDllInstance = module;
+  m_plugins.push_back(LoadedPlugin{path, module, record, 0});
+  int result = 0;
+  if (record->init != nullptr) {
+    ++m_pluginCallDepth;
+    result = record->init();
+    --m_pluginCallDepth;
+  }
+  m_plugins.back().initResult = result;
+  AppendLog(0, 0, 0, "plug-in " + Quoted(record->description) + " version " +
+                         Hex(static_cast<unsigned long>(record->version)) + " loaded, init -> " +
+                         std::to_string(result));
+  return true;
+}
+
+int StandinHost::LoadPluginsIn(const std::string& folder, std::vector<std::string>& errors) {
+  WIN32_FIND_DATAA found{};
+  HANDLE search = ::FindFirstFileA((folder + "\\gen_*.dll").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  std::vector<std::string> names;
+  do {
+    names.push_back(found.cFileName);
+  } while (::FindNextFileA(search, &found));
+  ::FindClose(search);
+  int loaded = 0;
+  for (const std::string& name : names) {
+    std::string error;
+    if (LoadPlugin(folder + "\\" + name, error)) {
+      ++loaded;
+    } else {
+      errors.push_back(error);
+    }
+  }
+  return loaded;
+}
+
+void StandinHost::UnloadPlugins() {
+  if (m_plugins.empty()) return;
+  if (InPluginCall()) {
+    // Still inside a plug-in's frames: its code cannot go away under them.
+    AppendLog(0, 0, 0, "unload refused: a plug-in call is in progress");
+    return;
+  }
+  while (!m_plugins.empty()) {
+    LoadedPlugin plugin = m_plugins.back();
+    m_plugins.pop_back();
+    if (plugin.record != nullptr && plugin.record->quit != nullptr) {
+      ++m_pluginCallDepth;
+      plugin.record->quit();
+      --m_pluginCallDepth;
+    }
+    DestroyWindowsOf(plugin.module);
+    TakeBackWindowProcs(plugin.module);
+    ::FreeLibrary(plugin.module);
+    AppendLog(0, 0, 0, "plug-in " + Quoted(plugin.path.c_str()) + " quit and unloaded");
+  }
+}
+
+void StandinHost::DestroyWindowsOf(HMODULE module) {
+  ModuleWindowSearch search{m_main, m_library, module, {}};
+  ::EnumThreadWindows(::GetCurrentThreadId(), CollectModuleWindow,
+                      reinterpret_cast<LPARAM>(&search));
+  for (HWND wnd : search.found) {
+    if (::IsWindow(wnd)) {
+      ::DestroyWindow(wnd);
+      AppendLog(0, 0, 0, "destroyed a window the plug-in left open");
+    }
+  }
+}
+
+void StandinHost::TakeBackWindowProcs(HMODULE module) {
+  const std::pair<HWND, WNDPROC> windows[] = {{m_main, MainProc}, {m_library, LibraryProc}};
+  for (const auto& [wnd, own] : windows) {
+    if (wnd == nullptr || !::IsWindow(wnd)) continue;
+    auto current = reinterpret_cast<const void*>(::GetWindowLongPtrA(wnd, GWLP_WNDPROC));
+    if (AddressInModule(current, module)) {
+      // The plug-in's hook would point into freed code once the library is gone.
+      ::SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(own));
+      AppendLog(0, 0, 0, "took back the window procedure from an unloaded plug-in");
+    }
+  }
+}
+
+bool StandinHost::ConfigPlugin(std::size_t index) {
+  if (index >= m_plugins.size()) return false;
+  PluginRecord* record = m_plugins[index].record;
+  if (record == nullptr || record->config == nullptr) return false;
+  AppendLog(0, 0, 0, "config " + Quoted(record->description));
+  ++m_pluginCallDepth;
+  record->config();
+  --m_pluginCallDepth;
+  return true;
+}
+
+// Hotkeys -------------------------------------------------------------------------
+
+const KeptHotkey* StandinHost::AddHotkey(const HotkeyRecord* record) {
+  if (record == nullptr || m_options.noHotkeyPlugin) return nullptr;
+  std::string id = record->id != nullptr ? record->id : "";
+  KeptHotkey* kept = nullptr;
+  for (KeptHotkey& existing : m_hotkeys) {
+    if (!id.empty() && existing.id == id) kept = &existing;
+  }
+  if (kept == nullptr) {
+    m_hotkeys.emplace_back();
+    kept = &m_hotkeys.back();
+    std::size_t index = m_hotkeys.size() - 1;
+    kept->hotkeyId = kFirstHotkeyId + static_cast<int>(index);
+    if (index < m_options.bindings.size()) {
+      kept->binding = m_options.bindings[index];
+      if (m_options.registerGlobalHotkeys && m_main != nullptr) {
+        kept->registered = ::RegisterHotKey(m_main, kept->hotkeyId, kept->binding.modifiers,
+                                            kept->binding.virtualKey) != FALSE;
+      }
+    }
+  }
+  kept->record = *record;
+  kept->record.name = nullptr;
+  kept->record.id = nullptr;
+  kept->name = record->name != nullptr ? record->name : "";
+  kept->id = id;
+  return kept;
+}
+
+bool StandinHost::TriggerHotkey(std::size_t index) {
+  if (index >= m_hotkeys.size()) return false;
+  const HotkeyRecord record = m_hotkeys[index].record;
+  HWND target = record.wnd != nullptr ? static_cast<HWND>(record.wnd) : m_main;
+  if (target == nullptr || !::IsWindow(target)) return false;
+  ++m_pluginCallDepth;
+  ::SendMessageA(target, record.uMsg, record.wParam, record.lParam);
+  --m_pluginCallDepth;
+  return true;
+}
+
+void StandinHost::OnHotkey(int hotkeyId) {
+  for (std::size_t i = 0; i < m_hotkeys.size(); ++i) {
+    if (m_hotkeys[i].hotkeyId == hotkeyId) {
+      TriggerHotkey(i);
+      return;
+    }
+  }
+}
+
+// Names ---------------------------------------------------------------------------
+
+int StandinHost::RegisterName(const char* name) {
+  if (name == nullptr) return 0;
+  auto [it, added] = m_names.emplace(name, m_nextNameNumber);
+  if (added) ++m_nextNameNumber;
+  return it->second;
+}
+
+int StandinHost::NameNumber(const std::string& name) const {
+  auto it = m_names.find(name);
+  return it == m_names.end() ? 0 : it->second;
+}
+
+// Playlist and log ----------------------------------------------------------------
+
+bool StandinHost::WriteM3u(const std::string& path, std::string& error) const {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) {
+    error = "cannot write " + path;
+    return false;
+  }
+  const std::string text = m_playlist.FormatM3u();
+  bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  ok = std::fclose(file) == 0 && ok;
+  if (!ok) error = "cannot write " + path;
+  return ok;
+}
+
+void StandinHost::AppendLog(UINT message, WPARAM wParam, LPARAM lParam, std::string text) {
+  if (m_log.size() >= kLogLimit) m_log.erase(m_log.begin(), m_log.begin() + kLogLimit / 2);
+  m_log.push_back(LogEntry{message, wParam, lParam, std::move(text)});
+  if (m_view != nullptr) m_view->OnLogged(m_log.back());
+}
+
+std::string DescribeMessage(const StandinHost& host, UINT message, WPARAM wParam,
+                            LPARAM lParam) {
+  if (message == WM_HOTKEY) return "hotkey id " + std::to_string(wParam);
+  if (message == host_msg::kHotkeyMessage) return "0x601 reached the host (no plug-in caught it)";
+  if (message == host_msg::kLibraryMessage) {
+    const auto* query = reinterpret_cast<const LibraryQuery*>(wParam);
+    if (lParam == host_msg::kRunQuery) {
+      if (query == nullptr) return "ml run-query (null)";
+      return "ml run-query " + Quoted(query->query) + " max " + std::to_string(query->maxResults);
+    }
+    if (lParam == host_msg::kFreeResult) return "ml free-result";
+    return "ml " + Hex(static_cast<unsigned long>(lParam));
+  }
+  if (message != host_msg::kWmUser) return "message " + Hex(message);
+  switch (lParam) {
+    case host_msg::kRegisterName:
+      return "register " + Quoted(reinterpret_cast<const char*>(wParam));
+    case host_msg::kClearPlaylist:
+      return "clear";
+    case host_msg::kStartPlayback:
+      return "start";
+    case host_msg::kEnqueue: {
+      const auto* record = reinterpret_cast<const EnqueueRecord*>(wParam);
+      if (record == nullptr) return "enqueue (null)";
+      return "enqueue " + Quoted(record->filename) + " " + Quoted(record->title) + " " +
+             std::to_string(record->length);
+    }
+    default:
+      break;
+  }
+  const int number = static_cast<int>(lParam);
+  if (number != 0 && number == host.NameNumber(host_msg::kHotkeysAddName)) {
+    const auto* record = reinterpret_cast<const HotkeyRecord*>(wParam);
+    if (record == nullptr) return "hotkeys-add (null)";
+    return "hotkeys-add " + Quoted(record->name) + " message " + Hex(record->uMsg);
+  }
+  if (number != 0 && number == host.NameNumber(host_msg::kLibraryGetWndName)) {
+    return "library-get-wnd";
+  }
+  return "user " + std::to_string(lParam);
+}
+
+// Window procedures ---------------------------------------------------------------
+
+LRESULT CALLBACK StandinHost::MainProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* host = static_cast<StandinHost*>(::GetPropA(wnd, kHostProperty));
+  if (message == WM_NCCREATE) {
+    host = static_cast<StandinHost*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    ::SetPropA(wnd, kHostProperty, host);
+  }
+  if (host == nullptr) return ::DefWindowProcA(wnd, message, wParam, lParam);
+  try {
+    return host->OnMainMessage(wnd, message, wParam, lParam);
+  } catch (...) {
+    return 0;
+  }
+}
+
+LRESULT CALLBACK StandinHost::LibraryProc(HWND wnd, UINT message, WPARAM wParam,
+                                          LPARAM lParam) {
+  auto* host = static_cast<StandinHost*>(::GetPropA(wnd, kHostProperty));
+  if (message == WM_NCCREATE) {
+    host = static_cast<StandinHost*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    ::SetPropA(wnd, kHostProperty, host);
+  }
+  if (host == nullptr) return ::DefWindowProcA(wnd, message, wParam, lParam);
+  try {
+    return host->OnLibraryMessage(wnd, message, wParam, lParam);
+  } catch (...) {
+    return 0;
+  }
+}
+
+LRESULT StandinHost::OnMainMessage(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_USER:
+      return OnHostUserMessage(wParam, lParam);
+    case WM_HOTKEY:
+      AppendLog(message, wParam, lParam, DescribeMessage(*this, message, wParam, lParam));
+      OnHotkey(static_cast<int>(wParam));
+      return 0;
+    case WM_NCDESTROY: {
+      ::RemovePropA(wnd, kHostProperty);
+      LRESULT result = 0;
+      if (m_view != nullptr) m_view->OnWindowMessage(wnd, message, wParam, lParam, result);
+      if (wnd == m_main) m_main = nullptr;
+      return ::DefWindowProcA(wnd, message, wParam, lParam);
+    }
+    default:
+      break;
+  }
+  // The host interface lives in the user ranges; window-system traffic is not logged.
+  if ((message > WM_USER && message < WM_APP) || message >= 0xC000) {
+    AppendLog(message, wParam, lParam, DescribeMessage(*this, message, wParam, lParam));
+  }
+  LRESULT result = 0;
+  if (m_view != nullptr && m_view->OnWindowMessage(wnd, message, wParam, lParam, result))
+    return result;
+  return ::DefWindowProcA(wnd, message, wParam, lParam);
+}
+
+LRESULT StandinHost::OnHostUserMessage(WPARAM wParam, LPARAM lParam) {
+  std::string text = DescribeMessage(*this, WM_USER, wParam, lParam);
+  LRESULT result = 0;
+  bool playlistChanged = false;
+  const int number = static_cast<int>(lParam);
+  switch (lParam) {
+    case host_msg::kRegisterName:
+      result = RegisterName(reinterpret_cast<const char*>(wParam));
+      text += " -> " + std::to_string(result);
+      break;
+    case host_msg::kClearPlaylist:
+      m_playlist.Clear();
+      playlistChanged = true;
+      break;
+    case host_msg::kStartPlayback:
+      m_playlist.SetPlaying(true);
+      playlistChanged = true;
+      break;
+    case host_msg::kEnqueue:
+      if (const auto* record = reinterpret_cast<const EnqueueRecord*>(wParam)) {
+        m_playlist.Append(PlaylistEntry{record->filename != nullptr ? record->filename : "",
+                                        record->title != nullptr ? record->title : "",
+                                        record->length});
+        playlistChanged = true;
+      }
+      break;
+    default:
+      if (number != 0 && number == NameNumber(host_msg::kHotkeysAddName)) {
+        if (m_options.noHotkeyPlugin) {
+          text += " ignored (no hotkey plug-in)";
+        } else {
+          if (const KeptHotkey* kept = AddHotkey(reinterpret_cast<const HotkeyRecord*>(wParam)))
+            text += kept->registered ? " bound to " + KeyName(kept->binding) : " kept";
+        }
+      } else if (number != 0 && number == NameNumber(host_msg::kLibraryGetWndName)) {
+        result = reinterpret_cast<LRESULT>(m_library);
+        text += m_library != nullptr ? " -> " + Hex(static_cast<unsigned long>(result))
+                                     : " -> 0 (no Media Library)";
+      }
+      break;
+  }
+  AppendLog(WM_USER, wParam, lParam, std::move(text));
+  if (playlistChanged && m_view != nullptr) m_view->OnPlaylistChanged();
+  return result;
+}
+
+LRESULT StandinHost::OnLibraryMessage(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCDESTROY) {
+    ::RemovePropA(wnd, kHostProperty);
+    if (wnd == m_library) m_library = nullptr;
+  }
+  if (message != host_msg::kLibraryMessage) return ::DefWindowProcA(wnd, message, wParam, lParam);
+  std::string text = DescribeMessage(*this, message, wParam, lParam);
+  LRESULT result = 0;
+  auto* query = reinterpret_cast<LibraryQuery*>(wParam);
+  if (lParam == host_msg::kRunQuery && query != nullptr) {
+    result = m_server.RunQuery(*query);
+    text += " -> " + std::to_string(result) + " items";
+  } else if (lParam == host_msg::kFreeResult && query != nullptr) {
+    result = m_server.FreeResult(*query) ? 1 : 0;
+    text += result != 0 ? " -> released" : " -> not a result of ours (ignored)";
+  }
+  AppendLog(message, wParam, lParam, std::move(text));
+  return result;
+}
+
+}  // namespace standin
