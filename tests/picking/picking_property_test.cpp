@@ -137,14 +137,13 @@ RefFill RefFillTime(const CandidateList& candidates, std::int32_t total, bool du
     remaining = sum;
   }
   const std::int64_t avg = counted ? sum / counted : 0;
+  std::int64_t usable = counted;
   for (long guard = 0; remaining > 0; ++guard) {
     if (guard > 5'000'000) {
       out.ended = false;
       break;
     }
-    bool any = false;
-    for (size_t i = 0; i < n; ++i) any = any || pickable(i);
-    if (!any) {
+    if (usable == 0) {
       out.stop = FillStop::NoUnusedCandidate;
       break;
     }
@@ -181,7 +180,7 @@ RefFill RefFillTime(const CandidateList& candidates, std::int32_t total, bool du
     }
     out.picks.push_back(index);
     remaining -= len[index];
-    if (!dups) names[index] = "";
+    if (!dups) names[index] = "", --usable;
   }
   out.remaining = remaining;
   return out;
@@ -226,13 +225,14 @@ void CheckFill(const CandidateList& candidates, std::int32_t total, bool dups, b
   std::map<std::string, int> uses, entries;
   for (size_t i = 0; i < candidates.size(); ++i)
     if (!candidates.IsBlank(i)) ++entries[candidates.fileNames[i]];
+  size_t strayPicks = 0;
   for (size_t k = 0; k < r.picks.size(); ++k) {
-    EXPECT_FALSE(r.picks.IsBlank(k));
-    EXPECT_GE(r.picks.lengths[k], 0);
-    EXPECT_GT(entries[r.picks.fileNames[k]], 0) << "picked a non-candidate";
-    ++uses[r.picks.fileNames[k]];
+    const auto entry = entries.find(r.picks.fileNames[k]);
+    if (r.picks.lengths[k] < 0 || entry == entries.end()) ++strayPicks;
+    if (!dups) ++uses[r.picks.fileNames[k]];
     picked += r.picks.lengths[k];
   }
+  EXPECT_EQ(strayPicks, 0u) << "picked a blank, unknown-length or non-candidate entry";
   if (!dups) {
     for (const auto& [file, count] : uses) {
       EXPECT_LE(count, entries[file]) << file << " used twice";
@@ -284,7 +284,7 @@ TEST(PickingProperty, FillMatchesTheReference) {
       case 0: total = rng.Range(-60, 600); break;
       case 1: total = static_cast<std::int32_t>(sum * rng.Range(1, 100) / 100); break;
       case 2: total = static_cast<std::int32_t>(sum + rng.Range(1, 1000)); break;
-      default: total = rng.Range(5, 3600) * 60; break;
+      default: total = rng.Range(5, 240) * 60; break;
     }
     CheckFill(candidates, total, rng.Chance(50), rng.Chance(70), rng.Next(), coverage);
     if (HasFatalFailure()) return;

@@ -286,6 +286,11 @@ TEST(TimeFill, RandomDrawReachesEveryCandidate) {
             "s2");
   EXPECT_EQ(one.taken(), 1u);
 
+  std::vector<int> full(32768, 100);
+  ScriptedRandom oneAtTheLimit({32767});
+  EXPECT_EQ(Picked(FillTime(CandidatesOfLengths(full), 250, true, oneAtTheLimit, kMustNotAsk)).front(), "s32767");
+  EXPECT_EQ(oneAtTheLimit.taken(), 1u);
+
   // Beyond: (a << 15 | b) modulo the count; 1 << 15 | 7231 is 39999.
   std::vector<int> lengths(40000, 100);
   ScriptedRandom two({1, 7231});
