@@ -1,8 +1,8 @@
 #include "picking/candidate_matching.h"
 
-#include <cstring>
 #include <string_view>
-#include <unordered_set>
+
+#include "picking/text_hash_set.h"
 
 void CandidateList::Append(const char* fileName, const char* title, std::int32_t length) {
   fileNames.push_back(fileName ? fileName : "");
@@ -53,8 +53,6 @@ bool IsKnownKind(int kind) { return kind >= 0 && kind <= 3; }
 
 std::string_view TextOf(const char* text) { return text ? std::string_view(text) : std::string_view(); }
 
-using TextSet = std::unordered_set<std::string_view>;
-
 }  // namespace
 
 bool ItemMatchesColumn(const ItemRecord& item, const std::vector<std::string>& checkedTexts, int kind) {
@@ -82,13 +80,13 @@ MatchResult BuildCandidates(const ItemRecordList& items, const std::array<Column
 
   const std::uint32_t itemCount = (items.items && items.size > 0) ? static_cast<std::uint32_t>(items.size) : 0;
 
-  std::array<TextSet, kColumnCount> checkedSets;
+  std::array<TextHashSet, kColumnCount> checkedSets;
   std::array<bool, kColumnCount> active{};
   for (int c = 0; c < kColumnCount; ++c) {
     active[c] = !columns[c].checkedTexts.empty();
     if (!active[c] || !IsKnownKind(columns[c].kind)) continue;
-    checkedSets[c].reserve(columns[c].checkedTexts.size());
-    for (const std::string& text : columns[c].checkedTexts) checkedSets[c].insert(text);
+    checkedSets[c] = TextHashSet(columns[c].checkedTexts.size());
+    for (const std::string& text : columns[c].checkedTexts) checkedSets[c].Insert(text);
   }
 
   // Per-column matches in snapshot order; membership bits let an And keep an entry
@@ -97,9 +95,19 @@ MatchResult BuildCandidates(const ItemRecordList& items, const std::array<Column
   std::vector<std::uint8_t> memberOf(itemCount, 0);
   for (std::uint32_t i = 0; i < itemCount; ++i) {
     const ItemRecord& item = items.items[i];
+    // Columns of the same kind share one reading and one hash of the field.
+    std::array<std::string_view, 4> fields;
+    std::array<std::uint64_t, 4> hashes;
+    std::uint8_t read = 0;
     for (int c = 0; c < kColumnCount; ++c) {
       if (checkedSets[c].empty()) continue;
-      if (!checkedSets[c].contains(TextOf(*FieldOf(item, columns[c].kind)))) continue;
+      const int kind = columns[c].kind;
+      if (!(read & (1u << kind))) {
+        fields[kind] = TextOf(*FieldOf(item, kind));
+        hashes[kind] = TextHashSet::Hash(fields[kind]);
+        read |= static_cast<std::uint8_t>(1u << kind);
+      }
+      if (!checkedSets[c].Contains(fields[kind], hashes[kind])) continue;
       matches[c].push_back(i);
       memberOf[i] |= static_cast<std::uint8_t>(1u << c);
     }
@@ -112,19 +120,22 @@ MatchResult BuildCandidates(const ItemRecordList& items, const std::array<Column
       running.insert(running.end(), matches[c].begin(), matches[c].end());
       continue;
     }
-    TextSet fileNames;
+    TextHashSet fileNames;
     bool fileNamesBuilt = false;
     for (std::uint32_t& entry : running) {
       if (entry == kBlankEntry || (memberOf[entry] & (1u << c))) continue;
       if (!fileNamesBuilt) {
-        fileNames.reserve(matches[c].size());
-        for (std::uint32_t m : matches[c]) fileNames.insert(TextOf(items.items[m].filename));
+        fileNames = TextHashSet(matches[c].size());
+        for (std::uint32_t m : matches[c]) fileNames.Insert(TextOf(items.items[m].filename));
         fileNamesBuilt = true;
       }
-      if (!fileNames.contains(TextOf(items.items[entry].filename))) entry = kBlankEntry;
+      if (!fileNames.Contains(TextOf(items.items[entry].filename))) entry = kBlankEntry;
     }
   }
 
+  result.candidates.fileNames.reserve(running.size());
+  result.candidates.titles.reserve(running.size());
+  result.candidates.lengths.reserve(running.size());
   for (std::uint32_t entry : running) {
     if (entry == kBlankEntry) continue;
     const ItemRecord& item = items.items[entry];
