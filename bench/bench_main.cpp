@@ -1,0 +1,445 @@
+// Measures the library catalogue and the song picking on generated libraries of
+// growing size against straightforward versions of the same operations, checks that
+// both give identical results, and prints one table with the targets.
+//
+//   tunyra-bench             10k, 100k and 1M items (baselines up to 100k)
+//   tunyra-bench --quick     2k and 10k items, for a fast check of the results
+//   tunyra-bench --sizes 10000,50000
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "bench/alloc_counter.h"
+#include "bench/baseline_picking.h"
+#include "bench/bench_table.h"
+#include "bench/library_generator.h"
+#include "bench/tool_runner.h"
+#include "library/item_records.h"
+#include "library/library_file.h"
+#include "library/library_snapshot.h"
+#include "picking/candidate_matching.h"
+#include "picking/random_source.h"
+#include "picking/time_fill.h"
+
+namespace {
+
+constexpr int kBaselineMaxSize = 100000;
+constexpr unsigned kWatchdogSeconds = 180;
+constexpr std::uint32_t kFillSeed = 2026;
+
+// A hung operation must not hang the whole run: the watchdog names it and ends it.
+char g_operation[160] = "";
+
+void OnWatchdog(int) {
+  const char prefix[] = "\nTIMEOUT: no result after the watchdog's limit in: ";
+  ssize_t ignored = write(2, prefix, sizeof prefix - 1);
+  ignored = write(2, g_operation, std::strlen(g_operation));
+  ignored = write(2, "\n", 1);
+  (void)ignored;
+  _exit(3);
+}
+
+void Watch(const std::string& size, const std::string& operation) {
+  std::snprintf(g_operation, sizeof g_operation, "%s %s", size.c_str(), operation.c_str());
+  alarm(kWatchdogSeconds);
+}
+
+[[noreturn]] void Mismatch(const std::string& what) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "\nMISMATCH in %s: %s\nThe fast and the straightforward versions disagree.\n", g_operation,
+               what.c_str());
+  std::abort();
+}
+
+template <class Fn>
+double TimeOnce(Fn&& fn) {
+  const auto start = std::chrono::steady_clock::now();
+  fn();
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The best of `runs` timings; `prepare` runs untimed before each.
+template <class Prepare, class Fn>
+double Best(int runs, Prepare&& prepare, Fn&& fn) {
+  double best = 1e300;
+  for (int i = 0; i < runs; ++i) {
+    prepare();
+    best = std::min(best, TimeOnce(fn));
+  }
+  return best;
+}
+
+std::string SizeLabel(int n) {
+  if (n >= 1000000 && n % 1000000 == 0) return std::to_string(n / 1000000) + "M";
+  if (n >= 1000 && n % 1000 == 0) return std::to_string(n / 1000) + "k";
+  return std::to_string(n);
+}
+
+std::string Verdict(bool pass) { return pass ? "PASS" : "MISS"; }
+
+std::string Text(const char* s) { return s ? s : ""; }
+
+void CheckSnapshot(const LibrarySnapshot& ours, const BaselineSnapshot& base, const ItemRecordList& source) {
+  if (ours.m_records.size != source.size || base.records.size != source.size) Mismatch("record count");
+  for (int i = 0; i < source.size; ++i) {
+    const ItemRecord& a = ours.m_records.items[i];
+    const ItemRecord& s = source.items[i];
+    if (Text(a.filename) != Text(s.filename) || Text(a.title) != Text(s.title) || Text(a.album) != Text(s.album) ||
+        Text(a.artist) != Text(s.artist) || Text(a.genre) != Text(s.genre) || a.length != s.length)
+      Mismatch("record " + std::to_string(i) + " copied wrongly");
+  }
+  for (int kind = 0; kind < 4; ++kind) {
+    const std::vector<std::string>& values = ours.SetOfKind(kind)->Values();
+    const BaselineNameSet& expected = base.SetOfKind(kind);
+    if (static_cast<int>(values.size()) != expected.GetSize())
+      Mismatch("value set of kind " + std::to_string(kind) + " holds " + std::to_string(values.size()) +
+               " values, expected " + std::to_string(expected.GetSize()));
+    for (int i = 0; i < expected.GetSize(); ++i)
+      if (values[static_cast<size_t>(i)] != expected.GetAt(i))
+        Mismatch("value " + std::to_string(i) + " of kind " + std::to_string(kind) + " is '" +
+                 values[static_cast<size_t>(i)] + "', expected '" + expected.GetAt(i) + "'");
+  }
+}
+
+template <class A, class B>
+void CheckSameList(const A& ours, const B& base, const std::string& what) {
+  if (ours.size() != base.size())
+    Mismatch(what + ": " + std::to_string(ours.size()) + " entries, expected " + std::to_string(base.size()));
+  for (size_t i = 0; i < base.size(); ++i)
+    if (std::strcmp(ours.fileNames[i], base.fileNames[i]) != 0 || std::strcmp(ours.titles[i], base.titles[i]) != 0 ||
+        ours.lengths[i] != base.lengths[i])
+      Mismatch(what + ": entry " + std::to_string(i) + " is " + ours.fileNames[i] + ", expected " + base.fileNames[i]);
+}
+
+BaselineCandidates ToBaseline(const CandidateList& list) {
+  BaselineCandidates copy;
+  copy.fileNames = list.fileNames;
+  copy.titles = list.titles;
+  copy.lengths = list.lengths;
+  return copy;
+}
+
+std::vector<std::string> EveryNth(const std::vector<std::string>& values, size_t n) {
+  std::vector<std::string> chosen;
+  for (size_t i = 0; i < values.size(); i += n) chosen.push_back(values[i]);
+  return chosen;
+}
+
+// Genres by popularity rank [first, first + count), as far as the library has them.
+std::vector<std::string> RankedGenres(const LibrarySnapshot& snapshot, size_t first, size_t count) {
+  std::vector<std::string> chosen;
+  const std::vector<std::string>& ranked = GeneratedGenres();
+  for (size_t i = first; i < ranked.size() && chosen.size() < count; ++i)
+    if (snapshot.m_genres.Contains(ranked[i])) chosen.push_back(ranked[i]);
+  return chosen;
+}
+
+struct MatchCase {
+  std::string name;
+  std::array<ColumnCondition, 4> columns;
+  std::array<ColumnLink, 3> links{ColumnLink::Or, ColumnLink::Or, ColumnLink::Or};
+};
+
+std::vector<MatchCase> MatchCases(const LibrarySnapshot& snapshot) {
+  const std::vector<std::string> artists = snapshot.DisplayValues(kKindArtist);
+  const std::vector<std::string> titles = snapshot.DisplayValues(kKindTitle);
+  const std::vector<std::string> albums = snapshot.DisplayValues(kKindAlbum);
+  std::vector<MatchCase> cases(4);
+  cases[0].name = "every artist";
+  cases[0].columns[0] = {kKindArtist, artists};
+
+  cases[1].name = "artist Or genre";
+  cases[1].columns[0] = {kKindArtist, EveryNth(artists, 10)};
+  cases[1].columns[1] = {kKindGenre, RankedGenres(snapshot, 5, 3)};
+
+  cases[2].name = "artist And genre, many matches";
+  cases[2].columns[0] = {kKindArtist, EveryNth(artists, 5)};
+  cases[2].columns[1] = {kKindGenre, RankedGenres(snapshot, 0, 3)};
+  cases[2].links[0] = ColumnLink::And;
+
+  cases[3].name = "4 columns: artist And genre Or album And title";
+  cases[3].columns[0] = {kKindArtist, EveryNth(artists, 10)};
+  cases[3].columns[1] = {kKindGenre, RankedGenres(snapshot, 0, 10)};
+  cases[3].columns[2] = {kKindAlbum, EveryNth(albums, 50)};
+  cases[3].columns[3] = {kKindTitle, EveryNth(titles, 4)};
+  cases[3].links = {ColumnLink::And, ColumnLink::Or, ColumnLink::And};
+  return cases;
+}
+
+struct FillCase {
+  std::string name;
+  std::int32_t total;
+  bool duplicates;
+  bool targeted;
+};
+
+class Bench {
+ public:
+  Bench(bool quick, std::string tempDir, ToolRunner& tool)
+      : m_quick(quick), m_tempDir(std::move(tempDir)), m_tool(tool) {}
+  void RunSize(int n);
+  const BenchTable& Table() const { return m_table; }
+
+ private:
+  void Catalogue(const ItemRecordList& source, LibrarySnapshot& snapshot);
+  void Matching(const LibrarySnapshot& snapshot, CandidateList& everyArtist);
+  void Filling(const CandidateList& candidates);
+  void EndToEnd(const ItemRecordList& source, const LibrarySnapshot& snapshot);
+
+  int Runs() const { return m_quick ? 1 : (m_n >= 1000000 ? 2 : 3); }
+  bool WithBaseline() const { return m_n <= kBaselineMaxSize; }
+
+  bool m_quick;
+  std::string m_tempDir;
+  ToolRunner& m_tool;
+  int m_n = 0;
+  std::string m_size;
+  BenchTable m_table;
+};
+
+void Bench::RunSize(int n) {
+  m_n = n;
+  m_size = SizeLabel(n);
+  std::fprintf(stderr, "%s items:\n", m_size.c_str());
+  Watch(m_size, "generating the library");
+  ItemRecordList source = GenerateLibrary(n);
+  LibrarySnapshot snapshot;
+  Catalogue(source, snapshot);
+  CandidateList everyArtist;
+  Matching(snapshot, everyArtist);
+  Filling(everyArtist);
+  EndToEnd(source, snapshot);
+  snapshot.Release();
+  ReleaseItemRecordList(source);
+  alarm(0);
+}
+
+void Bench::Catalogue(const ItemRecordList& source, LibrarySnapshot& snapshot) {
+  Watch(m_size, "Rebuild");
+  const double ours = Best(Runs(), [&] { snapshot.Release(); }, [&] { snapshot.Rebuild(source); });
+  BenchRow row{m_size, "Rebuild (copy + 4 value sets)", Millis(ours), "", "", "", ""};
+  if (WithBaseline()) {
+    Watch(m_size, "Rebuild, baseline");
+    BaselineSnapshot base;
+    const double baseMs = TimeOnce([&] { base.Rebuild(source); });
+    CheckSnapshot(snapshot, base, source);
+    row.baseline = Millis(baseMs);
+    row.ratio = Ratio(ours, baseMs);
+    if (m_n == 100000) {
+      row.target = ">= 30x faster than baseline";
+      row.verdict = Verdict(baseMs >= 30 * ours);
+    }
+  }
+  if (m_n == 1000000) {
+    row.target = "< 1500 ms";
+    row.verdict = Verdict(ours < 1500);
+  }
+  m_table.Add(row);
+
+  if (alloc_counter::Available()) {
+    snapshot.Release();
+    alloc_counter::Start();
+    snapshot.Rebuild(source);
+    alloc_counter::Stop();
+    char text[96];
+    std::snprintf(text, sizeof text, "%.0f B/item (peak %.0f)", double(alloc_counter::Current()) / m_n,
+                  double(alloc_counter::Peak()) / m_n);
+    m_table.Add({m_size, "snapshot heap after Rebuild", text, "", "", "", ""});
+  }
+
+  Watch(m_size, "DisplayValues");
+  size_t shown = 0;
+  const double display = Best(Runs(), [] {}, [&] {
+    shown = 0;
+    for (int kind = 0; kind < 4; ++kind) shown += snapshot.DisplayValues(kind).size();
+  });
+  m_table.Add({m_size, "DisplayValues, 4 kinds (" + std::to_string(shown) + " values)", Millis(display), "", "", "",
+               ""});
+}
+
+void Bench::Matching(const LibrarySnapshot& snapshot, CandidateList& everyArtist) {
+  for (const MatchCase& c : MatchCases(snapshot)) {
+    const std::string operation = "BuildCandidates: " + c.name;
+    Watch(m_size, operation);
+    MatchResult result;
+    const double ours = Best(Runs(), [&] { result = MatchResult(); },
+                             [&] { result = BuildCandidates(snapshot.m_records, c.columns, c.links); });
+    BenchRow row{m_size, operation + " (" + std::to_string(result.candidates.size()) + ")", Millis(ours), "", "", "",
+                 ""};
+    if (WithBaseline()) {
+      Watch(m_size, operation + ", baseline");
+      BaselineCandidates base;
+      bool matched = false;
+      const double baseMs =
+          TimeOnce([&] { matched = BaselineBuildCandidates(snapshot.m_records, c.columns, c.links, base); });
+      if (matched != (result.refusal == MatchRefusal::None)) Mismatch("refusal");
+      if (matched) CheckSameList(result.candidates, base, "candidates");
+      row.baseline = Millis(baseMs);
+      row.ratio = Ratio(ours, baseMs);
+      if (m_n == 100000 && c.name == "every artist") {
+        row.target = ">= 100x faster than baseline";
+        row.verdict = Verdict(baseMs >= 100 * ours);
+      }
+    }
+    if (m_n == 1000000 && c.name == "every artist") {
+      row.target = "< 300 ms";
+      row.verdict = Verdict(ours < 300);
+    }
+    m_table.Add(row);
+    if (c.name == "every artist") everyArtist = result.candidates;
+  }
+}
+
+void Bench::Filling(const CandidateList& candidates) {
+  const std::vector<FillCase> cases = {
+      {"60 min, duplicates off", 60 * 60, false, false},
+      {"60 min, duplicates on", 60 * 60, true, false},
+      {"3600 min, duplicates off", 3600 * 60, false, true},
+      {"3600 min, duplicates on", 3600 * 60, true, true},
+      // More time than all songs together: answered OK, every song is picked once.
+      {"shortened to all songs", INT_MAX, false, true},
+  };
+  for (const FillCase& c : cases) {
+    const std::string operation = "FillTime over " + SizeLabel(static_cast<int>(candidates.size())) + ": " + c.name;
+    Watch(m_size, operation);
+    FillResult fill;
+    const double ours = Best(Runs(), [&] { fill = FillResult(); }, [&] {
+      LcgRandomSource random(kFillSeed);
+      fill = FillTime(candidates, c.total, c.duplicates, random, [] { return true; });
+    });
+    BenchRow row{m_size, operation + " (" + std::to_string(fill.picks.size()) + " picks)", Millis(ours), "", "", "",
+                 ""};
+    if (WithBaseline()) {
+      Watch(m_size, operation + ", baseline");
+      BaselineFill base;
+      const double baseMs = TimeOnce([&] {
+        LcgRandomSource random(kFillSeed);
+        base = BaselineFillTime(ToBaseline(candidates), c.total, c.duplicates, random, true);
+      });
+      if (base.cancelled != fill.cancelled) Mismatch("cancelled");
+      CheckSameList(fill.picks, base.picks, "picks");
+      row.baseline = Millis(baseMs);
+      row.ratio = Ratio(ours, baseMs);
+    }
+    if (m_n == 1000000 && c.targeted) {
+      row.target = "< 100 ms";
+      row.verdict = Verdict(ours < 100);
+    }
+    m_table.Add(row);
+  }
+}
+
+void Bench::EndToEnd(const ItemRecordList& source, const LibrarySnapshot& snapshot) {
+  Watch(m_size, "tunyra-pick end to end");
+  const std::string path = m_tempDir + "/library-" + m_size + ".tsv";
+  long long fileBytes = 0;
+  {
+    const std::string text = FormatLibraryFile(source);
+    fileBytes = static_cast<long long>(text.size());
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file || std::fwrite(text.data(), 1, text.size(), file) != text.size()) Mismatch("cannot write " + path);
+    std::fclose(file);
+  }
+  const std::string genre = RankedGenres(snapshot, 0, 1).at(0);
+  const std::vector<std::string> args = {path, "--check", "4=" + genre, "--minutes", "60", "--seed", "1"};
+  double wall = 1e300;
+  long rssKb = 0;
+  for (int i = 0; i < Runs(); ++i) {
+    ToolRun run = m_tool.Run(args);
+    if (!run.exited || run.code != 0) Mismatch("tunyra-pick failed with exit code " + std::to_string(run.code));
+    wall = std::min(wall, run.wallMs);
+    rssKb = std::max(rssKb, run.maxRssKb);
+  }
+  std::remove(path.c_str());
+
+  const double fileMb = double(fileBytes) / (1024.0 * 1024.0);
+  const double rssMb = double(rssKb) / 1024.0;
+  BenchRow time{m_size, "tunyra-pick, one genre, 60 min (file " + std::to_string(int(fileMb + 0.5)) + " MB)",
+                Millis(wall), "", "", "", ""};
+  char text[64];
+  std::snprintf(text, sizeof text, "%.1f MB = %.2fx file", rssMb, rssMb / fileMb);
+  BenchRow memory{m_size, "tunyra-pick peak RSS", text, "", "", "", ""};
+  if (m_n == 100000) {
+    time.target = "< 300 ms";
+    time.verdict = Verdict(wall < 300);
+    memory.target = "< 3x file size";
+    memory.verdict = Verdict(rssMb < 3 * fileMb);
+  }
+  m_table.Add(time);
+  m_table.Add(memory);
+}
+
+bool ParseSizes(const char* text, std::vector<int>& sizes) {
+  sizes.clear();
+  std::string list = text;
+  size_t start = 0;
+  while (start <= list.size()) {
+    size_t comma = list.find(',', start);
+    std::string item = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    char* end = nullptr;
+    long value = std::strtol(item.c_str(), &end, 10);
+    if (item.empty() || *end != '\0' || value < 1 || value > 10000000) return false;
+    sizes.push_back(static_cast<int>(value));
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  return !sizes.empty();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<int> sizes = {10000, 100000, 1000000};
+  bool quick = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--quick") {
+      quick = true;
+      sizes = {2000, 10000};
+    } else if (arg == "--sizes" && i + 1 < argc && ParseSizes(argv[i + 1], sizes)) {
+      ++i;
+    } else {
+      std::fprintf(stderr, "usage: tunyra-bench [--quick] [--sizes N,N,...]\n");
+      return 2;
+    }
+  }
+  ToolRunner tool(TUNYRA_PICK_PATH);
+  if (!tool.Start()) {
+    std::perror("starting the tool runner");
+    return 1;
+  }
+  signal(SIGALRM, OnWatchdog);
+#ifndef __OPTIMIZE__
+  std::fprintf(stderr, "warning: this is not an optimised build; the figures mean little\n");
+#endif
+  char pattern[] = "/tmp/tunyra-bench-XXXXXX";
+  const char* tempDir = mkdtemp(pattern);
+  if (!tempDir) {
+    std::perror("mkdtemp");
+    return 1;
+  }
+
+  Bench bench(quick, tempDir, tool);
+  const auto start = std::chrono::steady_clock::now();
+  for (int n : sizes) bench.RunSize(n);
+  rmdir(tempDir);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+  std::printf("\nTunyra benchmarks: best of %s runs; baselines (one run) up to %s items, checked to give the same "
+              "results.\n\n",
+              quick ? "1" : "3 (2 at 1M)", SizeLabel(kBaselineMaxSize).c_str());
+  bench.Table().Print();
+  std::printf("\n%d target(s) missed; the whole run took %.0f s.\n", bench.Table().Misses(), seconds);
+  return 0;
+}
