@@ -185,7 +185,8 @@ TEST(CandidateMatching, ComparesStoredTextsByteForByte) {
     SCOPED_TRACE(c.name);
     TestLibrary library({c.song});
     EXPECT_EQ(ItemMatchesColumn(library[0], c.checked, c.kind), c.matches);
-    const MatchResult result = BuildCandidates(library.List(), {Col(c.kind, c.checked), kNone, kNone, kNone}, {Or, Or, Or});
+    const MatchResult result =
+        BuildCandidates(library.List(), {Col(c.kind, c.checked), kNone, kNone, kNone}, {Or, Or, Or});
     EXPECT_EQ(result.refusal == MatchRefusal::None, c.matches);
   }
 }

@@ -327,7 +327,7 @@ TEST(PickingProperty, MatchingAndFillMatchTheReference) {
       c.kind = rng.Chance(5) ? rng.Range(-1, 5) : rng.Range(0, 3);
       const int count = rng.Range(1, 4);
       for (int k = 0; k < count; ++k)
-        c.checkedTexts.push_back(vocabulary[static_cast<size_t>(rng.Range(0, static_cast<int>(vocabulary.size()) - 1))]);
+        c.checkedTexts.push_back(vocabulary[rng.Next() % vocabulary.size()]);
     }
     const std::array<ColumnLink, 3> links = {LinkFromValue(rng.Range(0, 2)), LinkFromValue(rng.Range(0, 1)),
                                              LinkFromValue(rng.Range(0, 1))};
