@@ -1,0 +1,131 @@
+// BuildCandidates against a plain model of the left-to-right fold.
+
+#include <array>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "fuzz/fuzz_records.h"
+#include "fuzz/fuzz_targets.h"
+#include "picking/candidate_matching.h"
+
+namespace fuzz {
+
+namespace {
+
+const char* FieldOf(const ItemRecord& r, int kind) {
+  switch (kind) {
+    case 0: return r.artist;
+    case 1: return r.title;
+    case 2: return r.album;
+    case 3: return r.genre;
+    default: return nullptr;
+  }
+}
+
+std::string Text(const char* s) { return s ? s : ""; }
+
+bool Matches(const ItemRecord& r, const ColumnCondition& column) {
+  if (column.kind < 0 || column.kind > 3) return false;
+  std::string field = Text(FieldOf(r, column.kind));
+  for (const std::string& text : column.checkedTexts)
+    if (text == field) return true;
+  return false;
+}
+
+struct Entry {
+  int item;
+  bool blank;
+};
+
+// Written from the rules, not from the code.
+MatchRefusal Model(const ItemRecordList& items, const std::array<ColumnCondition, 4>& columns,
+                   const std::array<ColumnLink, 3>& links, std::vector<Entry>& result) {
+  bool any = false;
+  for (const ColumnCondition& c : columns) any = any || !c.checkedTexts.empty();
+  if (!any) return MatchRefusal::NoCondition;
+  std::array<std::vector<int>, 4> matched;
+  for (int i = 0; i < items.size; ++i)
+    for (int c = 0; c < 4; ++c)
+      if (!columns[c].checkedTexts.empty() && Matches(items.items[i], columns[c])) matched[c].push_back(i);
+  std::vector<Entry> running;
+  for (int i : matched[0]) running.push_back({i, Text(items.items[i].filename).empty()});
+  for (int c = 1; c < 4; ++c) {
+    if (columns[c].checkedTexts.empty()) continue;
+    if (links[c - 1] == ColumnLink::Or) {
+      for (int i : matched[c]) running.push_back({i, Text(items.items[i].filename).empty()});
+      continue;
+    }
+    for (Entry& e : running) {
+      std::string name = e.blank ? "" : Text(items.items[e.item].filename);
+      bool found = false;
+      for (int i : matched[c]) found = found || Text(items.items[i].filename) == name;
+      if (!found) e.blank = true;
+    }
+  }
+  for (const Entry& e : running)
+    if (!e.blank) result.push_back(e);
+  return result.empty() ? MatchRefusal::NoMatch : MatchRefusal::None;
+}
+
+std::string CheckedText(FuzzInput& in, const ItemRecordList& items, int kind) {
+  if (items.size > 0 && in.Below(3) == 0) {
+    const char* field = FieldOf(items.items[in.Below(static_cast<std::uint32_t>(items.size))], kind);
+    if (field) return field;
+  }
+  int hugeLeft = 0;
+  std::string text = DrawText(in, hugeLeft);
+  return text.substr(0, text.find('\0'));  // a list box cannot hold a NUL
+}
+
+int DrawKind(FuzzInput& in) {
+  std::uint8_t b = in.Byte();
+  if (b < 240) return b % 4;
+  return b < 248 ? -static_cast<int>(b - 239) : static_cast<int>(b);
+}
+
+}  // namespace
+
+std::string BuildCandidatesTarget(const std::uint8_t* data, std::size_t size) {
+  FuzzInput in(data, size);
+  HostRecords host(in, 40, 1);
+  const ItemRecordList& items = host.List();
+
+  std::array<ColumnCondition, 4> columns;
+  for (ColumnCondition& column : columns) {
+    column.kind = DrawKind(in);
+    unsigned count = in.Below(4);
+    for (unsigned i = 0; i < count; ++i) column.checkedTexts.push_back(CheckedText(in, items, column.kind));
+  }
+  std::array<ColumnLink, 3> links;
+  for (ColumnLink& link : links) link = LinkFromValue(in.Bool() ? in.I32() : in.Byte() % 2);
+
+  std::vector<Entry> expected;
+  MatchRefusal expectedRefusal = Model(items, columns, links, expected);
+  MatchResult got = BuildCandidates(items, columns, links);
+
+  if (got.refusal != expectedRefusal)
+    return "refusal " + std::to_string(static_cast<int>(got.refusal)) + ", expected " +
+           std::to_string(static_cast<int>(expectedRefusal));
+  const CandidateList& c = got.candidates;
+  if (c.fileNames.size() != c.titles.size() || c.titles.size() != c.lengths.size())
+    return "the three candidate lists have different lengths";
+  if (got.refusal != MatchRefusal::None) return c.empty() ? "" : "a refusal with candidates";
+  if (c.size() != expected.size())
+    return std::to_string(c.size()) + " candidates, expected " + std::to_string(expected.size());
+  for (size_t i = 0; i < c.size(); ++i) {
+    const ItemRecord& r = items.items[expected[i].item];
+    if (!c.fileNames[i] || !c.titles[i]) return "candidate " + std::to_string(i) + " has a null text";
+    if (std::strcmp(c.fileNames[i], Text(r.filename).c_str()) != 0 ||
+        std::strcmp(c.titles[i], Text(r.title).c_str()) != 0 || c.lengths[i] != r.length)
+      return "candidate " + std::to_string(i) + " is not the expected item";
+    if (c.IsBlank(i)) return "a blank candidate was left in the result";
+  }
+  for (int i = 0; i < items.size; ++i)
+    for (const ColumnCondition& column : columns)
+      if (ItemMatchesColumn(items.items[i], column.checkedTexts, column.kind) != Matches(items.items[i], column))
+        return "ItemMatchesColumn disagrees on item " + std::to_string(i);
+  return "";
+}
+
+}  // namespace fuzz

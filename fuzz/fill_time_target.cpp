@@ -1,0 +1,158 @@
+// FillTime from any lengths, totals, options, seeds and answers.
+
+#include <climits>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "fuzz/fuzz_input.h"
+#include "fuzz/fuzz_targets.h"
+#include "picking/time_fill.h"
+
+namespace fuzz {
+
+namespace {
+
+std::int32_t DrawLength(FuzzInput& in) {
+  switch (in.Below(8)) {
+    case 0: return 0;
+    case 1: return -static_cast<std::int32_t>(in.Below(3600)) - 1;
+    case 2: return in.I32();
+    case 3: return INT32_MAX - static_cast<std::int32_t>(in.Below(1000));
+    case 4: return INT32_MIN + static_cast<std::int32_t>(in.Below(1000));
+    default: return static_cast<std::int32_t>(in.Below(900)) + 1;
+  }
+}
+
+struct ModelFill {
+  std::vector<size_t> picks;  // candidate indices in pick order
+  FillStop stop = FillStop::TimeUsedUp;
+};
+
+// The pick loop as the rules state it, always walking the list for the closest fit
+// (the code under test switches to a sorted index after a few passes and must choose
+// the same). Lengths below 0 are unknown: never picked, left out of the sums.
+ModelFill Model(const CandidateList& c, std::int64_t remaining, bool allowDuplicates, std::uint32_t seed) {
+  LcgRandomSource random(seed);
+  ModelFill out;
+  std::vector<bool> available(c.size());
+  std::int64_t sum = 0, measured = 0;
+  size_t left = 0;
+  for (size_t i = 0; i < c.size(); ++i) {
+    if (c.lengths[i] < 0) continue;
+    sum += c.lengths[i];
+    ++measured;
+    available[i] = true;
+    ++left;
+  }
+  const std::int64_t average = measured ? sum / measured : 0;
+  while (remaining > 0) {
+    if (left == 0) return out.stop = FillStop::NoUnusedCandidate, out;
+    if (average == 0) return out.stop = FillStop::ZeroAverage, out;
+    size_t chosen = c.size();
+    if (remaining / average >= 2) {
+      chosen = static_cast<size_t>(random.Next()) % c.size();
+      if (!available[chosen]) continue;
+    } else {
+      std::int64_t bound = 5 * average;
+      for (size_t i = 0; i < c.size(); ++i) {
+        std::int64_t d = remaining - c.lengths[i];
+        if (d < 0) d = -d;
+        if (available[i] && d < bound) bound = d, chosen = i;
+      }
+      if (chosen == c.size()) return out.stop = FillStop::NoClosestFit, out;
+      if (allowDuplicates && c.lengths[chosen] == 0) return out.stop = FillStop::NoProgress, out;
+    }
+    out.picks.push_back(chosen);
+    remaining -= c.lengths[chosen];
+    if (!allowDuplicates) available[chosen] = false, --left;
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string FillTimeTarget(const std::uint8_t* data, std::size_t size) {
+  FuzzInput in(data, size);
+  const bool allowDuplicates = in.Bool();
+  const bool answerOk = in.Bool();
+  const std::uint32_t seed = in.U32();
+  // Without duplicates the picks are bounded by the candidates, so any total is fair;
+  // with them the total stays within what minutes can say, or a 1-second song would
+  // legitimately need billions of picks. The
+  // dialog's own range ends at 3600 minutes.
+  std::int32_t total = (static_cast<std::int32_t>(in.Below(260)) - 20) * 60;
+  if (in.Below(64) == 0) total = 3600 * 60;
+  if (!allowDuplicates && in.Below(4) == 0) total = in.I32();
+
+  // Texts outlive the candidate list, which points into them; some entries repeat an
+  // earlier one, as an item matched by two Or-joined columns does.
+  unsigned count = 1 + in.Below(64);
+  std::vector<std::string> names(count), titles(count);
+  CandidateList candidates;
+  std::int64_t sum = 0;
+  for (unsigned i = 0; i < count; ++i) {
+    names[i] = "f" + std::to_string(i);
+    titles[i] = "t" + std::to_string(i);
+    if (i > 0 && in.Below(8) == 0) {
+      unsigned earlier = in.Below(i);
+      candidates.Append(candidates.fileNames[earlier], candidates.titles[earlier], candidates.lengths[earlier]);
+    } else {
+      candidates.Append(names[i].c_str(), titles[i].c_str(), DrawLength(in));
+    }
+    if (candidates.lengths.back() >= 0) sum += candidates.lengths.back();
+  }
+  std::map<const char*, int> standing;  // entries per file name
+  for (const char* name : candidates.fileNames) ++standing[name];
+
+  LcgRandomSource random(seed);
+  int asked = 0;
+  FillResult result = FillTime(candidates, total, allowDuplicates, random, [&] {
+    ++asked;
+    return answerOk;
+  });
+
+  const bool shouldAsk = !allowDuplicates && sum < total;
+  if (asked != (shouldAsk ? 1 : 0)) return "the too-short question was asked " + std::to_string(asked) + " times";
+  if (result.cancelled != (shouldAsk && !answerOk)) return "cancelled does not follow the answer";
+  const CandidateList& picks = result.picks;
+  if (picks.fileNames.size() != picks.titles.size() || picks.titles.size() != picks.lengths.size())
+    return "the three pick lists have different lengths";
+  if (result.cancelled) return picks.empty() ? "" : "a cancelled fill has picks";
+
+  const std::int64_t target = shouldAsk ? sum : total;
+  if (result.targetSeconds != target) return "target " + std::to_string(result.targetSeconds) + ", expected " +
+                                              std::to_string(target);
+  ModelFill model = Model(candidates, target, allowDuplicates, seed);
+  if (model.stop != result.stop)
+    return "stopped for reason " + std::to_string(static_cast<int>(result.stop)) + ", expected " +
+           std::to_string(static_cast<int>(model.stop));
+  if (model.picks.size() != picks.size())
+    return std::to_string(picks.size()) + " picks, expected " + std::to_string(model.picks.size());
+  for (size_t i = 0; i < picks.size(); ++i)
+    if (picks.fileNames[i] != candidates.fileNames[model.picks[i]])
+      return "pick " + std::to_string(i) + " differs from the closest fit or the draw";
+
+  std::int64_t picked = 0;
+  std::map<const char*, int> times;
+  for (size_t i = 0; i < picks.size(); ++i) {
+    auto it = standing.find(picks.fileNames[i]);
+    if (it == standing.end()) return "pick " + std::to_string(i) + " is no candidate (or a blanked one)";
+    size_t index = 0;
+    while (candidates.fileNames[index] != picks.fileNames[i]) ++index;
+    if (picks.titles[i] != candidates.titles[index] || picks.lengths[i] != candidates.lengths[index])
+      return "pick " + std::to_string(i) + " mixes texts or lengths of different candidates";
+    if (picks.lengths[i] < 0) return "a song of unknown length was picked";
+    if (!allowDuplicates && ++times[picks.fileNames[i]] > it->second)
+      return "without duplicates, candidate " + std::string(picks.fileNames[i]) + " was picked too often";
+    picked += picks.lengths[i];
+  }
+  if (result.remainingSeconds != target - picked) return "the remaining time does not account for the picks";
+  if (target <= 0 && !picks.empty()) return "picks although no time was asked for";
+  if ((result.stop == FillStop::TimeUsedUp) != (result.remainingSeconds <= 0))
+    return "the stop reason does not agree with the remaining time";
+  return "";
+}
+
+}  // namespace fuzz

@@ -1,0 +1,40 @@
+#pragma once
+// The fuzz targets' bodies, shared by the libFuzzer programs and the native replay test
+// of the kept inputs, so both run the same code. Each body feeds one input to an entry
+// point of the core and checks what must hold for every input; it returns "" when all
+// holds and otherwise says what did not. Memory faults are the sanitizers' to report.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace fuzz {
+
+using TargetBody = std::string (*)(const std::uint8_t* data, std::size_t size);
+
+// The library file reader: anything it accepts formats and parses back to the same
+// records, and its owned copy releases cleanly.
+std::string LibraryFileTarget(const std::uint8_t* data, std::size_t size);
+// Rebuild and Release of the snapshot, and the record operations, on host records with
+// null, empty, huge and repeated texts and odd extended information.
+std::string RebuildTarget(const std::uint8_t* data, std::size_t size);
+// BuildCandidates from arbitrary records, column kinds, checked texts and links.
+std::string BuildCandidatesTarget(const std::uint8_t* data, std::size_t size);
+// FillTime from arbitrary lengths, totals, options, seeds and answers: it ends, and the
+// picks account for the time.
+std::string FillTimeTarget(const std::uint8_t* data, std::size_t size);
+// The bitmap region scan from arbitrary sizes, pixels and key colours.
+std::string RegionScanTarget(const std::uint8_t* data, std::size_t size);
+
+struct Target {
+  const char* name;  // also the folder name of its corpus and kept inputs
+  TargetBody body;
+};
+
+inline constexpr Target kTargets[] = {
+    {"library_file", LibraryFileTarget}, {"rebuild", RebuildTarget},
+    {"build_candidates", BuildCandidatesTarget}, {"fill_time", FillTimeTarget},
+    {"region_scan", RegionScanTarget},
+};
+
+}  // namespace fuzz
