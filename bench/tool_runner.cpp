@@ -56,6 +56,8 @@ ToolRun RunOnce(const std::string& program, const std::vector<std::string>& args
     run.exited = WIFEXITED(status);
     run.code = run.exited ? WEXITSTATUS(status) : -1;
     run.maxRssKb = usage.ru_maxrss;
+    run.cpuMs = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+                double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
   }
   return run;
 }

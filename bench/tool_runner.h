@@ -12,6 +12,7 @@
 struct ToolRun {
   bool exited = false;
   int code = -1;
+  double cpuMs = 0;  // user + system
   double wallMs = 0;
   long maxRssKb = 0;
 };
