@@ -1,0 +1,60 @@
+#pragma once
+// Shared pieces of the splash window tests: pictures made in code, bounded message
+// pumping, windows of our own to own and lie under a splash, and a splash that tells
+// when it has been deleted.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "splash/splash_screen_ex.h"
+#include "winui/window.h"
+
+namespace splash_test {
+
+constexpr COLORREF kKey = RGB(255, 0, 0);
+using PixelFn = std::function<COLORREF(int x, int y)>;
+
+// A 32-bit top-down DIB section painted from `pixel`.
+HBITMAP MakeBitmap(int width, int height, const PixelFn& pixel);
+// An 8-bit DIB section with a colour table, stored bottom-up like the picture resource.
+HBITMAP MakePaletteBitmap(int width, int height, const std::vector<COLORREF>& palette,
+                          const std::function<int(int x, int y)>& index);
+// The pixels of any bitmap as COLORREFs, row-major from the top row.
+std::vector<COLORREF> ReadPixels(HBITMAP bitmap, int* width, int* height);
+
+// Dispatches messages, as the host's loop does, until `done` holds; false when it still
+// does not hold after `limitMs`.
+bool PumpUntil(const std::function<bool()>& done, DWORD limitMs = 5000);
+// The same through our own modal loop's order: the input filter before dispatch.
+bool PumpWithFilterUntil(const std::function<bool()>& done, DWORD limitMs = 5000);
+// Handles whatever is queued now.
+void Drain();
+
+// A splash that sets a flag when it is deleted.
+class ProbeSplash : public CSplashScreenEx {
+ public:
+  explicit ProbeSplash(bool* gone) : m_gone(gone) { *gone = false; }
+  ~ProbeSplash() override { *m_gone = true; }
+
+ private:
+  bool* m_gone;
+};
+
+// A plain popup of ours at a given screen rectangle that counts left-button presses.
+class PlainWindow : public winui::Window {
+ public:
+  bool Create(const RECT& rc, bool visible);
+  ~PlainWindow() override = default;
+  int presses = 0;
+
+ protected:
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+};
+
+// A real left click at a screen point through the input system.
+void ClickAt(POINT pt);
+
+}  // namespace splash_test
