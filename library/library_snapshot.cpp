@@ -1,6 +1,7 @@
 #include "library/library_snapshot.h"
 
 #include <cstring>
+#include <utility>
 
 #include "library/item_records.h"
 #include "library/text_compare.h"
@@ -74,12 +75,12 @@ void LibrarySnapshot::Rebuild(const ItemRecordList& source) {
 
   // Each set is filled in bulk from views into the source's text (one value per item,
   // sorted once), which is far cheaper than one sorted insertion per item.
-  std::vector<std::string_view> values;
-  values.reserve(size_t(count));
+  // The view lists are handed over, never copied: a large library has a million.
   auto fill = [&](CSortedNameSet& set, char* ItemRecord::*field, const char* placeholder) {
-    values.clear();
+    std::vector<std::string_view> values;
+    values.reserve(size_t(count));
     for (int i = 0; i < count; ++i) values.push_back(FieldValue(items[i].*field, placeholder));
-    set.AssignFromViews(values);
+    set.AssignFromViews(std::move(values));
   };
   fill(m_albums, &ItemRecord::album, kNoAlbum);
 
@@ -95,7 +96,8 @@ void LibrarySnapshot::Rebuild(const ItemRecordList& source) {
   std::string moved;
   for (int i = 0; i < count; ++i)
     if (hasArticle(items[i].artist)) moved += MoveArticleToEnd(items[i].artist);
-  values.clear();
+  std::vector<std::string_view> values;
+  values.reserve(size_t(count));
   size_t offset = 0;
   for (int i = 0; i < count; ++i) {
     if (hasArticle(items[i].artist)) {
@@ -106,7 +108,7 @@ void LibrarySnapshot::Rebuild(const ItemRecordList& source) {
       values.push_back(FieldValue(items[i].artist, kNoArtist));
     }
   }
-  m_artists.AssignFromViews(values);
+  m_artists.AssignFromViews(std::move(values));
   std::string().swap(moved);
 
   fill(m_genres, &ItemRecord::genre, kNoGenre);
