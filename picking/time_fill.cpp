@@ -107,10 +107,10 @@ class ClosestFitIndex {
 
 }  // namespace
 
-// Lengths below 0 mean "unknown": such entries are never picked and take no part in the
-// sums, so they cannot raise the remaining time or spoil the average. Every way the
-// loop could otherwise stall for good ends it, with the reason in `stop`.
-FillResult FillTime(CandidateList candidates, std::int32_t totalSeconds, bool allowDuplicates,
+// Lengths below 0 mean "unknown": left out, they cannot raise the remaining time or
+// spoil the average. Every way the loop could otherwise stall for good ends it, with
+// the reason in `stop`; wherever the loop does end by itself, the picks are unchanged.
+FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
                     RandomSource& random, const ShortenQuestion& askShorten) {
   FillResult result;
   const size_t count = candidates.size();

@@ -17,9 +17,9 @@ constexpr const char* kTooShortQuestion =
 // Why the pick loop stopped.
 enum class FillStop {
   TimeUsedUp,         // remaining time reached 0 or below (also: nothing to fill)
-  NoUnusedCandidate,  // duplicates off and every pickable candidate used
+  NoUnusedCandidate,  // no candidate left that may be picked
   NoClosestFit,       // a closest-fit pass found nothing within 5 x the average
-  NoProgress,         // the closest fit chose a candidate that would not lower the time
+  NoProgress,         // duplicates on and the closest fit chose a length of 0
   ZeroAverage,        // the average length is 0 while time remains
 };
 
@@ -34,8 +34,10 @@ struct FillResult {
 // Answers the too-short question: true for OK, false for Cancel.
 using ShortenQuestion = std::function<bool()>;
 
-// `candidates` is taken by value: used entries are blanked in the copy.
-FillResult FillTime(CandidateList candidates, std::int32_t totalSeconds, bool allowDuplicates,
+// The candidates are only read: used entries are tracked on the side. Entries that
+// come in blank, and entries of negative (unknown) length, are never picked and count
+// in neither the too-short sum nor the average. The picks point at the candidates' texts.
+FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
                     RandomSource& random, const ShortenQuestion& askShorten);
 
 // One clear, the enqueues in pick order, then a start when asked.
