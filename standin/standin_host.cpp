@@ -93,6 +93,26 @@ BOOL CALLBACK CollectModuleWindow(HWND wnd, LPARAM param) {
   return TRUE;
 }
 
+struct OtherWindowSearch {
+  HWND main;
+  HWND library;
+  std::vector<HWND> found;
+};
+
+bool IsDialogWindow(HWND wnd) {
+  char name[32] = {};
+  ::GetClassNameA(wnd, name, sizeof name);
+  return std::strcmp(name, "#32770") == 0;
+}
+
+BOOL CALLBACK CollectOtherWindow(HWND wnd, LPARAM param) {
+  auto* search = reinterpret_cast<OtherWindowSearch*>(param);
+  if (wnd == search->main || wnd == search->library) return TRUE;
+  // Hidden helpers (tooltips, input-method windows) go with their owners.
+  if (::IsWindowVisible(wnd) || IsDialogWindow(wnd)) search->found.push_back(wnd);
+  return TRUE;
+}
+
 }  // namespace
 
 StandinHost::StandinHost(StandinOptions options) : m_options(std::move(options)) {
@@ -108,7 +128,7 @@ bool StandinHost::Create(HINSTANCE instance, HostView* view) {
       !RegisterWindowClass(instance, kLibraryClassName, LibraryProc))
     return false;
   m_main = ::CreateWindowExA(0, kMainClassName, kMainCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                             CW_USEDEFAULT, CW_USEDEFAULT, 760, 520, nullptr, nullptr, instance,
+                             CW_USEDEFAULT, CW_USEDEFAULT, 900, 640, nullptr, nullptr, instance,
                              this);
   if (m_main == nullptr) return false;
   if (!m_options.noLibraryWindow) {
@@ -226,9 +246,9 @@ int StandinHost::LoadPluginsIn(const std::string& folder, std::vector<std::strin
 
 void StandinHost::UnloadPlugins() {
   if (m_plugins.empty()) return;
-  if (InPluginCall()) {
-    // Still inside a plug-in's frames: its code cannot go away under them.
-    AppendLog(0, 0, 0, "unload refused: a plug-in call is in progress");
+  if (!CanUnloadNow()) {
+    // A plug-in's frames may be below us: its code cannot go away under them.
+    AppendLog(0, 0, 0, "unload refused: plug-in code may be on the stack");
     return;
   }
   while (!m_plugins.empty()) {
@@ -269,6 +289,27 @@ void StandinHost::TakeBackWindowProcs(HMODULE module) {
       AppendLog(0, 0, 0, "took back the window procedure from an unloaded plug-in");
     }
   }
+}
+
+int StandinHost::CountOtherWindows() const {
+  OtherWindowSearch search{m_main, m_library, {}};
+  ::EnumThreadWindows(::GetCurrentThreadId(), CollectOtherWindow,
+                      reinterpret_cast<LPARAM>(&search));
+  return static_cast<int>(search.found.size());
+}
+
+int StandinHost::CloseOtherWindows() {
+  OtherWindowSearch search{m_main, m_library, {}};
+  ::EnumThreadWindows(::GetCurrentThreadId(), CollectOtherWindow,
+                      reinterpret_cast<LPARAM>(&search));
+  for (HWND wnd : search.found) {
+    if (IsDialogWindow(wnd)) {
+      ::PostMessageA(wnd, WM_COMMAND, IDCANCEL, 0);
+    } else {
+      ::PostMessageA(wnd, WM_CLOSE, 0, 0);
+    }
+  }
+  return static_cast<int>(search.found.size());
 }
 
 bool StandinHost::ConfigPlugin(std::size_t index) {
@@ -418,11 +459,14 @@ LRESULT CALLBACK StandinHost::MainProc(HWND wnd, UINT message, WPARAM wParam, LP
     ::SetPropA(wnd, kHostProperty, host);
   }
   if (host == nullptr) return ::DefWindowProcA(wnd, message, wParam, lParam);
+  ++host->m_mainProcDepth;
+  LRESULT result = 0;
   try {
-    return host->OnMainMessage(wnd, message, wParam, lParam);
+    result = host->OnMainMessage(wnd, message, wParam, lParam);
   } catch (...) {
-    return 0;
   }
+  --host->m_mainProcDepth;
+  return result;
 }
 
 LRESULT CALLBACK StandinHost::LibraryProc(HWND wnd, UINT message, WPARAM wParam,
@@ -499,8 +543,17 @@ LRESULT StandinHost::OnHostUserMessage(WPARAM wParam, LPARAM lParam) {
         if (m_options.noHotkeyPlugin) {
           text += " ignored (no hotkey plug-in)";
         } else {
-          if (const KeptHotkey* kept = AddHotkey(reinterpret_cast<const HotkeyRecord*>(wParam)))
-            text += kept->registered ? " bound to " + KeyName(kept->binding) : " kept";
+          if (const KeptHotkey* kept = AddHotkey(reinterpret_cast<const HotkeyRecord*>(wParam))) {
+            if (kept->registered) {
+              text += " bound to " + KeyName(kept->binding);
+            } else if (m_options.registerGlobalHotkeys &&
+                       static_cast<std::size_t>(kept->hotkeyId - kFirstHotkeyId) <
+                           m_options.bindings.size()) {
+              text += " kept; " + KeyName(kept->binding) + " is taken by another program";
+            } else {
+              text += " kept";
+            }
+          }
         }
       } else if (number != 0 && number == NameNumber(host_msg::kLibraryGetWndName)) {
         result = reinterpret_cast<LRESULT>(m_library);

@@ -108,6 +108,11 @@ class StandinHost {
   void UnloadPlugins();
   const std::vector<LoadedPlugin>& Plugins() const { return m_plugins; }
   bool ConfigPlugin(std::size_t index);
+  // Asks every window of this thread that is not the host's own (a plug-in's dialog,
+  // message box or splash) to close: IDCANCEL to dialogs, WM_CLOSE to the rest, posted.
+  // Returns how many there were; call again until 0 before unloading at exit.
+  int CloseOtherWindows();
+  int CountOtherWindows() const;
 
   // Hotkeys ------------------------------------------------------------------------
   const std::vector<KeptHotkey>& Hotkeys() const { return m_hotkeys; }
@@ -126,9 +131,18 @@ class StandinHost {
   void ClearLog() { m_log.clear(); }
   void AppendLog(UINT message, WPARAM wParam, LPARAM lParam, std::string text);
 
-  // True while the host is inside a call into a plug-in it started itself (init,
-  // config, quit, a hotkey's message).
+  // True while the host is inside a call it made into a plug-in (init, config, quit,
+  // a hotkey's message).
   bool InPluginCall() const { return m_pluginCallDepth > 0; }
+  // How many calls of the main window's procedure are running; more than one means a
+  // nested message loop (a plug-in's dialog) below the current message.
+  int MainProcDepth() const { return m_mainProcDepth; }
+  // Plug-ins can be unloaded only when none of their code can be on the stack: not
+  // inside a call into one, and not inside the main window's procedure, which their
+  // hooks call.
+  bool CanUnloadNow() const {
+    return m_pluginCallDepth == 0 && (m_mainProcDepth == 0 || m_plugins.empty());
+  }
 
  private:
   static LRESULT CALLBACK MainProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -155,6 +169,7 @@ class StandinHost {
   Playlist m_playlist;
   std::vector<LogEntry> m_log;
   int m_pluginCallDepth = 0;
+  int m_mainProcDepth = 0;
 };
 
 // "enqueue", "clear", ... text for a host message; used by the log.

@@ -130,7 +130,7 @@ void StandinHostThread::Shutdown() {
   WaitFor(
       [this] {
         bool busy = false;
-        Run([&] { busy = m_host->InPluginCall(); });
+        Run([&] { busy = !m_host->CanUnloadNow(); });
         return !busy;
       },
       kDefaultTimeoutMs);

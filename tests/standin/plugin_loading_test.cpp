@@ -95,6 +95,38 @@ TEST(StandinPlugins, HostKeepsWorkingAfterUnloadingAPluginThatHookedIt) {
   EXPECT_EQ(journal.Text().find("hotkey 3 4"), std::string::npos);
 }
 
+// Unloading from a message that came through the plug-in's hook would return into
+// freed code (standin.exe once crashed that way when File > Exit unloaded from a timer
+// message). Such an unload is refused; the one after the message loop goes ahead.
+TEST(StandinPlugins, UnloadIsRefusedWhilePluginCodeMayBeOnTheStack) {
+  class UnloadingView : public standin::HostView {
+   public:
+    explicit UnloadingView(standin::StandinHost& host) : m_host(host) {}
+    bool OnWindowMessage(HWND, UINT message, WPARAM, LPARAM, LRESULT& result) override {
+      if (message != WM_APP + 9) return false;
+      m_host.UnloadPlugins();
+      result = static_cast<LRESULT>(m_host.Plugins().size());
+      return true;
+    }
+
+   private:
+    standin::StandinHost& m_host;
+  };
+  Journal journal;
+  standin::StandinHost host(DirectHost::NoGlobalKeys());
+  UnloadingView view(host);
+  ASSERT_TRUE(host.Create(::GetModuleHandleA(nullptr), &view));
+  std::string error;
+  ASSERT_TRUE(host.LoadPlugin(kProbe, error)) << error;
+  EXPECT_EQ(::SendMessageA(host.MainWindow(), WM_APP + 9, 0, 0), 1) << "still loaded";
+  EXPECT_EQ(journal.Text().find("quit"), std::string::npos);
+  EXPECT_NE(host.Log().back().text.find("unload refused"), std::string::npos);
+  host.UnloadPlugins();
+  EXPECT_TRUE(host.Plugins().empty());
+  EXPECT_NE(journal.Text().find("quit;detach;"), std::string::npos) << journal.Text();
+  host.Destroy();
+}
+
 TEST(StandinPlugins, LoadFailuresAreReported) {
   struct Case {
     const char* path;

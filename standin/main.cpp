@@ -1,0 +1,125 @@
+// standin.exe: the stand-in player. Loads the library file and the gen_*.dll plug-ins,
+// shows the playlist and the messages it receives, and answers the plug-ins as the
+// real player would. Switches make it a hostile host (see command_line.h).
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "standin/command_line.h"
+#include "standin/player_window.h"
+#include "standin/standin_host.h"
+
+namespace {
+
+std::string ProgramFolder() {
+  char path[MAX_PATH] = {};
+  ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string folder = path;
+  std::size_t slash = folder.find_last_of("\\/");
+  return slash == std::string::npos ? "." : folder.substr(0, slash);
+}
+
+bool WriteLog(const standin::StandinHost& host, const std::string& path) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  for (const standin::LogEntry& entry : host.Log()) {
+    std::fprintf(file, "%04X\t%08lX\t%ld\t%s\r\n", entry.message,
+                 static_cast<unsigned long>(entry.wParam), static_cast<long>(entry.lParam),
+                 entry.text.c_str());
+  }
+  return std::fclose(file) == 0;
+}
+
+// A first playlist for looking at the player without a plug-in: sent through the
+// host messages like a plug-in's.
+void EnqueueDemoPlaylist(standin::StandinHost& host) {
+  const ItemRecordList& library = host.Library();
+  HWND main = host.MainWindow();
+  ::SendMessageA(main, WM_USER, 0, host_msg::kClearPlaylist);
+  for (int i = 0; i < library.size && i < 12; ++i) {
+    const ItemRecord& item = library.items[i];
+    EnqueueRecord record{item.filename, item.title, item.length};
+    ::SendMessageA(main, WM_USER, reinterpret_cast<WPARAM>(&record), host_msg::kEnqueue);
+  }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
+  ::InitCommonControlsEx(&controls);
+
+  std::vector<std::string> args;
+  for (int i = 1; i < __argc; ++i) args.emplace_back(__argv[i]);
+  standin::CommandLine commandLine;
+  std::string error;
+  if (!standin::ParseCommandLine(args, commandLine, error)) {
+    const std::string text = error + "\n\nUsage:\n" + standin::kCommandLineUsage;
+    std::fprintf(stderr, "%s\n", text.c_str());
+    ::MessageBoxA(nullptr, text.c_str(), "Tunyra Stand-in Player", MB_OK | MB_ICONEXCLAMATION);
+    return 2;
+  }
+
+  standin::StandinHost host(commandLine.options);
+  standin::PlayerWindow view(host);
+  if (!host.Create(instance, &view)) {
+    ::MessageBoxA(nullptr, "Cannot create the main window.", "Tunyra Stand-in Player",
+                  MB_OK | MB_ICONSTOP);
+    return 1;
+  }
+  const std::string library = commandLine.library.empty() ? standin::StandinHost::DefaultLibraryPath()
+                                                          : commandLine.library;
+  if (library.empty()) {
+    host.AppendLog(0, 0, 0, "no library file found: the Media Library is empty");
+  } else if (!host.LoadLibraryFile(library, error)) {
+    host.AppendLog(0, 0, 0, error);
+    ::MessageBoxA(host.MainWindow(), error.c_str(), "Tunyra Stand-in Player",
+                  MB_OK | MB_ICONEXCLAMATION);
+  }
+
+  ::ShowWindow(host.MainWindow(), show);
+  ::UpdateWindow(host.MainWindow());
+
+  if (!commandLine.noPlugins) {
+    std::vector<std::string> errors;
+    if (commandLine.plugins.empty()) {
+      host.LoadPluginsIn(ProgramFolder(), errors);
+    } else {
+      for (const std::string& plugin : commandLine.plugins) {
+        if (!host.LoadPlugin(plugin, error)) errors.push_back(error);
+      }
+    }
+    for (const std::string& message : errors) {
+      host.AppendLog(0, 0, 0, message);
+      std::fprintf(stderr, "%s\n", message.c_str());
+    }
+    if (host.Plugins().empty()) host.AppendLog(0, 0, 0, "no plug-in loaded");
+  }
+  if (commandLine.demoPlaylist) EnqueueDemoPlaylist(host);
+
+  ACCEL keys[] = {{FVIRTKEY | FCONTROL, 'O', 1001}, {FVIRTKEY | FCONTROL, 'S', 1002}};
+  HACCEL accelerators = ::CreateAcceleratorTableA(keys, 2);
+  MSG msg;
+  while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (msg.hwnd != nullptr && ::GetAncestor(msg.hwnd, GA_ROOT) == host.MainWindow() &&
+        ::TranslateAcceleratorA(host.MainWindow(), accelerators, &msg))
+      continue;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
+  }
+  ::DestroyAcceleratorTable(accelerators);
+  // Out of every window procedure now, so no plug-in frame is on the stack.
+  host.UnloadPlugins();
+  if (!commandLine.m3uOnExit.empty() && !host.WriteM3u(commandLine.m3uOnExit, error))
+    std::fprintf(stderr, "%s\n", error.c_str());
+  if (!commandLine.logOnExit.empty() && !WriteLog(host, commandLine.logOnExit))
+    std::fprintf(stderr, "cannot write %s\n", commandLine.logOnExit.c_str());
+  host.Destroy();
+  return static_cast<int>(msg.wParam);
+}
