@@ -1,6 +1,7 @@
 #include "library/library_file.h"
 
 #include <charconv>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -44,7 +45,7 @@ std::string Shown(const char* begin, const char* end) {
 // where its separator (or the line end) was.
 class LineParser {
  public:
-  LineParser(std::vector<char*>& extended) : m_extended(extended) {}
+  explicit LineParser(std::vector<char*>& extended) : m_extended(extended) {}
 
   // [begin, end) is the line without its line end; *end may be written (it is the
   // line end, or the text's own terminator).
@@ -294,7 +295,7 @@ bool LibraryFile::Parse(std::string text, const std::string& name, std::string& 
     if (newline == nullptr) break;
   }
 
-  if (storage->records.size() > size_t(INT32_MAX))
+  if (storage->records.size() > size_t(INT_MAX))
     return fail(lineNumber, "too many items");
   // The entry arrays stopped growing: their addresses can now be handed out.
   for (size_t i = 0; i < storage->records.size(); ++i)
