@@ -100,6 +100,16 @@ TEST(SortedNameSet, AnyInsertionOrderAndBulkAssignGiveTheSameSet) {
   }
 }
 
+TEST(SortedNameSet, BulkAssignKeepsDistinctValuesWhoseHashesCollide) {
+  // Pairs with equal 32-bit FNV-1a hashes: only the texts tell them apart.
+  Values values = {"liquid", "costarring", "macallums", "declinate", "zinke", "altarage",
+                   "zinkes", "altarages", "liquid", "costarring", "zinke"};
+  CSortedNameSet set;
+  set.AssignFrom(values);
+  EXPECT_EQ(Contents(set), (Values{"altarage", "altarages", "costarring", "declinate",
+                                   "liquid", "macallums", "zinke", "zinkes"}));
+}
+
 TEST(SortedNameSet, RemoveAllLeavesASetThatWorksLikeANewOne) {
   CSortedNameSet set;
   set.RemoveAll();
