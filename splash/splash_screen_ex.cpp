@@ -105,6 +105,10 @@ BOOL CSplashScreenEx::CreateWindowForParent(LPCSTR text, DWORD timeout, DWORD st
                   m_hWndParent, nullptr, tunyra::ModuleInstance());
 }
 
+BOOL CSplashScreenEx::UnregisterWindowClass() {
+  return ::UnregisterClassA(kSplashWindowClass, tunyra::ModuleInstance());
+}
+
 BOOL CSplashScreenEx::SetBitmap(UINT nBitmapID, short red, short green, short blue) {
   if (!GetSafeHwnd()) return FALSE;
   m_bitmap.reset();

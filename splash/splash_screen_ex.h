@@ -56,6 +56,11 @@ class CSplashScreenEx : public winui::Window {
   // caller; an empty region when there are none, null when `bitmap` is null.
   HRGN MakeWindowRegion(HBITMAP bitmap, COLORREF key);
 
+  // Window classes of a DLL outlive the DLL: a class left registered would send a later
+  // copy of the plug-in, loaded elsewhere, into freed code. The plug-in calls this when
+  // it is unloaded; it fails while a splash window still exists.
+  static BOOL UnregisterWindowClass();
+
   // The input filter: with SSX_CLOSE_ON_INPUT, a key press or mouse-button press closes
   // the splash and the message goes no further.
   BOOL PreTranslateMessage(MSG* msg) override;

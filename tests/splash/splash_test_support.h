@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "splash/splash_screen_ex.h"
@@ -33,14 +34,22 @@ bool PumpWithFilterUntil(const std::function<bool()>& done, DWORD limitMs = 5000
 // Handles whatever is queued now.
 void Drain();
 
-// A splash that sets a flag when it is deleted.
+// Set when a ProbeSplash is deleted. Shared, so that a splash outliving a failed test
+// does not write into that test's finished frame.
+class GoneFlag {
+ public:
+  operator bool() const { return *m_flag; }
+  std::shared_ptr<bool> m_flag = std::make_shared<bool>(false);
+};
+
+// A splash that tells when it has been deleted.
 class ProbeSplash : public CSplashScreenEx {
  public:
-  explicit ProbeSplash(bool* gone) : m_gone(gone) { *gone = false; }
+  explicit ProbeSplash(const GoneFlag& gone) : m_gone(gone.m_flag) {}
   ~ProbeSplash() override { *m_gone = true; }
 
  private:
-  bool* m_gone;
+  std::shared_ptr<bool> m_gone;
 };
 
 // A plain popup of ours at a given screen rectangle that counts left-button presses.

@@ -110,8 +110,8 @@ TEST(SplashWindow, PlacementTruncatesTowardZero) {
 }
 
 TEST(SplashWindow, TimeOutClosesItAndTheObjectIsGone) {
-  bool gone = false;
-  auto* splash = new ProbeSplash(&gone);
+  GoneFlag gone;
+  auto* splash = new ProbeSplash(gone);
   ASSERT_TRUE(splash->Create(HWND{}, nullptr, 40, kCallerStyle));
   ASSERT_TRUE(splash->AdoptBitmap(MakeBitmap(60, 40, Holed), 255, 0, 0));
   splash->Show();
@@ -124,8 +124,8 @@ TEST(SplashWindow, TimeOutClosesItAndTheObjectIsGone) {
 TEST(SplashWindow, ConfigurationSequenceShowsThePictureAndReturnsAtOnce) {
   PlainWindow host;
   ASSERT_TRUE(host.Create(RECT{10, 10, 400, 300}, false));
-  bool gone = false;
-  CSplashScreenEx* splash = new ProbeSplash(&gone);
+  GoneFlag gone;
+  CSplashScreenEx* splash = new ProbeSplash(gone);
   splash->Create(host.GetSafeHwnd(), nullptr, 3000, 47);
   splash->SetBitmap(IDB_SPLASH, 255, 0, 0);
   HWND wnd = splash->GetSafeHwnd();
@@ -146,8 +146,8 @@ TEST(SplashWindow, TimerMessageWithAnyIdentifierCloses) {
   // The first case also takes the path without fading.
   for (auto [id, style] : {std::pair<WPARAM, DWORD>{0, 0}, std::pair<WPARAM, DWORD>{77, kQuiet}}) {
     SCOPED_TRACE(id);
-    bool gone = false;
-    auto* splash = new ProbeSplash(&gone);
+    GoneFlag gone;
+    auto* splash = new ProbeSplash(gone);
     ASSERT_TRUE(splash->Create(HWND{}, nullptr, 0, style));
     ASSERT_TRUE(splash->AdoptBitmap(MakeBitmap(20, 20, Solid), 255, 0, 0));
     splash->Show();
@@ -175,8 +175,8 @@ TEST(SplashWindow, InputFilterInEitherMessageLoop) {
       for (const InputCase& in : inputs) {
         SCOPED_TRACE((ourLoop ? "our loop, " : "host loop, ") + std::string(style ? "closing, " : "not closing, ") +
                      "message 0x" + std::to_string(in.message));
-        bool gone = false;
-        auto* splash = new ProbeSplash(&gone);
+        GoneFlag gone;
+        auto* splash = new ProbeSplash(gone);
         ASSERT_TRUE(splash->Create(HWND{}, nullptr, 0, style | kQuiet));
         ASSERT_TRUE(splash->AdoptBitmap(MakeBitmap(20, 20, Solid), 255, 0, 0));
         splash->Show();
@@ -203,8 +203,8 @@ TEST(SplashWindow, InputFilterInEitherMessageLoop) {
 TEST(SplashWindow, RealClicksOnTheShape) {
   PlainWindow under;
   ASSERT_TRUE(under.Create(RECT{0, 0, 300, 200}, true));
-  bool gone = false;
-  auto* splash = new ProbeSplash(&gone);
+  GoneFlag gone;
+  auto* splash = new ProbeSplash(gone);
   ASSERT_TRUE(splash->Create(HWND{}, nullptr, 0, SSX_CLOSE_ON_INPUT | kQuiet));
   ASSERT_TRUE(splash->AdoptBitmap(MakeBitmap(200, 100, Holed), 255, 0, 0));
   splash->Show();
@@ -232,8 +232,8 @@ TEST(SplashWindow, RealClicksOnTheShape) {
 TEST(SplashWindow, PictureOfOnlyTheKeyColourReceivesNoClicks) {
   PlainWindow under;
   ASSERT_TRUE(under.Create(RECT{0, 0, 300, 200}, true));
-  bool gone = false;
-  auto* splash = new ProbeSplash(&gone);
+  GoneFlag gone;
+  auto* splash = new ProbeSplash(gone);
   ASSERT_TRUE(splash->Create(HWND{}, nullptr, 0, SSX_CLOSE_ON_INPUT | kQuiet));
   ASSERT_TRUE(splash->AdoptBitmap(MakeBitmap(200, 100, [](int, int) { return kKey; }), 255, 0, 0));
   splash->Show();
@@ -251,8 +251,8 @@ TEST(SplashWindow, DestroyingTheOwnerTakesTheSplash) {
     SCOPED_TRACE(objectForm ? "object form" : "handle form");
     auto* owner = new PlainWindow;
     ASSERT_TRUE(owner->Create(RECT{100, 100, 300, 200}, false));
-    bool gone = false;
-    auto* splash = new ProbeSplash(&gone);
+    GoneFlag gone;
+    auto* splash = new ProbeSplash(gone);
     ASSERT_TRUE(objectForm ? splash->Create(owner, nullptr, 0, SSX_CENTER_PARENT | kQuiet)
                            : splash->Create(owner->GetSafeHwnd(), nullptr, 0, SSX_CENTER_PARENT | kQuiet));
     ASSERT_TRUE(splash->AdoptBitmap(MakeBitmap(50, 30, Holed), 255, 0, 0));
@@ -268,9 +268,9 @@ TEST(SplashWindow, DestroyingTheOwnerTakesTheSplash) {
 }
 
 TEST(SplashWindow, TwoSplashesAtOnce) {
-  bool firstGone = false, secondGone = false;
-  auto* first = new ProbeSplash(&firstGone);
-  auto* second = new ProbeSplash(&secondGone);
+  GoneFlag firstGone, secondGone;
+  auto* first = new ProbeSplash(firstGone);
+  auto* second = new ProbeSplash(secondGone);
   // Both register the class with the drop shadow; the second registration fails and
   // the existing class serves.
   ASSERT_TRUE(first->Create(HWND{}, nullptr, 0, kCallerStyle));
@@ -299,13 +299,28 @@ TEST(SplashWindow, ExistingClassServesWithOrWithoutTheDropShadow) {
   }
 }
 
+TEST(SplashWindow, WindowClassCanBeUnregisteredOnceNoSplashIsLeft) {
+  auto* splash = new CSplashScreenEx;
+  ASSERT_TRUE(splash->Create(HWND{}, nullptr, 0, kQuiet));
+  EXPECT_FALSE(CSplashScreenEx::UnregisterWindowClass());  // its window still uses it
+  splash->Hide();
+  EXPECT_TRUE(CSplashScreenEx::UnregisterWindowClass());
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof(wc);
+  EXPECT_FALSE(::GetClassInfoExA(::GetModuleHandleA(nullptr), kSplashWindowClass, &wc));
+  // A later splash registers it again.
+  splash = new CSplashScreenEx;
+  EXPECT_TRUE(splash->Create(HWND{}, nullptr, 0, kQuiet));
+  splash->Hide();
+}
+
 TEST(SplashWindow, ObjectWhoseCreateFailedDeletesItselfInTheCallersSequence) {
   HWND bogusOwner = reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x7FF0));
   ASSERT_FALSE(::IsWindow(bogusOwner));
   for (bool viaShow : {true, false}) {
     SCOPED_TRACE(viaShow ? "Show" : "Hide");
-    bool gone = false;
-    auto* splash = new ProbeSplash(&gone);
+    GoneFlag gone;
+    auto* splash = new ProbeSplash(gone);
     EXPECT_FALSE(splash->Create(bogusOwner, nullptr, 3000, kCallerStyle));
     EXPECT_EQ(splash->GetSafeHwnd(), nullptr);
     EXPECT_FALSE(splash->SetBitmap(IDB_SPLASH, 255, 0, 0));
@@ -320,8 +335,8 @@ TEST(SplashWindow, ObjectWhoseCreateFailedDeletesItselfInTheCallersSequence) {
 }
 
 TEST(SplashWindow, MissingPictureLeavesAnEmptyWindowThatStillTimesOut) {
-  bool gone = false;
-  auto* splash = new ProbeSplash(&gone);
+  GoneFlag gone;
+  auto* splash = new ProbeSplash(gone);
   ASSERT_TRUE(splash->Create(HWND{}, nullptr, 30, kCallerStyle));
   EXPECT_FALSE(splash->SetBitmap(4242, 255, 0, 0));
   splash->Show();
