@@ -15,35 +15,55 @@ std::uint32_t HashOf(std::string_view value) {
   return hash;
 }
 
-// Drops repeated values, keeping the first of each, in the given order. A hash table
-// of indices touches every text once; sorting first would compare the many copies of
-// a popular value (a genre, an album) over and over at scattered addresses. The table
-// grows with the distinct values, not the input, so a column of forty genres over a
-// million songs probes a table that stays in the cache.
-void DropRepeats(std::vector<std::string_view>& values) {
+std::uint64_t PrefixKey(std::string_view value) {
+  // The first eight bytes as a big-endian number, shorter texts padded with zero
+  // bytes. Equal keys only say "look at the whole texts", so an embedded NUL cannot
+  // mislead the order.
+  std::uint64_t prefix = 0;
+  for (size_t i = 0; i < 8; ++i) {
+    unsigned char byte = i < value.size() ? static_cast<unsigned char>(value[i]) : 0;
+    prefix = (prefix << 8) | byte;
+  }
+  return prefix;
+}
+
+// The distinct values of a list in strcmp order.
+//
+// Repeats are dropped first with a hash table, which reads every text once while it
+// is in the cache; sorting first would compare the many copies of a popular value (a
+// genre, an album) over and over at scattered addresses. The table grows with the
+// distinct values, not the input, so forty genres over a million songs probe a table
+// that stays in the cache. Each distinct value is copied and keyed by its prefix as
+// it is found; the sort then moves small keys, and only prefix ties read the texts.
+std::vector<std::string> SortedDistinct(const std::vector<std::string_view>& values) {
   struct Slot {
     std::uint32_t hash;
-    std::uint32_t index;  // into the kept values, plus one; 0 is an empty slot
+    std::uint32_t index;  // into `distinct`, plus one; 0 is an empty slot
   };
+  struct Key {
+    std::uint64_t prefix;
+    size_t index;
+  };
+  std::vector<std::string> distinct;
+  std::vector<Key> keys;
   std::vector<Slot> table(64, Slot{0, 0});
   size_t mask = table.size() - 1;
-  size_t kept = 0;
-  for (size_t i = 0; i < values.size(); ++i) {
-    std::string_view value = values[i];
+  for (std::string_view value : values) {
     std::uint32_t hash = HashOf(value);
     size_t slot = hash & mask;
     bool repeated = false;
     while (table[slot].index != 0) {
-      if (table[slot].hash == hash && values[table[slot].index - 1] == value) {
+      if (table[slot].hash == hash && distinct[table[slot].index - 1] == value) {
         repeated = true;
         break;
       }
       slot = (slot + 1) & mask;
     }
     if (repeated) continue;
-    values[kept] = value;
-    table[slot] = Slot{hash, static_cast<std::uint32_t>(++kept)};
-    if (kept * 2 > table.size()) {
+    keys.push_back(Key{PrefixKey(value), distinct.size()});
+    distinct.emplace_back(value);
+    table[slot] = Slot{hash, static_cast<std::uint32_t>(distinct.size())};
+    if (distinct.size() * 2 > table.size()) {
       std::vector<Slot> grown(table.size() * 2, Slot{0, 0});
       mask = grown.size() - 1;
       for (const Slot& old : table) {
@@ -55,34 +75,16 @@ void DropRepeats(std::vector<std::string_view>& values) {
       table.swap(grown);
     }
   }
-  values.resize(kept);
-}
+  std::vector<Slot>().swap(table);
 
-// Sorts distinct values in strcmp order. Each value carries its first eight bytes as
-// a big-endian number, so most comparisons are one integer compare and only ties read
-// the texts (which lie scattered over the heap).
-void SortDistinct(std::vector<std::string_view>& values) {
-  struct Keyed {
-    std::uint64_t prefix;
-    std::string_view value;
-  };
-  std::vector<Keyed> keyed;
-  keyed.reserve(values.size());
-  for (std::string_view value : values) {
-    std::uint64_t prefix = 0;
-    for (size_t i = 0; i < 8; ++i) {
-      // Shorter texts are padded with zero bytes; a tie on the prefix is settled by
-      // comparing the whole texts, so an embedded NUL cannot mislead the order.
-      unsigned char byte = i < value.size() ? static_cast<unsigned char>(value[i]) : 0;
-      prefix = (prefix << 8) | byte;
-    }
-    keyed.push_back(Keyed{prefix, value});
-  }
-  std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+  std::sort(keys.begin(), keys.end(), [&distinct](const Key& a, const Key& b) {
     if (a.prefix != b.prefix) return a.prefix < b.prefix;
-    return Less(a.value, b.value);
+    return Less(distinct[a.index], distinct[b.index]);
   });
-  for (size_t i = 0; i < keyed.size(); ++i) values[i] = keyed[i].value;
+  std::vector<std::string> sorted;
+  sorted.reserve(keys.size());
+  for (const Key& key : keys) sorted.push_back(std::move(distinct[key.index]));
+  return sorted;
 }
 
 }  // namespace
@@ -103,13 +105,7 @@ void CSortedNameSet::AssignFrom(std::vector<std::string> values) {
 }
 
 void CSortedNameSet::AssignFromViews(std::vector<std::string_view> values) {
-  DropRepeats(values);
-  SortDistinct(values);
-  // Only the distinct values are copied, into storage of exactly their count.
-  std::vector<std::string> owned;
-  owned.reserve(values.size());
-  for (std::string_view v : values) owned.emplace_back(v);
-  m_values = std::move(owned);
+  m_values = SortedDistinct(values);
 }
 
 void CSortedNameSet::RemoveAll() {
