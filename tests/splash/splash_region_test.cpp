@@ -80,27 +80,6 @@ TEST(SplashRegion, MadeFromABitmapCoversExactlyTheNonKeyPixels) {
     ASSERT_TRUE(region);
     ExpectRegionMatches(region.get(), PixelsOf(p.width, p.height, p.pixel), p.width, p.height, kKey);
   }
-  splash->Hide();
-}
-
-TEST(SplashRegion, EdgeShapes) {
-  CSplashScreenEx* splash = new CSplashScreenEx;
-  ASSERT_TRUE(splash->Create(HWND{}, nullptr, 0, 0));
-  RECT box{};
-
-  winui::UniqueBitmap none(MakeBitmap(17, 9, [](int, int) { return kKey; }));
-  winui::UniqueRegion empty(splash->MakeWindowRegion(none.get(), kKey));
-  ASSERT_TRUE(empty);
-  EXPECT_EQ(::GetRgnBox(empty.get(), &box), NULLREGION);
-
-  winui::UniqueBitmap full(MakeBitmap(23, 7, [](int, int) { return RGB(0, 0, 255); }));
-  winui::UniqueRegion whole(splash->MakeWindowRegion(full.get(), kKey));
-  ASSERT_EQ(::GetRgnBox(whole.get(), &box), SIMPLEREGION);
-  EXPECT_EQ(box.left, 0);
-  EXPECT_EQ(box.top, 0);
-  EXPECT_EQ(box.right, 23);
-  EXPECT_EQ(box.bottom, 7);
-
   EXPECT_EQ(splash->MakeWindowRegion(nullptr, kKey), nullptr);
   splash->Hide();
 }

@@ -369,6 +369,34 @@ TEST(SplashWindow, PrintClientDrawsThePictureAndEraseLeavesTheBackground) {
   splash->Hide();
 }
 
+TEST(SplashWindow, TextIsDrawnOverThePictureFromTheTop) {
+  auto* splash = new CSplashScreenEx;
+  ASSERT_TRUE(splash->Create(HWND{}, "Tunyra", 0, 0));
+  const COLORREF paper = RGB(255, 255, 255);
+  ASSERT_TRUE(splash->AdoptBitmap(MakeBitmap(120, 90, [&](int, int) { return paper; }), -1, -1, -1));
+  winui::UniqueBitmap target(MakeBitmap(120, 90, Solid));
+  winui::UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
+  {
+    winui::SelectedObject selected(dc.get(), target.get());
+    ::SendMessageA(splash->GetSafeHwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
+  }
+  int w = 0, h = 0;
+  const std::vector<COLORREF> drawn = ReadPixels(target.get(), &w, &h);
+  int inked = 0, lowest = -1;
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      if (drawn[y * w + x] != paper) {
+        ++inked;
+        lowest = y;
+      }
+    }
+  }
+  EXPECT_GT(inked, 0);
+  // Without DT_SINGLELINE the vertical centring does not apply: one line at the top.
+  EXPECT_LT(lowest, h / 3);
+  splash->Hide();
+}
+
 TEST(SplashWindow, ScreenShowsThePictureWithoutTheKeyColour) {
   PlainWindow backdrop;
   const int cx = ::GetSystemMetrics(SM_CXSCREEN), cy = ::GetSystemMetrics(SM_CYSCREEN);
