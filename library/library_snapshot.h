@@ -33,9 +33,12 @@ class LibrarySnapshot {
   LibrarySnapshot(const LibrarySnapshot&) = delete;
   LibrarySnapshot& operator=(const LibrarySnapshot&) = delete;
 
-  // Runs the query "type==0" through the host, copies the result and hands it back.
+  // Runs the query "type==0" through the host, copies the result and hands back every
+  // result that holds storage (also one with no items). A query without items leaves
+  // the snapshot empty.
   void Load(HostOperations& host);
-  // Empties the sets, appends deep copies of `source` and adds every record's values.
+  // Replaces the record copies with deep copies of `source` (only read) and refills the
+  // four sets from it. Null text fields count as empty.
   void Rebuild(const ItemRecordList& source);
   // What a column of `kind` shows, in set order (artists with the article in front).
   std::vector<std::string> DisplayValues(int kind) const;
