@@ -69,6 +69,10 @@ std::string Millis(double ms) {
 std::string Ratio(double ours, double baseline) {
   if (baseline <= 0) return "";
   char text[32];
-  std::snprintf(text, sizeof text, "%.3g", ours / baseline);
+  const double ratio = ours / baseline;
+  if (ratio > 0 && ratio < 1)
+    std::snprintf(text, sizeof text, "%.3g (%.3gx faster)", ratio, 1 / ratio);
+  else
+    std::snprintf(text, sizeof text, "%.3g", ratio);
   return text;
 }
