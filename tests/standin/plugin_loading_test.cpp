@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <initializer_list>
+#include <vector>
 #include <string>
 
 #include "host_fixture.h"
@@ -220,6 +222,47 @@ TEST(StandinHostThread, PressingTheHotkeyDeliversTheRecordsMessage) {
       << journal.Text();
   thread.Shutdown();
   EXPECT_NE(journal.Text().find(";quit;detach;"), std::string::npos) << journal.Text();
+}
+
+void PressKeys(std::initializer_list<WORD> keys) {
+  std::vector<INPUT> inputs;
+  for (WORD key : keys) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    inputs.push_back(input);
+  }
+  for (auto it = keys.end(); it != keys.begin();) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = *--it;
+    input.ki.dwFlags = KEYEVENTF_KEYUP;
+    inputs.push_back(input);
+  }
+  ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+TEST(StandinHostThread, TheGlobalKeyDeliversTheHotkeyMessage) {
+  Journal journal;
+  standin::StandinOptions options;
+  // An unusual combination, so that no other program running beside us holds it.
+  options.bindings = {standin::HotkeyBinding{MOD_CONTROL | MOD_ALT | MOD_SHIFT, VK_F11}};
+  StandinHostThread thread(options);
+  ASSERT_TRUE(thread.Start());
+  ASSERT_TRUE(thread.LoadPlugin(kProbe));
+  ASSERT_TRUE(StandinHostThread::WaitFor([&] { return thread.HotkeysSnapshot().size() == 1; }));
+  if (!thread.HotkeysSnapshot()[0].registered) GTEST_SKIP() << "the key is held by another program";
+  PressKeys({VK_CONTROL, VK_MENU, VK_SHIFT, VK_F11});
+  EXPECT_TRUE(StandinHostThread::WaitFor(
+      [&] { return journal.Text().find("hotkey 0 0;") != std::string::npos; }))
+      << journal.Text();
+  thread.Shutdown();
+  // The key is given back: a second host can bind it.
+  StandinHostThread second(options);
+  ASSERT_TRUE(second.Start());
+  ASSERT_TRUE(second.LoadPlugin(kProbe));
+  ASSERT_TRUE(StandinHostThread::WaitFor([&] { return second.HotkeysSnapshot().size() == 1; }));
+  EXPECT_TRUE(second.HotkeysSnapshot()[0].registered);
 }
 
 }  // namespace
