@@ -1,16 +1,10 @@
 #include "plugin/plugin_app.h"
 
-#if __has_include("dialog/select_songs_dialog.h")
 #include "dialog/select_songs_dialog.h"
-#define TUNYRA_HAVE_DIALOG 1
-#endif
 #include "plugin/host_interface.h"
 #include "plugin/module.h"
 #include "resources/resource.h"
-#if __has_include("splash/splash_screen_ex.h") && __has_include("splash/win32.cmake")
 #include "splash/splash_screen_ex.h"
-#define TUNYRA_HAVE_SPLASH 1
-#endif
 
 namespace tunyra {
 
@@ -22,10 +16,8 @@ constexpr char kHotkeyLabel[] = "General: Tunyra Select Songs";
 // long as the library.
 HotkeyRecord g_hotkeyRecord = {kHotkeyLabel, 0, host_msg::kHotkeyMessage, 0, 0, kHotkeyLabel, nullptr, {0, 0, 0, 0, 0, 0}};
 
-#ifdef TUNYRA_HAVE_SPLASH
 constexpr DWORD kSplashTimeout = 3000;
 constexpr DWORD kSplashStyle = SSX_FADE_IN | SSX_FADE_OUT | SSX_DROP_SHADOW | SSX_CENTER_SCREEN | SSX_CLOSE_ON_INPUT;
-#endif
 
 // Clears the open-dialog link on every way out of the modal loop.
 class OpenDialogScope {
@@ -67,12 +59,10 @@ void CPluginApp::InstallHook(HWND mainWindow) {
 void CPluginApp::Config() {
   // The splash owns itself from here on and deletes itself when its window goes (or at
   // Show when it has no window).
-#ifdef TUNYRA_HAVE_SPLASH
   auto* splash = new CSplashScreenEx();
   splash->Create(HostMainWindow(), nullptr, kSplashTimeout, kSplashStyle);
   splash->SetBitmap(IDB_SPLASH, 255, 0, 0);
   splash->Show();
-#endif
 }
 
 void CPluginApp::Quit() {
@@ -96,11 +86,9 @@ void CPluginApp::RunSelectSongs() {
     }
     return;
   }
-#ifdef TUNYRA_HAVE_DIALOG
   CSelectSongsDlg dialog;
   OpenDialogScope scope(m_openDialog, &dialog);
   dialog.DoModal();
-#endif
 }
 
 LRESULT CALLBACK PluginWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -19,7 +19,7 @@ add_library(gen_tunyra SHARED
 # Exactly gen_tunyra.dll: no "lib" prefix, no import library beside it.
 set_target_properties(gen_tunyra PROPERTIES PREFIX "" OUTPUT_NAME gen_tunyra)
 target_link_libraries(gen_tunyra PRIVATE
-  tunyra_module $<TARGET_NAME_IF_EXISTS:tunyra_dialog> $<TARGET_NAME_IF_EXISTS:tunyra_splash_win> tunyra_picking tunyra_library tunyra_region tunyra_winui)
+  tunyra_module tunyra_dialog tunyra_splash_win tunyra_picking tunyra_library tunyra_region tunyra_winui)
 # The .def file names the one export; nothing else of the linked libraries may leak
 # into the export table.
 target_link_options(gen_tunyra PRIVATE -Wl,--exclude-all-symbols)
