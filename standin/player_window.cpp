@@ -203,6 +203,14 @@ void PlayerWindow::OnLogged(const LogEntry& entry) {
 
 std::string PlayerWindow::SummaryText() const {
   const Playlist& playlist = m_host.GetPlaylist();
+  if (playlist.Size() == 0) {
+    for (const KeptHotkey& kept : m_host.Hotkeys()) {
+      if (kept.registered) {
+        return "The playlist is empty.   Press " + KeyText(kept) + " for " +
+               StripPrefix(kept.name, "General: ") + ".";
+      }
+    }
+  }
   std::string text = std::to_string(playlist.Size()) + (playlist.Size() == 1 ? " song" : " songs") +
                      ", total time " + FormatDuration(playlist.TotalSeconds());
   text += playlist.Playing() ? "   -   Playing" : "   -   Stopped";

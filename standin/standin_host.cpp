@@ -1,5 +1,6 @@
 #include "standin/standin_host.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -232,6 +233,7 @@ int StandinHost::LoadPluginsIn(const std::string& folder, std::vector<std::strin
     names.push_back(found.cFileName);
   } while (::FindNextFileA(search, &found));
   ::FindClose(search);
+  std::sort(names.begin(), names.end());  // the file system's order is not defined
   int loaded = 0;
   for (const std::string& name : names) {
     std::string error;
