@@ -40,7 +40,7 @@ int CheckListBox::GetCheck(int index) const {
 
 void CheckListBox::SetCheck(int index, int state) {
   if (Send(LB_SETITEMDATA, static_cast<WPARAM>(index), state) == LB_ERR) return;
-  InvalidateItem(index);
+  if (m_batchDepth == 0) InvalidateItem(index);
 }
 
 std::string CheckListBox::GetText(int index) const {
@@ -86,6 +86,7 @@ void CheckListBox::ToggleFrom(int index, bool applyToSelection) {
   if (applyToSelection && AllowsMultipleSelection() && Send(LB_GETSEL, static_cast<WPARAM>(index)) > 0) {
     LRESULT selected = Send(LB_GETSELCOUNT);
     if (selected > 0) {
+      BatchUpdate batch(*this);
       std::vector<int> items(static_cast<size_t>(selected));
       LRESULT got = Send(LB_GETSELITEMS, items.size(), reinterpret_cast<LPARAM>(items.data()));
       for (LRESULT i = 0; i < got; ++i) SetCheck(items[static_cast<size_t>(i)], newState);
@@ -168,14 +169,14 @@ bool CheckListBox::DrawItem(const DRAWITEMSTRUCT& item) {
   return true;
 }
 
-CheckListBox::BatchUpdate::BatchUpdate(CheckListBox& list) : m_wnd(list.GetSafeHwnd()) {
-  if (m_wnd) ::SendMessageA(m_wnd, WM_SETREDRAW, FALSE, 0);
+CheckListBox::BatchUpdate::BatchUpdate(CheckListBox& list) : m_list(list) {
+  if (m_list.m_batchDepth++ == 0 && m_list.m_hWnd) m_list.Send(WM_SETREDRAW, FALSE);
 }
 
 CheckListBox::BatchUpdate::~BatchUpdate() {
-  if (!m_wnd || !::IsWindow(m_wnd)) return;
-  ::SendMessageA(m_wnd, WM_SETREDRAW, TRUE, 0);
-  ::InvalidateRect(m_wnd, nullptr, FALSE);
+  if (--m_list.m_batchDepth > 0 || !m_list.m_hWnd || !::IsWindow(m_list.m_hWnd)) return;
+  m_list.Send(WM_SETREDRAW, TRUE);
+  ::InvalidateRect(m_list.m_hWnd, nullptr, FALSE);
 }
 
 }  // namespace winui

@@ -22,7 +22,12 @@ class Control : public Wnd {
   // True when the control drew the item.
   virtual bool DrawItem(const DRAWITEMSTRUCT& item);
 
+  // A message to the control. A subclassed control's own procedure is called directly:
+  // our subclass answers only input, and finding this object again per message (a
+  // window property) would cost a call into the window system for every item of a
+  // long list.
   LRESULT Send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const {
+    if (m_previousProc) return ::CallWindowProcA(m_previousProc, m_hWnd, msg, wParam, lParam);
     return ::SendMessageA(m_hWnd, msg, wParam, lParam);
   }
 
