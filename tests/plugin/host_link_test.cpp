@@ -1,0 +1,298 @@
+// The host link against hosts: the messages the snapshot's Load and the playlist
+// hand-off send, their order and arguments, what the snapshot copies from the
+// stand-in player, and the filling of a real list box.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "library/library_file.h"
+#include "library/library_snapshot.h"
+#include "picking/time_fill.h"
+#include "plugin/host_interface.h"
+#include "standin/test_host.h"
+#include "tests/plugin/recording_host.h"
+
+namespace {
+
+using plugin_test::Received;
+using plugin_test::RecordingHost;
+
+// Field values and null texts compared as the host holds them.
+bool SameText(const char* a, const char* b) { return (!a || !b) ? a == b : std::strcmp(a, b) == 0; }
+
+void ExpectSameItems(const ItemRecordList& copy, const ItemRecordList& original) {
+  ASSERT_EQ(copy.size, original.size);
+  for (int i = 0; i < original.size; ++i) {
+    SCOPED_TRACE(i);
+    const ItemRecord& c = copy.items[i];
+    const ItemRecord& o = original.items[i];
+    EXPECT_TRUE(SameText(c.filename, o.filename));
+    EXPECT_TRUE(SameText(c.title, o.title));
+    EXPECT_TRUE(SameText(c.album, o.album));
+    EXPECT_TRUE(SameText(c.artist, o.artist));
+    EXPECT_TRUE(SameText(c.comment, o.comment));
+    EXPECT_TRUE(SameText(c.genre, o.genre));
+    EXPECT_EQ(c.year, o.year);
+    EXPECT_EQ(c.track, o.track);
+    EXPECT_EQ(c.length, o.length);
+    EXPECT_NE(c.filename, o.filename) << "shares the host's text instead of copying it";
+  }
+}
+
+std::string LibraryText(int count) {
+  std::string text = std::string(kLibraryFileHeader) + "\n";
+  const char* artists[] = {"The Quiet Hours", "Marlo Vance", "", "the lanterns"};
+  for (int i = 0; i < count; ++i) {
+    text += "C:\\\\Music\\\\" + std::to_string(i) + ".mp3\tSong " + std::to_string(i) + "\tAlbum " +
+            std::to_string(i % 5) + "\t" + artists[i % 4] + "\tnote\t" + (i % 3 ? "Rock" : "") + "\t" +
+            std::to_string(1990 + i % 20) + "\t" + std::to_string(i % 12 + 1) + "\t" + std::to_string(120 + i) +
+            "\t\n";
+  }
+  return text;
+}
+
+LibraryFile ParsedLibrary(int count) {
+  LibraryFile library;
+  std::string error;
+  EXPECT_TRUE(library.Parse(LibraryText(count), "test", error)) << error;
+  return library;
+}
+
+// A recorded message, reduced to what the order checks compare.
+struct Step {
+  bool toLibrary;
+  UINT message;
+  LPARAM lParam;
+  std::string text;
+};
+
+void ExpectSequence(const RecordingHost& host, const std::vector<Step>& expected) {
+  const std::vector<Received>& log = host.Log();
+  ASSERT_EQ(log.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(log[i].window, expected[i].toLibrary ? host.Library() : host.Main());
+    EXPECT_EQ(log[i].message, expected[i].message);
+    EXPECT_EQ(log[i].lParam, expected[i].lParam);
+    EXPECT_EQ(log[i].text, expected[i].text);
+  }
+}
+
+TEST(HostLink, LoadAsksForTheLibraryRunsTheQueryAndFreesIt) {
+  RecordingHost recorder;
+  LibraryFile library = ParsedLibrary(3);
+  const ItemRecordList& list = library.Records();
+  recorder.SetLibrary(std::vector<ItemRecord>(list.items, list.items + list.size));
+
+  tunyra::HostInterface host(recorder.Main());
+  LibrarySnapshot snapshot;
+  snapshot.Load(host);
+
+  ExpectSequence(recorder,
+                 {{false, WM_USER, 65536, "LibraryGetWnd"},
+                  {false, WM_USER, RecordingHost::kLibraryGetWndNumber, ""},
+                  {true, 0x1400, 0x700, "type==0"},
+                  {true, 0x1400, 0x705, ""}});
+  ASSERT_EQ(recorder.Log().size(), 4u);
+  EXPECT_EQ(recorder.Log()[2].wParam, recorder.Log()[3].wParam) << "the free names another query";
+  EXPECT_EQ(recorder.Outstanding(), 0);
+  ExpectSameItems(snapshot.m_records, list);
+}
+
+TEST(HostLink, EmptyResultWithStorageIsHandedBack) {
+  // Only the Media Library can release storage it allocated, whatever size it reports.
+  RecordingHost recorder;
+  LibraryFile library = ParsedLibrary(2);
+  const ItemRecordList& list = library.Records();
+  recorder.SetLibrary(std::vector<ItemRecord>(list.items, list.items + list.size), true);
+
+  tunyra::HostInterface host(recorder.Main());
+  LibrarySnapshot snapshot;
+  snapshot.Load(host);
+  EXPECT_EQ(recorder.Outstanding(), 0);
+  ASSERT_FALSE(recorder.Log().empty());
+  EXPECT_EQ(recorder.Log().back().lParam, 0x705);
+  EXPECT_EQ(snapshot.m_records.size, 0);
+  EXPECT_TRUE(snapshot.DisplayValues(kKindTitle).empty());
+}
+
+TEST(HostLink, NoMediaLibraryWindowLeavesTheSnapshotEmpty) {
+  RecordingHost recorder(false);
+  LibraryFile library = ParsedLibrary(4);
+  LibrarySnapshot snapshot;
+  snapshot.Rebuild(library.Records());  // left over from an earlier opening
+
+  tunyra::HostInterface host(recorder.Main());
+  snapshot.Load(host);
+  for (const Received& r : recorder.Log()) EXPECT_NE(r.window, recorder.Library());
+  EXPECT_EQ(snapshot.m_records.size, 0);
+  for (int kind = 0; kind < 4; ++kind) EXPECT_TRUE(snapshot.DisplayValues(kind).empty()) << kind;
+}
+
+TEST(HostLink, HandOffClearsEnqueuesInPickOrderAndStartsOnce) {
+  char a[] = "C:\\a.mp3", b[] = "C:\\b.mp3", ta[] = "Alpha", tb[] = "Bravo";
+  CandidateList picks;
+  picks.Append(b, tb, 180);
+  picks.Append(a, ta, 215);
+  picks.Append(b, tb, 180);  // a song may stand twice
+  const CandidateList none;
+
+  struct Case {
+    const char* name;
+    const CandidateList* picks;
+    bool start;
+    std::vector<Step> expected;
+  };
+  const Step clear{false, WM_USER, 101, ""};
+  const Step start{false, WM_USER, 102, ""};
+  const Step enqueueB{false, WM_USER, 100, "C:\\b.mp3|Bravo|180"};
+  const Step enqueueA{false, WM_USER, 100, "C:\\a.mp3|Alpha|215"};
+  const Case cases[] = {
+      {"picks, start", &picks, true, {clear, enqueueB, enqueueA, enqueueB, start}},
+      {"picks, no start", &picks, false, {clear, enqueueB, enqueueA, enqueueB}},
+      {"no picks, start", &none, true, {clear, start}},
+      {"no picks, no start", &none, false, {clear}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RecordingHost recorder;
+    tunyra::HostInterface host(recorder.Main());
+    HandOffPlaylist(host, *c.picks, c.start);
+    ExpectSequence(recorder, c.expected);
+  }
+}
+
+class StandinLink : public ::testing::Test {
+ protected:
+  void Start(standin::StandinOptions options, const ItemRecordList* library) {
+    options.registerGlobalHotkeys = false;
+    m_thread = std::make_unique<standin::StandinHostThread>(options, library);
+    ASSERT_TRUE(m_thread->Start());
+  }
+  void TearDown() override {
+    if (m_thread) m_thread->Shutdown();
+  }
+  // Runs Load on the host's thread, as the dialog does.
+  void Load(LibrarySnapshot& snapshot) {
+    const HWND main = m_thread->MainWindow();
+    m_thread->Run([&] {
+      tunyra::HostInterface host(main);
+      snapshot.Load(host);
+    });
+  }
+  std::unique_ptr<standin::StandinHostThread> m_thread;
+};
+
+TEST_F(StandinLink, LoadCopiesEveryItemAndFreesTheResult) {
+  LibraryFile library = ParsedLibrary(300);
+  Start({}, &library.Records());
+  LibrarySnapshot snapshot;
+  Load(snapshot);
+  ExpectSameItems(snapshot.m_records, library.Records());
+  EXPECT_EQ(m_thread->ResultsServed(), 1);
+  EXPECT_EQ(m_thread->ResultsFreed(), 1);
+  EXPECT_EQ(m_thread->OutstandingResults(), 0);
+  EXPECT_EQ(m_thread->BadFrees(), 0);
+  EXPECT_EQ(snapshot.DisplayValues(kKindAlbum).size(), 5u);
+}
+
+TEST_F(StandinLink, LoadSurvivesAHostileLibrary) {
+  // Null texts, 64 KB strings and nonsense lengths from the host are ordinary input.
+  LibraryFile library = ParsedLibrary(40);
+  standin::StandinOptions options;
+  options.hostile.nullFields = true;
+  options.hostile.hugeStrings = true;
+  options.hostile.badLengths = true;
+  Start(options, &library.Records());
+  LibrarySnapshot snapshot;
+  Load(snapshot);
+  EXPECT_EQ(snapshot.m_records.size, 40);
+  EXPECT_EQ(m_thread->OutstandingResults(), 0);
+  bool sawNull = false, sawHuge = false;
+  for (int i = 0; i < snapshot.m_records.size; ++i) {
+    const ItemRecord& item = snapshot.m_records.items[i];
+    sawNull |= item.title == nullptr;
+    sawHuge |= item.title && std::strlen(item.title) >= 65535;
+  }
+  EXPECT_TRUE(sawNull && sawHuge) << "the stand-in served no hostile items";
+  EXPECT_FALSE(snapshot.DisplayValues(kKindTitle).empty());
+}
+
+TEST_F(StandinLink, NoMediaLibraryMeansNoQuery) {
+  LibraryFile library = ParsedLibrary(10);
+  standin::StandinOptions options;
+  options.noLibraryWindow = true;
+  Start(options, &library.Records());
+  LibrarySnapshot snapshot;
+  Load(snapshot);
+  EXPECT_EQ(snapshot.m_records.size, 0);
+  EXPECT_EQ(m_thread->ResultsServed(), 0);
+}
+
+TEST_F(StandinLink, HandOffReplacesThePlaylistAndStarts) {
+  Start({}, nullptr);
+  char a[] = "C:\\a.mp3", b[] = "C:\\b.mp3", ta[] = "Alpha", tb[] = "Bravo";
+  CandidateList picks;
+  picks.Append(a, ta, 215);
+  picks.Append(b, tb, 180);
+  const HWND main = m_thread->MainWindow();
+  // Whatever was in the playlist before goes.
+  m_thread->Run([&] {
+    tunyra::HostInterface host(main);
+    HandOffPlaylist(host, picks, false);
+    HandOffPlaylist(host, picks, true);
+  });
+  const standin::Playlist playlist = m_thread->PlaylistSnapshot();
+  ASSERT_EQ(playlist.Size(), 2u);
+  EXPECT_EQ(playlist.Entries()[0].filename, "C:\\a.mp3");
+  EXPECT_EQ(playlist.Entries()[0].title, "Alpha");
+  EXPECT_EQ(playlist.Entries()[0].length, 215);
+  EXPECT_EQ(playlist.Entries()[1].filename, "C:\\b.mp3");
+  EXPECT_TRUE(playlist.Playing());
+  EXPECT_EQ(m_thread->CountUserMessages(101), 2);
+  EXPECT_EQ(m_thread->CountUserMessages(100), 4);
+  EXPECT_EQ(m_thread->CountUserMessages(102), 1);
+}
+
+std::vector<std::string> ListTexts(HWND list) {
+  std::vector<std::string> texts;
+  const int count = static_cast<int>(::SendMessageA(list, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    std::string text(::SendMessageA(list, LB_GETTEXTLEN, i, 0), '\0');
+    ::SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+    texts.push_back(text);
+    EXPECT_EQ(::SendMessageA(list, LB_GETITEMDATA, i, 0), 0) << "item " << i << " starts checked";
+  }
+  return texts;
+}
+
+TEST(FillList, ShowsEveryKindsValuesInSetOrderAndNothingForOtherKinds) {
+  LibraryFile library = ParsedLibrary(60);
+  LibrarySnapshot snapshot;
+  snapshot.Rebuild(library.Records());
+  HWND list = ::CreateWindowExA(0, "LISTBOX", "", WS_POPUP | LBS_HASSTRINGS, 0, 0, 200, 200, nullptr, nullptr,
+                                nullptr, nullptr);
+  ASSERT_NE(list, nullptr);
+  for (int kind : {kKindArtist, kKindTitle, kKindAlbum, kKindGenre}) {
+    SCOPED_TRACE(kind);
+    snapshot.FillList(list, kind);
+    EXPECT_EQ(ListTexts(list), snapshot.DisplayValues(kind));
+  }
+  snapshot.FillList(list, kKindArtist);
+  EXPECT_EQ(ListTexts(list),
+            (std::vector<std::string>{"(no artist)", "Marlo Vance", "The Quiet Hours", "The lanterns"}));
+  for (int kind : {-1, 4}) {
+    SCOPED_TRACE(kind);
+    snapshot.FillList(list, kKindTitle);
+    snapshot.FillList(list, kind);
+    EXPECT_EQ(::SendMessageA(list, LB_GETCOUNT, 0, 0), 0);
+  }
+  ::DestroyWindow(list);
+}
+
+}  // namespace
