@@ -60,8 +60,8 @@ class StandinHostThread {
   // Posts WM_HOTKEY for kept record `index`: the host then sends the record's message.
   bool PressHotkey(std::size_t index = 0);
 
-  // A top-level window of the UI thread with this caption (and class, when given);
-  // null after the timeout.
+  // A visible top-level window of the UI thread with this caption (and class, when
+  // given); null after the timeout. Visible means a modal dialog's loop is running.
   HWND WaitForWindow(const std::string& caption, DWORD timeoutMs = kDefaultTimeoutMs,
                      const char* className = nullptr);
   bool WaitForWindowGone(HWND wnd, DWORD timeoutMs = kDefaultTimeoutMs);
