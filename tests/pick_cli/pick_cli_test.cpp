@@ -40,7 +40,10 @@ std::string ReadWhole(const std::string& path) {
   return text.str();
 }
 
-std::string TempPath(const std::string& name) { return testing::TempDir() + "tunyra_pick_" + name; }
+// Per process: two builds may run this test at the same time.
+std::string TempPath(const std::string& name) {
+  return testing::TempDir() + "tunyra_pick_" + std::to_string(getpid()) + "_" + name;
+}
 
 // Runs the tool without a shell, so arguments reach it exactly as given.
 RunResult RunTool(const std::vector<std::string>& args) {
@@ -65,6 +68,8 @@ RunResult RunTool(const std::vector<std::string>& args) {
   if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status)) result.code = WEXITSTATUS(status);
   result.out = ReadWhole(outPath);
   result.err = ReadWhole(errPath);
+  std::remove(outPath.c_str());
+  std::remove(errPath.c_str());
   return result;
 }
 
@@ -143,6 +148,7 @@ std::vector<Entry> ParsePlaylist(const std::string& text) {
 class PickCli : public testing::Test {
  protected:
   void SetUp() override { m_library = WriteLibrary("library.tsv", kSongs); }
+  void TearDown() override { std::remove(m_library.c_str()); }
   std::vector<std::string> With(std::vector<std::string> args) const {
     args.insert(args.begin(), m_library);
     return args;
@@ -204,6 +210,7 @@ TEST_F(PickCli, ExitCodesAndMessages) {
     // Refusals print no playlist.
     EXPECT_EQ(r.out, "");
   }
+  std::remove(malformed.c_str());
 }
 
 TEST_F(PickCli, HelpDocumentsEveryOption) {
