@@ -75,10 +75,6 @@ void AddColumn(HWND list, int index, const char* title, int width, int format) {
 
 PlayerWindow::PlayerWindow(StandinHost& host) : m_host(host) {}
 
-PlayerWindow::~PlayerWindow() {
-  if (m_boldFont != nullptr) ::DeleteObject(m_boldFont);
-}
-
 void PlayerWindow::CreateChildren(HWND wnd) {
   m_wnd = wnd;
   HINSTANCE instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrA(wnd, GWLP_HINSTANCE));
@@ -86,7 +82,7 @@ void PlayerWindow::CreateChildren(HWND wnd) {
   LOGFONTA bold{};
   ::GetObjectA(m_font, sizeof bold, &bold);
   bold.lfWeight = FW_BOLD;
-  m_boldFont = ::CreateFontIndirectA(&bold);
+  m_boldFont.reset(::CreateFontIndirectA(&bold));
 
   HMENU menu = ::CreateMenu();
   HMENU file = ::CreatePopupMenu();
@@ -128,7 +124,7 @@ void PlayerWindow::CreateChildren(HWND wnd) {
   for (HWND child : {m_list, m_summary, m_logLabel, m_log, m_status}) {
     ::SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
   }
-  ::SendMessageA(m_summary, WM_SETFONT, reinterpret_cast<WPARAM>(m_boldFont), FALSE);
+  ::SendMessageA(m_summary, WM_SETFONT, reinterpret_cast<WPARAM>(m_boldFont.get()), FALSE);
   ScheduleRefresh();
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "standin/standin_host.h"
+#include "winui/handles.h"
 
 namespace standin {
 
@@ -17,7 +18,6 @@ class PlayerWindow : public HostView {
   explicit PlayerWindow(StandinHost& host);
   PlayerWindow(const PlayerWindow&) = delete;
   PlayerWindow& operator=(const PlayerWindow&) = delete;
-  ~PlayerWindow() override;
 
   // Closes what plug-ins left open, then ends the message loop. The plug-ins are
   // unloaded after the loop: every message here may have come through a plug-in's
@@ -53,7 +53,7 @@ class PlayerWindow : public HostView {
   HWND m_status = nullptr;
   HMENU m_pluginMenu = nullptr;
   HFONT m_font = nullptr;
-  HFONT m_boldFont = nullptr;
+  winui::UniqueFont m_boldFont;
   std::vector<std::string> m_pendingLog;
   bool m_refreshPending = false;
   bool m_exiting = false;
