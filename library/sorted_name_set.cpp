@@ -48,13 +48,16 @@ std::vector<std::string> SortedDistinct(const std::vector<std::string_view>& val
   std::vector<Key> keys;
   std::vector<Slot> table(64, Slot{0, 0});
   size_t mask = table.size() - 1;
-  // Hashes are computed a batch ahead and their slots prefetched: with a million
-  // distinct titles the table outgrows the cache and every probe would wait on memory.
+  // Hashes are computed a batch ahead and their slots prefetched, and the texts of the
+  // batch after that too: with a million titles the table outgrows the cache, and the
+  // texts lie apart on the heap, so every probe and every hash would wait on memory.
   constexpr size_t kBatch = 16;
   std::uint32_t hashes[kBatch];
   for (size_t base = 0; base < values.size(); base += kBatch) {
     const size_t count = std::min(kBatch, values.size() - base);
     for (size_t k = 0; k < count; ++k) {
+      if (base + kBatch + k < values.size())
+        __builtin_prefetch(values[base + kBatch + k].data());
       hashes[k] = HashOf(values[base + k]);
       __builtin_prefetch(&table[hashes[k] & mask]);
     }
