@@ -186,6 +186,41 @@ TEST_F(SelectSongsTest, TooltipsAnswerForTheControlsOfTheTable) {
   EXPECT_STREQ(lists, "Select the items which you would like to include.");
 }
 
+// The whole way: the mouse over a control, the tooltip's own request, our answer, the
+// text on screen.
+TEST_F(SelectSongsTest, HoveringAControlShowsItsTooltip) {
+  ASSERT_TRUE(OpenDialog());
+  HWND tooltip = nullptr;
+  for (HWND wnd = ::FindWindowExA(nullptr, nullptr, TOOLTIPS_CLASSA, nullptr); wnd;
+       wnd = ::FindWindowExA(nullptr, wnd, TOOLTIPS_CLASSA, nullptr)) {
+    if (::GetWindow(wnd, GW_OWNER) == m_dialog) tooltip = wnd;
+  }
+  ASSERT_NE(tooltip, nullptr);
+  struct Case {
+    int id;
+    const char* text;
+  };
+  const Case cases[] = {
+      {IDOK, "Click this button to start selecting songs."},
+      {IDC_KIND3, "Select the type of item for which you would like to test."},
+      {IDC_LIST2, "Select the items which you would like to include."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    RECT rect{};
+    ::GetWindowRect(Item(c.id), &rect);
+    ::SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    ::SetCursorPos((rect.left + rect.right) / 2 + 1, (rect.top + rect.bottom) / 2 + 1);
+    auto shown = [&] {
+      char text[256] = {};
+      ::SendMessageA(tooltip, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+      return ::IsWindowVisible(tooltip) && std::string(text) == c.text;
+    };
+    EXPECT_TRUE(standin::StandinHostThread::WaitFor(shown, 10000));
+  }
+  ::SetCursorPos(0, 0);
+}
+
 TEST_F(SelectSongsTest, EveryAboutClickShowsASplashThatClosesWithTheDialog) {
   ASSERT_TRUE(OpenDialog());
   ASSERT_TRUE(SplashWindows().empty());
