@@ -153,11 +153,10 @@ BOOL CSelectSongsDlg::OnInitDialog() {
   winui::Dialog::OnInitDialog();
   EnableToolTips(true);
   EnlargeHeaderFont();
-  LibrarySnapshot& snapshot = tunyra::TheSnapshot();
-  snapshot.FillList(m_lstColumn1.GetSafeHwnd(), m_nKind1);
-  snapshot.FillList(m_lstColumn2.GetSafeHwnd(), m_nKind2);
-  snapshot.FillList(m_lstColumn3.GetSafeHwnd(), m_nKind3);
-  snapshot.FillList(m_lstColumn4.GetSafeHwnd(), m_nKind4);
+  FillColumn(m_lstColumn1, m_nKind1);
+  FillColumn(m_lstColumn2, m_nKind2);
+  FillColumn(m_lstColumn3, m_nKind3);
+  FillColumn(m_lstColumn4, m_nKind4);
   m_ctlSpin.Send(UDM_SETRANGE32, kSpinLow, kMaxMinutes);
   return TRUE;
 }
@@ -205,10 +204,15 @@ void CSelectSongsDlg::OnAbout() {
   splash->Show();
 }
 
+void CSelectSongsDlg::FillColumn(winui::CheckListBox& list, int kind) {
+  tunyra::TheSnapshot().FillList(list.GetSafeHwnd(), kind);
+  list.FitHorizontalExtent();
+}
+
 void CSelectSongsDlg::ChangeKind(winui::CheckListBox& list, int& kind) {
   const int before = kind;
   UpdateData(true);
-  if (kind != before) tunyra::TheSnapshot().FillList(list.GetSafeHwnd(), kind);
+  if (kind != before) FillColumn(list, kind);
 }
 
 void CSelectSongsDlg::OnSelchangeKind1() { ChangeKind(m_lstColumn1, m_nKind1); }

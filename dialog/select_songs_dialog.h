@@ -78,6 +78,8 @@ class CSelectSongsDlg : public winui::Dialog {
   void OnReverse3();
   void OnReverse4();
 
+  // Fills a column's list with the values of `kind`, all unchecked.
+  void FillColumn(winui::CheckListBox& list, int kind);
   // Refills a column's list when the exchange changed its kind.
   void ChangeKind(winui::CheckListBox& list, int& kind);
   void EnlargeHeaderFont();

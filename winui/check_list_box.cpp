@@ -52,6 +52,32 @@ std::string CheckListBox::GetText(int index) const {
   return text;
 }
 
+void CheckListBox::FitHorizontalExtent() {
+  const int count = GetCount();
+  std::vector<int> lengths(static_cast<size_t>(count));
+  int longest = 0;
+  for (int i = 0; i < count; ++i) {
+    LRESULT length = Send(LB_GETTEXTLEN, static_cast<WPARAM>(i));
+    lengths[static_cast<size_t>(i)] = length > 0 ? static_cast<int>(length) : 0;
+    longest = std::max(longest, lengths[static_cast<size_t>(i)]);
+  }
+  constexpr int kMostMeasured = 2000;
+  WindowDc dc(m_hWnd);
+  SelectedObject font(dc.get(), reinterpret_cast<HGDIOBJ>(Send(WM_GETFONT)));
+  int widest = 0;
+  int measured = 0;
+  for (int i = 0; i < count && measured < kMostMeasured; ++i) {
+    if (longest == 0 || lengths[static_cast<size_t>(i)] * 2 < longest) continue;
+    const std::string text = GetText(i);
+    SIZE size{};
+    ::GetTextExtentPoint32A(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
+    widest = std::max<int>(widest, size.cx);
+    ++measured;
+  }
+  // The check box, the gap before the text and a little room after it.
+  Send(LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest > 0 ? widest + kCheckSize + 2 * kBoxMargin + 6 : 0));
+}
+
 bool CheckListBox::AllowsMultipleSelection() const {
   return (::GetWindowLongA(m_hWnd, GWL_STYLE) & (LBS_EXTENDEDSEL | LBS_MULTIPLESEL)) != 0;
 }

@@ -28,6 +28,11 @@ class CheckListBox : public Control {
 
   bool DrawItem(const DRAWITEMSTRUCT& item) override;
 
+  // Lets the horizontal scroll bar reach the end of the widest item. Only the items of
+  // at least half the longest text's length are measured, so a list of 100,000 values
+  // costs a few hundred measurements, not one per item.
+  void FitHorizontalExtent();
+
   // Stops the list redrawing itself for a batch of changes, then repaints it once.
   class BatchUpdate {
    public:

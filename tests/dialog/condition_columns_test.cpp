@@ -179,9 +179,10 @@ TEST_F(SelectSongsTest, CheckBoxClicksReachItemsPastIndex65535) {
   Click(IDC_ALL2);
   Click(IDC_REVERSE2);
   ClickCheckBox(IDC_LIST2, 69999);
-  const std::vector<int> checks = ListChecks(IDC_LIST2);
-  EXPECT_EQ(std::count(checks.begin(), checks.end(), 1), 1);
-  EXPECT_EQ(checks.back(), 1);
+  HWND list = Item(IDC_LIST2);
+  EXPECT_EQ(::SendMessageA(list, LB_GETITEMDATA, 69999, 0), 1);
+  EXPECT_EQ(::SendMessageA(list, LB_GETITEMDATA, 69999 - 65536, 0), 0);
+  EXPECT_EQ(::SendMessageA(list, LB_GETITEMDATA, 0, 0), 0);
 }
 
 }  // namespace
