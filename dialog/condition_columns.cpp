@@ -1,9 +1,6 @@
 #include "dialog/condition_columns.h"
 
-#include <windows.h>
-
 #include <cstdlib>
-#include <ctime>
 
 void CheckAll(winui::CheckListBox& list) {
   const int count = list.GetCount();
@@ -30,15 +27,4 @@ std::vector<std::string> CheckedTexts(const winui::CheckListBox& list) {
     if (list.GetCheck(i) != 0) texts.push_back(list.GetText(i));
   }
   return texts;
-}
-
-unsigned int SeedForPress() {
-  char text[32] = {};
-  DWORD length = ::GetEnvironmentVariableA("TUNYRA_SEED", text, sizeof text);
-  if (length > 0 && length < sizeof text) {
-    char* end = nullptr;
-    unsigned long seed = std::strtoul(text, &end, 10);
-    if (end != text && *end == '\0') return static_cast<unsigned int>(seed);
-  }
-  return static_cast<unsigned int>(std::time(nullptr));
 }

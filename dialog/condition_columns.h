@@ -14,8 +14,3 @@ void ReverseChecks(winui::CheckListBox& list);
 
 // The texts of the items whose check state is not 0, in list order, each in full.
 std::vector<std::string> CheckedTexts(const winui::CheckListBox& list);
-
-// The seed of the random picks of one press of "Find Songs": the current time in whole
-// seconds. A testing aid: a whole number in the environment variable TUNYRA_SEED fixes
-// it, so that a test can compute the same playlist.
-unsigned int SeedForPress();

@@ -1,6 +1,9 @@
 #include "dialog/select_songs_dialog.h"
 
 #include <array>
+#include <cstdint>
+#include <cstdlib>
+#include <ctime>
 #include <iterator>
 #include <utility>
 
@@ -47,6 +50,20 @@ constexpr ToolTipRow kToolTips[] = {
     {IDOK, IDS_TIP_FIND_SONGS},
     {IDCANCEL, IDS_TIP_CANCEL},
 };
+
+// The seed of the random picks of one press of "Find Songs": the current time in whole
+// seconds. A testing aid: a whole number in the environment variable TUNYRA_SEED fixes
+// it, so that a test can compute the same playlist with the picking core.
+std::uint32_t SeedForPress() {
+  char text[32] = {};
+  const DWORD length = ::GetEnvironmentVariableA("TUNYRA_SEED", text, sizeof text);
+  if (length > 0 && length < sizeof text) {
+    char* end = nullptr;
+    const unsigned long seed = std::strtoul(text, &end, 10);
+    if (end != text && *end == '\0') return static_cast<std::uint32_t>(seed);
+  }
+  return static_cast<std::uint32_t>(std::time(nullptr));
+}
 
 }  // namespace
 
