@@ -4,12 +4,14 @@
 #   With a display (DISPLAY set and working): the player stays open for you.
 #   Without one, or with --headless: a short scripted session runs on a private
 #   virtual display, prints the playlist and saves screenshots.
+#   --update-docs also copies the screenshots into docs/images for the user guide.
 # Installs whatever is missing first; safe to run again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 TUNYRA_ROOT=$(pwd)
 JOBS=${JOBS:-$(nproc)}
 HEADLESS=0
+UPDATE_DOCS=0
 MINUTES=30
 OUT=${TUNYRA_DEMO_OUT:-$TUNYRA_ROOT/out/demo}
 for arg in "$@"; do
@@ -17,7 +19,8 @@ for arg in "$@"; do
     --headless) HEADLESS=1 ;;
     --minutes=*) MINUTES=${arg#--minutes=} ;;
     --out=*) OUT=${arg#--out=} ;;
-    -h|--help) sed -n '2,8p' "$0"; exit 0 ;;
+    --update-docs) UPDATE_DOCS=1; HEADLESS=1 ;;
+    -h|--help) sed -n '2,9p' "$0"; exit 0 ;;
     *) echo "unknown argument: $arg (try --help)" >&2; exit 2 ;;
   esac
 done
@@ -25,11 +28,15 @@ done
 scripts/install-deps.sh
 
 echo "== building the native tools"
-cmake -S . -B build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build/native -j"$JOBS" --target tunyra-pick >/dev/null
+mkdir -p build
+LOG=build/demo-build.log
+: > "$LOG"
+quietly() { "$@" >>"$LOG" 2>&1 || { tail -n 40 "$LOG"; echo "build failed; the whole log is $LOG" >&2; exit 1; }; }
+quietly cmake -S . -B build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo
+quietly cmake --build build/native -j"$JOBS" --target tunyra-pick
 echo "== building gen_tunyra.dll and the stand-in player (32-bit Windows)"
-cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/win32 -j"$JOBS" --target gen_tunyra standin >/dev/null
+quietly cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
+quietly cmake --build build/win32 -j"$JOBS" --target gen_tunyra standin
 BIN=$TUNYRA_ROOT/build/win32/bin
 DLL=$BIN/gen_tunyra.dll
 
@@ -62,4 +69,9 @@ if [ $HEADLESS -eq 0 ]; then
   exit 0
 fi
 
-exec scripts/demo-session.sh "$BIN" "$OUT" "$MINUTES"
+scripts/demo-session.sh "$BIN" "$OUT" "$MINUTES"
+install_note
+if [ $UPDATE_DOCS -eq 1 ]; then
+  cp "$OUT"/select-songs.png "$OUT"/player-with-playlist.png "$OUT"/splash.png docs/images/
+  echo "Copied the screenshots into docs/images."
+fi
