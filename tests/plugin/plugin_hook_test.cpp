@@ -270,15 +270,4 @@ TEST_F(PluginHook, SecondInitDoesNotHookItself) {
   EXPECT_EQ(CurrentProc(), RecordingHost::MainProc());
 }
 
-TEST_F(PluginHook, ConfigShowsTheSplashAndReturnsAtOnce) {
-  ASSERT_EQ(m_record->init(), 0);
-  m_record->config();
-  // Still there after config returned: the splash closes itself later.
-  HWND splash = ::FindWindowA("SplashScreenExClass", nullptr);
-  ASSERT_NE(splash, nullptr);
-  EXPECT_EQ(::GetWindow(splash, GW_OWNER), m_host.Main());
-  ::DestroyWindow(splash);
-  EXPECT_FALSE(::IsWindow(splash));
-}
-
 }  // namespace
