@@ -31,4 +31,10 @@ tunyra_ensure_prefix() {
     wineboot -i >/dev/null 2>&1 || true
     wineserver -w || true
   fi
+  # A crashing test program must fail at once with a backtrace, not wait for someone to
+  # close the crash dialog until CTest's timeout.
+  if ! grep -q '"ShowCrashDialog"=dword:00000000' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || true
+    wineserver -w || true
+  fi
 }
