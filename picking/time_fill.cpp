@@ -20,7 +20,11 @@ size_t DrawIndex(RandomSource& random, size_t count) {
   if (count <= kSingleDrawReach) return static_cast<unsigned>(random.Next()) % count;
   const std::uint64_t high = static_cast<unsigned>(random.Next());
   const std::uint64_t low = static_cast<unsigned>(random.Next());
-  return static_cast<size_t>(((high << 15) | low) % count);
+  const std::uint64_t draw = (high << 15) | low;
+  // A 30-bit draw over a list that fits 32 bits: the narrow division is several times
+  // cheaper, and this runs once per draw of a fill that may need millions.
+  if (count <= 0xFFFFFFFFu) return static_cast<std::uint32_t>(draw) % static_cast<std::uint32_t>(count);
+  return static_cast<size_t>(draw % count);
 }
 
 std::int64_t Distance(std::int64_t remaining, std::int32_t length) {
@@ -153,7 +157,8 @@ FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, 
     }
 
     size_t chosen = kNone;
-    if (remaining / average >= 2) {
+    // remaining / average >= 2 in whole numbers, without a division per pass.
+    if (remaining >= 2 * average) {
       chosen = DrawIndex(random, count);
       // A draw on a used or unknown-length entry picks nothing; the next pass draws again.
       if (!available[chosen]) continue;
