@@ -27,7 +27,6 @@ class CPluginApp {
   // one is open, another call brings it to the front instead.
   void RunSelectSongs();
 
-  bool IsHooked() const { return m_hookedWindow != nullptr; }
   WNDPROC PreviousWndProc() const { return m_previousWndProc; }
 
  private:
