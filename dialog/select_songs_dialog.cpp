@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
-#include <iterator>
 #include <utility>
 
 #include "dialog/condition_columns.h"
