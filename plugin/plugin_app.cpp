@@ -1,5 +1,7 @@
 #include "plugin/plugin_app.h"
 
+#include <cstring>
+
 #include "dialog/select_songs_dialog.h"
 #include "plugin/host_interface.h"
 #include "plugin/module.h"
@@ -30,6 +32,22 @@ class OpenDialogScope {
  private:
   winui::Wnd*& m_slot;
 };
+
+BOOL CALLBACK DestroyOurSplash(HWND wnd, LPARAM) {
+  char name[sizeof kSplashWindowClass + 1] = {};
+  ::GetClassNameA(wnd, name, sizeof name);
+  if (std::strcmp(name, kSplashWindowClass) == 0 &&
+      reinterpret_cast<HINSTANCE>(::GetClassLongPtrA(wnd, GCLP_HMODULE)) == ModuleInstance())
+    ::DestroyWindow(wnd);  // the splash object deletes itself with its window
+  return TRUE;
+}
+
+// The library is unloaded after quit: a splash still up (config pressed just before
+// the player exits) would keep a window whose procedure and timer are in freed code.
+void CloseSplashWindows() {
+  ::EnumThreadWindows(::GetCurrentThreadId(), &DestroyOurSplash, 0);
+  CSplashScreenEx::UnregisterWindowClass();
+}
 
 }  // namespace
 
@@ -66,6 +84,7 @@ void CPluginApp::Config() {
 }
 
 void CPluginApp::Quit() {
+  CloseSplashWindows();
   if (!m_hookedWindow) return;
   // The library is unloaded after quit; a hook left in place would have the player
   // call into freed code. Another plug-in that hooked the window after us holds our
