@@ -81,6 +81,7 @@ void Dialog::RunModalLoop() {
       m_result = IDCANCEL;
       break;
     }
+    m_toolTips.Relay(m_hWnd, msg);
     if (Wnd::WalkPreTranslate(&msg)) continue;
     if (m_hWnd && ::IsDialogMessageA(m_hWnd, &msg)) continue;
     ::TranslateMessage(&msg);

@@ -17,7 +17,7 @@ bool ToolTips::Create(HWND dialog) {
   for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
     TOOLINFOA tool{};
     tool.cbSize = TTTOOLINFOA_V1_SIZE;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.uFlags = TTF_IDISHWND;
     tool.hwnd = dialog;
     tool.uId = reinterpret_cast<UINT_PTR>(child);
     tool.lpszText = LPSTR_TEXTCALLBACKA;
@@ -25,6 +25,13 @@ bool ToolTips::Create(HWND dialog) {
   }
   ::SendMessageA(m_wnd, TTM_ACTIVATE, TRUE, 0);
   return true;
+}
+
+void ToolTips::Relay(HWND dialog, const MSG& msg) const {
+  if (!m_wnd || msg.message < WM_MOUSEFIRST || msg.message > WM_MOUSELAST) return;
+  if (msg.hwnd != dialog && !::IsChild(dialog, msg.hwnd)) return;
+  MSG copy = msg;
+  ::SendMessageA(m_wnd, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&copy));
 }
 
 void ToolTips::Destroy() {

@@ -18,6 +18,12 @@ class ToolTips {
   // Does nothing more when it already exists.
   bool Create(HWND dialog);
   void Destroy();
+  // Hands a mouse message for `dialog` or one of its controls to the tooltip (the
+  // dialog's message loop calls this). The tools are not subclassed: under Wine the
+  // common controls' subclass looks itself up with a server round trip at every message
+  // a control receives, and filling a list of a hundred thousand values would pay it
+  // for each item.
+  void Relay(HWND dialog, const MSG& msg) const;
   HWND GetSafeHwnd() const { return m_wnd; }
 
  private:

@@ -1,10 +1,34 @@
 #include "winui/wnd.h"
 
+#include <mutex>
+
 namespace winui {
 namespace {
 // A window property rather than GWLP_USERDATA, so the link works for dialogs and for
 // windows of classes whose user data belongs to someone else.
 constexpr char kObjectProperty[] = "TunyraWndObject";
+
+// The last link looked up. Under Wine every GetPropA is a round trip to the server, and
+// filling a list sends each of its (up to a hundred thousand) items through our
+// procedures: the same window again and again. Attach and Detach, the only writers of
+// the property, bump the generation, so a lookup that overlapped one is not kept. (No
+// thread_local: a DLL's thread-local storage would outlive an unloaded plug-in.)
+struct LinkCache {
+  std::mutex lock;
+  unsigned generation = 0;
+  HWND wnd = nullptr;
+  Wnd* object = nullptr;
+};
+LinkCache& TheLinkCache() {
+  static LinkCache cache;
+  return cache;
+}
+void ForgetCachedLink() {
+  LinkCache& cache = TheLinkCache();
+  std::lock_guard<std::mutex> hold(cache.lock);
+  ++cache.generation;
+  cache.wnd = nullptr;
+}
 }  // namespace
 
 Wnd::~Wnd() { Detach(); }
@@ -13,7 +37,20 @@ BOOL Wnd::PreTranslateMessage(MSG*) { return FALSE; }
 
 Wnd* Wnd::FromHandle(HWND wnd) {
   if (!wnd) return nullptr;
-  return static_cast<Wnd*>(::GetPropA(wnd, kObjectProperty));
+  LinkCache& cache = TheLinkCache();
+  unsigned generation;
+  {
+    std::lock_guard<std::mutex> hold(cache.lock);
+    if (wnd == cache.wnd) return cache.object;
+    generation = cache.generation;
+  }
+  auto* object = static_cast<Wnd*>(::GetPropA(wnd, kObjectProperty));
+  std::lock_guard<std::mutex> hold(cache.lock);
+  if (generation == cache.generation) {
+    cache.wnd = wnd;
+    cache.object = object;
+  }
+  return object;
 }
 
 BOOL Wnd::WalkPreTranslate(MSG* msg) {
@@ -29,10 +66,12 @@ BOOL Wnd::WalkPreTranslate(MSG* msg) {
 void Wnd::Attach(HWND wnd) {
   m_hWnd = wnd;
   if (wnd) ::SetPropA(wnd, kObjectProperty, this);
+  ForgetCachedLink();
 }
 
 void Wnd::Detach() {
   if (m_hWnd && ::IsWindow(m_hWnd) && FromHandle(m_hWnd) == this) ::RemovePropA(m_hWnd, kObjectProperty);
+  ForgetCachedLink();
   m_hWnd = nullptr;
 }
 
