@@ -187,7 +187,8 @@ TEST_F(HostileHost, LengthsThatCannotFillTheTimeStillEndTheFill) {
     if (c.duplicates) ::SendMessageA(Item(IDC_ALLOW_DUPLICATES), BM_CLICK, 0, 0);
     FindSongsUntilClosed();
     ASSERT_FALSE(::IsWindow(m_dialog));
-    for (const standin::PlaylistEntry& e : m_host->PlaylistSnapshot().Entries()) EXPECT_GE(e.length, 0) << e.filename;
+    const standin::Playlist playlist = m_host->PlaylistSnapshot();
+    for (const standin::PlaylistEntry& e : playlist.Entries()) EXPECT_GE(e.length, 0) << e.filename;
     EXPECT_EQ(m_host->CountUserMessages(host_msg::kClearPlaylist), 1);
   }
 }
