@@ -116,6 +116,36 @@ std::string CheckPutExtended(FuzzInput& in) {
   return NonZeroField(record).empty() ? "" : "ReleaseItemRecord: " + NonZeroField(record);
 }
 
+// The bulk fill of a value set and one Add per value, in either order, give the same
+// distinct values in byte order, embedded NULs and long shared prefixes included.
+std::string CheckNameSet(FuzzInput& in) {
+  std::vector<std::string> values;
+  unsigned count = in.Below(64);
+  int hugeLeft = 0;
+  for (unsigned i = 0; i < count; ++i) {
+    switch (in.Below(3)) {
+      case 0: values.push_back(in.Bytes(12)); break;
+      case 1: values.push_back("Prefix01" + in.Bytes(3)); break;
+      default: values.push_back(DrawText(in, hugeLeft));
+    }
+  }
+  const std::set<std::string> expected(values.begin(), values.end());
+  const std::vector<std::string> want(expected.begin(), expected.end());
+  CSortedNameSet bulk, forward, backward;
+  bulk.AssignFrom(values);
+  for (const std::string& v : values) forward.Add(v);
+  for (auto it = values.rbegin(); it != values.rend(); ++it) backward.Add(*it);
+  if (bulk.Values() != want) return "AssignFrom does not give the distinct values in order";
+  if (forward.Values() != want) return "Add in input order does not give the distinct values in order";
+  if (backward.Values() != want) return "Add in reverse order does not give the distinct values in order";
+  for (const std::string& v : values)
+    if (!bulk.Contains(v)) return "Contains misses a value that was added";
+  bulk.RemoveAll();
+  if (bulk.GetSize() != 0) return "RemoveAll left values";
+  bulk.Add("x");
+  return bulk.GetSize() == 1 ? "" : "Add after RemoveAll";
+}
+
 }  // namespace
 
 std::string RebuildTarget(const std::uint8_t* data, std::size_t size) {
@@ -161,7 +191,8 @@ std::string RebuildTarget(const std::uint8_t* data, std::size_t size) {
       if (SetOf(other, kind).GetSize() != 0) return "a malformed result filled a value set";
   }
 
-  return CheckPutExtended(in);
+  if (!(fault = CheckPutExtended(in)).empty()) return fault;
+  return CheckNameSet(in);
   // The snapshot's destructor releases the second load; LeakSanitizer checks it did.
 }
 
