@@ -253,6 +253,13 @@ void StandinHost::UnloadPlugins() {
     AppendLog(0, 0, 0, "unload refused: plug-in code may be on the stack");
     return;
   }
+  // Messages a plug-in posted may point into its image (the hotkey record does):
+  // handle them while the library is still there.
+  MSG pending;
+  while (m_main != nullptr && ::PeekMessageA(&pending, m_main, 0, 0, PM_REMOVE)) {
+    ::TranslateMessage(&pending);
+    ::DispatchMessageA(&pending);
+  }
   while (!m_plugins.empty()) {
     LoadedPlugin plugin = m_plugins.back();
     m_plugins.pop_back();

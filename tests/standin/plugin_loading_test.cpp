@@ -74,6 +74,21 @@ TEST(StandinPlugins, LoadInitQuitUnloadInOrderWithHandlesInTheRecord) {
       << "nothing more happens to an unloaded plug-in";
 }
 
+// The hotkey record is posted at init and lives in the plug-in's image: unloading
+// before the host's loop ran used to leave the message in the queue, and reading it
+// later touched the freed library.
+TEST(StandinPlugins, UnloadRightAfterInitHandlesThePostedRecordFirst) {
+  Journal journal;
+  DirectHost h;
+  std::string error;
+  ASSERT_TRUE(h.host.LoadPlugin(kProbe, error)) << error;
+  h.host.UnloadPlugins();
+  ASSERT_EQ(h.host.Hotkeys().size(), 1u);
+  EXPECT_EQ(h.host.Hotkeys()[0].name, "General: Probe");
+  MSG left;
+  EXPECT_FALSE(::PeekMessageA(&left, h.host.MainWindow(), 0, 0, PM_NOREMOVE)) << "message " << left.message;
+}
+
 TEST(StandinPlugins, HostKeepsWorkingAfterUnloadingAPluginThatHookedIt) {
   Journal journal;
   DirectHost h;
