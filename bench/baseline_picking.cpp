@@ -1,3 +1,4 @@
+#include <algorithm>
 #include "bench/baseline_picking.h"
 
 #include <strings.h>
@@ -154,17 +155,22 @@ BaselineFill BaselineFillTime(BaselineCandidates candidates, std::int32_t totalS
     remaining = sum;
   }
   const std::int64_t average = measured ? sum / measured : 0;
+  std::vector<size_t> pool;
+  if (count > 32768)
+    for (size_t i = 0; i < count; ++i)
+      if (candidates.fileNames[i][0] != '\0') pool.push_back(i);
   while (remaining > 0 && unused > 0 && average > 0) {
     size_t index = count;
     if (remaining / average >= 2) {
       if (count <= 32768) {
         index = static_cast<size_t>(random.Next()) % count;
+        if (candidates.fileNames[index][0] == '\0') continue;
       } else {
+        // Beyond one draw's reach a combined draw chooses among the unused entries.
         const std::uint64_t high = static_cast<unsigned>(random.Next());
         const std::uint64_t low = static_cast<unsigned>(random.Next());
-        index = static_cast<size_t>(((high << 15) | low) % count);
+        index = pool[static_cast<size_t>(((high << 15) | low) % pool.size())];
       }
-      if (candidates.fileNames[index][0] == '\0') continue;
     } else {
       std::int64_t bound = 5 * average;
       for (size_t i = 0; i < count; ++i) {
@@ -184,6 +190,11 @@ BaselineFill BaselineFillTime(BaselineCandidates candidates, std::int32_t totalS
     if (!allowDuplicates) {
       candidates.fileNames[index] = "";
       --unused;
+      if (count > 32768) {
+        // The used entry trades places with the last one.
+        *std::find(pool.begin(), pool.end(), index) = pool.back();
+        pool.pop_back();
+      }
     }
   }
   return fill;

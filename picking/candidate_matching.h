@@ -33,6 +33,11 @@ struct CandidateList {
   bool IsBlank(size_t i) const { return fileNames[i][0] == '\0'; }
   void Blank(size_t i) { fileNames[i] = ""; }
   void Clear();
+  void Reserve(size_t n) {
+    fileNames.reserve(n);
+    titles.reserve(n);
+    lengths.reserve(n);
+  }
 };
 
 enum class MatchRefusal { None, NoCondition, NoMatch };

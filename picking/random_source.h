@@ -10,11 +10,15 @@ class RandomSource {
 
 // The linear congruential generator: state = state * 214013 + 2531011 (mod 2^32),
 // draw = (state >> 16) & 0x7FFF. The same seed gives the same draws everywhere.
-class LcgRandomSource : public RandomSource {
+class LcgRandomSource final : public RandomSource {
  public:
   explicit LcgRandomSource(std::uint32_t seed) : m_state(seed) {}
   static LcgRandomSource SeededFromTime();  // seed = time(0)
-  int Next() override;
+  // Inline and final: a fill that knows it has this generator draws without a call.
+  int Next() override {
+    m_state = m_state * 214013u + 2531011u;
+    return static_cast<int>((m_state >> 16) & 0x7FFFu);
+  }
 
  private:
   std::uint32_t m_state;

@@ -10,22 +10,48 @@ namespace {
 
 constexpr size_t kNone = static_cast<size_t>(-1);
 // One draw reaches 32768 entries; beyond that two draws are combined so that every
-// entry can be drawn. Up to this size the picks are those of a single draw modulo n.
+// entry can be drawn, and they choose among the entries still available. Up to this
+// size the picks are those of a single draw modulo n over the whole list.
 constexpr size_t kSingleDrawReach = 32768;
 // Closest-fit passes walk the whole list; after this many in one fill, a sorted index
 // takes over (the same choices, without the walk).
 constexpr int kWalkingClosestFitPasses = 4;
 
-size_t DrawIndex(RandomSource& random, size_t count) {
-  if (count <= kSingleDrawReach) return static_cast<unsigned>(random.Next()) % count;
-  const std::uint64_t high = static_cast<unsigned>(random.Next());
-  const std::uint64_t low = static_cast<unsigned>(random.Next());
-  const std::uint64_t draw = (high << 15) | low;
-  // A 30-bit draw over a list that fits 32 bits: the narrow division is several times
-  // cheaper, and this runs once per draw of a fill that may need millions.
-  if (count <= 0xFFFFFFFFu) return static_cast<std::uint32_t>(draw) % static_cast<std::uint32_t>(count);
-  return static_cast<size_t>(draw % count);
+// A whole number from 0 to 2^30 - 1 made of two draws.
+template <typename Random>
+std::uint32_t CombinedDraw(Random& random) {
+  const auto high = static_cast<std::uint32_t>(random.Next());
+  const auto low = static_cast<std::uint32_t>(random.Next());
+  return (high << 15) | low;
 }
+
+// Beyond one draw's reach the random choice is among the entries still available: a
+// combined draw indexes this pool, and a used entry leaves it by trading places with
+// the last one. Drawing over the whole list instead would spend most draws of a long
+// fill on entries already used.
+class AvailablePool {
+ public:
+  void Build(const std::vector<std::uint8_t>& available) {
+    m_position.assign(available.size(), 0);
+    for (size_t i = 0; i < available.size(); ++i) {
+      if (!available[i]) continue;
+      m_position[i] = static_cast<std::uint32_t>(m_entries.size());
+      m_entries.push_back(static_cast<std::uint32_t>(i));
+    }
+  }
+  size_t Draw(std::uint32_t draw) const { return m_entries[draw % m_entries.size()]; }
+  void Remove(size_t entry) {
+    const std::uint32_t at = m_position[entry];
+    const std::uint32_t last = m_entries.back();
+    m_entries[at] = last;
+    m_position[last] = at;
+    m_entries.pop_back();
+  }
+
+ private:
+  std::vector<std::uint32_t> m_entries;
+  std::vector<std::uint32_t> m_position;
+};
 
 std::int64_t Distance(std::int64_t remaining, std::int32_t length) {
   const std::int64_t d = remaining - length;
@@ -109,13 +135,12 @@ class ClosestFitIndex {
   std::set<size_t> m_live;  // groups that may still hold an available entry
 };
 
-}  // namespace
-
 // Lengths below 0 mean "unknown": left out, they cannot raise the remaining time or
 // spoil the average. Every way the loop could otherwise stall for good ends it, with
 // the reason in `stop`; wherever the loop does end by itself, the picks are unchanged.
-FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
-                    RandomSource& random, const ShortenQuestion& askShorten) {
+template <typename Random>
+FillResult FillTimeWith(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
+                        Random& random, const ShortenQuestion& askShorten) {
   FillResult result;
   const size_t count = candidates.size();
   std::vector<std::uint8_t> available(count, 0);
@@ -142,6 +167,18 @@ FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, 
   }
   result.targetSeconds = remaining;
   const std::int64_t average = measured ? sum / measured : 0;
+  if (average > 0 && remaining > 0) {
+    // Room for the picks a typical fill makes (songs average out), so a fill that uses up
+    // a long list does not copy its picks over and over as they grow.
+    const auto expected = static_cast<std::uint64_t>(remaining / average) + 16;
+    result.picks.Reserve(static_cast<size_t>(
+        allowDuplicates ? expected : std::min<std::uint64_t>(expected, availableCount)));
+  }
+
+  // Up to one draw's reach each pass draws over the whole list, as the fill always has.
+  const bool drawFromPool = count > kSingleDrawReach;
+  AvailablePool pool;
+  if (drawFromPool) pool.Build(available);
 
   ClosestFitIndex index;
   int walkingPasses = 0;
@@ -159,9 +196,13 @@ FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, 
     size_t chosen = kNone;
     // remaining / average >= 2 in whole numbers, without a division per pass.
     if (remaining >= 2 * average) {
-      chosen = DrawIndex(random, count);
-      // A draw on a used or unknown-length entry picks nothing; the next pass draws again.
-      if (!available[chosen]) continue;
+      if (drawFromPool) {
+        chosen = pool.Draw(CombinedDraw(random));
+      } else {
+        chosen = static_cast<size_t>(random.Next()) % count;
+        // A draw on a used or unknown-length entry picks nothing; the next pass draws again.
+        if (!available[chosen]) continue;
+      }
     } else {
       const std::int64_t bound = 5 * average;
       if (index.Built()) {
@@ -194,10 +235,22 @@ FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, 
     if (!allowDuplicates) {
       available[chosen] = 0;
       --availableCount;
+      if (drawFromPool) pool.Remove(chosen);
     }
   }
   result.remainingSeconds = remaining;
   return result;
+}
+
+}  // namespace
+
+FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
+                    RandomSource& random, const ShortenQuestion& askShorten) {
+  // A fill that must use up most of a large list draws millions of times; with the
+  // generator itself the draws are inlined.
+  if (auto* lcg = dynamic_cast<LcgRandomSource*>(&random))
+    return FillTimeWith(candidates, totalSeconds, allowDuplicates, *lcg, askShorten);
+  return FillTimeWith(candidates, totalSeconds, allowDuplicates, random, askShorten);
 }
 
 void HandOffPlaylist(HostOperations& host, const CandidateList& picks, bool startPlaying) {

@@ -3,6 +3,7 @@
 // And, blank marking, compaction by removal, a full walk per closest-fit pass); the
 // results must be identical.
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -138,6 +139,11 @@ RefFill RefFillTime(const CandidateList& candidates, std::int32_t total, bool du
   }
   const std::int64_t avg = counted ? sum / counted : 0;
   std::int64_t usable = counted;
+  // Beyond one draw's reach, combined draws choose among the entries still unused.
+  std::vector<size_t> pool;
+  if (n > 32768)
+    for (size_t i = 0; i < n; ++i)
+      if (pickable(i)) pool.push_back(i);
   for (long guard = 0; remaining > 0; ++guard) {
     if (guard > 5'000'000) {
       out.ended = false;
@@ -155,11 +161,11 @@ RefFill RefFillTime(const CandidateList& candidates, std::int32_t total, bool du
     if (remaining / avg >= 2) {
       if (n <= 32768) {
         index = static_cast<size_t>(random.Next()) % n;
+        if (!pickable(index)) continue;
       } else {
         const std::uint64_t a = static_cast<std::uint64_t>(random.Next());
-        index = static_cast<size_t>(((a << 15) | static_cast<std::uint64_t>(random.Next())) % n);
+        index = pool[static_cast<size_t>(((a << 15) | static_cast<std::uint64_t>(random.Next())) % pool.size())];
       }
-      if (!pickable(index)) continue;
     } else {
       ++out.closestFitPasses;
       index = n;
@@ -180,7 +186,10 @@ RefFill RefFillTime(const CandidateList& candidates, std::int32_t total, bool du
     }
     out.picks.push_back(index);
     remaining -= len[index];
-    if (!dups) names[index] = "", --usable;
+    if (!dups) {
+      names[index] = "", --usable;
+      if (n > 32768) *std::find(pool.begin(), pool.end(), index) = pool.back(), pool.pop_back();
+    }
   }
   out.remaining = remaining;
   return out;
@@ -295,6 +304,30 @@ TEST(PickingProperty, FillMatchesTheReference) {
     EXPECT_GT(coverage.stops[s], 0) << static_cast<int>(s);
   EXPECT_GT(coverage.cancelled, 0);
   EXPECT_GT(coverage.manyClosestFitPasses, 50);
+}
+
+// Lists beyond one draw's reach draw among the unused entries; a used entry leaves the
+// pool by trading places with the last one. Blank and unknown-length entries never join.
+TEST(PickingProperty, LargeFillsMatchTheReference) {
+  static std::deque<std::string> names;
+  for (int i = static_cast<int>(names.size()); i < 36000; ++i) names.push_back("f" + std::to_string(i));
+  Coverage coverage;
+  TestRng rng(20261207);
+  for (int run = 0; run < 4; ++run) {
+    SCOPED_TRACE("run " + std::to_string(run));
+    const int n = rng.Range(32769, 36000);
+    CandidateList candidates;
+    std::int64_t sum = 0;
+    for (int i = 0; i < n; ++i) {
+      const std::int32_t length = rng.Chance(3) ? -1 : rng.Range(0, 12);
+      candidates.Append(rng.Chance(1) ? "" : names[i].c_str(), "t", length);
+      if (length > 0) sum += length;
+    }
+    // Shortened runs use up nearly every entry; the others stop at the time.
+    const std::int32_t total = run % 2 ? static_cast<std::int32_t>(sum + 1) : rng.Range(600, 3000) * 10;
+    CheckFill(candidates, total, run == 2, true, rng.Next(), coverage);
+    if (HasFatalFailure()) return;
+  }
 }
 
 TEST(PickingProperty, MatchingAndFillMatchTheReference) {
