@@ -41,16 +41,9 @@ BIN=$TUNYRA_ROOT/build/win32/bin
 DLL=$BIN/gen_tunyra.dll
 
 source scripts/wine-env.sh
-TUNYRA_XVFB_PID=""
 if [ $HEADLESS -eq 0 ] && ! tunyra_display_ok; then HEADLESS=1; fi
 if [ $HEADLESS -eq 1 ]; then unset DISPLAY; fi
-tunyra_ensure_display
-tunyra_ensure_prefix
-cleanup() {
-  wineserver -k >/dev/null 2>&1 || true
-  if [ -n "$TUNYRA_XVFB_PID" ]; then kill "$TUNYRA_XVFB_PID" 2>/dev/null || true; fi
-}
-trap cleanup EXIT
+tunyra_wine_session
 
 install_note() {
   cat <<TXT

@@ -28,14 +28,8 @@ cmake --build build/win32 -j"$JOBS"
 
 echo "== Windows tests under Wine"
 source scripts/wine-env.sh
-TUNYRA_XVFB_PID=""
-cleanup() {
-  wineserver -k >/dev/null 2>&1 || true
-  if [ -n "$TUNYRA_XVFB_PID" ]; then kill "$TUNYRA_XVFB_PID" 2>/dev/null || true; fi
-}
-trap cleanup EXIT
+# A private display of its own, whatever the caller has.
 unset DISPLAY
-tunyra_ensure_display
-tunyra_ensure_prefix
+tunyra_wine_session
 # Window tests share one display and one set of global hotkeys: run them one at a time.
 ctest --test-dir build/win32 --output-on-failure -j1

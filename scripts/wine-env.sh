@@ -38,3 +38,16 @@ tunyra_ensure_prefix() {
     wineserver -w || true
   fi
 }
+
+# For scripts that run Wine programs: a display (a private Xvfb unless $DISPLAY works),
+# the prefix, and, at the script's exit, the prefix's server and that Xvfb stopped.
+tunyra_wine_session() {
+  TUNYRA_XVFB_PID=""
+  trap tunyra_end_wine_session EXIT
+  tunyra_ensure_display
+  tunyra_ensure_prefix
+}
+tunyra_end_wine_session() {
+  wineserver -k >/dev/null 2>&1 || true
+  if [ -n "${TUNYRA_XVFB_PID:-}" ]; then kill "$TUNYRA_XVFB_PID" 2>/dev/null || true; fi
+}

@@ -12,13 +12,6 @@ cmake -S . -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUI
 cmake --build "$BUILD" -j"${JOBS:-2}" --target large_library_tests gen_tunyra >/dev/null
 
 source scripts/wine-env.sh
-TUNYRA_XVFB_PID=""
-cleanup() {
-  wineserver -k >/dev/null 2>&1 || true
-  if [ -n "$TUNYRA_XVFB_PID" ]; then kill "$TUNYRA_XVFB_PID" 2>/dev/null || true; fi
-}
-trap cleanup EXIT
-tunyra_ensure_display
-tunyra_ensure_prefix
+tunyra_wine_session
 cd "$BUILD/bin"
 wine large_library_tests.exe --gtest_filter="$1" --gtest_brief=1
