@@ -21,6 +21,8 @@ LRESULT CALLBACK MarkerProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return ::DefWindowProcA(wnd, msg, wParam, lParam);
 }
 
+}  // namespace
+
 std::string WindowText(HWND wnd) {
   char text[4096] = {};
   ::GetWindowTextA(wnd, text, sizeof text);
@@ -33,7 +35,6 @@ std::string ClassOf(HWND wnd) {
   return name;
 }
 
-}  // namespace
 
 TestLibrary::TestLibrary(std::vector<Song> songs) : m_songs(std::move(songs)) {
   auto keep = [this](const std::string& text) {

@@ -19,6 +19,9 @@ namespace dialog_test {
 constexpr const char* kDialogCaption = "Tunyra v1.00 beta :: Select Songs";
 constexpr const char* kBoxCaption = "Tunyra v1.00 beta";
 
+std::string WindowText(HWND wnd);
+std::string ClassOf(HWND wnd);
+
 struct Song {
   std::string file;
   std::string title;

@@ -37,17 +37,8 @@ std::vector<Song> NumberedSongs(int count) {
   return songs;
 }
 
-std::string CaptionOf(HWND wnd) {
-  char text[256] = {};
-  ::GetWindowTextA(wnd, text, sizeof text);
-  return text;
-}
-
-std::string ClassOf(HWND wnd) {
-  char name[64] = {};
-  ::GetClassNameA(wnd, name, sizeof name);
-  return name;
-}
+using dialog_test::ClassOf;
+using dialog_test::WindowText;
 
 class HostileHost : public dialog_test::SelectSongsTest {
  protected:
@@ -74,7 +65,7 @@ class HostileHost : public dialog_test::SelectSongsTest {
     while (::IsWindow(m_dialog)) {
       HWND box = nullptr;
       for (HWND wnd : m_host->ForeignWindows())
-        if (wnd != m_dialog && CaptionOf(wnd) == dialog_test::kBoxCaption) box = wnd;
+        if (wnd != m_dialog && WindowText(wnd) == dialog_test::kBoxCaption) box = wnd;
       if (box) {
         dialog_test::MessageBoxView view = WaitForMessageBox();
         asked.push_back(view.text);
