@@ -16,15 +16,32 @@ if(NOT TARGET gtest)
   endforeach()
 endif()
 
-# add_tunyra_test(NAME SOURCES... [LIBS ...] [LABELS ...])
+# add_tunyra_test(NAME SOURCES... [LIBS ...] [LABELS ...] [UNMANAGED_WINDOWS])
 # One GoogleTest program, registered with CTest. In the Windows build CTest runs it
-# through CMAKE_CROSSCOMPILING_EMULATOR (Wine).
+# through CMAKE_CROSSCOMPILING_EMULATOR (Wine), with the main that reports any fault
+# (tests/support/windows_test_main.cpp); UNMANAGED_WINDOWS makes its windows unmanaged.
 function(add_tunyra_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "UNMANAGED_WINDOWS" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES} ${T_UNPARSED_ARGUMENTS})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} gmock gtest_main)
+  if(WIN32)
+    tunyra_use_windows_test_main(${name} ${T_UNMANAGED_WINDOWS})
+    target_link_libraries(${name} PRIVATE ${T_LIBS} gmock gtest)
+  else()
+    target_link_libraries(${name} PRIVATE ${T_LIBS} gmock gtest_main)
+  endif()
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
   if(T_LABELS)
     set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+  endif()
+endfunction()
+
+# The Windows test programs' main, for add_tunyra_test and for test programs made
+# with add_executable.
+function(tunyra_use_windows_test_main target unmanaged)
+  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/windows_test_main.cpp)
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${target} PRIVATE tunyra_fault_report advapi32)
+  if(unmanaged)
+    target_compile_definitions(${target} PRIVATE TUNYRA_UNMANAGED_WINDOWS=1)
   endif()
 endfunction()

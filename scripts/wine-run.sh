@@ -2,18 +2,42 @@
 # Runs a Windows program under the project's Wine prefix (CTest's emulator for the
 # Windows build). Needs a display: the test scripts start one; failing that, a private
 # Xvfb is started here for this one program and stopped again when it has ended.
+#
+# A GoogleTest program (one given a --gtest_ option) must also end with GoogleTest's
+# summary: one that ends before reporting all its tests has failed, whatever its exit
+# code says.
 set -eu
 source "$(dirname "$0")/wine-env.sh"
 TUNYRA_XVFB_PID=""
 tunyra_ensure_display
 tunyra_ensure_prefix
-if [ -z "$TUNYRA_XVFB_PID" ]; then
-  exec wine "$@"
-fi
+
+gtest=0
+for arg in "$@"; do
+  case "$arg" in --gtest_list_tests*) gtest=0; break ;; --gtest_*) gtest=1 ;; esac
+done
+
 rc=0
-wine "$@" || rc=$?
-# The prefix's own processes (the desktop, services) hold the display until the
-# server has gone; the server ends by itself shortly after the last program.
-wineserver -w >/dev/null 2>&1 || true
-kill "$TUNYRA_XVFB_PID" 2>/dev/null || true
+if [ $gtest -eq 1 ]; then
+  log=$(mktemp)
+  set +e
+  wine "$@" | tee "$log"
+  rc=${PIPESTATUS[0]}
+  set -e
+  if [ "$rc" -eq 0 ] && ! grep -Eq '^\[==========\] [0-9]+ tests? from [0-9]+ test (suites?|cases?) ran\.' "$log"; then
+    echo "*** $1 ended with code 0 before GoogleTest reported all its tests" >&2
+    rc=1
+  fi
+  rm -f "$log"
+elif [ -z "$TUNYRA_XVFB_PID" ]; then
+  exec wine "$@"
+else
+  wine "$@" || rc=$?
+fi
+if [ -n "$TUNYRA_XVFB_PID" ]; then
+  # The prefix's own processes (the desktop, services) hold the display until the
+  # server has gone; the server ends by itself shortly after the last program.
+  wineserver -w >/dev/null 2>&1 || true
+  kill "$TUNYRA_XVFB_PID" 2>/dev/null || true
+fi
 exit $rc

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "standin/command_line.h"
+#include "standin/fault_report.h"
 #include "standin/player_window.h"
 #include "standin/standin_host.h"
 
@@ -52,6 +53,7 @@ void EnqueueDemoPlaylist(standin::StandinHost& host) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+  standin::InstallFaultReport();
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
   ::InitCommonControlsEx(&controls);
 

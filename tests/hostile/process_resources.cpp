@@ -22,7 +22,6 @@ BOOL CALLBACK CountTopLevel(HWND wnd, LPARAM count) {
   return TRUE;
 }
 
-// USER objects may not be reported: count the windows of every thread instead.
 DWORD CountProcessWindows() {
   DWORD count = 0;
   HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
@@ -117,7 +116,6 @@ ProcessResources MeasureProcess() {
   ProcessResources r;
   HANDLE self = ::GetCurrentProcess();
   r.gdiObjects = ::GetGuiResources(self, GR_GDIOBJECTS);
-  r.userObjects = ::GetGuiResources(self, GR_USEROBJECTS);
   if (!::GetProcessHandleCount(self, &r.handles) || r.handles == 0) r.handles = CountKernelHandles();
   if (r.gdiObjects == 0 && RunningUnderWine()) r.gdiObjects = CountGdiObjectsOnWine();
   r.threadWindows = CountProcessWindows();
@@ -143,10 +141,10 @@ ProcessResources MeasureProcess() {
 std::string Describe(const ProcessResources& r) {
   char text[512];
   std::snprintf(text, sizeof text,
-                "GDI objects %lu, USER objects %lu, handles %lu, windows %lu, private %.1f MB (peak %.1f MB), "
+                "GDI objects %lu, handles %lu, windows %lu, private %.1f MB (peak %.1f MB), "
                 "working set %.1f MB (peak %.1f MB), committed %.1f MB, "
                 "heap blocks in use %.1f MB",
-                static_cast<unsigned long>(r.gdiObjects), static_cast<unsigned long>(r.userObjects),
+                static_cast<unsigned long>(r.gdiObjects),
                 static_cast<unsigned long>(r.handles), static_cast<unsigned long>(r.threadWindows),
                 r.privateBytes / 1048576.0, r.peakPrivateBytes / 1048576.0, r.workingSet / 1048576.0,
                 r.peakWorkingSet / 1048576.0, r.committed / 1048576.0,

@@ -1,6 +1,8 @@
 #pragma once
 // What the process holds of the window system and of memory, as far as the system
-// (or Wine) reports it. Counters a system does not keep read as 0.
+// (or Wine) reports it. Counters a system does not keep read as 0. USER objects are not
+// among them: Wine's GetGuiResources(GR_USEROBJECTS) is always 0, so the windows are
+// counted by enumeration instead.
 
 #include <windows.h>
 
@@ -11,7 +13,6 @@ namespace hostile {
 
 struct ProcessResources {
   DWORD gdiObjects = 0;   // GetGuiResources(GR_GDIOBJECTS)
-  DWORD userObjects = 0;  // GetGuiResources(GR_USEROBJECTS)
   DWORD handles = 0;      // GetProcessHandleCount
   DWORD threadWindows = 0;  // windows of every thread of the process, children included
   std::uint64_t privateBytes = 0;      // PROCESS_MEMORY_COUNTERS.PagefileUsage

@@ -132,6 +132,11 @@ TEST(HostLink, NoMediaLibraryWindowLeavesTheSnapshotEmpty) {
   for (const Received& r : recorder.Log()) EXPECT_NE(r.window, recorder.Library());
   EXPECT_EQ(snapshot.m_records.size, 0);
   for (int kind = 0; kind < 4; ++kind) EXPECT_TRUE(snapshot.DisplayValues(kind).empty()) << kind;
+  // Told so, not handed a query that went nowhere: a message to window 0 fails
+  // silently, so only the answer shows that the null window was seen.
+  char text[] = "type==0";
+  LibraryQuery query{text, 0, ItemRecordList{nullptr, 0, 0}};
+  EXPECT_FALSE(host.RunLibraryQuery(query));
 }
 
 TEST(HostLink, HandOffClearsEnqueuesInPickOrderAndStartsOnce) {

@@ -1,15 +1,24 @@
-// The test programs' main. Under Wine on a display without a window manager, hiding
-// a managed top-level window waits two seconds for a manager that never answers; the
-// window tests open and close hundreds of dialogs, so their windows are made unmanaged
-// for this program (Wine reads the setting when its display driver starts, which is
-// after this runs, at the first window).
+// The main of every Windows test program. A fault anywhere ends the program at once
+// with a report and a non-zero exit code (see standin/fault_report.h); scripts/wine-run.sh
+// also fails a program that ends before GoogleTest has reported all its tests.
+//
+// With TUNYRA_UNMANAGED_WINDOWS: under Wine on a display without a window manager,
+// hiding a managed top-level window waits two seconds for a manager that never
+// answers; programs that open and close hundreds of dialogs make their windows
+// unmanaged (Wine reads the setting when its display driver starts, which is after
+// this runs, at the first window).
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "standin/fault_report.h"
+
 namespace {
 
+#ifdef TUNYRA_UNMANAGED_WINDOWS
 bool RunningUnderWine() {
   HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
   return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
@@ -29,11 +38,15 @@ void UseUnmanagedWindows() {
     ::RegCloseKey(hkey);
   }
 }
+#endif
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  standin::InstallFaultReport();
+#ifdef TUNYRA_UNMANAGED_WINDOWS
   if (RunningUnderWine()) UseUnmanagedWindows();
+#endif
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
