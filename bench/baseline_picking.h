@@ -11,7 +11,7 @@
 #include "bench/baseline_name_set.h"
 #include "picking/candidate_matching.h"
 #include "picking/random_source.h"
-#include "plugin/host_records.h"
+#include "host/host_records.h"
 
 struct BaselineSnapshot {
   ItemRecordList records{nullptr, 0, 0};

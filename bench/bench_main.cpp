@@ -100,9 +100,9 @@ std::string Verdict(bool pass) { return pass ? "PASS" : "MISS"; }
 std::string Text(const char* s) { return s ? s : ""; }
 
 void CheckSnapshot(const LibrarySnapshot& ours, const BaselineSnapshot& base, const ItemRecordList& source) {
-  if (ours.m_records.size != source.size || base.records.size != source.size) Mismatch("record count");
+  if (ours.Records().size != source.size || base.records.size != source.size) Mismatch("record count");
   for (int i = 0; i < source.size; ++i) {
-    const ItemRecord& a = ours.m_records.items[i];
+    const ItemRecord& a = ours.Records().items[i];
     const ItemRecord& s = source.items[i];
     if (Text(a.filename) != Text(s.filename) || Text(a.title) != Text(s.title) || Text(a.album) != Text(s.album) ||
         Text(a.artist) != Text(s.artist) || Text(a.genre) != Text(s.genre) || a.length != s.length)
@@ -293,7 +293,7 @@ void Bench::Matching(const LibrarySnapshot& snapshot, CandidateList& everyArtist
     Watch(m_size, operation);
     MatchResult result;
     const double ours = Best(Runs(), [&] { result = MatchResult(); },
-                             [&] { result = BuildCandidates(snapshot.m_records, c.columns, c.links); });
+                             [&] { result = BuildCandidates(snapshot.Records(), c.columns, c.links); });
     BenchRow row{m_size, operation + " (" + std::to_string(result.candidates.size()) + ")", Millis(ours), "", "", "",
                  ""};
     if (WithBaseline()) {
@@ -301,7 +301,7 @@ void Bench::Matching(const LibrarySnapshot& snapshot, CandidateList& everyArtist
       BaselineCandidates base;
       bool matched = false;
       const double baseMs =
-          TimeOnce([&] { matched = BaselineBuildCandidates(snapshot.m_records, c.columns, c.links, base); });
+          TimeOnce([&] { matched = BaselineBuildCandidates(snapshot.Records(), c.columns, c.links, base); });
       if (matched != (result.refusal == MatchRefusal::None)) Mismatch("refusal");
       if (matched) CheckSameList(result.candidates, base, "candidates");
       row.baseline = Millis(baseMs);

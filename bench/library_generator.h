@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/host_records.h"
+#include "host/host_records.h"
 
 // An owned list (malloc'd like the host's records); free it with ReleaseItemRecordList.
 ItemRecordList GenerateLibrary(int count, std::uint64_t seed = 0x7475'6e79'7261ULL);

@@ -7,14 +7,12 @@
 #include <utility>
 
 #include "dialog/condition_columns.h"
-#include "library/library_snapshot.h"
 #include "picking/candidate_matching.h"
 #include "picking/random_source.h"
+#include "picking/playlist_hand_off.h"
 #include "picking/time_fill.h"
-#include "plugin/host_interface.h"
-#include "plugin/module.h"
 #include "resources/resource.h"
-#include "splash/splash_screen_ex.h"
+#include "splash/about_splash.h"
 #include "winui/data_exchange.h"
 
 namespace {
@@ -23,7 +21,6 @@ constexpr int kMinMinutes = 5;
 constexpr int kMaxMinutes = 3600;
 // The arrows start at 15: 5 to 14 can only be typed.
 constexpr int kSpinLow = 15;
-constexpr DWORD kAboutStyle = SSX_FADE_IN | SSX_FADE_OUT | SSX_DROP_SHADOW | SSX_CENTER_SCREEN | SSX_CLOSE_ON_INPUT;
 constexpr UINT kRefusalType = MB_OK | MB_ICONEXCLAMATION;
 constexpr UINT kQuestionType = MB_OKCANCEL | MB_ICONEXCLAMATION;
 
@@ -86,7 +83,7 @@ const CSelectSongsDlg::CommandRow CSelectSongsDlg::kCommandMap[] = {
     {BN_CLICKED, IDC_REVERSE4, &CSelectSongsDlg::OnReverse4},
 };
 
-CSelectSongsDlg::CSelectSongsDlg(winui::Wnd* parent)
+CSelectSongsDlg::CSelectSongsDlg(HostOperations& host, winui::Wnd* parent)
     : winui::Dialog(IDD_SELECT_SONGS, parent),
       m_nKind1(kKindArtist),
       m_nKind2(kKindTitle),
@@ -97,7 +94,8 @@ CSelectSongsDlg::CSelectSongsDlg(winui::Wnd* parent)
       m_nLink3(0),
       m_nLink4(0),
       m_bStartPlaying(1),
-      m_bAllowDuplicates(0) {
+      m_bAllowDuplicates(0),
+      m_host(host) {
   SetMessageCaption(kMessageCaption);
 }
 
@@ -134,14 +132,13 @@ bool CSelectSongsDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT&
 
 int CSelectSongsDlg::OnCreate(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (Default(msg, wParam, lParam) == -1) return -1;
-  tunyra::HostInterface host(tunyra::HostMainWindow());
-  tunyra::TheSnapshot().Load(host);
+  m_snapshot.Load(m_host);
   return 0;
 }
 
 void CSelectSongsDlg::OnDestroy(UINT msg, WPARAM wParam, LPARAM lParam) {
   Default(msg, wParam, lParam);
-  tunyra::TheSnapshot().Release();
+  m_snapshot.Release();
 }
 
 void CSelectSongsDlg::DoDataExchange(winui::DataExchange& dx) {
@@ -200,10 +197,10 @@ BOOL CSelectSongsDlg::OnToolTipNotify(UINT, NMHDR* header, LRESULT*) {
   for (const ToolTipRow& row : kToolTips) {
     if (static_cast<UINT_PTR>(row.controlId) != id) continue;
     if (wide) {
-      recordW->hinst = tunyra::ModuleInstance();
+      recordW->hinst = winui::ModuleInstance();
       recordW->lpszText = MAKEINTRESOURCEW(row.stringId);
     } else {
-      recordA->hinst = tunyra::ModuleInstance();
+      recordA->hinst = winui::ModuleInstance();
       recordA->lpszText = MAKEINTRESOURCEA(row.stringId);
     }
     return TRUE;
@@ -211,17 +208,10 @@ BOOL CSelectSongsDlg::OnToolTipNotify(UINT, NMHDR* header, LRESULT*) {
   return FALSE;
 }
 
-void CSelectSongsDlg::OnAbout() {
-  // The splash owns itself from here on and goes with its window (by a click, or with
-  // this dialog, which owns it).
-  auto* splash = new CSplashScreenEx();
-  splash->Create(this, nullptr, 0, kAboutStyle);
-  splash->SetBitmap(IDB_SPLASH, 255, 0, 0);
-  splash->Show();
-}
+void CSelectSongsDlg::OnAbout() { ShowAboutSplash(GetSafeHwnd(), 0); }
 
 void CSelectSongsDlg::FillColumn(winui::CheckListBox& list, int kind) {
-  tunyra::TheSnapshot().FillList(list.GetSafeHwnd(), kind);
+  list.SetValues(m_snapshot.DisplayValues(kind));
   list.FitHorizontalExtent();
 }
 
@@ -264,7 +254,7 @@ void CSelectSongsDlg::OnOK() {
   }
   const std::array<ColumnLink, 3> links = {LinkFromValue(m_nLink2), LinkFromValue(m_nLink3), LinkFromValue(m_nLink4)};
 
-  MatchResult match = BuildCandidates(tunyra::TheSnapshot().m_records, columns, links);
+  MatchResult match = BuildCandidates(m_snapshot.Records(), columns, links);
   if (match.refusal != MatchRefusal::None) {
     MessageBox(RefusalText(match.refusal), kMessageCaption, kRefusalType);
     return;
@@ -272,7 +262,6 @@ void CSelectSongsDlg::OnOK() {
   FillResult fill = FillTime(std::move(match.candidates), totalSeconds, m_bAllowDuplicates != 0, random,
                              [this] { return MessageBox(kTooShortQuestion, kMessageCaption, kQuestionType) == IDOK; });
   if (fill.cancelled) return;
-  tunyra::HostInterface host(tunyra::HostMainWindow());
-  HandOffPlaylist(host, fill.picks, m_bStartPlaying != 0);
+  HandOffPlaylist(m_host, fill.picks, m_bStartPlaying != 0);
   winui::Dialog::OnOK();
 }

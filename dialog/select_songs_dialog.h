@@ -2,20 +2,24 @@
 // The Select Songs dialog: four condition columns (a kind and a check-list of the
 // library's values of that kind), the Or/And links between them, the total playing
 // time and two options. "Find Songs" (its OK command) picks the songs and hands them
-// to the player. The library snapshot lives from the window's WM_CREATE to its
-// WM_DESTROY.
+// to the player through the host operations it is given. Its library snapshot is
+// loaded at the window's WM_CREATE and released at its WM_DESTROY.
 
 #include <windows.h>
 #include <commctrl.h>
 
+#include "library/library_snapshot.h"
 #include "winui/check_list_box.h"
 #include "winui/control.h"
 #include "winui/dialog.h"
 #include "winui/handles.h"
 
+class HostOperations;
+
 class CSelectSongsDlg : public winui::Dialog {
  public:
-  explicit CSelectSongsDlg(winui::Wnd* parent = nullptr);
+  // `host` must outlive the dialog.
+  explicit CSelectSongsDlg(HostOperations& host, winui::Wnd* parent = nullptr);
   ~CSelectSongsDlg() override;
 
   // Row 1 of the message map: the text of a control's tooltip, from the string table.
@@ -83,4 +87,7 @@ class CSelectSongsDlg : public winui::Dialog {
   // Refills a column's list when the exchange changed its kind.
   void ChangeKind(winui::CheckListBox& list, int& kind);
   void EnlargeHeaderFont();
+
+  HostOperations& m_host;
+  LibrarySnapshot m_snapshot;
 };

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_input.h"
-#include "plugin/host_records.h"
+#include "host/host_records.h"
 
 namespace fuzz {
 

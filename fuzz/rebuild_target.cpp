@@ -46,7 +46,7 @@ const CSortedNameSet& SetOf(const LibrarySnapshot& s, int kind) {
 }
 
 std::string CheckLoaded(const LibrarySnapshot& snapshot, const ItemRecordList& source) {
-  const ItemRecordList& copy = snapshot.m_records;
+  const ItemRecordList& copy = snapshot.Records();
   if (copy.size != source.size) return "the copy holds " + std::to_string(copy.size) + " records, not " +
                                        std::to_string(source.size);
   if (copy.alloc < copy.size || (copy.size > 0 && !copy.items)) return "the copy's storage is smaller than its size";
@@ -78,7 +78,7 @@ std::string CheckLoaded(const LibrarySnapshot& snapshot, const ItemRecordList& s
 }
 
 std::string CheckReleased(const LibrarySnapshot& snapshot) {
-  const ItemRecordList& copy = snapshot.m_records;
+  const ItemRecordList& copy = snapshot.Records();
   if (copy.items || copy.size || copy.alloc) return "Release left the record list non-empty";
   for (int kind = 0; kind < 4; ++kind)
     if (SetOf(snapshot, kind).GetSize() != 0) return "Release left a value set filled";
@@ -186,7 +186,7 @@ std::string RebuildTarget(const std::uint8_t* data, std::size_t size) {
   for (const ItemRecordList& malformed : odd) {
     LibrarySnapshot other;
     other.Rebuild(malformed);
-    if (other.m_records.size != 0) return "a malformed result was copied";
+    if (other.Records().size != 0) return "a malformed result was copied";
     for (int kind = 0; kind < 4; ++kind)
       if (SetOf(other, kind).GetSize() != 0) return "a malformed result filled a value set";
   }

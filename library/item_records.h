@@ -3,7 +3,7 @@
 // (malloc, realloc, strdup, free) as the host's own records are. A released record
 // or list has every field zero.
 
-#include "plugin/host_records.h"
+#include "host/host_records.h"
 
 // Deep copy: text fields strdup'd (null stays null), numbers copied, extended entries
 // with an empty name dropped and later case-insensitive repeats replacing earlier values.

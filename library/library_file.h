@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "plugin/host_records.h"
+#include "host/host_records.h"
 
 // A parsed library. Its records point into storage the object owns (they are not
 // malloc'd one by one, so never pass them to ReleaseItemRecord); use AppendItemRecords

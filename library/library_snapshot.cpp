@@ -5,7 +5,7 @@
 
 #include "library/item_records.h"
 #include "library/text_compare.h"
-#include "plugin/host_operations.h"
+#include "host/host_operations.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "library/sorted_name_set.h"
-#include "plugin/host_records.h"
+#include "host/host_records.h"
 
 class HostOperations;
 
@@ -42,19 +42,18 @@ class LibrarySnapshot {
   void Rebuild(const ItemRecordList& source);
   // What a column of `kind` shows, in set order (artists with the article in front).
   std::vector<std::string> DisplayValues(int kind) const;
-#ifdef _WIN32
-  // Replaces the items of a list box with DisplayValues(kind), unchecked, in set order
-  // (library_snapshot_win.cpp).
-  void FillList(struct HWND__* list, int kind) const;
-#endif
   // Empties the sets and releases the record copies.
   void Release();
 
   const CSortedNameSet* SetOfKind(int kind) const;
+  // The copied records, as the last Load or Rebuild left them.
+  const ItemRecordList& Records() const { return m_records; }
 
-  ItemRecordList m_records{nullptr, 0, 0};
   CSortedNameSet m_titles;
   CSortedNameSet m_albums;
   CSortedNameSet m_genres;
   CSortedNameSet m_artists;
+
+ private:
+  ItemRecordList m_records{nullptr, 0, 0};
 };

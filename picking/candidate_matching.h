@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/host_records.h"
+#include "host/host_records.h"
 
 // A column's kind (ConditionKind) and its checked texts in list order. A column with
 // no checked text sets no condition.

@@ -4,8 +4,6 @@
 #include <iterator>
 #include <set>
 
-#include "plugin/host_operations.h"
-
 namespace {
 
 constexpr size_t kNone = static_cast<size_t>(-1);
@@ -251,14 +249,4 @@ FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, 
   if (auto* lcg = dynamic_cast<LcgRandomSource*>(&random))
     return FillTimeWith(candidates, totalSeconds, allowDuplicates, *lcg, askShorten);
   return FillTimeWith(candidates, totalSeconds, allowDuplicates, random, askShorten);
-}
-
-void HandOffPlaylist(HostOperations& host, const CandidateList& picks, bool startPlaying) {
-  host.ClearPlaylist();
-  for (size_t i = 0; i < picks.size(); ++i) {
-    // The host copies what it needs during the synchronous call.
-    const EnqueueRecord record{picks.fileNames[i], picks.titles[i], picks.lengths[i]};
-    host.Enqueue(record);
-  }
-  if (startPlaying) host.StartPlayback();
 }

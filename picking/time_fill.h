@@ -1,14 +1,12 @@
 #pragma once
 // "Find Songs", second half: fill the requested time from the candidates (at random
-// while much time remains, closest fit near the end) and hand the picks to the player.
+// while much time remains, closest fit near the end).
 
 #include <cstdint>
 #include <functional>
 
 #include "picking/candidate_matching.h"
 #include "picking/random_source.h"
-
-class HostOperations;
 
 constexpr const char* kTooShortQuestion =
     "The total length of matching files is less than\nthe total time selected.\n"
@@ -39,6 +37,3 @@ using ShortenQuestion = std::function<bool()>;
 // in neither the too-short sum nor the average. The picks point at the candidates' texts.
 FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
                     RandomSource& random, const ShortenQuestion& askShorten);
-
-// One clear, the enqueues in pick order, then a start when asked.
-void HandOffPlaylist(HostOperations& host, const CandidateList& picks, bool startPlaying);

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "plugin/host_operations.h"
+#include "host/host_operations.h"
 
 namespace tunyra {
 

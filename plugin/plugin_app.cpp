@@ -5,8 +5,9 @@
 #include "dialog/select_songs_dialog.h"
 #include "plugin/host_interface.h"
 #include "plugin/module.h"
-#include "resources/resource.h"
+#include "splash/about_splash.h"
 #include "splash/splash_screen_ex.h"
+#include "winui/module_instance.h"
 
 namespace tunyra {
 
@@ -19,7 +20,6 @@ constexpr char kHotkeyLabel[] = "General: Tunyra Select Songs";
 HotkeyRecord g_hotkeyRecord = {kHotkeyLabel, 0, host_msg::kHotkeyMessage, 0, 0, kHotkeyLabel, nullptr, {0, 0, 0, 0, 0, 0}};
 
 constexpr DWORD kSplashTimeout = 3000;
-constexpr DWORD kSplashStyle = SSX_FADE_IN | SSX_FADE_OUT | SSX_DROP_SHADOW | SSX_CENTER_SCREEN | SSX_CLOSE_ON_INPUT;
 
 // Clears the open-dialog link on every way out of the modal loop.
 class OpenDialogScope {
@@ -37,7 +37,7 @@ BOOL CALLBACK DestroyOurSplash(HWND wnd, LPARAM) {
   char name[sizeof kSplashWindowClass + 1] = {};
   ::GetClassNameA(wnd, name, sizeof name);
   if (std::strcmp(name, kSplashWindowClass) == 0 &&
-      reinterpret_cast<HINSTANCE>(::GetClassLongPtrA(wnd, GCLP_HMODULE)) == ModuleInstance())
+      reinterpret_cast<HINSTANCE>(::GetClassLongPtrA(wnd, GCLP_HMODULE)) == winui::ModuleInstance())
     ::DestroyWindow(wnd);  // the splash object deletes itself with its window
   return TRUE;
 }
@@ -74,14 +74,7 @@ void CPluginApp::InstallHook(HWND mainWindow) {
   m_previousWndProc = reinterpret_cast<WNDPROC>(previous);
 }
 
-void CPluginApp::Config() {
-  // The splash owns itself from here on and deletes itself when its window goes (or at
-  // Show when it has no window).
-  auto* splash = new CSplashScreenEx();
-  splash->Create(HostMainWindow(), nullptr, kSplashTimeout, kSplashStyle);
-  splash->SetBitmap(IDB_SPLASH, 255, 0, 0);
-  splash->Show();
-}
+void CPluginApp::Config() { ShowAboutSplash(HostMainWindow(), kSplashTimeout); }
 
 void CPluginApp::Quit() {
   CloseSplashWindows();
@@ -105,7 +98,8 @@ void CPluginApp::RunSelectSongs() {
     }
     return;
   }
-  CSelectSongsDlg dialog;
+  HostInterface host(HostMainWindow());
+  CSelectSongsDlg dialog(host);
   OpenDialogScope scope(m_openDialog, &dialog);
   dialog.DoModal();
 }

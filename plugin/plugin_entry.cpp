@@ -5,6 +5,7 @@
 
 #include "plugin/module.h"
 #include "plugin/plugin_app.h"
+#include "winui/module_instance.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserv
   if (reason == DLL_PROCESS_ATTACH) {
     // Our resources, dialog template and window classes live in this module, not in
     // the host's executable.
-    tunyra::SetModuleInstance(instance);
+    winui::SetModuleInstance(instance);
     PluginRecord& record = tunyra::ThePluginRecord();
     record.init = &PluginInit;
     record.config = &PluginConfig;

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "plugin/module.h"
+#include "winui/module_instance.h"
 #include "splash/bitmap_region.h"
 
 namespace {
@@ -90,7 +90,7 @@ BOOL CSplashScreenEx::CreateWindowForParent(LPCSTR text, DWORD timeout, DWORD st
   WNDCLASSEXA wc{};
   wc.style = CS_DBLCLKS | CS_SAVEBITS;
   if (m_dwStyle & SSX_DROP_SHADOW) wc.style |= CS_DROPSHADOW;
-  wc.hInstance = tunyra::ModuleInstance();
+  wc.hInstance = winui::ModuleInstance();
   wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
   wc.hbrBackground = ::GetSysColorBrush(COLOR_WINDOW);
   wc.lpszClassName = kSplashWindowClass;
@@ -102,11 +102,11 @@ BOOL CSplashScreenEx::CreateWindowForParent(LPCSTR text, DWORD timeout, DWORD st
   // module registered serves as it is, with or without the drop shadow. A class that
   // truly could not be registered makes the creation fail.
   return CreateEx(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kSplashWindowClass, nullptr, WS_POPUP, 0, 0, 0, 0,
-                  m_hWndParent, nullptr, tunyra::ModuleInstance());
+                  m_hWndParent, nullptr, winui::ModuleInstance());
 }
 
 BOOL CSplashScreenEx::UnregisterWindowClass() {
-  return ::UnregisterClassA(kSplashWindowClass, tunyra::ModuleInstance());
+  return ::UnregisterClassA(kSplashWindowClass, winui::ModuleInstance());
 }
 
 BOOL CSplashScreenEx::SetBitmap(UINT nBitmapID, short red, short green, short blue) {
@@ -114,7 +114,7 @@ BOOL CSplashScreenEx::SetBitmap(UINT nBitmapID, short red, short green, short bl
   m_bitmap.reset();
   // A DIB section keeps the resource's own colours whatever the display depth, so the
   // key colour is compared against the picture as drawn, not as the display rounds it.
-  HBITMAP bitmap = static_cast<HBITMAP>(::LoadImageA(tunyra::ModuleInstance(),
+  HBITMAP bitmap = static_cast<HBITMAP>(::LoadImageA(winui::ModuleInstance(),
                                                       MAKEINTRESOURCEA(nBitmapID & 0xFFFF), IMAGE_BITMAP,
                                                       0, 0, LR_CREATEDIBSECTION));
   if (!bitmap) return FALSE;

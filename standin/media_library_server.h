@@ -6,7 +6,7 @@
 
 #include <map>
 
-#include "plugin/host_records.h"
+#include "host/host_records.h"
 #include "standin/standin_options.h"
 
 namespace standin {

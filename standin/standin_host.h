@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/host_records.h"
+#include "host/host_records.h"
 #include "standin/media_library_server.h"
 #include "standin/playlist.h"
 #include "standin/standin_options.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/host_records.h"
+#include "host/host_records.h"
 #include "standin/playlist.h"
 #include "standin/standin_host.h"
 #include "standin/standin_options.h"

@@ -153,6 +153,24 @@ LRESULT CheckListBox::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   return Default(msg, wParam, lParam);
 }
 
+void CheckListBox::SetValues(const std::vector<std::string>& values) {
+  const HWND list = GetSafeHwnd();
+  // A library can hold a hundred thousand values: no repainting per item, and the
+  // list's storage reserved once instead of grown item by item.
+  ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+  ::SendMessageA(list, LB_RESETCONTENT, 0, 0);
+  if (!values.empty()) {
+    size_t bytes = 0;
+    for (const std::string& value : values) bytes += value.size() + 1;
+    ::SendMessageA(list, LB_INITSTORAGE, values.size(), bytes);
+  }
+  for (const std::string& value : values) {
+    ::SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(value.c_str()));
+  }
+  ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+  ::InvalidateRect(list, nullptr, TRUE);
+}
+
 bool CheckListBox::DrawItem(const DRAWITEMSTRUCT& item) {
   if (item.CtlType != ODT_LISTBOX || item.hwndItem != m_hWnd) return false;
   HDC dc = item.hDC;

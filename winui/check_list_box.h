@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "winui/control.h"
 
@@ -25,6 +26,9 @@ class CheckListBox : public Control {
   void SetCheck(int index, int state);
   // The whole text of an item, however long; "" for an index out of range.
   std::string GetText(int index) const;
+
+  // Replaces the items with `values`, unchecked, in the order given.
+  void SetValues(const std::vector<std::string>& values);
 
   bool DrawItem(const DRAWITEMSTRUCT& item) override;
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "plugin/module.h"
+#include "winui/module_instance.h"
 #include "winui/control.h"
 #include "winui/data_exchange.h"
 
@@ -41,7 +41,7 @@ INT_PTR Dialog::DoModal() {
   Dialog* outer = t_creating;
   t_creating = this;
   m_creationHook = ::SetWindowsHookExA(WH_CBT, &Dialog::CreationHook, nullptr, ::GetCurrentThreadId());
-  HWND wnd = ::CreateDialogParamA(tunyra::ModuleInstance(), MAKEINTRESOURCEA(m_templateId), owner,
+  HWND wnd = ::CreateDialogParamA(winui::ModuleInstance(), MAKEINTRESOURCEA(m_templateId), owner,
                                   &Dialog::NullDialogProc, reinterpret_cast<LPARAM>(this));
   if (m_creationHook) ::UnhookWindowsHookEx(m_creationHook);
   m_creationHook = nullptr;
@@ -136,7 +136,7 @@ LRESULT Dialog::Default(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void Dialog::ApplyInitialData() {
-  HINSTANCE module = tunyra::ModuleInstance();
+  HINSTANCE module = winui::ModuleInstance();
   HRSRC found = ::FindResourceA(module, MAKEINTRESOURCEA(m_templateId), MAKEINTRESOURCEA(kInitialDataType));
   if (!found) return;
   HGLOBAL loaded = ::LoadResource(module, found);

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/host_records.h"
+#include "host/host_records.h"
 #include "standin/test_host.h"
 
 namespace dialog_test {

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "plugin/host_records.h"
+#include "host/host_records.h"
 #include "standin/fault_report.h"
 #include "standin/test_host.h"
 

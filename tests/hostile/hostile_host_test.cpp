@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/host_records.h"
+#include "host/host_records.h"
 #include "resources/resource.h"
 #include "tests/dialog/dialog_test_support.h"
 #include "tests/hostile/process_resources.h"

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "plugin/host_records.h"
+#include "host/host_records.h"
 
 namespace hostile {
 

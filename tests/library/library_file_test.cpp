@@ -85,8 +85,8 @@ TEST(LibraryFile, FormatAndParseRoundTripEveryAwkwardByte) {
   // The parsed records are a valid host list: the snapshot copies them like any other.
   LibrarySnapshot snapshot;
   snapshot.Rebuild(file.Records());
-  ASSERT_EQ(snapshot.m_records.size, 3);
-  ExpectSameRecord(snapshot.m_records.items[0], owned.items[0]);
+  ASSERT_EQ(snapshot.Records().size, 3);
+  ExpectSameRecord(snapshot.Records().items[0], owned.items[0]);
   ReleaseItemRecordList(owned);
 }
 
@@ -226,7 +226,7 @@ TEST(LibraryFile, SampleLibraryParsesAndHoldsTheAwkwardCases) {
 
   LibrarySnapshot snapshot;
   snapshot.Rebuild(records);
-  EXPECT_EQ(snapshot.m_records.size, records.size);
+  EXPECT_EQ(snapshot.Records().size, records.size);
   const CSortedNameSet& artists = snapshot.m_artists;
   for (const char* expected : {"Vardeks, The", "VARDEKS, The", "Vardeks", "quillons, The",
                                "Molsten, the", "Thelvin Marsh", ", The", "(no artist)"}) {

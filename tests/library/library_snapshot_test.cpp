@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "library/item_records.h"
-#include "plugin/host_operations.h"
+#include "host/host_operations.h"
 
 namespace {
 
@@ -84,14 +84,14 @@ TEST(LibrarySnapshot, EmptyAndNullFieldsGetPlaceholders) {
   EXPECT_EQ(snapshot.DisplayValues(kKindAlbum), Values{"(no album)"});
   EXPECT_EQ(snapshot.DisplayValues(kKindGenre), Values{"(no genre)"});
   // The copies keep the host's text: null stays null, "" stays "".
-  ASSERT_EQ(snapshot.m_records.size, 2);
-  EXPECT_STREQ(snapshot.m_records.items[0].artist, "");
-  EXPECT_EQ(snapshot.m_records.items[1].artist, nullptr);
+  ASSERT_EQ(snapshot.Records().size, 2);
+  EXPECT_STREQ(snapshot.Records().items[0].artist, "");
+  EXPECT_EQ(snapshot.Records().items[1].artist, nullptr);
   for (int kind : {-1, 4, 100}) {
     SCOPED_TRACE(kind);
     EXPECT_TRUE(snapshot.DisplayValues(kind).empty());
     EXPECT_EQ(snapshot.SetOfKind(kind), nullptr);
-    EXPECT_EQ(SetValueOf(snapshot.m_records.items[0], kind), "");
+    EXPECT_EQ(SetValueOf(snapshot.Records().items[0], kind), "");
   }
 }
 
@@ -111,7 +111,7 @@ TEST(LibrarySnapshot, SetsHoldDistinctValuesInByteOrder) {
   EXPECT_EQ(snapshot.DisplayValues(kKindAlbum), (Values{"(no album)", "Abbey Road", "Help!"}));
   EXPECT_EQ(snapshot.DisplayValues(kKindGenre), (Values{"Jazz", "Pop", "Rock", "rock"}));
   EXPECT_EQ(snapshot.SetOfKind(kKindGenre), &snapshot.m_genres);
-  EXPECT_STREQ(snapshot.m_records.items[0].artist, "The Beatles");
+  EXPECT_STREQ(snapshot.Records().items[0].artist, "The Beatles");
 }
 
 TEST(LibrarySnapshot, BulkRebuildMatchesOneAddPerItem) {
@@ -141,14 +141,14 @@ TEST(LibrarySnapshot, RebuildKeepsOnlyTheLastLibraryAndReleaseEmptiesAll) {
   LibrarySnapshot snapshot;
   snapshot.Rebuild(first.list());
   snapshot.Rebuild(second.list());
-  ASSERT_EQ(snapshot.m_records.size, 1);
-  EXPECT_STREQ(snapshot.m_records.items[0].title, "New");
+  ASSERT_EQ(snapshot.Records().size, 1);
+  EXPECT_STREQ(snapshot.Records().items[0].title, "New");
   EXPECT_EQ(snapshot.DisplayValues(kKindArtist), Values{"Here"});
 
   snapshot.Release();
-  EXPECT_EQ(snapshot.m_records.items, nullptr);
-  EXPECT_EQ(snapshot.m_records.size, 0);
-  EXPECT_EQ(snapshot.m_records.alloc, 0);
+  EXPECT_EQ(snapshot.Records().items, nullptr);
+  EXPECT_EQ(snapshot.Records().size, 0);
+  EXPECT_EQ(snapshot.Records().alloc, 0);
   for (int kind = 0; kind < 4; ++kind) EXPECT_EQ(snapshot.SetOfKind(kind)->GetSize(), 0);
 }
 
@@ -197,9 +197,9 @@ TEST(LibrarySnapshot, LoadCopiesTheQueryResultAndHandsItBack) {
   EXPECT_EQ(host.frees, 1);
   EXPECT_EQ(host.freedQuery, host.runQuery);
   // The copies outlive the host's result, which the fake has already freed.
-  ASSERT_EQ(snapshot.m_records.size, 2);
-  EXPECT_STREQ(snapshot.m_records.items[0].title, "Weight");
-  EXPECT_STREQ(snapshot.m_records.items[1].artist, "Low");
+  ASSERT_EQ(snapshot.Records().size, 2);
+  EXPECT_STREQ(snapshot.Records().items[0].title, "Weight");
+  EXPECT_STREQ(snapshot.Records().items[1].artist, "Low");
   EXPECT_EQ(snapshot.DisplayValues(kKindArtist), (Values{"The Band", "Low"}));
   EXPECT_EQ(snapshot.DisplayValues(kKindGenre), (Values{"(no genre)", "Rock"}));
 }
@@ -228,8 +228,8 @@ TEST(LibrarySnapshot, LoadOfAnEmptyLibraryLeavesAnEmptySnapshot) {
     if (c.storage) ReserveItemRecords(host.result, 0, 4);
     snapshot.Load(host);
     EXPECT_EQ(host.frees, c.frees);
-    EXPECT_EQ(snapshot.m_records.items, nullptr);
-    EXPECT_EQ(snapshot.m_records.size, 0);
+    EXPECT_EQ(snapshot.Records().items, nullptr);
+    EXPECT_EQ(snapshot.Records().size, 0);
     for (int kind = 0; kind < 4; ++kind) EXPECT_TRUE(snapshot.DisplayValues(kind).empty());
     ReleaseItemRecordList(host.result);
   }

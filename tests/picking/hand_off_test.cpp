@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "picking/time_fill.h"
-#include "plugin/host_operations.h"
+#include "picking/playlist_hand_off.h"
+#include "host/host_operations.h"
 #include "test_library.h"
 
 namespace {

@@ -12,7 +12,7 @@
 
 #include "library/library_file.h"
 #include "library/library_snapshot.h"
-#include "picking/time_fill.h"
+#include "picking/playlist_hand_off.h"
 #include "plugin/host_interface.h"
 #include "standin/test_host.h"
 #include "tests/plugin/recording_host.h"
@@ -101,7 +101,7 @@ TEST(HostLink, LoadAsksForTheLibraryRunsTheQueryAndFreesIt) {
   ASSERT_EQ(recorder.Log().size(), 4u);
   EXPECT_EQ(recorder.Log()[2].wParam, recorder.Log()[3].wParam) << "the free names another query";
   EXPECT_EQ(recorder.Outstanding(), 0);
-  ExpectSameItems(snapshot.m_records, list);
+  ExpectSameItems(snapshot.Records(), list);
 }
 
 TEST(HostLink, EmptyResultWithStorageIsHandedBack) {
@@ -117,7 +117,7 @@ TEST(HostLink, EmptyResultWithStorageIsHandedBack) {
   EXPECT_EQ(recorder.Outstanding(), 0);
   ASSERT_FALSE(recorder.Log().empty());
   EXPECT_EQ(recorder.Log().back().lParam, 0x705);
-  EXPECT_EQ(snapshot.m_records.size, 0);
+  EXPECT_EQ(snapshot.Records().size, 0);
   EXPECT_TRUE(snapshot.DisplayValues(kKindTitle).empty());
 }
 
@@ -130,7 +130,7 @@ TEST(HostLink, NoMediaLibraryWindowLeavesTheSnapshotEmpty) {
   tunyra::HostInterface host(recorder.Main());
   snapshot.Load(host);
   for (const Received& r : recorder.Log()) EXPECT_NE(r.window, recorder.Library());
-  EXPECT_EQ(snapshot.m_records.size, 0);
+  EXPECT_EQ(snapshot.Records().size, 0);
   for (int kind = 0; kind < 4; ++kind) EXPECT_TRUE(snapshot.DisplayValues(kind).empty()) << kind;
   // Told so, not handed a query that went nowhere: a message to window 0 fails
   // silently, so only the answer shows that the null window was seen.
@@ -198,7 +198,7 @@ TEST_F(StandinLink, LoadCopiesEveryItemAndFreesTheResult) {
   Start({}, &library.Records());
   LibrarySnapshot snapshot;
   Load(snapshot);
-  ExpectSameItems(snapshot.m_records, library.Records());
+  ExpectSameItems(snapshot.Records(), library.Records());
   EXPECT_EQ(m_thread->ResultsServed(), 1);
   EXPECT_EQ(m_thread->ResultsFreed(), 1);
   EXPECT_EQ(m_thread->OutstandingResults(), 0);
@@ -216,11 +216,11 @@ TEST_F(StandinLink, LoadSurvivesAHostileLibrary) {
   Start(options, &library.Records());
   LibrarySnapshot snapshot;
   Load(snapshot);
-  EXPECT_EQ(snapshot.m_records.size, 40);
+  EXPECT_EQ(snapshot.Records().size, 40);
   EXPECT_EQ(m_thread->OutstandingResults(), 0);
   bool sawNull = false, sawHuge = false;
-  for (int i = 0; i < snapshot.m_records.size; ++i) {
-    const ItemRecord& item = snapshot.m_records.items[i];
+  for (int i = 0; i < snapshot.Records().size; ++i) {
+    const ItemRecord& item = snapshot.Records().items[i];
     sawNull |= item.title == nullptr;
     sawHuge |= item.title && std::strlen(item.title) >= 65535;
   }
@@ -235,7 +235,7 @@ TEST_F(StandinLink, NoMediaLibraryMeansNoQuery) {
   Start(options, &library.Records());
   LibrarySnapshot snapshot;
   Load(snapshot);
-  EXPECT_EQ(snapshot.m_records.size, 0);
+  EXPECT_EQ(snapshot.Records().size, 0);
   EXPECT_EQ(m_thread->ResultsServed(), 0);
 }
 

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "plugin/host_records.h"
+#include "host/host_records.h"
 #include "tests/plugin/recording_host.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/host_records.h"
+#include "host/host_records.h"
 #include "tests/plugin/recording_host.h"
 
 namespace {

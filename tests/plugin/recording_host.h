@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/host_records.h"
+#include "host/host_records.h"
 
 namespace plugin_test {
 

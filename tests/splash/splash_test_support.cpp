@@ -1,12 +1,12 @@
 #include "splash_test_support.h"
 
-#include "plugin/module.h"
+#include "winui/module_instance.h"
 
 namespace splash_test {
 namespace {
 
 // Window classes and the picture resource live in this program.
-const bool g_moduleSet = (tunyra::SetModuleInstance(::GetModuleHandleA(nullptr)), true);
+const bool g_moduleSet = (winui::SetModuleInstance(::GetModuleHandleA(nullptr)), true);
 
 void DispatchAll(bool filter) {
   MSG msg;
@@ -109,7 +109,7 @@ void Drain() { DispatchAll(false); }
 bool PlainWindow::Create(const RECT& rc, bool visible) {
   static const bool registered = [] {
     WNDCLASSEXA wc{};
-    wc.hInstance = tunyra::ModuleInstance();
+    wc.hInstance = winui::ModuleInstance();
     wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
     wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
     wc.lpszClassName = "TunyraSplashTestWindow";
@@ -117,7 +117,7 @@ bool PlainWindow::Create(const RECT& rc, bool visible) {
   }();
   if (!registered) return false;
   return CreateEx(0, "TunyraSplashTestWindow", "", WS_POPUP | (visible ? WS_VISIBLE : 0), rc.left, rc.top,
-                  rc.right - rc.left, rc.bottom - rc.top, nullptr, nullptr, tunyra::ModuleInstance());
+                  rc.right - rc.left, rc.bottom - rc.top, nullptr, nullptr, winui::ModuleInstance());
 }
 
 LRESULT PlainWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "plugin/module.h"
+#include "winui/module_instance.h"
 #include "splash_test_support.h"
 #include "winui/window.h"
 
@@ -17,7 +17,7 @@ constexpr char kClass[] = "TunyraThunkTestWindow";
 bool RegisterTestClass() {
   static const bool registered = [] {
     WNDCLASSEXA wc{};
-    wc.hInstance = tunyra::ModuleInstance();
+    wc.hInstance = winui::ModuleInstance();
     wc.lpszClassName = kClass;
     return winui::Window::RegisterWindowClass(wc) != 0;
   }();
@@ -32,7 +32,7 @@ class RecordingWindow : public winui::Window {
   bool linkedAtNcDestroy = false;
 
   bool Make() {
-    return CreateEx(0, kClass, "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, tunyra::ModuleInstance());
+    return CreateEx(0, kClass, "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, winui::ModuleInstance());
   }
 
  protected:

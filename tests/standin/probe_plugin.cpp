@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "plugin/host_records.h"
+#include "host/host_records.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/host_records.h"
+#include "host/host_records.h"
 #include "tools/tunyra_pick/pick_options.h"
 
 enum PickExitCode : int {

@@ -2,7 +2,7 @@
 // What the plug-in asks of the host player, as operations. The Windows build sends
 // them as window messages (plugin/host_interface); tests use fakes that record calls.
 
-#include "plugin/host_records.h"
+#include "host/host_records.h"
 
 class HostOperations {
  public:
