@@ -42,19 +42,13 @@ std::string MoveArticleToFront(std::string_view value) {
 }
 
 std::string SetValueOf(const ItemRecord& record, int kind) {
-  switch (kind) {
-    case kKindArtist:
-      if (record.artist == nullptr || record.artist[0] == '\0') return kNoArtist;
-      return MoveArticleToEnd(record.artist);
-    case kKindTitle:
-      return std::string(FieldValue(record.title, kNoTitle));
-    case kKindAlbum:
-      return std::string(FieldValue(record.album, kNoAlbum));
-    case kKindGenre:
-      return std::string(FieldValue(record.genre, kNoGenre));
-    default:
-      return std::string();
+  const ConditionKindInfo* info = KindInfo(kind);
+  if (info == nullptr) return std::string();
+  if (kind == kKindArtist) {
+    if (record.artist == nullptr || record.artist[0] == '\0') return kNoArtist;
+    return MoveArticleToEnd(record.artist);
   }
+  return std::string(FieldValue(record.*info->field, info->placeholder));
 }
 
 void LibrarySnapshot::Rebuild(const ItemRecordList& source) {
@@ -76,13 +70,14 @@ void LibrarySnapshot::Rebuild(const ItemRecordList& source) {
   // Each set is filled in bulk from views into the source's text (one value per item,
   // sorted once), which is far cheaper than one sorted insertion per item.
   // The view lists are handed over, never copied: a large library has a million.
-  auto fill = [&](CSortedNameSet& set, char* ItemRecord::*field, const char* placeholder) {
+  auto fill = [&](CSortedNameSet& set, int kind) {
+    const ConditionKindInfo& info = kConditionKinds[kind];
     std::vector<std::string_view> values;
     values.reserve(size_t(count));
-    for (int i = 0; i < count; ++i) values.push_back(FieldValue(items[i].*field, placeholder));
+    for (int i = 0; i < count; ++i) values.push_back(FieldValue(items[i].*info.field, info.placeholder));
     set.AssignFromViews(std::move(values));
   };
-  fill(m_albums, &ItemRecord::album, kNoAlbum);
+  fill(m_albums, kKindAlbum);
 
   // Artists in sort form: most need no change and are viewed in place; the ones with
   // the article are rewritten into one buffer, viewed once it has stopped growing.
@@ -111,8 +106,8 @@ void LibrarySnapshot::Rebuild(const ItemRecordList& source) {
   m_artists.AssignFromViews(std::move(values));
   std::string().swap(moved);
 
-  fill(m_genres, &ItemRecord::genre, kNoGenre);
-  fill(m_titles, &ItemRecord::title, kNoTitle);
+  fill(m_genres, kKindGenre);
+  fill(m_titles, kKindTitle);
 }
 
 std::vector<std::string> LibrarySnapshot::DisplayValues(int kind) const {
@@ -134,13 +129,11 @@ void LibrarySnapshot::Release() {
 }
 
 const CSortedNameSet* LibrarySnapshot::SetOfKind(int kind) const {
-  switch (kind) {
-    case kKindArtist: return &m_artists;
-    case kKindTitle: return &m_titles;
-    case kKindAlbum: return &m_albums;
-    case kKindGenre: return &m_genres;
-    default: return nullptr;
-  }
+  // In ConditionKind order.
+  static constexpr CSortedNameSet LibrarySnapshot::*kSets[kKindCount] = {
+      &LibrarySnapshot::m_artists, &LibrarySnapshot::m_titles, &LibrarySnapshot::m_albums,
+      &LibrarySnapshot::m_genres};
+  return IsKnownKind(kind) ? &(this->*kSets[kind]) : nullptr;
 }
 
 void LibrarySnapshot::Load(HostOperations& host) {

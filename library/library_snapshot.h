@@ -5,18 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "library/sorted_name_set.h"
 #include "host/host_records.h"
+#include "library/condition_kind.h"
+#include "library/sorted_name_set.h"
 
 class HostOperations;
-
-// The field a condition column tests; the index of its entry in a kind combo box.
-enum ConditionKind : int { kKindArtist = 0, kKindTitle = 1, kKindAlbum = 2, kKindGenre = 3 };
-
-constexpr const char* kNoArtist = "(no artist)";
-constexpr const char* kNoTitle = "(no title)";
-constexpr const char* kNoAlbum = "(no album)";
-constexpr const char* kNoGenre = "(no genre)";
 
 // "The Beatles" -> "Beatles, The" when the first four characters are "the " in any case.
 std::string MoveArticleToEnd(std::string_view artist);

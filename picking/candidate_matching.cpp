@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "library/condition_kind.h"
 #include "picking/text_hash_set.h"
 
 void CandidateList::Append(const char* fileName, const char* title, std::int32_t length) {
@@ -33,32 +34,14 @@ namespace {
 constexpr int kColumnCount = 4;
 constexpr std::uint32_t kBlankEntry = 0xFFFFFFFFu;
 
-// The field a kind tests; null for a kind outside 0 to 3 (such a column matches nothing).
-const char* const* FieldOf(const ItemRecord& item, int kind) {
-  switch (kind) {
-    case 0:
-      return &item.artist;
-    case 1:
-      return &item.title;
-    case 2:
-      return &item.album;
-    case 3:
-      return &item.genre;
-    default:
-      return nullptr;
-  }
-}
-
-bool IsKnownKind(int kind) { return kind >= 0 && kind <= 3; }
-
 std::string_view TextOf(const char* text) { return text ? std::string_view(text) : std::string_view(); }
 
 }  // namespace
 
 bool ItemMatchesColumn(const ItemRecord& item, const std::vector<std::string>& checkedTexts, int kind) {
-  const char* const* field = FieldOf(item, kind);
-  if (!field) return false;
-  const std::string_view value = TextOf(*field);
+  const ConditionKindInfo* info = KindInfo(kind);
+  if (!info) return false;
+  const std::string_view value = TextOf(item.*info->field);
   for (const std::string& text : checkedTexts)
     if (value == text) return true;
   return false;
@@ -96,14 +79,14 @@ MatchResult BuildCandidates(const ItemRecordList& items, const std::array<Column
   for (std::uint32_t i = 0; i < itemCount; ++i) {
     const ItemRecord& item = items.items[i];
     // Columns of the same kind share one reading and one hash of the field.
-    std::array<std::string_view, 4> fields;
-    std::array<std::uint64_t, 4> hashes;
+    std::array<std::string_view, kKindCount> fields;
+    std::array<std::uint64_t, kKindCount> hashes;
     std::uint8_t read = 0;
     for (int c = 0; c < kColumnCount; ++c) {
       if (checkedSets[c].empty()) continue;
       const int kind = columns[c].kind;
       if (!(read & (1u << kind))) {
-        fields[kind] = TextOf(*FieldOf(item, kind));
+        fields[kind] = TextOf(item.*kConditionKinds[kind].field);
         hashes[kind] = TextHashSet::Hash(fields[kind]);
         read |= static_cast<std::uint8_t>(1u << kind);
       }

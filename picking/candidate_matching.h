@@ -52,8 +52,8 @@ struct MatchResult {
   CandidateList candidates;  // non-empty, no blank entries, when refusal is None
 };
 
-// Whether the item's field of `kind` (0 artist, 1 title, 2 album, 3 genre; null read as
-// "") equals one of the texts byte for byte. Any other kind: false.
+// Whether the item's field of `kind` (a ConditionKind; null read as "") equals one of the
+// texts byte for byte. Any other kind: false.
 bool ItemMatchesColumn(const ItemRecord& item, const std::vector<std::string>& checkedTexts, int kind);
 
 // links[0] stands in front of column 2, links[1] of column 3, links[2] of column 4.

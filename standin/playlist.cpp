@@ -1,20 +1,8 @@
 #include "standin/playlist.h"
 
-#include <cstdio>
+#include "picking/playlist_text.h"
 
 namespace standin {
-
-namespace {
-
-std::string OneLine(const std::string& text) {
-  std::string out = text;
-  for (char& c : out) {
-    if (c == '\r' || c == '\n') c = ' ';
-  }
-  return out;
-}
-
-}  // namespace
 
 void Playlist::Clear() {
   m_entries.clear();
@@ -32,25 +20,13 @@ std::int64_t Playlist::TotalSeconds() const {
 }
 
 std::string Playlist::FormatM3u() const {
-  std::string out = "#EXTM3U\r\n";
-  for (const PlaylistEntry& e : m_entries) {
-    out += "#EXTINF:" + std::to_string(e.length < 0 ? -1 : e.length) + "," + OneLine(e.title) +
-           "\r\n";
-    out += OneLine(e.filename) + "\r\n";
-  }
+  std::string out = M3uHeader("\r\n");
+  for (const PlaylistEntry& e : m_entries) out += M3uEntry(e.length < 0 ? -1 : e.length, e.title, e.filename, "\r\n");
   return out;
 }
 
 std::string FormatDuration(std::int64_t seconds) {
-  if (seconds < 0) return "";
-  char buf[48];
-  const long long h = seconds / 3600, m = seconds / 60 % 60, s = seconds % 60;
-  if (h > 0) {
-    std::snprintf(buf, sizeof buf, "%lld:%02lld:%02lld", h, m, s);
-  } else {
-    std::snprintf(buf, sizeof buf, "%lld:%02lld", m, s);
-  }
-  return buf;
+  return seconds < 0 ? std::string() : ::FormatDuration(seconds);
 }
 
 }  // namespace standin

@@ -35,7 +35,8 @@ class Playlist {
   bool m_playing = false;
 };
 
-// "m:ss" (or "h:mm:ss" from one hour); "" for a negative length.
+// The playlist view's time: "m:ss" (or "h:mm:ss" from one hour); "" for an unknown
+// (negative) length.
 std::string FormatDuration(std::int64_t seconds);
 
 }  // namespace standin

@@ -20,6 +20,7 @@
 
 #include "library/library_file.h"
 #include "picking/candidate_matching.h"
+#include "picking/playlist_text.h"
 #include "picking/time_fill.h"
 #include "tools/tunyra_pick/pick_command.h"
 

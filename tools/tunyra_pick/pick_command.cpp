@@ -1,27 +1,17 @@
 #include "tools/tunyra_pick/pick_command.h"
 
-#include <cstdio>
 #include <ctime>
 #include <ostream>
 #include <unordered_set>
 
 #include "library/library_file.h"
 #include "library/library_snapshot.h"
-#include "library/text_compare.h"
 #include "picking/candidate_matching.h"
+#include "picking/playlist_text.h"
 #include "picking/random_source.h"
 #include "picking/time_fill.h"
 
 namespace {
-
-// M3U is line-structured: a line break inside a title or file name would start a
-// new entry, so a title could smuggle in an extra file path.
-std::string OneLine(const char* text) {
-  std::string line = text::OrEmpty(text);
-  for (char& c : line)
-    if (c == '\n' || c == '\r') c = ' ';
-  return line;
-}
 
 long long TotalLength(const CandidateList& list) {
   long long total = 0;
@@ -30,11 +20,8 @@ long long TotalLength(const CandidateList& list) {
 }
 
 void WritePlaylist(const CandidateList& list, std::ostream& out) {
-  out << "#EXTM3U\n";
-  for (size_t i = 0; i < list.size(); ++i) {
-    out << "#EXTINF:" << list.lengths[i] << ',' << OneLine(list.titles[i]) << '\n'
-        << OneLine(list.fileNames[i]) << '\n';
-  }
+  out << M3uHeader("\n");
+  for (size_t i = 0; i < list.size(); ++i) out << M3uEntry(list.lengths[i], list.titles[i], list.fileNames[i], "\n");
 }
 
 const char* StopNote(FillStop stop) {
@@ -74,18 +61,6 @@ std::optional<std::string> FindUnlistedValue(const ItemRecordList& records, int 
   for (const std::string& value : values)
     if (missing.count(value)) return value;
   return std::nullopt;
-}
-
-std::string FormatDuration(long long seconds) {
-  std::string sign = seconds < 0 ? "-" : "";
-  unsigned long long s = seconds < 0 ? 0ULL - static_cast<unsigned long long>(seconds)
-                                     : static_cast<unsigned long long>(seconds);
-  char buffer[48];
-  if (s >= 3600)
-    std::snprintf(buffer, sizeof buffer, "%llu:%02llu:%02llu", s / 3600, s / 60 % 60, s % 60);
-  else
-    std::snprintf(buffer, sizeof buffer, "%llu:%02llu", s / 60, s % 60);
-  return sign + buffer;
 }
 
 int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {

@@ -29,6 +29,3 @@ std::string DisplayValueOf(const ItemRecord& record, int kind);
 // every value is shown. Stops scanning as soon as all values have been seen.
 std::optional<std::string> FindUnlistedValue(const ItemRecordList& records, int kind,
                                              const std::vector<std::string>& values);
-
-// "M:SS" or "H:MM:SS", with a leading '-' for negative durations.
-std::string FormatDuration(long long seconds);

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "library/condition_kind.h"
 #include "library/text_compare.h"
 
 const char* const kPickUsage =
@@ -68,15 +69,14 @@ bool SplitColumnArgument(const std::string& text, int low, int high, int& column
 }  // namespace
 
 std::optional<int> ParseKindName(const std::string& text) {
-  static const char* const kNames[] = {"artist", "title", "album", "genre"};
-  for (int kind = 0; kind < 4; ++kind)
-    if (text::EqualsIgnoreCase(text, kNames[kind]) || text == std::to_string(kind)) return kind;
+  for (int kind = 0; kind < kKindCount; ++kind)
+    if (text::EqualsIgnoreCase(text, kConditionKinds[kind].name) || text == std::to_string(kind)) return kind;
   return std::nullopt;
 }
 
 const char* KindName(int kind) {
-  static const char* const kNames[] = {"Artist", "Title", "Album", "Genre"};
-  return kind >= 0 && kind < 4 ? kNames[kind] : "?";
+  const ConditionKindInfo* info = KindInfo(kind);
+  return info ? info->name : "?";
 }
 
 bool ParsePickArguments(const std::vector<std::string>& args, PickOptions& options, std::string& error) {
