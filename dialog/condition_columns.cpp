@@ -2,29 +2,35 @@
 
 #include <cstdlib>
 
-void CheckAll(winui::CheckListBox& list) {
-  const int count = list.GetCount();
-  winui::CheckListBox::BatchUpdate batch(list);
-  for (int i = 0; i < count; ++i) list.SetCheck(i, 1);
+void ConditionColumn::Fill(const LibrarySnapshot& snapshot) {
+  m_list.SetValues(snapshot.DisplayValues(m_kind));
+  m_list.FitHorizontalExtent();
 }
 
-void UncheckAll(winui::CheckListBox& list) {
-  const int count = list.GetCount();
-  winui::CheckListBox::BatchUpdate batch(list);
-  for (int i = 0; i < count; ++i) list.SetCheck(i, 0);
+void ConditionColumn::CheckAll() {
+  const int count = m_list.GetCount();
+  winui::CheckListBox::BatchUpdate batch(m_list);
+  for (int i = 0; i < count; ++i) m_list.SetCheck(i, 1);
 }
 
-void ReverseChecks(winui::CheckListBox& list) {
-  const int count = list.GetCount();
-  winui::CheckListBox::BatchUpdate batch(list);
-  for (int i = 0; i < count; ++i) list.SetCheck(i, std::abs(list.GetCheck(i) - 1));
+void ConditionColumn::UncheckAll() {
+  const int count = m_list.GetCount();
+  winui::CheckListBox::BatchUpdate batch(m_list);
+  for (int i = 0; i < count; ++i) m_list.SetCheck(i, 0);
 }
 
-std::vector<std::string> CheckedTexts(const winui::CheckListBox& list) {
-  std::vector<std::string> texts;
-  const int count = list.GetCount();
+void ConditionColumn::ReverseChecks() {
+  const int count = m_list.GetCount();
+  winui::CheckListBox::BatchUpdate batch(m_list);
+  for (int i = 0; i < count; ++i) m_list.SetCheck(i, std::abs(m_list.GetCheck(i) - 1));
+}
+
+ColumnCondition ConditionColumn::Condition() const {
+  ColumnCondition condition;
+  condition.kind = m_kind;
+  const int count = m_list.GetCount();
   for (int i = 0; i < count; ++i) {
-    if (list.GetCheck(i) != 0) texts.push_back(list.GetText(i));
+    if (m_list.GetCheck(i) != 0) condition.checkedTexts.push_back(m_list.GetText(i));
   }
-  return texts;
+  return condition;
 }

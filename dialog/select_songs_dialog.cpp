@@ -14,6 +14,7 @@
 #include "resources/resource.h"
 #include "splash/about_splash.h"
 #include "winui/data_exchange.h"
+#include "winui/module_instance.h"
 
 namespace {
 
@@ -65,30 +66,23 @@ std::uint32_t SeedForPress() {
 
 const CSelectSongsDlg::CommandRow CSelectSongsDlg::kCommandMap[] = {
     {BN_CLICKED, IDC_ABOUT, &CSelectSongsDlg::OnAbout},
-    {CBN_SELCHANGE, IDC_KIND1, &CSelectSongsDlg::OnSelchangeKind1},
-    {CBN_SELCHANGE, IDC_KIND2, &CSelectSongsDlg::OnSelchangeKind2},
-    {CBN_SELCHANGE, IDC_KIND3, &CSelectSongsDlg::OnSelchangeKind3},
-    {CBN_SELCHANGE, IDC_KIND4, &CSelectSongsDlg::OnSelchangeKind4},
-    {BN_CLICKED, IDC_ALL1, &CSelectSongsDlg::OnAll1},
-    {BN_CLICKED, IDC_ALL2, &CSelectSongsDlg::OnAll2},
-    {BN_CLICKED, IDC_ALL3, &CSelectSongsDlg::OnAll3},
-    {BN_CLICKED, IDC_ALL4, &CSelectSongsDlg::OnAll4},
-    {BN_CLICKED, IDC_NONE1, &CSelectSongsDlg::OnNone1},
-    {BN_CLICKED, IDC_NONE2, &CSelectSongsDlg::OnNone2},
-    {BN_CLICKED, IDC_NONE3, &CSelectSongsDlg::OnNone3},
-    {BN_CLICKED, IDC_NONE4, &CSelectSongsDlg::OnNone4},
-    {BN_CLICKED, IDC_REVERSE1, &CSelectSongsDlg::OnReverse1},
-    {BN_CLICKED, IDC_REVERSE2, &CSelectSongsDlg::OnReverse2},
-    {BN_CLICKED, IDC_REVERSE3, &CSelectSongsDlg::OnReverse3},
-    {BN_CLICKED, IDC_REVERSE4, &CSelectSongsDlg::OnReverse4},
+};
+
+const CSelectSongsDlg::ColumnCommandRow CSelectSongsDlg::kColumnCommandMap[] = {
+    {CBN_SELCHANGE, &ConditionColumnIds::kind, &CSelectSongsDlg::OnSelchangeKind},
+    {BN_CLICKED, &ConditionColumnIds::all, &CSelectSongsDlg::OnAll},
+    {BN_CLICKED, &ConditionColumnIds::none, &CSelectSongsDlg::OnNone},
+    {BN_CLICKED, &ConditionColumnIds::reverse, &CSelectSongsDlg::OnReverse},
 };
 
 CSelectSongsDlg::CSelectSongsDlg(HostOperations& host, winui::Wnd* parent)
     : winui::Dialog(IDD_SELECT_SONGS, parent),
-      m_nKind1(kKindArtist),
-      m_nKind2(kKindTitle),
-      m_nKind3(kKindAlbum),
-      m_nKind4(kKindGenre),
+      m_columns{{
+          {{IDC_KIND1, IDC_LIST1, IDC_ALL1, IDC_NONE1, IDC_REVERSE1}, kKindArtist},
+          {{IDC_KIND2, IDC_LIST2, IDC_ALL2, IDC_NONE2, IDC_REVERSE2}, kKindTitle},
+          {{IDC_KIND3, IDC_LIST3, IDC_ALL3, IDC_NONE3, IDC_REVERSE3}, kKindAlbum},
+          {{IDC_KIND4, IDC_LIST4, IDC_ALL4, IDC_NONE4, IDC_REVERSE4}, kKindGenre},
+      }},
       m_nMinutes(60),
       m_nLink2(0),
       m_nLink3(0),
@@ -113,6 +107,15 @@ bool CSelectSongsDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT&
       for (const CommandRow& row : kCommandMap) {
         if (row.code == HIWORD(wParam) && row.id == LOWORD(wParam)) {
           (this->*row.handler)();
+          result = 0;
+          return true;
+        }
+      }
+      for (const ColumnCommandRow& row : kColumnCommandMap) {
+        if (row.code != HIWORD(wParam)) continue;
+        for (ConditionColumn& column : m_columns) {
+          if (column.Ids().*row.id != LOWORD(wParam)) continue;
+          (this->*row.handler)(column);
           result = 0;
           return true;
         }
@@ -145,14 +148,10 @@ void CSelectSongsDlg::DoDataExchange(winui::DataExchange& dx) {
   using namespace winui;
   DDX_Control(dx, IDC_HEADER, m_ctlHeader);
   DDX_Control(dx, IDC_MINUTES_SPIN, m_ctlSpin);
-  DDX_Control(dx, IDC_LIST4, m_lstColumn4);
-  DDX_Control(dx, IDC_LIST3, m_lstColumn3);
-  DDX_Control(dx, IDC_LIST2, m_lstColumn2);
-  DDX_Control(dx, IDC_LIST1, m_lstColumn1);
-  DDX_CBIndex(dx, IDC_KIND1, m_nKind1);
-  DDX_CBIndex(dx, IDC_KIND2, m_nKind2);
-  DDX_CBIndex(dx, IDC_KIND3, m_nKind3);
-  DDX_CBIndex(dx, IDC_KIND4, m_nKind4);
+  // Right to left, the order the exchange has always attached the lists in.
+  for (auto column = m_columns.rbegin(); column != m_columns.rend(); ++column)
+    DDX_Control(dx, column->Ids().list, column->List());
+  for (ConditionColumn& column : m_columns) DDX_CBIndex(dx, column.Ids().kind, column.Kind());
   DDX_Text(dx, IDC_MINUTES, m_nMinutes);
   DDV_MinMaxInt(dx, m_nMinutes, kMinMinutes, kMaxMinutes);
   DDX_Radio(dx, IDC_OR2, m_nLink2);
@@ -166,10 +165,7 @@ BOOL CSelectSongsDlg::OnInitDialog() {
   winui::Dialog::OnInitDialog();
   EnableToolTips(true);
   EnlargeHeaderFont();
-  FillColumn(m_lstColumn1, m_nKind1);
-  FillColumn(m_lstColumn2, m_nKind2);
-  FillColumn(m_lstColumn3, m_nKind3);
-  FillColumn(m_lstColumn4, m_nKind4);
+  for (ConditionColumn& column : m_columns) column.Fill(m_snapshot);
   m_ctlSpin.Send(UDM_SETRANGE32, kSpinLow, kMaxMinutes);
   return TRUE;
 }
@@ -210,33 +206,16 @@ BOOL CSelectSongsDlg::OnToolTipNotify(UINT, NMHDR* header, LRESULT*) {
 
 void CSelectSongsDlg::OnAbout() { ShowAboutSplash(GetSafeHwnd(), 0); }
 
-void CSelectSongsDlg::FillColumn(winui::CheckListBox& list, int kind) {
-  list.SetValues(m_snapshot.DisplayValues(kind));
-  list.FitHorizontalExtent();
-}
-
-void CSelectSongsDlg::ChangeKind(winui::CheckListBox& list, int& kind) {
-  const int before = kind;
+void CSelectSongsDlg::OnSelchangeKind(ConditionColumn& column) {
+  const int before = column.Kind();
+  // The exchange reads the new kind even when it refuses another value.
   UpdateData(true);
-  if (kind != before) FillColumn(list, kind);
+  if (column.Kind() != before) column.Fill(m_snapshot);
 }
 
-void CSelectSongsDlg::OnSelchangeKind1() { ChangeKind(m_lstColumn1, m_nKind1); }
-void CSelectSongsDlg::OnSelchangeKind2() { ChangeKind(m_lstColumn2, m_nKind2); }
-void CSelectSongsDlg::OnSelchangeKind3() { ChangeKind(m_lstColumn3, m_nKind3); }
-void CSelectSongsDlg::OnSelchangeKind4() { ChangeKind(m_lstColumn4, m_nKind4); }
-void CSelectSongsDlg::OnAll1() { CheckAll(m_lstColumn1); }
-void CSelectSongsDlg::OnAll2() { CheckAll(m_lstColumn2); }
-void CSelectSongsDlg::OnAll3() { CheckAll(m_lstColumn3); }
-void CSelectSongsDlg::OnAll4() { CheckAll(m_lstColumn4); }
-void CSelectSongsDlg::OnNone1() { UncheckAll(m_lstColumn1); }
-void CSelectSongsDlg::OnNone2() { UncheckAll(m_lstColumn2); }
-void CSelectSongsDlg::OnNone3() { UncheckAll(m_lstColumn3); }
-void CSelectSongsDlg::OnNone4() { UncheckAll(m_lstColumn4); }
-void CSelectSongsDlg::OnReverse1() { ReverseChecks(m_lstColumn1); }
-void CSelectSongsDlg::OnReverse2() { ReverseChecks(m_lstColumn2); }
-void CSelectSongsDlg::OnReverse3() { ReverseChecks(m_lstColumn3); }
-void CSelectSongsDlg::OnReverse4() { ReverseChecks(m_lstColumn4); }
+void CSelectSongsDlg::OnAll(ConditionColumn& column) { column.CheckAll(); }
+void CSelectSongsDlg::OnNone(ConditionColumn& column) { column.UncheckAll(); }
+void CSelectSongsDlg::OnReverse(ConditionColumn& column) { column.ReverseChecks(); }
 
 void CSelectSongsDlg::OnOK() {
   // A refused value has just been explained to the user; picking from the values of
@@ -246,12 +225,7 @@ void CSelectSongsDlg::OnOK() {
   const std::int32_t totalSeconds = m_nMinutes * 60;
 
   std::array<ColumnCondition, 4> columns;
-  const std::array<std::pair<int, const winui::CheckListBox*>, 4> sources = {
-      {{m_nKind1, &m_lstColumn1}, {m_nKind2, &m_lstColumn2}, {m_nKind3, &m_lstColumn3}, {m_nKind4, &m_lstColumn4}}};
-  for (size_t c = 0; c < columns.size(); ++c) {
-    columns[c].kind = sources[c].first;
-    columns[c].checkedTexts = CheckedTexts(*sources[c].second);
-  }
+  for (size_t c = 0; c < columns.size(); ++c) columns[c] = m_columns[c].Condition();
   const std::array<ColumnLink, 3> links = {LinkFromValue(m_nLink2), LinkFromValue(m_nLink3), LinkFromValue(m_nLink4)};
 
   MatchResult match = BuildCandidates(m_snapshot.Records(), columns, links);

@@ -8,8 +8,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <array>
+
+#include "dialog/condition_columns.h"
 #include "library/library_snapshot.h"
-#include "winui/check_list_box.h"
 #include "winui/control.h"
 #include "winui/dialog.h"
 #include "winui/handles.h"
@@ -22,22 +24,16 @@ class CSelectSongsDlg : public winui::Dialog {
   explicit CSelectSongsDlg(HostOperations& host, winui::Wnd* parent = nullptr);
   ~CSelectSongsDlg() override;
 
-  // Row 1 of the message map: the text of a control's tooltip, from the string table.
-  // FALSE (no text) for control id 0 and for controls without one.
+  // The text of a control's tooltip, from the string table. FALSE (no text) for
+  // control id 0 and for controls without one.
   BOOL OnToolTipNotify(UINT id, NMHDR* header, LRESULT* result);
 
   winui::Control m_ctlHeader;
   winui::Control m_ctlSpin;
-  winui::CheckListBox m_lstColumn4;
-  winui::CheckListBox m_lstColumn3;
-  winui::CheckListBox m_lstColumn2;
-  winui::CheckListBox m_lstColumn1;
+  // Left to right; each holds its check-list and the kind exchanged with its combo box.
+  std::array<ConditionColumn, 4> m_columns;
 
   // The values exchanged with the controls; defaults set by the constructor.
-  int m_nKind1;
-  int m_nKind2;
-  int m_nKind3;
-  int m_nKind4;
   int m_nMinutes;
   int m_nLink2;
   int m_nLink3;
@@ -61,31 +57,23 @@ class CSelectSongsDlg : public winui::Dialog {
     void (CSelectSongsDlg::*handler)();
   };
   static const CommandRow kCommandMap[];
+  // Commands from a control of a condition column: the handler gets that column.
+  struct ColumnCommandRow {
+    WORD code;
+    int ConditionColumnIds::*id;
+    void (CSelectSongsDlg::*handler)(ConditionColumn& column);
+  };
+  static const ColumnCommandRow kColumnCommandMap[];
 
   int OnCreate(UINT msg, WPARAM wParam, LPARAM lParam);
   void OnDestroy(UINT msg, WPARAM wParam, LPARAM lParam);
   void OnAbout();
-  void OnSelchangeKind1();
-  void OnSelchangeKind2();
-  void OnSelchangeKind3();
-  void OnSelchangeKind4();
-  void OnAll1();
-  void OnAll2();
-  void OnAll3();
-  void OnAll4();
-  void OnNone1();
-  void OnNone2();
-  void OnNone3();
-  void OnNone4();
-  void OnReverse1();
-  void OnReverse2();
-  void OnReverse3();
-  void OnReverse4();
+  // Refills the column's list when the exchange changed its kind.
+  void OnSelchangeKind(ConditionColumn& column);
+  void OnAll(ConditionColumn& column);
+  void OnNone(ConditionColumn& column);
+  void OnReverse(ConditionColumn& column);
 
-  // Fills a column's list with the values of `kind`, all unchecked.
-  void FillColumn(winui::CheckListBox& list, int kind);
-  // Refills a column's list when the exchange changed its kind.
-  void ChangeKind(winui::CheckListBox& list, int& kind);
   void EnlargeHeaderFont();
 
   HostOperations& m_host;
