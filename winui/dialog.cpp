@@ -40,6 +40,8 @@ INT_PTR Dialog::DoModal() {
 
   Dialog* outer = t_creating;
   t_creating = this;
+  // Linked by a creation hook, not from WM_INITDIALOG's lParam: the dialog answers the
+  // messages before it too (WM_CREATE loads the Select Songs snapshot).
   m_creationHook = ::SetWindowsHookExA(WH_CBT, &Dialog::CreationHook, nullptr, ::GetCurrentThreadId());
   HWND wnd = ::CreateDialogParamA(winui::ModuleInstance(), MAKEINTRESOURCEA(m_templateId), owner,
                                   &Dialog::NullDialogProc, reinterpret_cast<LPARAM>(this));

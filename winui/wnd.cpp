@@ -11,8 +11,8 @@ constexpr char kObjectProperty[] = "TunyraWndObject";
 // The last link looked up. Under Wine every GetPropA is a round trip to the server, and
 // filling a list sends each of its (up to a hundred thousand) items through our
 // procedures: the same window again and again. Attach and Detach, the only writers of
-// the property, bump the generation, so a lookup that overlapped one is not kept. (No
-// thread_local: a DLL's thread-local storage would outlive an unloaded plug-in.)
+// the property, bump the generation, so a lookup that overlapped one is not kept. Shared by
+// all threads, hence the lock.
 struct LinkCache {
   std::mutex lock;
   unsigned generation = 0;
