@@ -133,56 +133,111 @@ class ClosestFitIndex {
   std::set<size_t> m_live;  // groups that may still hold an available entry
 };
 
-// Lengths below 0 mean "unknown": left out, they cannot raise the remaining time or
-// spoil the average. Every way the loop could otherwise stall for good ends it, with
-// the reason in `stop`; wherever the loop does end by itself, the picks are unchanged.
+// The entries a fill may still pick and the ways it finds one. Lengths below 0 mean
+// "unknown": left out, they cannot raise the remaining time or spoil the average.
+class FillChoices {
+ public:
+  FillChoices(const CandidateList& candidates, bool allowDuplicates)
+      : m_candidates(candidates), m_allowDuplicates(allowDuplicates), m_available(candidates.size(), 0) {
+    std::int64_t measured = 0;
+    for (size_t i = 0; i < candidates.size(); ++i) {
+      // An entry that comes in blank is no candidate at all: counting its length would
+      // let the average promise time that only unpickable entries hold.
+      if (candidates.lengths[i] < 0 || candidates.IsBlank(i)) continue;
+      m_sum += candidates.lengths[i];
+      ++measured;
+      m_available[i] = 1;
+    }
+    m_availableCount = static_cast<size_t>(measured);
+    m_average = measured ? m_sum / measured : 0;
+    // Up to one draw's reach each pass draws over the whole list, as the fill always has.
+    m_drawFromPool = candidates.size() > kSingleDrawReach;
+    if (m_drawFromPool) m_pool.Build(m_available);
+  }
+
+  std::int64_t Sum() const { return m_sum; }
+  std::int64_t Average() const { return m_average; }
+  size_t AvailableCount() const { return m_availableCount; }
+
+  // An entry chosen at random, or kNone when the draw hit a used or unknown-length entry
+  // (the next pass draws again).
+  template <typename Random>
+  size_t RandomChoice(Random& random) {
+    if (m_drawFromPool) return m_pool.Draw(CombinedDraw(random));
+    const size_t chosen = static_cast<size_t>(random.Next()) % m_candidates.size();
+    return m_available[chosen] ? chosen : kNone;
+  }
+
+  // The available entry closest to `remaining` (the lowest index on a tie), or kNone when
+  // none is closer than five times the average.
+  size_t ClosestChoice(std::int64_t remaining) {
+    const std::int64_t bound = 5 * m_average;
+    if (m_index.Built()) return m_index.Find(remaining, bound, m_available);
+    size_t chosen = kNone;
+    std::int64_t closest = bound;
+    for (size_t i = 0; i < m_candidates.size(); ++i) {
+      if (!m_available[i]) continue;
+      const std::int64_t d = Distance(remaining, m_candidates.lengths[i]);
+      if (d < closest) {
+        closest = d;
+        chosen = i;
+      }
+    }
+    if (++m_walkingPasses == kWalkingClosestFitPasses) m_index.Build(m_candidates.lengths, m_available);
+    return chosen;
+  }
+
+  // Without duplicates a picked entry is no longer available.
+  void Use(size_t chosen) {
+    if (m_allowDuplicates) return;
+    m_available[chosen] = 0;
+    --m_availableCount;
+    if (m_drawFromPool) m_pool.Remove(chosen);
+  }
+
+ private:
+  const CandidateList& m_candidates;
+  const bool m_allowDuplicates;
+  std::vector<std::uint8_t> m_available;
+  size_t m_availableCount = 0;
+  std::int64_t m_sum = 0;
+  std::int64_t m_average = 0;
+  bool m_drawFromPool = false;
+  AvailablePool m_pool;
+  ClosestFitIndex m_index;
+  int m_walkingPasses = 0;
+};
+
+// Every way the loop could otherwise stall for good ends it, with the reason in `stop`;
+// wherever the loop does end by itself, the picks are unchanged.
 template <typename Random>
 FillResult FillTimeWith(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
                         Random& random, const ShortenQuestion& askShorten) {
   FillResult result;
-  const size_t count = candidates.size();
-  std::vector<std::uint8_t> available(count, 0);
-  std::int64_t sum = 0;
-  std::int64_t measured = 0;
-  for (size_t i = 0; i < count; ++i) {
-    // An entry that comes in blank is no candidate at all: counting its length would let
-    // the average promise time that only unpickable entries hold.
-    if (candidates.lengths[i] < 0 || candidates.IsBlank(i)) continue;
-    sum += candidates.lengths[i];
-    ++measured;
-    available[i] = 1;
-  }
-  size_t availableCount = static_cast<size_t>(measured);
+  FillChoices choices(candidates, allowDuplicates);
 
   std::int64_t remaining = totalSeconds;
-  if (!allowDuplicates && sum < remaining) {
+  if (!allowDuplicates && choices.Sum() < remaining) {
     if (!askShorten || !askShorten()) {
       result.cancelled = true;
       result.remainingSeconds = result.targetSeconds = remaining;
       return result;
     }
-    remaining = sum;
+    remaining = choices.Sum();
   }
   result.targetSeconds = remaining;
-  const std::int64_t average = measured ? sum / measured : 0;
+  const std::int64_t average = choices.Average();
   if (average > 0 && remaining > 0) {
     // Room for the picks a typical fill makes (songs average out), so a fill that uses up
     // a long list does not copy its picks over and over as they grow.
     const auto expected = static_cast<std::uint64_t>(remaining / average) + 16;
     result.picks.Reserve(static_cast<size_t>(
-        allowDuplicates ? expected : std::min<std::uint64_t>(expected, availableCount)));
+        allowDuplicates ? expected : std::min<std::uint64_t>(expected, choices.AvailableCount())));
   }
 
-  // Up to one draw's reach each pass draws over the whole list, as the fill always has.
-  const bool drawFromPool = count > kSingleDrawReach;
-  AvailablePool pool;
-  if (drawFromPool) pool.Build(available);
-
-  ClosestFitIndex index;
-  int walkingPasses = 0;
   result.stop = FillStop::TimeUsedUp;
   while (remaining > 0) {
-    if (availableCount == 0) {
+    if (choices.AvailableCount() == 0) {
       result.stop = FillStop::NoUnusedCandidate;
       break;
     }
@@ -194,29 +249,10 @@ FillResult FillTimeWith(const CandidateList& candidates, std::int32_t totalSecon
     size_t chosen = kNone;
     // remaining / average >= 2 in whole numbers, without a division per pass.
     if (remaining >= 2 * average) {
-      if (drawFromPool) {
-        chosen = pool.Draw(CombinedDraw(random));
-      } else {
-        chosen = static_cast<size_t>(random.Next()) % count;
-        // A draw on a used or unknown-length entry picks nothing; the next pass draws again.
-        if (!available[chosen]) continue;
-      }
+      chosen = choices.RandomChoice(random);
+      if (chosen == kNone) continue;
     } else {
-      const std::int64_t bound = 5 * average;
-      if (index.Built()) {
-        chosen = index.Find(remaining, bound, available);
-      } else {
-        std::int64_t closest = bound;
-        for (size_t i = 0; i < count; ++i) {
-          if (!available[i]) continue;
-          const std::int64_t d = Distance(remaining, candidates.lengths[i]);
-          if (d < closest) {
-            closest = d;
-            chosen = i;
-          }
-        }
-        if (++walkingPasses == kWalkingClosestFitPasses) index.Build(candidates.lengths, available);
-      }
+      chosen = choices.ClosestChoice(remaining);
       if (chosen == kNone) {
         result.stop = FillStop::NoClosestFit;
         break;
@@ -230,11 +266,7 @@ FillResult FillTimeWith(const CandidateList& candidates, std::int32_t totalSecon
 
     result.picks.Append(candidates.fileNames[chosen], candidates.titles[chosen], candidates.lengths[chosen]);
     remaining -= candidates.lengths[chosen];
-    if (!allowDuplicates) {
-      available[chosen] = 0;
-      --availableCount;
-      if (drawFromPool) pool.Remove(chosen);
-    }
+    choices.Use(chosen);
   }
   result.remainingSeconds = remaining;
   return result;

@@ -79,6 +79,112 @@ const char* KindName(int kind) {
   return info ? info->name : "?";
 }
 
+namespace {
+
+enum class ValueUse { None, Required, Ignored };
+
+struct OptionRow {
+  const char* name;
+  ValueUse value;
+  // Applies the option; false with `error` set when its value is refused.
+  bool (*apply)(const std::string& value, PickOptions& options, std::string& error);
+};
+
+bool ApplyMinutes(const std::string& value, PickOptions& options, std::string& error) {
+  long long minutes = 0;
+  if (!ParseWhole(value, kMinMinutes, kMaxMinutes, minutes)) {
+    error = "--minutes must be a whole number from 5 to 3600, not '" + value + "'";
+    return false;
+  }
+  options.minutes = static_cast<int>(minutes);
+  return true;
+}
+
+bool ApplySeed(const std::string& value, PickOptions& options, std::string& error) {
+  long long seed = 0;
+  if (!ParseWhole(value, 0, 4294967295LL, seed)) {
+    error = "--seed must be a whole number from 0 to 4294967295, not '" + value + "'";
+    return false;
+  }
+  options.seed = static_cast<std::uint32_t>(seed);
+  return true;
+}
+
+bool ApplyList(const std::string& value, PickOptions& options, std::string& error) {
+  std::optional<int> kind = ParseKindName(value);
+  if (!kind) {
+    error = "--list needs artist, title, album, genre or 0..3, not '" + value + "'";
+    return false;
+  }
+  options.listKind = kind;
+  return true;
+}
+
+bool ApplyColumn(const std::string& value, PickOptions& options, std::string& error) {
+  int column = 0;
+  std::string kindText;
+  std::optional<int> kind;
+  if (SplitColumnArgument(value, 1, 4, column, kindText)) kind = ParseKindName(kindText);
+  if (!kind) {
+    error = "--column needs N=KIND with N from 1 to 4 and KIND artist, title, album, genre or 0..3, not '" +
+            value + "'";
+    return false;
+  }
+  options.kinds[static_cast<size_t>(column - 1)] = *kind;
+  return true;
+}
+
+bool ApplyCheck(const std::string& value, PickOptions& options, std::string& error) {
+  int column = 0;
+  std::string text;
+  if (!SplitColumnArgument(value, 1, 4, column, text)) {
+    error = "--check needs N=VALUE with N from 1 to 4, not '" + value + "'";
+    return false;
+  }
+  options.checked[static_cast<size_t>(column - 1)].push_back(text);
+  return true;
+}
+
+bool ApplyLink(const std::string& value, PickOptions& options, std::string& error) {
+  int column = 0;
+  std::string link;
+  const bool ok = SplitColumnArgument(value, 2, 4, column, link);
+  if (ok && text::EqualsIgnoreCase(link, "or")) {
+    options.links[static_cast<size_t>(column - 2)] = 0;
+  } else if (ok && text::EqualsIgnoreCase(link, "and")) {
+    options.links[static_cast<size_t>(column - 2)] = 1;
+  } else {
+    error = "--link needs N=or or N=and with N from 2 to 4, not '" + value + "'";
+    return false;
+  }
+  return true;
+}
+
+// --help accepts and ignores a value after '='.
+constexpr OptionRow kOptions[] = {
+    {"--help", ValueUse::Ignored, [](const std::string&, PickOptions& o, std::string&) { return o.help = true; }},
+    {"-h", ValueUse::Ignored, [](const std::string&, PickOptions& o, std::string&) { return o.help = true; }},
+    {"--duplicates", ValueUse::None,
+     [](const std::string&, PickOptions& o, std::string&) { return o.allowDuplicates = true; }},
+    {"--shorten", ValueUse::None, [](const std::string&, PickOptions& o, std::string&) { return o.shorten = true; }},
+    {"--candidates", ValueUse::None,
+     [](const std::string&, PickOptions& o, std::string&) { return o.candidatesOnly = true; }},
+    {"--minutes", ValueUse::Required, ApplyMinutes},
+    {"--seed", ValueUse::Required, ApplySeed},
+    {"--list", ValueUse::Required, ApplyList},
+    {"--column", ValueUse::Required, ApplyColumn},
+    {"--check", ValueUse::Required, ApplyCheck},
+    {"--link", ValueUse::Required, ApplyLink},
+};
+
+const OptionRow* FindOption(const std::string& name) {
+  for (const OptionRow& row : kOptions)
+    if (name == row.name) return &row;
+  return nullptr;
+}
+
+}  // namespace
+
 bool ParsePickArguments(const std::vector<std::string>& args, PickOptions& options, std::string& error) {
   bool sawLibrary = false;
   for (size_t i = 0; i < args.size(); ++i) {
@@ -93,90 +199,20 @@ bool ParsePickArguments(const std::vector<std::string>& args, PickOptions& optio
         hasInlineValue = true;
       }
     }
-    auto takeValue = [&]() -> bool {
-      if (hasInlineValue) return true;
-      if (i + 1 >= args.size()) {
-        error = name + " needs a value";
-        return false;
-      }
-      value = args[++i];
-      return true;
-    };
-    auto noValue = [&]() -> bool {
-      if (!hasInlineValue) return true;
-      error = name + " takes no value";
-      return false;
-    };
 
-    if (name == "--help" || name == "-h") {
-      options.help = true;
-    } else if (name == "--duplicates") {
-      if (!noValue()) return false;
-      options.allowDuplicates = true;
-    } else if (name == "--shorten") {
-      if (!noValue()) return false;
-      options.shorten = true;
-    } else if (name == "--candidates") {
-      if (!noValue()) return false;
-      options.candidatesOnly = true;
-    } else if (name == "--minutes") {
-      if (!takeValue()) return false;
-      long long minutes = 0;
-      if (!ParseWhole(value, kMinMinutes, kMaxMinutes, minutes)) {
-        error = "--minutes must be a whole number from 5 to 3600, not '" + value + "'";
+    if (const OptionRow* option = FindOption(name)) {
+      if (option->value == ValueUse::None && hasInlineValue) {
+        error = name + " takes no value";
         return false;
       }
-      options.minutes = static_cast<int>(minutes);
-    } else if (name == "--seed") {
-      if (!takeValue()) return false;
-      long long seed = 0;
-      if (!ParseWhole(value, 0, 4294967295LL, seed)) {
-        error = "--seed must be a whole number from 0 to 4294967295, not '" + value + "'";
-        return false;
+      if (option->value == ValueUse::Required && !hasInlineValue) {
+        if (i + 1 >= args.size()) {
+          error = name + " needs a value";
+          return false;
+        }
+        value = args[++i];
       }
-      options.seed = static_cast<std::uint32_t>(seed);
-    } else if (name == "--list") {
-      if (!takeValue()) return false;
-      std::optional<int> kind = ParseKindName(value);
-      if (!kind) {
-        error = "--list needs artist, title, album, genre or 0..3, not '" + value + "'";
-        return false;
-      }
-      options.listKind = kind;
-    } else if (name == "--column") {
-      if (!takeValue()) return false;
-      int column = 0;
-      std::string kindText;
-      std::optional<int> kind;
-      if (SplitColumnArgument(value, 1, 4, column, kindText)) kind = ParseKindName(kindText);
-      if (!kind) {
-        error = "--column needs N=KIND with N from 1 to 4 and KIND artist, title, album, genre or 0..3, not '" +
-                value + "'";
-        return false;
-      }
-      options.kinds[static_cast<size_t>(column - 1)] = *kind;
-    } else if (name == "--check") {
-      if (!takeValue()) return false;
-      int column = 0;
-      std::string text;
-      if (!SplitColumnArgument(value, 1, 4, column, text)) {
-        error = "--check needs N=VALUE with N from 1 to 4, not '" + value + "'";
-        return false;
-      }
-      options.checked[static_cast<size_t>(column - 1)].push_back(text);
-    } else if (name == "--link") {
-      if (!takeValue()) return false;
-      int column = 0;
-      std::string link;
-      bool ok = SplitColumnArgument(value, 2, 4, column, link);
-      if (ok && text::EqualsIgnoreCase(link, "or")) {
-        options.links[static_cast<size_t>(column - 2)] = 0;
-      } else if (ok && text::EqualsIgnoreCase(link, "and")) {
-        options.links[static_cast<size_t>(column - 2)] = 1;
-      } else {
-        error = "--link needs N=or or N=and with N from 2 to 4, not '" + value + "'";
-        return false;
-      }
+      if (!option->apply(value, options, error)) return false;
     } else if (name.size() > 1 && name[0] == '-') {
       error = "unknown option '" + args[i] + "'";
       return false;
