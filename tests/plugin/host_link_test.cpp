@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "dialog/condition_columns.h"
 #include "library/library_file.h"
 #include "library/library_snapshot.h"
 #include "picking/playlist_hand_off.h"
@@ -276,25 +277,31 @@ std::vector<std::string> ListTexts(HWND list) {
   return texts;
 }
 
-TEST(FillList, ShowsEveryKindsValuesInSetOrderAndNothingForOtherKinds) {
+TEST(ConditionColumnFill, ShowsEveryKindsValuesInSetOrderAndNothingForOtherKinds) {
   LibraryFile library = ParsedLibrary(60);
   LibrarySnapshot snapshot;
   snapshot.Rebuild(library.Records());
-  HWND list = ::CreateWindowExA(0, "LISTBOX", "", WS_POPUP | LBS_HASSTRINGS, 0, 0, 200, 200, nullptr, nullptr,
-                                nullptr, nullptr);
+  HWND list = ::CreateWindowExA(0, "LISTBOX", "", WS_POPUP | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS, 0, 0, 200, 200,
+                                nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(list, nullptr);
+  ConditionColumn column({0, 0, 0, 0, 0}, kKindArtist);
+  ASSERT_TRUE(column.List().Bind(list));
+  auto fill = [&](int kind) {
+    column.Kind() = kind;
+    column.Fill(snapshot);
+  };
   for (int kind : {kKindArtist, kKindTitle, kKindAlbum, kKindGenre}) {
     SCOPED_TRACE(kind);
-    snapshot.FillList(list, kind);
+    fill(kind);
     EXPECT_EQ(ListTexts(list), snapshot.DisplayValues(kind));
   }
-  snapshot.FillList(list, kKindArtist);
+  fill(kKindArtist);
   EXPECT_EQ(ListTexts(list),
             (std::vector<std::string>{"(no artist)", "Marlo Vance", "The Quiet Hours", "The lanterns"}));
   for (int kind : {-1, 4}) {
     SCOPED_TRACE(kind);
-    snapshot.FillList(list, kKindTitle);
-    snapshot.FillList(list, kind);
+    fill(kKindTitle);
+    fill(kind);
     EXPECT_EQ(::SendMessageA(list, LB_GETCOUNT, 0, 0), 0);
   }
   ::DestroyWindow(list);
