@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "bench/alloc_counter.h"
-#include "bench/baseline_picking.h"
+#include "bench/baseline_snapshot.h"
 #include "bench/bench_table.h"
 #include "bench/library_generator.h"
 #include "bench/tool_runner.h"
@@ -32,6 +32,7 @@
 #include "picking/candidate_matching.h"
 #include "picking/random_source.h"
 #include "picking/time_fill.h"
+#include "tests/support/plain_picking.h"
 
 namespace {
 
@@ -121,22 +122,13 @@ void CheckSnapshot(const LibrarySnapshot& ours, const BaselineSnapshot& base, co
   }
 }
 
-template <class A, class B>
-void CheckSameList(const A& ours, const B& base, const std::string& what) {
+void CheckSameList(const CandidateList& ours, const CandidateList& base, const std::string& what) {
   if (ours.size() != base.size())
     Mismatch(what + ": " + std::to_string(ours.size()) + " entries, expected " + std::to_string(base.size()));
   for (size_t i = 0; i < base.size(); ++i)
     if (std::strcmp(ours.fileNames[i], base.fileNames[i]) != 0 || std::strcmp(ours.titles[i], base.titles[i]) != 0 ||
         ours.lengths[i] != base.lengths[i])
       Mismatch(what + ": entry " + std::to_string(i) + " is " + ours.fileNames[i] + ", expected " + base.fileNames[i]);
-}
-
-BaselineCandidates ToBaseline(const CandidateList& list) {
-  BaselineCandidates copy;
-  copy.fileNames = list.fileNames;
-  copy.titles = list.titles;
-  copy.lengths = list.lengths;
-  return copy;
 }
 
 std::vector<std::string> EveryNth(const std::vector<std::string>& values, size_t n) {
@@ -298,12 +290,10 @@ void Bench::Matching(const LibrarySnapshot& snapshot, CandidateList& everyArtist
                  ""};
     if (WithBaseline()) {
       Watch(m_size, operation + ", baseline");
-      BaselineCandidates base;
-      bool matched = false;
-      const double baseMs =
-          TimeOnce([&] { matched = BaselineBuildCandidates(snapshot.Records(), c.columns, c.links, base); });
-      if (matched != (result.refusal == MatchRefusal::None)) Mismatch("refusal");
-      if (matched) CheckSameList(result.candidates, base, "candidates");
+      MatchResult base;
+      const double baseMs = TimeOnce([&] { base = plain::BuildCandidates(snapshot.Records(), c.columns, c.links); });
+      if (base.refusal != result.refusal) Mismatch("refusal");
+      CheckSameList(result.candidates, base.candidates, "candidates");
       row.baseline = Millis(baseMs);
       row.ratio = Ratio(ours, baseMs);
       if (m_n == 100000 && c.name == "every artist") {
@@ -341,13 +331,15 @@ void Bench::Filling(const CandidateList& candidates) {
                  ""};
     if (WithBaseline()) {
       Watch(m_size, operation + ", baseline");
-      BaselineFill base;
+      plain::Fill base;
       const double baseMs = TimeOnce([&] {
         LcgRandomSource random(kFillSeed);
-        base = BaselineFillTime(ToBaseline(candidates), c.total, c.duplicates, random, true);
+        base = plain::FillTime(candidates, c.total, c.duplicates, random, true);
       });
+      if (!base.ended) Mismatch("the plain fill did not end");
       if (base.cancelled != fill.cancelled) Mismatch("cancelled");
-      CheckSameList(fill.picks, base.picks, "picks");
+      if (base.stop != fill.stop) Mismatch("stop reason");
+      CheckSameList(fill.picks, plain::PickedEntries(candidates, base.picks), "picks");
       row.baseline = Millis(baseMs);
       row.ratio = Ratio(ours, baseMs);
     }

@@ -1,4 +1,4 @@
-// BuildCandidates against a plain model of the left-to-right fold.
+// BuildCandidates against the plain model of the left-to-right fold.
 
 #include <array>
 #include <cstring>
@@ -8,6 +8,7 @@
 #include "fuzz/fuzz_records.h"
 #include "fuzz/fuzz_targets.h"
 #include "picking/candidate_matching.h"
+#include "tests/support/plain_picking.h"
 
 namespace fuzz {
 
@@ -21,51 +22,6 @@ const char* FieldOf(const ItemRecord& r, int kind) {
     case 3: return r.genre;
     default: return nullptr;
   }
-}
-
-std::string Text(const char* s) { return s ? s : ""; }
-
-bool Matches(const ItemRecord& r, const ColumnCondition& column) {
-  if (column.kind < 0 || column.kind > 3) return false;
-  std::string field = Text(FieldOf(r, column.kind));
-  for (const std::string& text : column.checkedTexts)
-    if (text == field) return true;
-  return false;
-}
-
-struct Entry {
-  int item;
-  bool blank;
-};
-
-// Written from the rules, not from the code.
-MatchRefusal Model(const ItemRecordList& items, const std::array<ColumnCondition, 4>& columns,
-                   const std::array<ColumnLink, 3>& links, std::vector<Entry>& result) {
-  bool any = false;
-  for (const ColumnCondition& c : columns) any = any || !c.checkedTexts.empty();
-  if (!any) return MatchRefusal::NoCondition;
-  std::array<std::vector<int>, 4> matched;
-  for (int i = 0; i < items.size; ++i)
-    for (int c = 0; c < 4; ++c)
-      if (!columns[c].checkedTexts.empty() && Matches(items.items[i], columns[c])) matched[c].push_back(i);
-  std::vector<Entry> running;
-  for (int i : matched[0]) running.push_back({i, Text(items.items[i].filename).empty()});
-  for (int c = 1; c < 4; ++c) {
-    if (columns[c].checkedTexts.empty()) continue;
-    if (links[c - 1] == ColumnLink::Or) {
-      for (int i : matched[c]) running.push_back({i, Text(items.items[i].filename).empty()});
-      continue;
-    }
-    for (Entry& e : running) {
-      std::string name = e.blank ? "" : Text(items.items[e.item].filename);
-      bool found = false;
-      for (int i : matched[c]) found = found || Text(items.items[i].filename) == name;
-      if (!found) e.blank = true;
-    }
-  }
-  for (const Entry& e : running)
-    if (!e.blank) result.push_back(e);
-  return result.empty() ? MatchRefusal::NoMatch : MatchRefusal::None;
 }
 
 std::string CheckedText(FuzzInput& in, const ItemRecordList& items, int kind) {
@@ -100,30 +56,29 @@ std::string BuildCandidatesTarget(const std::uint8_t* data, std::size_t size) {
   std::array<ColumnLink, 3> links;
   for (ColumnLink& link : links) link = LinkFromValue(in.Bool() ? in.I32() : in.Byte() % 2);
 
-  std::vector<Entry> expected;
-  MatchRefusal expectedRefusal = Model(items, columns, links, expected);
+  const MatchResult expected = plain::BuildCandidates(items, columns, links);
   MatchResult got = BuildCandidates(items, columns, links);
 
-  if (got.refusal != expectedRefusal)
+  if (got.refusal != expected.refusal)
     return "refusal " + std::to_string(static_cast<int>(got.refusal)) + ", expected " +
-           std::to_string(static_cast<int>(expectedRefusal));
+           std::to_string(static_cast<int>(expected.refusal));
   const CandidateList& c = got.candidates;
   if (c.fileNames.size() != c.titles.size() || c.titles.size() != c.lengths.size())
     return "the three candidate lists have different lengths";
   if (got.refusal != MatchRefusal::None) return c.empty() ? "" : "a refusal with candidates";
-  if (c.size() != expected.size())
-    return std::to_string(c.size()) + " candidates, expected " + std::to_string(expected.size());
+  const CandidateList& e = expected.candidates;
+  if (c.size() != e.size()) return std::to_string(c.size()) + " candidates, expected " + std::to_string(e.size());
   for (size_t i = 0; i < c.size(); ++i) {
-    const ItemRecord& r = items.items[expected[i].item];
     if (!c.fileNames[i] || !c.titles[i]) return "candidate " + std::to_string(i) + " has a null text";
-    if (std::strcmp(c.fileNames[i], Text(r.filename).c_str()) != 0 ||
-        std::strcmp(c.titles[i], Text(r.title).c_str()) != 0 || c.lengths[i] != r.length)
+    if (std::strcmp(c.fileNames[i], e.fileNames[i]) != 0 || std::strcmp(c.titles[i], e.titles[i]) != 0 ||
+        c.lengths[i] != e.lengths[i])
       return "candidate " + std::to_string(i) + " is not the expected item";
     if (c.IsBlank(i)) return "a blank candidate was left in the result";
   }
   for (int i = 0; i < items.size; ++i)
     for (const ColumnCondition& column : columns)
-      if (ItemMatchesColumn(items.items[i], column.checkedTexts, column.kind) != Matches(items.items[i], column))
+      if (ItemMatchesColumn(items.items[i], column.checkedTexts, column.kind) !=
+          plain::MatchesColumn(items.items[i], column))
         return "ItemMatchesColumn disagrees on item " + std::to_string(i);
   return "";
 }

@@ -9,6 +9,7 @@
 #include "fuzz/fuzz_input.h"
 #include "fuzz/fuzz_targets.h"
 #include "picking/time_fill.h"
+#include "tests/support/plain_picking.h"
 
 namespace fuzz {
 
@@ -23,52 +24,6 @@ std::int32_t DrawLength(FuzzInput& in) {
     case 4: return INT32_MIN + static_cast<std::int32_t>(in.Below(1000));
     default: return static_cast<std::int32_t>(in.Below(900)) + 1;
   }
-}
-
-struct ModelFill {
-  std::vector<size_t> picks;  // candidate indices in pick order
-  FillStop stop = FillStop::TimeUsedUp;
-};
-
-// The pick loop as the rules state it, always walking the list for the closest fit
-// (the code under test switches to a sorted index after a few passes and must choose
-// the same). Lengths below 0 are unknown: never picked, left out of the sums.
-ModelFill Model(const CandidateList& c, std::int64_t remaining, bool allowDuplicates, std::uint32_t seed) {
-  LcgRandomSource random(seed);
-  ModelFill out;
-  std::vector<bool> available(c.size());
-  std::int64_t sum = 0, measured = 0;
-  size_t left = 0;
-  for (size_t i = 0; i < c.size(); ++i) {
-    if (c.lengths[i] < 0) continue;
-    sum += c.lengths[i];
-    ++measured;
-    available[i] = true;
-    ++left;
-  }
-  const std::int64_t average = measured ? sum / measured : 0;
-  while (remaining > 0) {
-    if (left == 0) return out.stop = FillStop::NoUnusedCandidate, out;
-    if (average == 0) return out.stop = FillStop::ZeroAverage, out;
-    size_t chosen = c.size();
-    if (remaining / average >= 2) {
-      chosen = static_cast<size_t>(random.Next()) % c.size();
-      if (!available[chosen]) continue;
-    } else {
-      std::int64_t bound = 5 * average;
-      for (size_t i = 0; i < c.size(); ++i) {
-        std::int64_t d = remaining - c.lengths[i];
-        if (d < 0) d = -d;
-        if (available[i] && d < bound) bound = d, chosen = i;
-      }
-      if (chosen == c.size()) return out.stop = FillStop::NoClosestFit, out;
-      if (allowDuplicates && c.lengths[chosen] == 0) return out.stop = FillStop::NoProgress, out;
-    }
-    out.picks.push_back(chosen);
-    remaining -= c.lengths[chosen];
-    if (!allowDuplicates) available[chosen] = false, --left;
-  }
-  return out;
 }
 
 }  // namespace
@@ -106,14 +61,17 @@ std::string FillTimeTarget(const std::uint8_t* data, std::size_t size) {
   std::map<const char*, int> standing;  // entries per file name
   for (const char* name : candidates.fileNames) ++standing[name];
 
-  LcgRandomSource random(seed);
+  LcgRandomSource random(seed), modelRandom(seed);
   int asked = 0;
   FillResult result = FillTime(candidates, total, allowDuplicates, random, [&] {
     ++asked;
     return answerOk;
   });
+  const plain::Fill model = plain::FillTime(candidates, total, allowDuplicates, modelRandom, answerOk);
+  if (!model.ended) return "the plain model did not end";
 
   const bool shouldAsk = !allowDuplicates && sum < total;
+  if (model.asked != shouldAsk) return "the plain model asks the too-short question wrongly";
   if (asked != (shouldAsk ? 1 : 0)) return "the too-short question was asked " + std::to_string(asked) + " times";
   if (result.cancelled != (shouldAsk && !answerOk)) return "cancelled does not follow the answer";
   const CandidateList& picks = result.picks;
@@ -124,7 +82,6 @@ std::string FillTimeTarget(const std::uint8_t* data, std::size_t size) {
   const std::int64_t target = shouldAsk ? sum : total;
   if (result.targetSeconds != target) return "target " + std::to_string(result.targetSeconds) + ", expected " +
                                               std::to_string(target);
-  ModelFill model = Model(candidates, target, allowDuplicates, seed);
   if (model.stop != result.stop)
     return "stopped for reason " + std::to_string(static_cast<int>(result.stop)) + ", expected " +
            std::to_string(static_cast<int>(model.stop));

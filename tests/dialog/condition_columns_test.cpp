@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "resources/resource.h"
-#include "tests/dialog/dialog_test_support.h"
+#include "tests/support/dialog_test_support.h"
 
 namespace dialog_test {
 namespace {

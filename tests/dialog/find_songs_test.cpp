@@ -7,7 +7,7 @@
 #include "picking/random_source.h"
 #include "picking/time_fill.h"
 #include "resources/resource.h"
-#include "tests/dialog/dialog_test_support.h"
+#include "tests/support/dialog_test_support.h"
 
 namespace dialog_test {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "library/library_snapshot.h"
 #include "resources/resource.h"
-#include "tests/dialog/dialog_test_support.h"
+#include "tests/support/dialog_test_support.h"
 
 namespace dialog_test {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "host/host_records.h"
 #include "standin/fault_report.h"
-#include "standin/test_host.h"
+#include "tests/support/test_host.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 
 #include "host/host_records.h"
 #include "resources/resource.h"
-#include "tests/dialog/dialog_test_support.h"
 #include "tests/hostile/process_resources.h"
+#include "tests/support/dialog_test_support.h"
 
 namespace hostile {
 namespace {

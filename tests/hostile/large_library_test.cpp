@@ -14,9 +14,9 @@
 #include <thread>
 
 #include "resources/resource.h"
-#include "tests/dialog/dialog_test_support.h"
 #include "tests/hostile/large_library.h"
 #include "tests/hostile/process_resources.h"
+#include "tests/support/dialog_test_support.h"
 
 namespace hostile {
 namespace {

@@ -15,8 +15,8 @@
 #include "library/library_snapshot.h"
 #include "picking/playlist_hand_off.h"
 #include "plugin/host_interface.h"
-#include "standin/test_host.h"
 #include "tests/plugin/recording_host.h"
+#include "tests/support/test_host.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "library/library_file.h"
-#include "standin/test_host.h"
+#include "tests/support/test_host.h"
 
 namespace {
 

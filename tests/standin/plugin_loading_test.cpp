@@ -12,7 +12,7 @@
 
 #include "host_fixture.h"
 #include "standin/standin_host.h"
-#include "standin/test_host.h"
+#include "tests/support/test_host.h"
 
 using standin::StandinHostThread;
 using standin_test::DirectHost;

@@ -1,4 +1,4 @@
-#include "tests/dialog/dialog_test_support.h"
+#include "tests/support/dialog_test_support.h"
 
 #include <commctrl.h>
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "host/host_records.h"
-#include "standin/test_host.h"
+#include "tests/support/test_host.h"
 
 namespace dialog_test {
 

@@ -1,4 +1,4 @@
-#include "standin/test_host.h"
+#include "tests/support/test_host.h"
 
 #include <cstring>
 

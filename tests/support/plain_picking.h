@@ -1,0 +1,48 @@
+#pragma once
+// The matching and the time fill written straight from their rules, with none of the
+// fast paths: every item against every checked text, every running entry against
+// every entry of an And column, a walk over the whole list for each closest fit. The
+// property tests, the fuzz targets and the benchmark's agreement checks all compare
+// the real code with this one model.
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "picking/candidate_matching.h"
+#include "picking/random_source.h"
+#include "picking/time_fill.h"
+#include "host/host_records.h"
+
+namespace plain {
+
+// The item's field of the column's kind (null read as "") equals a checked text byte
+// for byte; a kind outside 0 to 3 matches nothing.
+bool MatchesColumn(const ItemRecord& item, const ColumnCondition& column);
+
+// The columns folded left to right: Or appends the column's matches, And blanks every
+// running entry whose file name the column did not match, then the blanks go.
+MatchResult BuildCandidates(const ItemRecordList& items, const std::array<ColumnCondition, 4>& columns,
+                            const std::array<ColumnLink, 3>& links);
+
+struct Fill {
+  bool asked = false;      // the too-short question came up
+  bool cancelled = false;  // ... and was answered Cancel
+  std::vector<size_t> picks;  // candidate indices in pick order
+  FillStop stop = FillStop::TimeUsedUp;
+  std::int64_t remainingSeconds = 0;
+  std::int64_t targetSeconds = 0;
+  int closestFitPasses = 0;
+  bool ended = true;  // false: given up after kMaxPasses, the real fill would hang
+};
+
+inline constexpr long kMaxPasses = 50'000'000;
+
+// `shorten` is the answer to the too-short question (true: OK).
+Fill FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
+              RandomSource& random, bool shorten);
+
+// The picks as a candidate list, to compare with FillResult::picks.
+CandidateList PickedEntries(const CandidateList& candidates, const std::vector<size_t>& picks);
+
+}  // namespace plain
