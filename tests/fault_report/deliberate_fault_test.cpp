@@ -86,9 +86,11 @@ TEST(FaultReport, EndsTheProgramWithItsCodeAndSaysWhere) {
                         {"PlayerCallsIntoAnUnloadedPlugin", "no loaded module"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.test);
-    char report[] = "fault_report.txt";
+    // A file of its own per case: Wine may still hold the last child's handle.
+    const std::string report = std::string("fault_report_") + c.test + ".txt";
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE file = ::CreateFileA(report, GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    HANDLE file = ::CreateFileA(report.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                &inherit, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -105,12 +107,12 @@ TEST(FaultReport, EndsTheProgramWithItsCodeAndSaysWhere) {
     ::CloseHandle(process.hProcess);
     ::CloseHandle(process.hThread);
     std::string output;
-    if (FILE* in = std::fopen(report, "rb")) {
+    if (FILE* in = std::fopen(report.c_str(), "rb")) {
       char buffer[4096];
       for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;) output.append(buffer, n);
       std::fclose(in);
     }
-    ::DeleteFileA(report);
+    ::DeleteFileA(report.c_str());
     EXPECT_EQ(code, standin::kFaultExitCode) << output;
     EXPECT_NE(output.find("*** Fault: access violation"), std::string::npos) << output;
     EXPECT_NE(output.find(c.where), std::string::npos) << output;
