@@ -149,21 +149,18 @@ FillResult FillTimeWith(const CandidateList& candidates, std::int32_t totalSecon
   for (size_t i = 0; i < count; ++i) {
     // An entry that comes in blank is no candidate at all: counting its length would let
     // the average promise time that only unpickable entries hold.
-    if (candidates.lengths[i] < 0 || candidates.IsBlank(i)) continue;
+    if (!IsPickable(candidates, i)) continue;
     sum += candidates.lengths[i];
     ++measured;
     available[i] = 1;
   }
   size_t availableCount = static_cast<size_t>(measured);
 
-  std::int64_t remaining = totalSeconds;
-  if (!allowDuplicates && sum < remaining) {
-    if (!askShorten || !askShorten()) {
-      result.cancelled = true;
-      result.remainingSeconds = result.targetSeconds = remaining;
-      return result;
-    }
-    remaining = sum;
+  std::int64_t remaining = 0;
+  if (!TimeToFill(sum, totalSeconds, allowDuplicates, askShorten, remaining)) {
+    result.cancelled = true;
+    result.remainingSeconds = result.targetSeconds = totalSeconds;
+    return result;
   }
   result.targetSeconds = remaining;
   const std::int64_t average = measured ? sum / measured : 0;
@@ -243,6 +240,15 @@ FillResult FillTimeWith(const CandidateList& candidates, std::int32_t totalSecon
 }
 
 }  // namespace
+
+bool TimeToFill(std::int64_t pickableSum, std::int32_t totalSeconds, bool allowDuplicates,
+                const ShortenQuestion& askShorten, std::int64_t& seconds) {
+  seconds = totalSeconds;
+  if (allowDuplicates || pickableSum >= seconds) return true;
+  if (!askShorten || !askShorten()) return false;
+  seconds = pickableSum;
+  return true;
+}
 
 FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
                     RandomSource& random, const ShortenQuestion& askShorten) {

@@ -26,6 +26,10 @@ const char* const kPickUsage =
     "  --shorten         when the matching songs are shorter than the time asked for\n"
     "                    (duplicates off), shorten the time to their total instead of\n"
     "                    refusing.\n"
+    "  --fit usual|exact usual (default): random picks, then the closest song near the\n"
+    "                    end, as the dialog fills; the last song may run over. exact:\n"
+    "                    a random playlist of exactly the time whenever the matching\n"
+    "                    songs can make it, else of the closest total they can make.\n"
     "  --seed S          seed of the random choice (0..4294967295). Default: the\n"
     "                    current time in seconds; the same seed gives the same list.\n"
     "\n"
@@ -127,6 +131,16 @@ bool ParsePickArguments(const std::vector<std::string>& args, PickOptions& optio
         return false;
       }
       options.minutes = static_cast<int>(minutes);
+    } else if (name == "--fit") {
+      if (!takeValue()) return false;
+      if (value == "usual") {
+        options.fit = PickFit::Usual;
+      } else if (value == "exact") {
+        options.fit = PickFit::Exact;
+      } else {
+        error = "--fit must be usual or exact, not '" + value + "'";
+        return false;
+      }
     } else if (name == "--seed") {
       if (!takeValue()) return false;
       long long seed = 0;
