@@ -145,6 +145,7 @@ class ExactSearch {
  public:
   ExactSearch(const CandidateList& candidates, bool allowDuplicates, Draws& draws)
       : m_lengths(candidates.lengths), m_duplicates(allowDuplicates), m_draws(draws) {
+    m_usable.reserve(candidates.size());
     for (size_t i = 0; i < candidates.size(); ++i) {
       if (!IsPickable(candidates, i) || m_lengths[i] == 0) continue;
       m_usable.push_back(static_cast<std::uint32_t>(i));
@@ -157,41 +158,34 @@ class ExactSearch {
   // Random draws, then the sampled search; never over the target.
   Playlist Sampled(std::int64_t target) {
     Playlist out;
-    std::vector<std::uint32_t> pool = m_usable;
-    auto draw = [&]() {
-      const size_t at = m_draws.Below(pool.size());
-      const std::uint32_t entry = pool[at];
-      if (!m_duplicates) {
-        pool[at] = pool.back();
-        pool.pop_back();
-      }
+    // Entries drawn without duplicates move behind `live`; the list keeps them all.
+    size_t live = m_usable.size();
+    auto take = [&](size_t at) {
+      const std::uint32_t entry = m_usable[at];
+      if (!m_duplicates) std::swap(m_usable[at], m_usable[--live]);
       return entry;
     };
     const std::int64_t window = kTailAverages * (m_usableSum / static_cast<std::int64_t>(m_usable.size()));
     std::int64_t remaining = target;
-    for (int misfits = 0; remaining > window && misfits < kPrefixMisfits && !pool.empty();) {
-      const size_t at = m_draws.Below(pool.size());
-      const std::uint32_t entry = pool[at];
-      if (m_lengths[entry] > remaining - window) {
+    for (int misfits = 0; remaining > window && misfits < kPrefixMisfits && live > 0;) {
+      const size_t at = m_draws.Below(live);
+      if (m_lengths[m_usable[at]] > remaining - window) {
         ++misfits;
         continue;
       }
       misfits = 0;
+      const std::uint32_t entry = take(at);
       out.entries.push_back(entry);
       remaining -= m_lengths[entry];
-      if (!m_duplicates) {
-        pool[at] = pool.back();
-        pool.pop_back();
-      }
     }
 
     if (remaining > 0 && remaining <= kMaxSearchSeconds) {
       ReachLayers reach(remaining);
       std::vector<std::uint32_t> sampled;
-      for (size_t drawn = 0; !reach.LastHas(remaining) && sampled.size() < kTailSamples && !pool.empty() &&
+      for (size_t drawn = 0; !reach.LastHas(remaining) && sampled.size() < kTailSamples && live > 0 &&
                              drawn < 4 * kTailSamples;
            ++drawn) {
-        const std::uint32_t entry = draw();
+        const std::uint32_t entry = take(m_draws.Below(live));
         if (m_lengths[entry] > remaining) continue;
         reach.Add(m_lengths[entry]);
         sampled.push_back(entry);
