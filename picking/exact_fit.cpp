@@ -3,13 +3,19 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <string_view>
+#include <unordered_set>
 #include <vector>
+
+#include "picking/text_hash_set.h"
 
 // Whole-second lengths make "exactly" a subset sum over at most a few hundred thousand
 // totals. Random draws fill the time until a few average songs remain; the rest is a
 // reachability bitset over random samples of the candidates, walked back at random. Only
 // when that misses does an exhaustive search over every candidate, grouped by length,
-// decide what the closest total is.
+// decide what the closest total is. Without duplicates a song is its file name: an item
+// matched by two Or-joined columns stands twice, weighs twice, and still comes once.
 
 namespace {
 
@@ -144,7 +150,7 @@ std::int64_t Distance(std::int64_t a, std::int64_t b) { return a > b ? a - b : b
 class ExactSearch {
  public:
   ExactSearch(const CandidateList& candidates, bool allowDuplicates, Draws& draws)
-      : m_lengths(candidates.lengths), m_duplicates(allowDuplicates), m_draws(draws) {
+      : m_lengths(candidates.lengths), m_names(candidates.fileNames), m_duplicates(allowDuplicates), m_draws(draws) {
     m_usable.reserve(candidates.size());
     for (size_t i = 0; i < candidates.size(); ++i) {
       if (!IsPickable(candidates, i) || m_lengths[i] == 0) continue;
@@ -158,17 +164,29 @@ class ExactSearch {
   // Random draws, then the sampled search; never over the target.
   Playlist Sampled(std::int64_t target) {
     Playlist out;
-    // Entries drawn without duplicates move behind `live`; the list keeps them all.
+    // Entries drawn without duplicates move behind `live`; the list keeps them all. An
+    // entry whose song is already taken leaves when it is drawn, so the draws stay
+    // uniform over the entries of songs not yet taken.
     size_t live = m_usable.size();
+    std::unordered_set<std::string_view> taken;
+    auto drop = [&](size_t at) { std::swap(m_usable[at], m_usable[--live]); };
+    auto isTaken = [&](size_t at) { return !m_duplicates && taken.count(m_names[m_usable[at]]) != 0; };
     auto take = [&](size_t at) {
       const std::uint32_t entry = m_usable[at];
-      if (!m_duplicates) std::swap(m_usable[at], m_usable[--live]);
+      if (!m_duplicates) {
+        taken.insert(m_names[entry]);
+        drop(at);
+      }
       return entry;
     };
     const std::int64_t window = kTailAverages * (m_usableSum / static_cast<std::int64_t>(m_usable.size()));
     std::int64_t remaining = target;
     for (int misfits = 0; remaining > window && misfits < kPrefixMisfits && live > 0;) {
       const size_t at = m_draws.Below(live);
+      if (isTaken(at)) {
+        drop(at);
+        continue;
+      }
       if (m_lengths[m_usable[at]] > remaining - window) {
         ++misfits;
         continue;
@@ -185,8 +203,12 @@ class ExactSearch {
       for (size_t drawn = 0; !reach.LastHas(remaining) && sampled.size() < kTailSamples && live > 0 &&
                              drawn < 4 * kTailSamples;
            ++drawn) {
-        const std::uint32_t entry = take(m_draws.Below(live));
-        if (m_lengths[entry] > remaining) continue;
+        const size_t at = m_draws.Below(live);
+        if (isTaken(at) || m_lengths[m_usable[at]] > remaining) {
+          if (!m_duplicates) drop(at);
+          continue;
+        }
+        const std::uint32_t entry = take(at);
         reach.Add(m_lengths[entry]);
         sampled.push_back(entry);
       }
@@ -213,10 +235,8 @@ class ExactSearch {
     // time a uniform draw over all entries would hit each: keys exponential with rate
     // the count, taken from the lowest.
     std::vector<std::pair<double, std::uint32_t>> order;
-    for (std::uint32_t g = 0; g < m_groups.size(); ++g) {
-      const double count = m_groups[g].end - m_groups[g].begin;
-      order.push_back({-std::log(m_draws.Unit()) / count, g});
-    }
+    for (std::uint32_t g = 0; g < m_groups.size(); ++g)
+      order.push_back({-std::log(m_draws.Unit()) / static_cast<double>(m_groups[g].weight), g});
     std::sort(order.begin(), order.end());
 
     ReachLayers reach(top);
@@ -250,10 +270,22 @@ class ExactSearch {
     out = Playlist();
     out.total = nearest;
     for (size_t g = 0; g < m_groups.size(); ++g) {
-      // Within a length, every entry is as likely: an entry standing twice, twice.
+      // Within a length, every entry is as likely: a song standing twice, twice.
       const Group& group = m_groups[g];
       std::uint32_t* entries = &m_byLength[group.begin];
       const std::uint32_t size = group.end - group.begin;
+      if (counts[g] == 0) continue;
+      if (!m_duplicates && group.weight != size) {
+        // Successive draws proportional to weight, without putting back: the lowest of
+        // keys exponential with rate the weight.
+        std::vector<std::pair<double, std::uint32_t>> keys(size);
+        for (std::uint32_t k = 0; k < size; ++k)
+          keys[k] = {-std::log(m_draws.Unit()) / m_weightByLength[group.begin + k], entries[k]};
+        const auto last = keys.begin() + counts[g];
+        std::nth_element(keys.begin(), last - 1, keys.end());
+        for (auto key = keys.begin(); key != last; ++key) out.entries.push_back(key->second);
+        continue;
+      }
       for (std::int64_t k = 0; k < counts[g]; ++k) {
         if (m_duplicates) {
           out.entries.push_back(entries[m_draws.Below(size)]);
@@ -271,8 +303,53 @@ class ExactSearch {
   struct Group {
     std::int64_t length;
     std::uint32_t begin;
-    std::uint32_t end;  // in m_byLength
+    std::uint32_t end;    // in m_byLength
+    std::uint64_t weight;  // entries its songs stand for
   };
+
+  struct Song {
+    std::uint32_t entry;   // the one whose length and texts it takes
+    std::uint32_t weight;  // entries of its file name up to the top
+  };
+
+  // The songs of length up to `top`. With duplicates every entry is a song of its own;
+  // without, a file name listed with several lengths takes the length of one of its
+  // entries, each as likely, so that the search can never count it twice.
+  std::vector<Song> SongsUpTo(std::int64_t top) {
+    std::vector<Song> songs;
+    songs.reserve(m_usable.size());
+    if (m_duplicates) {
+      for (std::uint32_t entry : m_usable)
+        if (m_lengths[entry] <= top) songs.push_back({entry, 1});
+      return songs;
+    }
+    size_t slots = 16;
+    while (slots < 2 * m_usable.size()) slots *= 2;
+    struct Slot {
+      std::uint32_t song = 0;  // index + 1; 0: empty
+      std::uint32_t tag = 0;
+    };
+    std::vector<Slot> table(slots);
+    for (std::uint32_t entry : m_usable) {
+      if (m_lengths[entry] > top) continue;
+      const char* name = m_names[entry];
+      const std::uint64_t hash = TextHashSet::Hash(name);
+      const auto tag = static_cast<std::uint32_t>(hash >> 32);
+      for (size_t at = hash & (slots - 1);; at = (at + 1) & (slots - 1)) {
+        Slot& slot = table[at];
+        if (slot.song == 0) {
+          songs.push_back({entry, 1});
+          slot = {static_cast<std::uint32_t>(songs.size()), tag};
+          break;
+        }
+        Song& song = songs[slot.song - 1];
+        if (slot.tag != tag || std::strcmp(m_names[song.entry], name) != 0) continue;
+        if (m_draws.Below(++song.weight) == 0) song.entry = entry;
+        break;
+      }
+    }
+    return songs;
+  }
 
   static std::int64_t HighestAtMost(const ReachLayers& reach, std::int64_t total) {
     while (!reach.LastHas(total)) --total;
@@ -280,26 +357,36 @@ class ExactSearch {
   }
 
   void GroupByLength(std::int64_t top) {
+    const std::vector<Song> songs = SongsUpTo(top);
     std::vector<std::uint32_t> starts(static_cast<size_t>(top) + 2, 0);
-    for (std::uint32_t entry : m_usable)
-      if (m_lengths[entry] <= top) ++starts[static_cast<size_t>(m_lengths[entry]) + 1];
+    for (const Song& song : songs) ++starts[static_cast<size_t>(m_lengths[song.entry]) + 1];
     for (size_t v = 1; v < starts.size(); ++v) starts[v] += starts[v - 1];
     m_byLength.assign(starts.back(), 0);
+    m_weightByLength.assign(starts.back(), 0);
     std::vector<std::uint32_t> fill(starts.begin(), starts.end() - 1);
-    for (std::uint32_t entry : m_usable)
-      if (m_lengths[entry] <= top) m_byLength[fill[static_cast<size_t>(m_lengths[entry])]++] = entry;
+    for (const Song& song : songs) {
+      const std::uint32_t at = fill[static_cast<size_t>(m_lengths[song.entry])]++;
+      m_byLength[at] = song.entry;
+      m_weightByLength[at] = song.weight;
+    }
     m_groups.clear();
-    for (size_t v = 1; v + 1 < starts.size(); ++v)
-      if (starts[v + 1] > starts[v]) m_groups.push_back({static_cast<std::int64_t>(v), starts[v], starts[v + 1]});
+    for (size_t v = 1; v + 1 < starts.size(); ++v) {
+      if (starts[v + 1] == starts[v]) continue;
+      std::uint64_t weight = 0;
+      for (std::uint32_t at = starts[v]; at < starts[v + 1]; ++at) weight += m_weightByLength[at];
+      m_groups.push_back({static_cast<std::int64_t>(v), starts[v], starts[v + 1], weight});
+    }
   }
 
   const std::vector<std::int32_t>& m_lengths;
+  const std::vector<const char*>& m_names;
   bool m_duplicates;
   Draws& m_draws;
   std::vector<std::uint32_t> m_usable;  // pickable entries of length above 0
   std::int64_t m_usableSum = 0;
   std::int64_t m_longest = 0;
   std::vector<std::uint32_t> m_byLength;
+  std::vector<std::uint32_t> m_weightByLength;
   std::vector<Group> m_groups;
 };
 

@@ -10,10 +10,11 @@
 // reachable totals computed (a few tenths of a second at most).
 constexpr std::uint64_t kExactFitSearchSteps = std::uint64_t{1} << 27;
 
-// Same candidates, duplicates rule and too-short question as FillTime: with duplicates
-// off each entry is used at most once (an entry standing twice may come twice), and the
-// question is asked exactly when FillTime asks it. Entries of unknown length and blank
-// entries are never picked; nor are entries of length 0, which change no total.
+// Same candidates and too-short question as FillTime (asked exactly when FillTime asks
+// it). With duplicates off a song is its file name and comes at most once: one standing
+// twice among the candidates is twice as likely but never twice in the playlist, so the
+// time FillTime's sum promised may then be out of reach. Entries of unknown length and
+// blank entries are never picked; nor are entries of length 0, which change no total.
 //
 // stop is TimeUsedUp when the total is exactly the time (also when there is no time to
 // fill); NoExactTotal when no playlist makes it and none comes closer, under or over;
