@@ -143,7 +143,7 @@ class FillChoices {
     for (size_t i = 0; i < candidates.size(); ++i) {
       // An entry that comes in blank is no candidate at all: counting its length would
       // let the average promise time that only unpickable entries hold.
-      if (candidates.lengths[i] < 0 || candidates.IsBlank(i)) continue;
+      if (!IsPickable(candidates, i)) continue;
       m_sum += candidates.lengths[i];
       ++measured;
       m_available[i] = 1;
@@ -216,14 +216,11 @@ FillResult FillTimeWith(const CandidateList& candidates, std::int32_t totalSecon
   FillResult result;
   FillChoices choices(candidates, allowDuplicates);
 
-  std::int64_t remaining = totalSeconds;
-  if (!allowDuplicates && choices.Sum() < remaining) {
-    if (!askShorten || !askShorten()) {
-      result.cancelled = true;
-      result.remainingSeconds = result.targetSeconds = remaining;
-      return result;
-    }
-    remaining = choices.Sum();
+  std::int64_t remaining = 0;
+  if (!TimeToFill(choices.Sum(), totalSeconds, allowDuplicates, askShorten, remaining)) {
+    result.cancelled = true;
+    result.remainingSeconds = result.targetSeconds = totalSeconds;
+    return result;
   }
   result.targetSeconds = remaining;
   const std::int64_t average = choices.Average();
@@ -273,6 +270,15 @@ FillResult FillTimeWith(const CandidateList& candidates, std::int32_t totalSecon
 }
 
 }  // namespace
+
+bool TimeToFill(std::int64_t pickableSum, std::int32_t totalSeconds, bool allowDuplicates,
+                const ShortenQuestion& askShorten, std::int64_t& seconds) {
+  seconds = totalSeconds;
+  if (allowDuplicates || pickableSum >= seconds) return true;
+  if (!askShorten || !askShorten()) return false;
+  seconds = pickableSum;
+  return true;
+}
 
 FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
                     RandomSource& random, const ShortenQuestion& askShorten) {

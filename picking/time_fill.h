@@ -19,6 +19,9 @@ enum class FillStop {
   NoClosestFit,       // a closest-fit pass found nothing within 5 x the average
   NoProgress,         // duplicates on and the closest fit chose a length of 0
   ZeroAverage,        // the average length is 0 while time remains
+  // Only the exact fit (exact_fit.h) ends with these:
+  NoExactTotal,  // no playlist makes the time exactly; this one is as close as any
+  SearchCut,     // the search for a closer total hit its bound; see FitExactly
 };
 
 struct FillResult {
@@ -31,6 +34,17 @@ struct FillResult {
 
 // Answers the too-short question: true for OK, false for Cancel.
 using ShortenQuestion = std::function<bool()>;
+
+// Whether entry i may be picked at all: it did not come in blank and its length is known.
+inline bool IsPickable(const CandidateList& candidates, size_t i) {
+  return candidates.lengths[i] >= 0 && !candidates.IsBlank(i);
+}
+
+// The time to fill. With duplicates off and the pickable lengths summing to less than
+// `totalSeconds`, asks the too-short question: OK gives their sum, Cancel (or no
+// question to ask) gives false.
+bool TimeToFill(std::int64_t pickableSum, std::int32_t totalSeconds, bool allowDuplicates,
+                const ShortenQuestion& askShorten, std::int64_t& seconds);
 
 // The candidates are only read: used entries are tracked on the side. Entries that
 // come in blank, and entries of negative (unknown) length, are never picked and count

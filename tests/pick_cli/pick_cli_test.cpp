@@ -183,6 +183,8 @@ TEST_F(PickCli, ExitCodesAndMessages) {
       {{"--link", "2=xor"}, true, kExitUsage, "--link needs"},
       {{"--check", "Rock"}, true, kExitUsage, "--check needs"},
       {{"--list", "year"}, true, kExitUsage, "--list needs"},
+      {{"--fit", "closest"}, true, kExitUsage, "--fit must be usual or exact, not 'closest'"},
+      {{"--fit"}, true, kExitUsage, "--fit needs a value"},
       {{"--duplicates=yes"}, true, kExitUsage, "takes no value"},
       {{"--verbose"}, true, kExitUsage, "unknown option"},
       {{"second.tsv"}, true, kExitUsage, "only one library file"},
@@ -217,7 +219,7 @@ TEST_F(PickCli, ExitCodesAndMessages) {
 TEST_F(PickCli, HelpDocumentsEveryOption) {
   RunResult r = RunTool({"--help"});
   EXPECT_EQ(r.code, kExitOk);
-  for (const char* option : {"--column", "--check", "--link", "--minutes", "--duplicates", "--shorten", "--seed",
+  for (const char* option : {"--column", "--check", "--link", "--minutes", "--duplicates", "--shorten", "--fit", "--seed",
                              "--candidates", "--list", "Exit codes"})
     EXPECT_THAT(r.out, HasSubstr(option));
 }
@@ -280,6 +282,44 @@ TEST_F(PickCli, SameSeedGivesSamePlaylist) {
   EXPECT_EQ(first.out, again.out);
   EXPECT_THAT(first.err, HasSubstr("seed 12345"));
   EXPECT_NE(first.out, other.out);
+}
+
+TEST_F(PickCli, FitExactMakesTheTimeOrSaysHowCloseItCame) {
+  struct Case {
+    std::vector<std::string> args;
+    long long total;
+    std::string note;
+  };
+  const std::vector<Case> cases = {
+      {{"--check", "1=Bach", "--minutes", "5"}, 300, ""},
+      {{"--check", "1=Zappa", "--minutes", "10", "--duplicates"}, 600, ""},
+      {{"--check", "4=Rock", "--check", "4=Classical", "--minutes", "13"}, 780, ""},
+      // 300 and 540: 540 is the nearest to 600 that they make.
+      {{"--check", "4=Classical", "--minutes", "10"}, 540, "note: no playlist of the matching songs makes the time"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    for (const char* seed : {"1", "2", "3"}) {
+      std::vector<std::string> args = With(c.args);
+      args.insert(args.end(), {"--fit", "exact", "--seed", seed});
+      RunResult r = RunTool(args);
+      ASSERT_EQ(r.code, kExitOk) << r.err;
+      long long total = 0;
+      for (const Entry& e : ParsePlaylist(r.out)) total += e.length;
+      EXPECT_EQ(total, c.total);
+      if (c.note.empty()) {
+        EXPECT_THAT(r.err, testing::Not(HasSubstr("note:")));
+      } else {
+        EXPECT_THAT(r.err, HasSubstr(c.note));
+      }
+    }
+  }
+  // The usual fill is the default, pick for pick.
+  const std::vector<std::string> args = With({"--check", "4=Rock", "--check", "4=Classical", "--minutes", "15",
+                                              "--seed", "8"});
+  std::vector<std::string> usual = args;
+  usual.insert(usual.end(), {"--fit", "usual"});
+  EXPECT_EQ(RunTool(args).out, RunTool(usual).out);
 }
 
 TEST_F(PickCli, ShortenFillsWithEveryMatchingSongOnce) {

@@ -7,6 +7,7 @@
 #include "library/library_file.h"
 #include "library/library_snapshot.h"
 #include "picking/candidate_matching.h"
+#include "picking/exact_fit.h"
 #include "picking/playlist_text.h"
 #include "picking/random_source.h"
 #include "picking/time_fill.h"
@@ -24,20 +25,27 @@ void WritePlaylist(const CandidateList& list, std::ostream& out) {
   for (size_t i = 0; i < list.size(); ++i) out << M3uEntry(list.lengths[i], list.titles[i], list.fileNames[i], "\n");
 }
 
-const char* StopNote(FillStop stop) {
-  switch (stop) {
+std::string StopNote(const FillResult& fill) {
+  switch (fill.stop) {
     case FillStop::TimeUsedUp:
-      return nullptr;
+      return "";
     case FillStop::NoUnusedCandidate:
-      return "every matching song was used before the time was filled";
+      return "stopped early: every matching song was used before the time was filled";
     case FillStop::NoClosestFit:
-      return "no unused song is close enough to the time left";
+      return "stopped early: no unused song is close enough to the time left";
     case FillStop::NoProgress:
-      return "the closest song would not shorten the time left";
+      return "stopped early: the closest song would not shorten the time left";
     case FillStop::ZeroAverage:
-      return "the matching songs have no length";
+      return "stopped early: the matching songs have no length";
+    case FillStop::NoExactTotal:
+      return "no playlist of the matching songs makes the time exactly; none comes closer than this one";
+    case FillStop::SearchCut: {
+      const long long gap = fill.remainingSeconds < 0 ? -fill.remainingSeconds : fill.remainingSeconds;
+      return "the search for the closest total stopped at its bound; a playlist up to " + std::to_string(gap) +
+             " s nearer the time may exist";
+    }
   }
-  return nullptr;
+  return "";
 }
 
 int ListValues(const ItemRecordList& records, int kind, std::ostream& out) {
@@ -112,10 +120,13 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   LcgRandomSource random(seed);
   const std::int32_t requested = options.minutes * 60;
   bool asked = false;
-  FillResult fill = FillTime(std::move(match.candidates), requested, options.allowDuplicates, random, [&] {
+  const ShortenQuestion answer = [&] {
     asked = true;
     return options.shorten;
-  });
+  };
+  FillResult fill = options.fit == PickFit::Exact
+                        ? FitExactly(match.candidates, requested, options.allowDuplicates, random, answer)
+                        : FillTime(match.candidates, requested, options.allowDuplicates, random, answer);
   if (fill.cancelled) {
     err << kTooShortQuestion << '\n'
         << "(tunyra-pick answers Cancel; give --shorten to answer OK.)\n";
@@ -128,6 +139,6 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
       << requested << " s (" << options.minutes << " min)";
   if (asked) err << ", shortened to " << fill.targetSeconds << " s (" << FormatDuration(fill.targetSeconds) << ")";
   err << ", seed " << seed << '\n';
-  if (const char* note = StopNote(fill.stop)) err << "note: stopped early: " << note << '\n';
+  if (const std::string note = StopNote(fill); !note.empty()) err << "note: " << note << '\n';
   return kExitOk;
 }

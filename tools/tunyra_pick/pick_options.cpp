@@ -27,6 +27,10 @@ const char* const kPickUsage =
     "  --shorten         when the matching songs are shorter than the time asked for\n"
     "                    (duplicates off), shorten the time to their total instead of\n"
     "                    refusing.\n"
+    "  --fit usual|exact usual (default): random picks, then the closest song near the\n"
+    "                    end, as the dialog fills; the last song may run over. exact:\n"
+    "                    a random playlist of exactly the time whenever the matching\n"
+    "                    songs can make it, else of the closest total they can make.\n"
     "  --seed S          seed of the random choice (0..4294967295). Default: the\n"
     "                    current time in seconds; the same seed gives the same list.\n"
     "\n"
@@ -100,6 +104,18 @@ bool ApplyMinutes(const std::string& value, PickOptions& options, std::string& e
   return true;
 }
 
+bool ApplyFit(const std::string& value, PickOptions& options, std::string& error) {
+  if (value == "usual") {
+    options.fit = PickFit::Usual;
+  } else if (value == "exact") {
+    options.fit = PickFit::Exact;
+  } else {
+    error = "--fit must be usual or exact, not '" + value + "'";
+    return false;
+  }
+  return true;
+}
+
 bool ApplySeed(const std::string& value, PickOptions& options, std::string& error) {
   long long seed = 0;
   if (!ParseWhole(value, 0, 4294967295LL, seed)) {
@@ -170,6 +186,7 @@ constexpr OptionRow kOptions[] = {
     {"--candidates", ValueUse::None,
      [](const std::string&, PickOptions& o, std::string&) { return o.candidatesOnly = true; }},
     {"--minutes", ValueUse::Required, ApplyMinutes},
+    {"--fit", ValueUse::Required, ApplyFit},
     {"--seed", ValueUse::Required, ApplySeed},
     {"--list", ValueUse::Required, ApplyList},
     {"--column", ValueUse::Required, ApplyColumn},

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+// How the time is filled: FillTime, or FitExactly.
+enum class PickFit { Usual, Exact };
+
 struct PickOptions {
   std::string libraryPath;
   std::array<int, 4> kinds{0, 1, 2, 3};  // ConditionKind per column, as the dialog opens
@@ -15,6 +18,7 @@ struct PickOptions {
   int minutes = 60;
   bool allowDuplicates = false;
   bool shorten = false;
+  PickFit fit = PickFit::Usual;
   std::optional<std::uint32_t> seed;  // none: the current time
   bool candidatesOnly = false;
   std::optional<int> listKind;

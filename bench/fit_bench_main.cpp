@@ -1,0 +1,225 @@
+// How close the two fills come to the time asked for: the usual fill (FillTime) and the
+// exact fit (FitExactly), side by side over many seeds, on the sample library and on
+// generated ones, with the time per playlist up to a million songs.
+//
+//   tunyra-fit-bench                  1,000 seeds; sample, 10k and 100k items; timing at 1M
+//   tunyra-fit-bench --quick          100 seeds; sample and 10k items; timing at 100k
+//   tunyra-fit-bench --errors FILE    also writes every playlist's error (for the histogram)
+//
+// Every exact-fit playlist is checked as it comes: its total is what it reports, it
+// holds no song of unknown length, none twice, and its error is never larger than the
+// usual fill's (which is one playlist the exact fit could have made). A failed check
+// aborts the run.
+
+#include <time.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "bench/bench_table.h"
+#include "bench/library_generator.h"
+#include "library/item_records.h"
+#include "library/library_file.h"
+#include "picking/candidate_matching.h"
+#include "picking/exact_fit.h"
+#include "picking/random_source.h"
+#include "picking/time_fill.h"
+
+namespace {
+
+double CpuMillis() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+[[noreturn]] void Mismatch(const std::string& where, const std::string& what) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "\nCHECK FAILED in %s: %s\n", where.c_str(), what.c_str());
+  std::abort();
+}
+
+std::string Fixed(double value, const char* format) {
+  char text[48];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+CandidateList EverySong(const ItemRecordList& records) {
+  CandidateList list;
+  list.Reserve(static_cast<size_t>(records.size));
+  for (int i = 0; i < records.size; ++i) {
+    const ItemRecord& r = records.items[i];
+    list.Append(r.filename ? r.filename : "", r.title ? r.title : "", r.length);
+  }
+  return list;
+}
+
+struct FillFigures {
+  int runs = 0;
+  int exact = 0;
+  int exactPossible = 0;  // exact fit only: runs not proven to have no exact playlist
+  int cut = 0;
+  double errorSum = 0;
+  long long worst = 0;
+  double millis = 0;
+};
+
+long long Error(const FillResult& r) { return -r.remainingSeconds; }  // over the time: positive
+
+void CheckExactFit(const CandidateList& candidates, const FillResult& exact, const FillResult& usual,
+                   const std::string& where) {
+  long long sum = 0;
+  std::vector<const char*> seen;
+  for (size_t i = 0; i < exact.picks.size(); ++i) {
+    if (exact.picks.lengths[i] <= 0) Mismatch(where, "a song of no or unknown length was picked");
+    sum += exact.picks.lengths[i];
+    seen.push_back(exact.picks.fileNames[i]);
+  }
+  if (sum != exact.targetSeconds - exact.remainingSeconds) Mismatch(where, "the total is not what it reports");
+  // Every song of these libraries stands once, so a file name twice is a song twice.
+  std::sort(seen.begin(), seen.end());
+  if (std::adjacent_find(seen.begin(), seen.end()) != seen.end()) Mismatch(where, "a song was picked twice");
+  if (exact.stop != FillStop::SearchCut && std::llabs(Error(exact)) > std::llabs(Error(usual)))
+    Mismatch(where, "the exact fit is further from the time than the usual fill");
+  (void)candidates;
+}
+
+class FitBench {
+ public:
+  FitBench(int seeds, std::FILE* errors) : m_seeds(seeds), m_errors(errors) {}
+
+  void Accuracy(const std::string& library, const CandidateList& candidates) {
+    for (int minutes : {30, 60, 90}) {
+      const std::string where = library + ", " + std::to_string(minutes) + " min";
+      std::fprintf(stderr, "  %s ...\n", where.c_str());
+      FillFigures usual, exact;
+      for (int seed = 1; seed <= m_seeds; ++seed) {
+        const FillResult u = Run(candidates, minutes, seed, false, usual);
+        const FillResult e = Run(candidates, minutes, seed, true, exact);
+        CheckExactFit(candidates, e, u, where + ", seed " + std::to_string(seed));
+        if (e.stop != FillStop::NoExactTotal) ++exact.exactPossible;
+        if (e.stop == FillStop::SearchCut) ++exact.cut;
+        if (m_errors) {
+          std::fprintf(m_errors, "usual\t%s\t%d\t%lld\n", library.c_str(), minutes, Error(u));
+          std::fprintf(m_errors, "exact\t%s\t%d\t%lld\n", library.c_str(), minutes, Error(e));
+        }
+      }
+      AddRows(library + " (" + std::to_string(candidates.size()) + ")", minutes, usual, exact);
+    }
+  }
+
+  void Timing(const std::string& library, const CandidateList& candidates, int seeds) {
+    for (int minutes : {60, 3600}) {
+      std::fprintf(stderr, "  %s, %d min ...\n", library.c_str(), minutes);
+      FillFigures usual, exact;
+      for (int seed = 1; seed <= seeds; ++seed) {
+        const FillResult u = Run(candidates, minutes, seed, false, usual);
+        const FillResult e = Run(candidates, minutes, seed, true, exact);
+        CheckExactFit(candidates, e, u, library + ", seed " + std::to_string(seed));
+      }
+      const double perPlaylist = exact.millis / exact.runs;
+      m_table.Add({library, "time per playlist, " + std::to_string(minutes) + " min (" + std::to_string(seeds) +
+                                " seeds), exact " + std::to_string(exact.exact) + "/" + std::to_string(exact.runs),
+                   Millis(perPlaylist), Millis(usual.millis / usual.runs), Ratio(perPlaylist, usual.millis / usual.runs),
+                   "< 50 ms", perPlaylist < 50 ? "PASS" : "MISS"});
+    }
+  }
+
+  const BenchTable& Table() const { return m_table; }
+
+ private:
+  FillResult Run(const CandidateList& candidates, int minutes, int seed, bool exactFit, FillFigures& figures) {
+    LcgRandomSource random(static_cast<std::uint32_t>(seed));
+    const auto ok = [] { return true; };
+    const double start = CpuMillis();
+    FillResult r = exactFit ? FitExactly(candidates, minutes * 60, false, random, ok)
+                            : FillTime(candidates, minutes * 60, false, random, ok);
+    figures.millis += CpuMillis() - start;
+    ++figures.runs;
+    figures.exact += r.remainingSeconds == 0;
+    figures.errorSum += static_cast<double>(std::llabs(Error(r)));
+    figures.worst = std::max(figures.worst, std::llabs(Error(r)));
+    return r;
+  }
+
+  void AddRows(const std::string& library, int minutes, const FillFigures& usual, const FillFigures& exact) {
+    auto describe = [&](const char* fill, const FillFigures& f) {
+      return std::string(fill) + ", " + std::to_string(minutes) + " min: exact " +
+             Fixed(100.0 * f.exact / f.runs, "%.1f %%") + ", mean error " + Fixed(f.errorSum / f.runs, "%.1f s") +
+             ", worst " + std::to_string(f.worst) + " s";
+    };
+    m_table.Add({library, describe("usual", usual), Millis(usual.millis / usual.runs), "", "", "", ""});
+    const double share = exact.exactPossible ? 100.0 * exact.exact / exact.exactPossible : 100.0;
+    std::string line = describe("exact", exact) + "; exact where possible " + Fixed(share, "%.1f %%") + " of " +
+                       std::to_string(exact.exactPossible);
+    if (exact.cut) line += ", search cut " + std::to_string(exact.cut);
+    m_table.Add({library, line, Millis(exact.millis / exact.runs), Millis(usual.millis / usual.runs),
+                 Ratio(exact.millis / exact.runs, usual.millis / usual.runs), ">= 99 % exact",
+                 share >= 99.0 ? "PASS" : "MISS"});
+  }
+
+  int m_seeds;
+  std::FILE* m_errors;
+  BenchTable m_table;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool quick = false;
+  const char* errorsPath = nullptr;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--quick") == 0) {
+      quick = true;
+    } else if (std::strcmp(argv[i], "--errors") == 0 && i + 1 < argc) {
+      errorsPath = argv[++i];
+    } else {
+      std::fprintf(stderr, "usage: tunyra-fit-bench [--quick] [--errors FILE]\n");
+      return 2;
+    }
+  }
+#ifndef __OPTIMIZE__
+  std::fprintf(stderr, "warning: this is not an optimised build; the times mean little\n");
+#endif
+  std::FILE* errors = nullptr;
+  if (errorsPath && !(errors = std::fopen(errorsPath, "w"))) {
+    std::perror(errorsPath);
+    return 2;
+  }
+  if (errors) std::fprintf(errors, "fill\tlibrary\tminutes\terror\n");
+
+  const int seeds = quick ? 100 : 1000;
+  FitBench bench(seeds, errors);
+  LibraryFile sample;
+  std::string error;
+  if (!sample.ReadFile(TUNYRA_SAMPLE_LIBRARY, error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return 1;
+  }
+  bench.Accuracy("sample", EverySong(sample.Records()));
+  for (int n : quick ? std::vector<int>{10000} : std::vector<int>{10000, 100000}) {
+    ItemRecordList library = GenerateLibrary(n);
+    bench.Accuracy(n == 10000 ? "10k" : "100k", EverySong(library));
+    ReleaseItemRecordList(library);
+  }
+  {
+    const int n = quick ? 100000 : 1000000;
+    ItemRecordList library = GenerateLibrary(n);
+    bench.Timing(n == 100000 ? "100k" : "1M", EverySong(library), quick ? 5 : 20);
+    ReleaseItemRecordList(library);
+  }
+  if (errors) std::fclose(errors);
+
+  std::printf("\nExact fit against the usual fill: %d seeds per row, every song of the library, duplicates off; error "
+              "= total - time asked for; times are CPU per playlist, \"ours\" the exact fit, \"baseline\" the usual fill.\n\n",
+              seeds);
+  bench.Table().Print();
+  std::printf("\n%d target(s) missed.\n", bench.Table().Misses());
+  return 0;
+}

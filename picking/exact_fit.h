@@ -1,0 +1,27 @@
+#pragma once
+// The exact fit (`tunyra-pick --fit exact`): a random playlist whose total is exactly
+// the time asked for whenever the candidates can make it, else the closest total.
+
+#include <cstdint>
+
+#include "picking/time_fill.h"
+
+// The bound on the exhaustive search for the closest total, in 64-bit words of
+// reachable totals computed (a few tenths of a second at most).
+constexpr std::uint64_t kExactFitSearchSteps = std::uint64_t{1} << 27;
+
+// Same candidates and too-short question as FillTime (asked exactly when FillTime asks
+// it). With duplicates off a song is its file name and comes at most once: one standing
+// twice among the candidates is twice as likely but never twice in the playlist, so the
+// time FillTime's sum promised may then be out of reach. Entries of unknown length and
+// blank entries are never picked; nor are entries of length 0, which change no total.
+//
+// stop is TimeUsedUp when the total is exactly the time (also when there is no time to
+// fill); NoExactTotal when no playlist makes it and none comes closer, under or over;
+// NoUnusedCandidate when no entry has a length above 0. When the search for the closest
+// total would take more than `searchSteps`, it keeps the closest it has found and says
+// SearchCut: the best total may then be up to |remainingSeconds| nearer the time.
+// Every entry of some exact playlist can be picked; the picks come in random order.
+FillResult FitExactly(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
+                      RandomSource& random, const ShortenQuestion& askShorten,
+                      std::uint64_t searchSteps = kExactFitSearchSteps);

@@ -1,0 +1,397 @@
+#include "picking/exact_fit.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdio>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "test_library.h"
+
+namespace {
+
+const ShortenQuestion kMustNotAsk = [] {
+  ADD_FAILURE() << "the too-short question was asked";
+  return false;
+};
+
+std::int64_t Distance(std::int64_t a, std::int64_t b) { return a > b ? a - b : b - a; }
+
+// The plain model: every subset of the songs of length above 0 (duplicates off), or
+// every total that any counts of them make (duplicates on). Each length is one song.
+struct Closest {
+  std::int64_t distance = 0;
+  std::set<std::vector<size_t>> exactSubsets;  // duplicates off
+  std::set<size_t> inSomeExact;                // entries of some exact playlist
+};
+
+Closest ClosestByEnumeration(const std::vector<int>& lengths, std::int64_t target, bool duplicates) {
+  std::vector<size_t> usable;
+  for (size_t i = 0; i < lengths.size(); ++i)
+    if (lengths[i] > 0) usable.push_back(i);
+  Closest out;
+  out.distance = target;
+  if (!duplicates) {
+    for (size_t mask = 0; mask < (size_t{1} << usable.size()); ++mask) {
+      std::int64_t sum = 0;
+      std::vector<size_t> subset;
+      for (size_t b = 0; b < usable.size(); ++b)
+        if (mask >> b & 1) sum += lengths[usable[b]], subset.push_back(usable[b]);
+      out.distance = std::min(out.distance, Distance(sum, target));
+      if (sum == target) {
+        out.exactSubsets.insert(subset);
+        out.inSomeExact.insert(subset.begin(), subset.end());
+      }
+    }
+    return out;
+  }
+  std::vector<bool> reach(static_cast<size_t>(2 * target + 1), false);
+  reach[0] = true;
+  for (size_t s = 1; s < reach.size(); ++s)
+    for (size_t i : usable)
+      if (static_cast<size_t>(lengths[i]) <= s && reach[s - static_cast<size_t>(lengths[i])]) reach[s] = true;
+  for (size_t s = 0; s < reach.size(); ++s)
+    if (reach[s]) out.distance = std::min(out.distance, Distance(static_cast<std::int64_t>(s), target));
+  for (size_t i : usable)
+    if (lengths[i] <= target && reach[static_cast<size_t>(target - lengths[i])]) out.inSomeExact.insert(i);
+  return out;
+}
+
+// CandidatesOfLengths, then the entries `doubled` once more, as Or-joined columns that
+// both match an item list it: same texts, same length.
+CandidateList WithDoubles(const std::vector<int>& lengths, const std::vector<size_t>& doubled) {
+  CandidateList list = CandidatesOfLengths(lengths);
+  for (size_t i : doubled) list.Append(list.fileNames[i], list.titles[i], list.lengths[i]);
+  return list;
+}
+
+// Song indices of the picks of a list made by CandidatesOfLengths ("s0", "s1", ...).
+std::vector<size_t> PickedEntries(const FillResult& r) {
+  std::vector<size_t> entries;
+  for (const std::string& name : FileNamesOf(r.picks)) entries.push_back(std::stoul(name.substr(1)));
+  return entries;
+}
+
+TEST(ExactFit, ClosestTotalAndEveryExactPlaylistOnEnumerableLibraries) {
+  struct Case {
+    const char* name;
+    std::vector<int> lengths;
+    std::int64_t total;
+    bool duplicates;
+    std::vector<size_t> doubled = {};
+  };
+  const Case cases[] = {
+      {"one combination of eight fits", {301, 457, 613, 829, 1031, 1187, 1399, 1555}, 3660, false},
+      {"four ways to 600", {100, 200, 300, 400, 500, 600}, 600, false},
+      {"equal lengths: any three of five", {300, 300, 300, 300, 300}, 900, false},
+      {"closest is over", {250, 400, 700}, 600, false},
+      {"closest is under", {250, 400, 1000}, 700, false},
+      {"only over", {700, 800}, 600, false},
+      {"closest is over, twice one length", {300, 300, 500}, 590, false},
+      {"unknown, zero and too long never picked", {-1, 0, 200, 400, 5000, -7, 300}, 600, false},
+      {"many small songs", {61, 73, 89, 97, 101, 113, 127, 131, 137, 139, 149, 151}, 600, false},
+      {"duplicates: 7s and 11s", {7, 11}, 60, true},
+      {"duplicates: one song twelve times", {300}, 3600, true},
+      {"duplicates: only over", {7}, 60, true},
+      {"duplicates: nothing exact", {250, 400, 0, -1}, 600, true},
+      {"duplicates: three lengths", {170, 250, 410}, 1800, true},
+      // A doubled song counts once: 300 twice would make the time.
+      {"doubled 300 comes once", {300, 500}, 600, false, {0}},
+      {"doubled songs among eight", {301, 457, 613, 829, 1031, 1187, 1399, 1555}, 3660, false, {1, 3, 6}},
+      {"every song doubled", {100, 200, 300, 400, 500, 600}, 1100, false, {0, 1, 2, 3, 4, 5}},
+      {"doubled, closest is over", {300, 500, 700}, 590, false, {0, 2}},
+      {"duplicates: doubled song", {7, 11}, 60, true, {1}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Closest best = ClosestByEnumeration(c.lengths, c.total, c.duplicates);
+    std::set<std::vector<size_t>> seenSubsets;
+    std::set<size_t> seenEntries;
+    std::set<std::vector<size_t>> seenPlaylists;
+    for (std::uint32_t seed = 1; seed <= 1500; ++seed) {
+      LcgRandomSource random(seed);
+      const FillResult r = FitExactly(WithDoubles(c.lengths, c.doubled), static_cast<std::int32_t>(c.total),
+                                      c.duplicates, random, kMustNotAsk);
+      std::int64_t sum = 0;
+      std::vector<size_t> entries = PickedEntries(r);
+      for (size_t e : entries) {
+        ASSERT_GT(c.lengths[e], 0) << "seed " << seed;
+        sum += c.lengths[e];
+      }
+      ASSERT_EQ(Distance(sum, c.total), best.distance) << "seed " << seed;
+      EXPECT_EQ(r.remainingSeconds, c.total - sum);
+      EXPECT_EQ(r.stop, best.distance == 0 ? FillStop::TimeUsedUp : FillStop::NoExactTotal);
+      std::sort(entries.begin(), entries.end());
+      if (!c.duplicates) {
+        ASSERT_EQ(std::adjacent_find(entries.begin(), entries.end()), entries.end()) << seed;
+      }
+      seenPlaylists.insert(PickedEntries(r));
+      if (sum != c.total) continue;
+      if (!c.duplicates) seenSubsets.insert(entries);
+      seenEntries.insert(entries.begin(), entries.end());
+    }
+    EXPECT_EQ(seenSubsets, best.exactSubsets);
+    EXPECT_EQ(seenEntries, best.inSomeExact);
+    // Random: more than one order or choice whenever there is one.
+    if (best.inSomeExact.size() > 1) {
+      EXPECT_GT(seenPlaylists.size(), 1u);
+    }
+  }
+}
+
+// Or-joined columns that both match a song put it in the list twice: each draw takes it
+// twice as often as a song standing once, but without duplicates it comes once.
+TEST(ExactFit, SongStandingTwiceIsTwiceAsLikely) {
+  struct Case {
+    const char* name;
+    std::int32_t total;
+    bool duplicates;
+    std::int64_t remaining;
+    double ratio;  // how often the doubled song is in a playlist, against a single one
+  };
+  // Three songs drawn in proportion to weight without putting back miss the doubled one
+  // with chance 9/11 * 8/10 * 7/9: it is in 0.491 of the playlists, a single one in
+  // (3 - 0.491) / 9 = 0.279.
+  const double threeOfTen = 0.49091 / 0.27879;
+  const Case cases[] = {
+      {"one song", 300, false, 0, 2.0},
+      {"three songs", 900, false, 0, threeOfTen},
+      {"three songs, closest over", 890, false, -10, threeOfTen},
+      {"duplicates: three picks", 900, true, 0, 2.0},
+  };
+  CandidateList list;
+  const std::vector<std::string> singles = {"a", "b", "c", "d", "e", "f", "g", "h", "i"};
+  list.Append("twice", "twice", 300);
+  for (const std::string& s : singles) list.Append(s.c_str(), s.c_str(), 300);
+  list.Append("twice", "twice", 300);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::map<std::string, int> times;
+    int bothInOne = 0;
+    for (std::uint32_t seed = 1; seed <= 4000; ++seed) {
+      LcgRandomSource random(seed);
+      const FillResult r = FitExactly(list, c.total, c.duplicates, random, kMustNotAsk);
+      ASSERT_EQ(r.remainingSeconds, c.remaining);
+      std::map<std::string, int> here;
+      for (const std::string& f : FileNamesOf(r.picks)) ++times[f], ++here[f];
+      if (!c.duplicates) {
+        ASSERT_LE(here["twice"], 1) << "seed " << seed;
+      }
+      bothInOne += here["twice"] == 2;
+    }
+    double singlesMean = 0;
+    for (const std::string& s : singles) singlesMean += times[s] / double(singles.size());
+    EXPECT_NEAR(times["twice"] / singlesMean, c.ratio, 0.12);
+    if (c.duplicates) {
+      EXPECT_GT(bothInOne, 0);
+    }
+  }
+}
+
+TEST(ExactFit, TooShortQuestionAsFillTimeAsksIt) {
+  CandidateList blankFirst = CandidatesOfLengths({500, 200});
+  blankFirst.Blank(0);
+  struct Case {
+    const char* name;
+    CandidateList candidates;
+    std::int32_t total;
+    bool duplicates;
+    bool answer;
+  };
+  const Case cases[] = {
+      {"short, OK", CandidatesOfLengths({200, 240, 0, 180, 300, 35}), 3600, false, true},
+      {"short, Cancel", CandidatesOfLengths({200, 240, 0, 180, 300, 35}), 3600, false, false},
+      {"exactly enough", CandidatesOfLengths({200, 240, 0, 180, 300, 35}), 955, false, true},
+      {"short, duplicates on", CandidatesOfLengths({200, 240}), 3600, true, true},
+      {"unknown length not counted", CandidatesOfLengths({-1, 200, 200}), 600, false, true},
+      {"blank entry not counted", blankFirst, 600, false, true},
+      {"sum beyond 32 bits", CandidatesOfLengths({INT_MAX, INT_MAX, 10}), 100, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    int askedFill = 0, askedExact = 0;
+    LcgRandomSource a(9), b(9);
+    const FillResult fill = FillTime(c.candidates, c.total, c.duplicates, a, [&] { return ++askedFill, c.answer; });
+    const FillResult exact =
+        FitExactly(c.candidates, c.total, c.duplicates, b, [&] { return ++askedExact, c.answer; });
+    EXPECT_EQ(askedExact, askedFill);
+    EXPECT_EQ(exact.cancelled, fill.cancelled);
+    EXPECT_EQ(exact.targetSeconds, fill.targetSeconds);
+    if (exact.cancelled) {
+      EXPECT_TRUE(exact.picks.empty());
+    }
+  }
+  // No answer at all is Cancel.
+  LcgRandomSource random(1);
+  EXPECT_TRUE(FitExactly(CandidatesOfLengths({200}), 600, false, random, nullptr).cancelled);
+}
+
+// A list whose every entry has its own short file name, all in one text.
+struct NumberedList {
+  static constexpr size_t kWidth = 9;  // eight digits and the terminating zero
+  explicit NumberedList(const std::vector<int>& lengths) : text(lengths.size() * kWidth, '\0') {
+    for (size_t i = 0; i < lengths.size(); ++i) {
+      std::snprintf(&text[i * kWidth], kWidth, "%08u", static_cast<unsigned>(i % 100000000));
+      list.Append(&text[i * kWidth], &text[i * kWidth], lengths[i]);
+    }
+  }
+  size_t EntryOf(const char* fileName) const { return static_cast<size_t>(fileName - text.data()) / kWidth; }
+  std::string text;
+  CandidateList list;
+};
+
+std::vector<int> SongLengths(size_t count, int evenFactor) {
+  std::vector<int> lengths(count);
+  std::uint32_t x = 12345;
+  for (int& length : lengths) {
+    x = x * 1664525u + 1013904223u;
+    length = (30 + static_cast<int>((x >> 8) % 600)) * evenFactor;
+  }
+  for (size_t i = 0; i < count; i += 997) lengths[i] = i % 2 ? -1 : 0;
+  return lengths;
+}
+
+TEST(ExactFit, HugeAndTinyInputs) {
+  struct Case {
+    const char* name;
+    std::vector<int> lengths;
+    std::int32_t total;
+    bool duplicates;
+    FillStop stop;
+    std::int64_t remaining;
+  };
+  std::vector<int> oneOdd(400, 2);
+  oneOdd[123] = 1;
+  std::vector<int> hundredLengths;
+  for (int k = 0; k < 100; ++k) hundredLengths.push_back(1000 + 2 * k);
+  std::vector<int> seventyLengths;
+  for (int k = 0; k < 70; ++k) seventyLengths.push_back(1000 + k);
+  const int seventySum = 70 * 1000 + 69 * 70 / 2;
+  const std::vector<int> songs = SongLengths(1000000, 1);
+  const std::vector<int> evenSongs = SongLengths(1000000, 2);
+  const Case cases[] = {
+      {"empty list", {}, 600, true, FillStop::NoUnusedCandidate, 600},
+      {"no time", {200, 300}, 0, false, FillStop::TimeUsedUp, 0},
+      {"negative time", {200, 300}, -60, true, FillStop::TimeUsedUp, -60},
+      {"only unknown lengths", {-1, -5}, 60, true, FillStop::NoUnusedCandidate, 60},
+      {"only lengths of 0", {0, 0}, 60, true, FillStop::NoUnusedCandidate, 60},
+      {"longest possible song", {INT_MAX, 10}, 100, false, FillStop::NoExactTotal, 90},
+      // Walks back over more layers than one segment keeps.
+      {"one odd song among 400 even ones", oneOdd, 201, false, FillStop::TimeUsedUp, 0},
+      {"closest over 100 lengths", hundredLengths, 2001, false, FillStop::NoExactTotal, 1},
+      {"closest is every one of 70 songs", seventyLengths, seventySum - 1, false, FillStop::NoExactTotal, 1},
+      {"1M, 60 minutes", songs, 3600, false, FillStop::TimeUsedUp, 0},
+      {"1M, 3600 minutes", songs, 216000, false, FillStop::TimeUsedUp, 0},
+      {"1M, 3600 minutes, duplicates", songs, 216000, true, FillStop::TimeUsedUp, 0},
+      {"1M even lengths, odd time", evenSongs, 3601, false, FillStop::NoExactTotal, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const NumberedList numbered(c.lengths);
+    for (std::uint32_t seed : {1u, 2u}) {
+      LcgRandomSource random(seed);
+      const FillResult r = FitExactly(numbered.list, c.total, c.duplicates, random, kMustNotAsk);
+      EXPECT_EQ(r.stop, c.stop);
+      if (c.stop == FillStop::NoExactTotal) {
+        EXPECT_EQ(Distance(r.remainingSeconds, 0), c.remaining);
+      } else {
+        EXPECT_EQ(r.remainingSeconds, c.remaining);
+      }
+      std::vector<size_t> entries;
+      std::int64_t sum = 0;
+      for (size_t i = 0; i < r.picks.size(); ++i) {
+        entries.push_back(numbered.EntryOf(r.picks.fileNames[i]));
+        ASSERT_GT(c.lengths[entries.back()], 0);
+        sum += r.picks.lengths[i];
+      }
+      EXPECT_EQ(sum, c.total - r.remainingSeconds);
+      std::sort(entries.begin(), entries.end());
+      if (!c.duplicates) {
+        EXPECT_EQ(std::adjacent_find(entries.begin(), entries.end()), entries.end());
+      }
+    }
+  }
+}
+
+// A listener hears a file name: without duplicates none comes twice, however often
+// the candidates list it and whichever search makes the playlist.
+TEST(ExactFit, NoFileNameTwiceWithoutDuplicates) {
+  struct Case {
+    const char* name;
+    CandidateList candidates;
+    std::int32_t total;
+    FillStop stop;
+    std::int64_t remaining;  // its size, when the stop is NoExactTotal
+  };
+  auto everyOneDoubled = [](const std::vector<int>& lengths) {
+    std::vector<size_t> all(lengths.size());
+    for (size_t i = 0; i < all.size(); ++i) all[i] = i;
+    return WithDoubles(lengths, all);
+  };
+  // Two items of one file name need not agree on its length.
+  CandidateList sameNameTwoLengths = CandidatesOfLengths({310, 420, 530});
+  static const std::string otherCopy = "s0";
+  sameNameTwoLengths.Append(otherCopy.c_str(), "s0 again", 290);
+  const Case cases[] = {
+      {"every song doubled, an hour", everyOneDoubled(SongLengths(2000, 1)), 3600, FillStop::TimeUsedUp, 0},
+      {"every song doubled, 20 hours", everyOneDoubled(SongLengths(2000, 1)), 72000, FillStop::TimeUsedUp, 0},
+      {"every song doubled, even lengths, odd time", everyOneDoubled(SongLengths(2000, 2)), 3601,
+       FillStop::NoExactTotal, 1},
+      // The question counts both copies (FillTime's sum); OK asks for 1800 s, and every
+      // song once, 900 s, is the closest.
+      {"too short, doubled", everyOneDoubled({200, 300, 400}), 3600, FillStop::NoExactTotal, 900},
+      {"one file name, two lengths", sameNameTwoLengths, 600, FillStop::NoExactTotal, 70},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (std::uint32_t seed = 1; seed <= 150; ++seed) {
+      LcgRandomSource random(seed);
+      const FillResult r = FitExactly(c.candidates, c.total, false, random, [] { return true; });
+      std::vector<std::string> names = FileNamesOf(r.picks);
+      std::sort(names.begin(), names.end());
+      ASSERT_EQ(std::adjacent_find(names.begin(), names.end()), names.end()) << "seed " << seed;
+      ASSERT_EQ(r.stop, c.stop) << "seed " << seed;
+      ASSERT_EQ(c.stop == FillStop::NoExactTotal ? Distance(r.remainingSeconds, 0) : r.remainingSeconds, c.remaining)
+          << "seed " << seed;
+    }
+  }
+}
+
+TEST(ExactFit, SameSeedSamePlaylist) {
+  const std::vector<int> lengths = SongLengths(5000, 1);
+  auto fit = [&](std::uint32_t seed) {
+    LcgRandomSource random(seed);
+    return FileNamesOf(FitExactly(CandidatesOfLengths(lengths), 5400, false, random, kMustNotAsk).picks);
+  };
+  EXPECT_EQ(fit(77), fit(77));
+  EXPECT_NE(fit(77), fit(78));
+}
+
+// The exhaustive search is what proves a total the closest; cut short, it says so and
+// the best total is no further from the time than what it kept.
+TEST(ExactFit, SearchCutShortSaysSo) {
+  struct Case {
+    std::uint64_t steps;
+    FillStop stop;
+  };
+  const Case cases[] = {{0, FillStop::SearchCut}, {20, FillStop::SearchCut}, {kExactFitSearchSteps, FillStop::NoExactTotal}};
+  const std::vector<int> lengths = {250, 400, 700};
+  const Closest best = ClosestByEnumeration(lengths, 600, false);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.steps);
+    for (std::uint32_t seed = 1; seed <= 20; ++seed) {
+      LcgRandomSource random(seed);
+      const FillResult r = FitExactly(CandidatesOfLengths(lengths), 600, false, random, kMustNotAsk, c.steps);
+      EXPECT_EQ(r.stop, c.stop);
+      EXPECT_GE(Distance(r.remainingSeconds, 0), best.distance);
+      if (c.stop == FillStop::NoExactTotal) {
+        EXPECT_EQ(Distance(r.remainingSeconds, 0), best.distance);
+      }
+    }
+  }
+}
+
+}  // namespace
