@@ -12,6 +12,7 @@
 
 #include <taglib/audioproperties.h>
 #include <taglib/fileref.h>
+#include <taglib/mpegfile.h>
 #include <taglib/tdebuglistener.h>
 #include <taglib/tfilestream.h>
 #include <taglib/tpropertymap.h>
@@ -131,6 +132,15 @@ bool ReadAudioFile(const std::string& path, SongTags& tags, FileStamp& stamp,
     stream.SetName("");
     TagLib::FileRef byContent(&stream, true, TagLib::AudioProperties::Average);
     if (usable(byContent) && (!usable(ref) || timed(byContent))) ref = byContent;
+  }
+  // The MPEG reader takes any bytes as a file with tags only; without a single audio
+  // frame it is not a song.
+  if (usable(ref) && !timed(ref)) {
+    auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(ref.file());
+    if (mpeg != nullptr && mpeg->firstFrameOffset() < 0) {
+      reason = "not MPEG audio: no frame found";
+      return false;
+    }
   }
   if (!usable(ref)) {
     std::string why = listener.Take();
