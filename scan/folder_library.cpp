@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -71,18 +72,31 @@ bool LoadFolderLibrary(const std::string& folder, const std::function<void(const
   settings.folders = {absolute};
   settings.previous = &previous;
   settings.onProgress = onProgress;
-  std::string text;
-  if (!ScanFolders(settings, text, report, error)) return false;
-  previous = LibraryFile();  // the kept lines are copied into `text`
-
-  if (cache.empty()) {
-    warning = "no home folder for the scan cache; the next run scans again";
-  } else {
-    size_t slash = cache.rfind('/');
-    if (!MakeFolders(cache.substr(0, slash)) || !ReplaceFile(cache, text, cacheError))
-      warning = "cannot keep the scan in " + cache + " (" +
-                (cacheError.empty() ? std::string(std::strerror(errno)) : cacheError) +
-                "); the next run scans again";
+  ReplacingFile cacheFile;
+  bool caching = !cache.empty() && MakeFolders(cache.substr(0, cache.rfind('/'))) &&
+                 cacheFile.Open(cache, cacheError);
+  if (!caching)
+    warning = cache.empty() ? "no home folder for the scan cache; the next run scans again"
+                            : "cannot keep the scan in " + cache + " (" +
+                                  (cacheError.empty() ? std::string(std::strerror(errno)) : cacheError) +
+                                  "); the next run scans again";
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> scratch(caching ? nullptr : std::tmpfile(), &std::fclose);
+  std::FILE* out = caching ? cacheFile.File() : scratch.get();
+  if (out == nullptr) {
+    error = std::string("cannot make a scratch file: ") + std::strerror(errno);
+    return false;
   }
-  return library.Parse(std::move(text), cache.empty() ? absolute : cache, error);
+  if (!ScanFolders(settings, out, report, error)) return false;
+  previous = LibraryFile();  // the kept lines are in `out` now
+
+  std::string text;
+  char chunk[1 << 16];
+  std::rewind(out);
+  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, out)) > 0;) text.append(chunk, n);
+  if (std::ferror(out)) {
+    error = std::string("cannot read the scan back: ") + std::strerror(errno);
+    return false;
+  }
+  if (caching && !cacheFile.Commit(cacheError)) warning = cacheError + "; the next run scans again";
+  return library.Parse(std::move(text), caching ? cache : absolute, error);
 }

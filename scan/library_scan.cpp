@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <deque>
 #include <string_view>
 #include <unordered_map>
 
@@ -17,8 +16,7 @@ const char* const kFileTimeName = "filetime";
 
 namespace {
 
-// A record of a file read in this scan; the record's pointers point into it, so it
-// stays where it is (held in a deque).
+// A file read in this scan, as a record whose pointers point into it.
 struct ReadSong {
   SongTags tags;
   std::string path;
@@ -66,22 +64,9 @@ bool StampMatches(const ItemRecord& record, const FileStamp& stamp) {
          time == stamp.mtimeNs;
 }
 
-bool WriteAll(int fd, const std::string& text) {
-  const char* p = text.data();
-  size_t left = text.size();
-  while (left > 0) {
-    ssize_t n = write(fd, p, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    left -= size_t(n);
-  }
-  return true;
-}
-
 }  // namespace
 
-bool ScanFolders(const ScanSettings& settings, std::string& libraryText, ScanReport& report,
+bool ScanFolders(const ScanSettings& settings, std::FILE* out, ScanReport& report,
                  std::string& error) {
   report = ScanReport();
   ScanProgress progress;
@@ -105,33 +90,42 @@ bool ScanFolders(const ScanSettings& settings, std::string& libraryText, ScanRep
       if (list.items[i].filename != nullptr) previous.emplace(list.items[i].filename, &list.items[i]);
   }
 
-  std::vector<ItemRecord> records;
-  records.reserve(walk.audio.size());
-  std::deque<ReadSong> read;
-  for (const FoundFile& file : walk.audio) {
+  std::string buffer = kLibraryFileHeader;
+  buffer += '\n';
+  auto flush = [&]() {
+    bool ok = std::fwrite(buffer.data(), 1, buffer.size(), out) == buffer.size();
+    buffer.clear();
+    return ok;
+  };
+  // In path order, as the walk sorted them: a rescan writes the same file.
+  for (FoundFile& file : walk.audio) {
     auto old = previous.find(file.path);
     if (old != previous.end() && StampMatches(*old->second, file.stamp)) {
-      records.push_back(*old->second);
+      AppendLibraryLine(buffer, *old->second);
       ++report.kept;
     } else {
-      ReadSong& song = read.emplace_back();
+      ReadSong song;
       FileStamp stamp;
       std::string reason;
       if (ReadAudioFile(file.path, song.tags, stamp, reason)) {
-        song.path = file.path;
+        song.path = std::move(file.path);
         song.Build(stamp);
-        records.push_back(song.record);
+        AppendLibraryLine(buffer, song.record);
         ++report.read;
       } else {
-        read.pop_back();
-        report.problems.push_back({file.path, reason});
+        report.problems.push_back({std::move(file.path), reason});
       }
     }
+    std::string().swap(file.path);
     ++progress.done;
     if (settings.onProgress) settings.onProgress(progress);
+    if (buffer.size() >= 1 << 16 && !flush()) break;
   }
-  report.songs = records.size();
-  libraryText = FormatLibraryFile(ItemRecordList{records.data(), int(records.size()), int(records.size())});
+  report.songs = report.kept + report.read;
+  if (!flush() || std::fflush(out) != 0 || std::ferror(out)) {
+    error = std::string("cannot write the library: ") + std::strerror(errno);
+    return false;
+  }
   return true;
 }
 
@@ -147,27 +141,43 @@ bool LoadPreviousLibrary(const std::string& path, LibraryFile& library, bool& fo
   return library.ReadFile(path, error);
 }
 
-bool ReplaceFile(const std::string& path, const std::string& text, std::string& error) {
+ReplacingFile::~ReplacingFile() {
+  if (m_file == nullptr) return;
+  std::fclose(m_file);
+  unlink(m_temp.c_str());
+}
+
+bool ReplacingFile::Open(const std::string& path, std::string& error) {
   size_t slash = path.rfind('/');
   std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
   std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  std::string temp = folder + "." + name + ".tmp-" + std::to_string(getpid());
-  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    error = temp + ": " + std::strerror(errno);
+  m_path = path;
+  m_temp = folder + "." + name + ".tmp-" + std::to_string(getpid());
+  int fd = open(m_temp.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd >= 0) m_file = fdopen(fd, "w+b");
+  if (m_file == nullptr) {
+    error = m_temp + ": " + std::strerror(errno);
+    if (fd >= 0) close(fd);
+    unlink(m_temp.c_str());
     return false;
   }
-  int savedErrno = 0;
-  auto step = [&](bool done) {
-    if (!done && savedErrno == 0) savedErrno = errno;
-    return done;
-  };
-  bool ok = step(WriteAll(fd, text)) && step(fsync(fd) == 0);
-  ok = step(close(fd) == 0) && ok;
-  ok = ok && step(rename(temp.c_str(), path.c_str()) == 0);
+  return true;
+}
+
+bool ReplacingFile::Commit(std::string& error) {
+  errno = 0;
+  bool ok = std::fflush(m_file) == 0 && !std::ferror(m_file) && fsync(fileno(m_file)) == 0;
+  int savedErrno = errno;
+  ok = std::fclose(m_file) == 0 && ok;
+  if (!ok && savedErrno == 0) savedErrno = errno;
+  m_file = nullptr;
+  if (ok && rename(m_temp.c_str(), m_path.c_str()) != 0) {
+    ok = false;
+    savedErrno = errno;
+  }
   if (!ok) {
-    error = path + ": cannot write the library: " + std::strerror(savedErrno);
-    unlink(temp.c_str());
+    error = m_path + ": cannot write the library: " + std::strerror(savedErrno);
+    unlink(m_temp.c_str());
   }
   return ok;
 }

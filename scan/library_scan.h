@@ -4,6 +4,7 @@
 // being opened; new and changed files are read, and files that are gone are dropped.
 
 #include <cstddef>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -36,8 +37,10 @@ struct ScanSettings {
 extern const char* const kFileSizeName;
 extern const char* const kFileTimeName;
 
-// Returns false with `error` only when a folder given cannot be opened as one.
-bool ScanFolders(const ScanSettings& settings, std::string& libraryText, ScanReport& report,
+// Writes the library to `out` line by line as the files are read, so memory does not
+// grow with the library. Returns false with `error` when a folder given cannot be
+// opened as one (before anything is written) or `out` fails.
+bool ScanFolders(const ScanSettings& settings, std::FILE* out, ScanReport& report,
                  std::string& error);
 
 // Reads an earlier library for ScanSettings::previous. A missing file is no library
@@ -45,9 +48,23 @@ bool ScanFolders(const ScanSettings& settings, std::string& libraryText, ScanRep
 bool LoadPreviousLibrary(const std::string& path, LibraryFile& library, bool& found,
                          std::string& error);
 
-// Writes `text` beside `path` and renames it over `path`, so a reader sees the old
-// file or the new one, never a part.
-bool ReplaceFile(const std::string& path, const std::string& text, std::string& error);
+// A file written beside `path` and renamed over it on Commit, so a reader sees the old
+// file or the new one, never a part. Dropped unless committed.
+class ReplacingFile {
+ public:
+  ReplacingFile() = default;
+  ReplacingFile(const ReplacingFile&) = delete;
+  ReplacingFile& operator=(const ReplacingFile&) = delete;
+  ~ReplacingFile();
+
+  bool Open(const std::string& path, std::string& error);
+  std::FILE* File() const { return m_file; }
+  bool Commit(std::string& error);
+
+ private:
+  std::string m_path, m_temp;
+  std::FILE* m_file = nullptr;
+};
 
 // "N songs written (K kept, R read), ..." and, on lines below, the first `named`
 // problems with their reasons.

@@ -29,7 +29,6 @@ const char* const kUsage =
     "a library file or cannot be written.\n";
 
 constexpr int kExitOk = 0;
-constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
 int Fail(const std::string& message) {
@@ -79,21 +78,19 @@ int Run(const std::vector<std::string>& args) {
     settings.previous = &previous;
   }
 
+  ReplacingFile replacing;
+  std::FILE* out = stdout;
+  if (!output.empty()) {
+    if (!replacing.Open(output, error)) return Fail(error);
+    out = replacing.File();
+  }
   ScanProgressLine line(stderr, progressMode == -1 ? isatty(STDERR_FILENO) != 0 : progressMode == 1);
   settings.onProgress = [&line](const ScanProgress& progress) { line.Update(progress); };
-  std::string text;
   ScanReport report;
-  bool scanned = ScanFolders(settings, text, report, error);
+  bool scanned = ScanFolders(settings, out, report, error);
   line.Finish();
-  if (!scanned) return Fail(error);
-  previous = LibraryFile();
-
-  if (!output.empty()) {
-    if (!ReplaceFile(output, text, error)) return Fail(error);
-  } else if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
-    std::fputs("tunyra-scan: cannot write the library to stdout\n", stderr);
-    return kExitFailure;
-  }
+  if (!scanned) return Fail(error);  // an unfinished library is dropped, the old one stays
+  if (!output.empty() && !replacing.Commit(error)) return Fail(error);
   if (!quiet) std::fprintf(stderr, "tunyra-scan: %s", FormatScanSummary(report).c_str());
   return kExitOk;
 }
@@ -105,6 +102,6 @@ int main(int argc, char** argv) {
     return Run(std::vector<std::string>(argv + 1, argv + argc));
   } catch (const std::bad_alloc&) {
     std::fputs("tunyra-scan: out of memory\n", stderr);
-    return kExitFailure;
+    return 1;
   }
 }
