@@ -334,25 +334,26 @@ std::string FormatLibraryFile(const ItemRecordList& records) {
   std::string out = kLibraryFileHeader;
   out += '\n';
   int count = (records.items != nullptr && records.size > 0) ? records.size : 0;
-  for (int i = 0; i < count; ++i) {
-    const ItemRecord& r = records.items[i];
-    for (const char* field : {r.filename, r.title, r.album, r.artist, r.comment, r.genre}) {
-      AppendText(out, field);
-      out += '\t';
-    }
-    for (int number : {r.year, r.track, r.length}) {
-      out += std::to_string(number);
-      out += '\t';
-    }
-    if (r.extendedInfo != nullptr) {
-      for (char** entry = r.extendedInfo; *entry != nullptr; ++entry) {
-        if (entry != r.extendedInfo) out += ';';
-        AppendEscaped(out, *entry, true);
-        out += '=';
-        AppendEscaped(out, *entry + std::strlen(*entry) + 1, true);
-      }
-    }
-    out += '\n';
-  }
+  for (int i = 0; i < count; ++i) AppendLibraryLine(out, records.items[i]);
   return out;
+}
+
+void AppendLibraryLine(std::string& out, const ItemRecord& r) {
+  for (const char* field : {r.filename, r.title, r.album, r.artist, r.comment, r.genre}) {
+    AppendText(out, field);
+    out += '\t';
+  }
+  for (int number : {r.year, r.track, r.length}) {
+    out += std::to_string(number);
+    out += '\t';
+  }
+  if (r.extendedInfo != nullptr) {
+    for (char** entry = r.extendedInfo; *entry != nullptr; ++entry) {
+      if (entry != r.extendedInfo) out += ';';
+      AppendEscaped(out, *entry, true);
+      out += '=';
+      AppendEscaped(out, *entry + std::strlen(*entry) + 1, true);
+    }
+  }
+  out += '\n';
 }

@@ -39,4 +39,6 @@ class LibraryFile {
 
 // Writes records as library-file text (header included); null fields as \N.
 std::string FormatLibraryFile(const ItemRecordList& records);
+// Appends one record's line, line feed included, as FormatLibraryFile writes it.
+void AppendLibraryLine(std::string& out, const ItemRecord& record);
 extern const char* const kLibraryFileHeader;

@@ -2,12 +2,13 @@
 # The scripted part of the main job: drives the stand-in player and Tunyra with real
 # keyboard input on the current (virtual) display, like a user would, then prints the
 # playlist and keeps screenshots. Called by scripts/demo.sh.
-#   demo-session.sh BIN_DIR OUT_DIR MINUTES
+#   demo-session.sh BIN_DIR OUT_DIR MINUTES [LIBRARY]
 set -euo pipefail
 BIN=$1
 OUT=$2
 MINUTES=$3
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
+LIBRARY=${4:-$ROOT/samples/library.tsv}
 mkdir -p "$OUT"
 rm -f "$OUT"/*.png "$OUT/playlist.m3u" "$OUT/messages.log"
 
@@ -43,8 +44,8 @@ shot() {
 }
 keys() { xdotool key --delay 60 "$@"; }
 
-echo "== starting the stand-in player with gen_tunyra.dll and the sample library"
-wine "$BIN/standin.exe" --library "Z:$ROOT/samples/library.tsv" --plugin "Z:$BIN/gen_tunyra.dll" \
+echo "== starting the stand-in player with gen_tunyra.dll and the library $LIBRARY"
+wine "$BIN/standin.exe" --library "Z:$LIBRARY" --plugin "Z:$BIN/gen_tunyra.dll" \
   --m3u-on-exit "Z:$OUT/playlist.m3u" --log-on-exit "Z:$OUT/messages.log" >/dev/null 2>&1 &
 PLAYER_PID=$!
 player=$(wait_window "$PLAYER_TITLE" 60)

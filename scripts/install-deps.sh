@@ -17,6 +17,14 @@ want xdpyinfo x11-utils
 want xdotool xdotool
 want import imagemagick
 want python3 python3
+want pkg-config pkg-config
+# Folders of audio files: TagLib, and the encoders the scan's tests make files with.
+want sox sox
+want lame lame
+want flac flac
+want oggenc vorbis-tools
+want opusenc opus-tools
+[ -f /usr/include/taglib/fileref.h ] || need_pkgs+=(libtag1-dev)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need_pkgs+=(googletest)
 [ -f /usr/include/benchmark/benchmark.h ] || need_pkgs+=(libbenchmark-dev)
 dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || need_pkgs+=(libclang-rt-14-dev)

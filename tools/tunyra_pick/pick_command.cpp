@@ -1,5 +1,9 @@
 #include "tools/tunyra_pick/pick_command.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <ctime>
 #include <ostream>
 #include <unordered_set>
@@ -11,6 +15,10 @@
 #include "picking/playlist_text.h"
 #include "picking/random_source.h"
 #include "picking/time_fill.h"
+#ifdef TUNYRA_PICK_FOLDERS
+#include "scan/folder_library.h"
+#include "scan/scan_progress.h"
+#endif
 
 namespace {
 
@@ -48,6 +56,27 @@ std::string StopNote(const FillResult& fill) {
   return "";
 }
 
+// A folder stands for the library scanned from it, through the per-user scan cache.
+bool LoadLibrary(const std::string& path, LibraryFile& library, std::ostream& err, std::string& error) {
+#ifdef TUNYRA_PICK_FOLDERS
+  struct stat st;
+  if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    ScanProgressLine line(stderr, isatty(STDERR_FILENO) != 0);
+    ScanReport report;
+    std::string warning;
+    bool ok = LoadFolderLibrary(
+        path, [&line](const ScanProgress& progress) { line.Update(progress); }, library, report, warning, error);
+    line.Finish();
+    if (!warning.empty()) err << "tunyra-pick: " << warning << '\n';
+    if (ok && !report.problems.empty()) err << "tunyra-pick: " << path << ": " << FormatScanSummary(report, 3);
+    return ok;
+  }
+#else
+  (void)err;
+#endif
+  return library.ReadFile(path, error);
+}
+
 int ListValues(const ItemRecordList& records, int kind, std::ostream& out) {
   LibrarySnapshot snapshot;
   snapshot.Rebuild(records);
@@ -74,7 +103,7 @@ std::optional<std::string> FindUnlistedValue(const ItemRecordList& records, int 
 int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   LibraryFile library;
   std::string error;
-  if (!library.ReadFile(options.libraryPath, error)) {
+  if (!LoadLibrary(options.libraryPath, library, err, error)) {
     err << "tunyra-pick: " << error << '\n';
     return kExitUsage;
   }

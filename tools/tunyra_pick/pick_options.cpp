@@ -7,11 +7,13 @@
 #include "library/text_compare.h"
 
 const char* const kPickUsage =
-    "Usage: tunyra-pick LIBRARY.tsv [options]\n"
+    "Usage: tunyra-pick LIBRARY.tsv|FOLDER [options]\n"
     "\n"
     "Builds a playlist of a chosen length from a library file, as the Select Songs\n"
     "dialog does, and prints it on stdout as an extended M3U playlist. The total\n"
-    "length, the requested time and the seed go to stderr.\n"
+    "length, the requested time and the seed go to stderr. A folder of audio files\n"
+    "is scanned as tunyra-scan does, keeping the result in ~/.cache/tunyra/ (or\n"
+    "$XDG_CACHE_HOME/tunyra/) so the next run only reads what changed.\n"
     "\n"
     "Conditions (four columns, joined left to right with no precedence):\n"
     "  --column N=KIND   what column N (1..4) tests: artist, title, album, genre (any\n"

@@ -1,0 +1,33 @@
+#pragma once
+// Reads the tags and the playing time of one audio file through TagLib.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+// What identifies a file's content for an incremental scan: a file whose size and
+// modification time are unchanged is taken as unchanged.
+struct FileStamp {
+  std::int64_t size = 0;
+  std::int64_t mtimeNs = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+
+struct SongTags {
+  std::string title, album, artist, comment, genre;  // UTF-8, cut at a NUL
+  int year = 0;
+  int track = 0;
+  int length = -1;  // whole seconds; -1 when TagLib cannot tell
+  std::vector<std::pair<std::string, std::string>> extended;  // name, value
+};
+
+// True when the name ends in an extension TagLib reads (any case).
+bool IsAudioFileName(std::string_view name);
+
+// Reads `path`. The stamp is the one of the file as it was opened. A file whose
+// content does not match its extension is tried again by its content. On failure
+// returns false with a short reason ("empty file", "Permission denied", ...).
+bool ReadAudioFile(const std::string& path, SongTags& tags, FileStamp& stamp,
+                   std::string& reason);

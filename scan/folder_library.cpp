@@ -1,0 +1,102 @@
+#include "scan/folder_library.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+std::uint64_t Fnv1a64(const std::string& text) {
+  std::uint64_t hash = 14695981039346656037ULL;
+  for (unsigned char c : text) {
+    hash ^= c;
+    hash *= 1099511628211ULL;
+  }
+  return hash;
+}
+
+std::string CacheRoot() {
+  // The base-directory convention ignores a relative XDG_CACHE_HOME.
+  const char* xdg = std::getenv("XDG_CACHE_HOME");
+  if (xdg != nullptr && xdg[0] == '/') return xdg;
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || home[0] != '/') {
+    const passwd* user = getpwuid(getuid());
+    home = user != nullptr ? user->pw_dir : nullptr;
+  }
+  if (home == nullptr || home[0] != '/') return std::string();
+  return std::string(home) + "/.cache";
+}
+
+bool MakeFolders(const std::string& path) {
+  for (size_t slash = 1; slash != std::string::npos; ) {
+    slash = path.find('/', slash + 1);
+    std::string prefix = path.substr(0, slash);
+    if (mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string ScanCachePath(const std::string& absoluteFolder) {
+  std::string root = CacheRoot();
+  if (root.empty()) return root;
+  char name[32];
+  std::snprintf(name, sizeof name, "%016" PRIx64 ".tsv", Fnv1a64(absoluteFolder));
+  return root + "/tunyra/" + name;
+}
+
+bool LoadFolderLibrary(const std::string& folder, const std::function<void(const ScanProgress&)>& onProgress,
+                       LibraryFile& library, ScanReport& report, std::string& warning,
+                       std::string& error) {
+  std::string absolute;
+  if (!ResolveFolder(folder, absolute, error)) return false;
+  const std::string cache = ScanCachePath(absolute);
+
+  LibraryFile previous;
+  bool found = false;
+  std::string cacheError;
+  // A damaged cache is only a slower scan: it is read again from the files.
+  if (!cache.empty() && !LoadPreviousLibrary(cache, previous, found, cacheError))
+    previous = LibraryFile();
+
+  ScanSettings settings;
+  settings.folders = {absolute};
+  settings.previous = &previous;
+  settings.onProgress = onProgress;
+  ReplacingFile cacheFile;
+  bool caching = !cache.empty() && MakeFolders(cache.substr(0, cache.rfind('/'))) &&
+                 cacheFile.Open(cache, cacheError);
+  if (!caching)
+    warning = cache.empty() ? "no home folder for the scan cache; the next run scans again"
+                            : "cannot keep the scan in " + cache + " (" +
+                                  (cacheError.empty() ? std::string(std::strerror(errno)) : cacheError) +
+                                  "); the next run scans again";
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> scratch(caching ? nullptr : std::tmpfile(), &std::fclose);
+  std::FILE* out = caching ? cacheFile.File() : scratch.get();
+  if (out == nullptr) {
+    error = std::string("cannot make a scratch file: ") + std::strerror(errno);
+    return false;
+  }
+  if (!ScanFolders(settings, out, report, error)) return false;
+  previous = LibraryFile();  // the kept lines are in `out` now
+
+  std::string text;
+  char chunk[1 << 16];
+  std::rewind(out);
+  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, out)) > 0;) text.append(chunk, n);
+  if (std::ferror(out)) {
+    error = std::string("cannot read the scan back: ") + std::strerror(errno);
+    return false;
+  }
+  if (caching && !cacheFile.Commit(cacheError)) warning = cacheError + "; the next run scans again";
+  return library.Parse(std::move(text), caching ? cache : absolute, error);
+}

@@ -1,0 +1,116 @@
+#include "scan/folder_walk.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <set>
+#include <utility>
+
+namespace {
+
+struct DirCloser {
+  void operator()(DIR* dir) const { closedir(dir); }
+};
+
+std::string Child(const std::string& folder, const char* name) {
+  std::string path = folder;
+  if (path.empty() || path.back() != '/') path += '/';
+  path += name;
+  return path;
+}
+
+}  // namespace
+
+bool ResolveFolder(const std::string& folder, std::string& absolute, std::string& error) {
+  char* resolved = realpath(folder.c_str(), nullptr);
+  if (resolved == nullptr) {
+    error = folder + ": " + std::strerror(errno);
+    return false;
+  }
+  absolute = resolved;
+  std::free(resolved);
+  struct stat st;
+  if (stat(absolute.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    error = folder + ": not a folder";
+    return false;
+  }
+  return true;
+}
+
+bool WalkFolders(const std::vector<std::string>& roots, WalkResult& result, std::string& error,
+                 const std::function<void(size_t)>& onFound) {
+  std::set<std::pair<dev_t, ino_t>> seen;
+  std::vector<std::string> pending;
+  for (const std::string& root : roots) {
+    std::string absolute;
+    if (!ResolveFolder(root, absolute, error)) return false;
+    struct stat st;
+    std::unique_ptr<DIR, DirCloser> probe(opendir(absolute.c_str()));
+    if (!probe || stat(absolute.c_str(), &st) != 0) {
+      error = root + ": cannot open the folder: " + std::strerror(errno);
+      return false;
+    }
+    if (seen.insert({st.st_dev, st.st_ino}).second) pending.push_back(absolute);
+  }
+
+  while (!pending.empty()) {
+    std::string folder = std::move(pending.back());
+    pending.pop_back();
+    std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
+    if (!dir) {
+      // Gone since it was listed, or not ours to read.
+      result.problems.push_back({folder, std::string("cannot open the folder: ") + std::strerror(errno)});
+      continue;
+    }
+    while (true) {
+      errno = 0;
+      const dirent* entry = readdir(dir.get());
+      if (entry == nullptr) {
+        if (errno != 0)
+          result.problems.push_back({folder, std::string("cannot list the folder: ") + std::strerror(errno)});
+        break;
+      }
+      const char* name = entry->d_name;
+      if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+      const bool audio = IsAudioFileName(name);
+      if (entry->d_type == DT_REG && !audio) {
+        ++result.notAudio;
+        continue;
+      }
+      struct stat st;
+      if (fstatat(dirfd(dir.get()), name, &st, 0) != 0) {
+        // A dangling link or a link loop; only worth naming when it looks like a song
+        // or a folder could have been behind it.
+        if (audio || entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN)
+          result.problems.push_back({Child(folder, name), std::strerror(errno)});
+        else
+          ++result.notAudio;
+        continue;
+      }
+      if (S_ISDIR(st.st_mode)) {
+        if (seen.insert({st.st_dev, st.st_ino}).second)
+          pending.push_back(Child(folder, name));
+        else
+          ++result.repeatedFolders;
+      } else if (!audio) {
+        ++result.notAudio;
+      } else if (!S_ISREG(st.st_mode)) {
+        result.problems.push_back({Child(folder, name), "not a regular file"});
+      } else {
+        FileStamp stamp{st.st_size, std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+        result.audio.push_back({Child(folder, name), stamp});
+        if (onFound && result.audio.size() % 256 == 0) onFound(result.audio.size());
+      }
+    }
+  }
+  std::sort(result.audio.begin(), result.audio.end(),
+            [](const FoundFile& a, const FoundFile& b) { return a.path < b.path; });
+  return true;
+}

@@ -1,0 +1,198 @@
+#include "scan/library_scan.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <string_view>
+#include <unordered_map>
+
+const char* const kFileSizeName = "filesize";
+const char* const kFileTimeName = "filetime";
+
+namespace {
+
+// A file read in this scan, as a record whose pointers point into it.
+struct ReadSong {
+  SongTags tags;
+  std::string path;
+  std::vector<std::string> blocks;  // "name\0value\0"
+  std::vector<char*> extended;      // into `blocks`, null-ended
+  ItemRecord record{};
+
+  void Build(const FileStamp& stamp) {
+    tags.extended.emplace_back(kFileSizeName, std::to_string(stamp.size));
+    tags.extended.emplace_back(kFileTimeName, std::to_string(stamp.mtimeNs));
+    for (const auto& [name, value] : tags.extended) {
+      std::string block = name;
+      block += '\0';
+      block += value;
+      block += '\0';
+      blocks.push_back(std::move(block));
+    }
+    for (std::string& block : blocks) extended.push_back(block.data());
+    extended.push_back(nullptr);
+    record = ItemRecord{path.data(),        tags.title.data(), tags.album.data(), tags.artist.data(),
+                        tags.comment.data(), tags.genre.data(), tags.year,         tags.track,
+                        tags.length,         extended.data()};
+  }
+};
+
+const char* ExtendedValue(const ItemRecord& record, const char* name) {
+  if (record.extendedInfo == nullptr) return nullptr;
+  for (char** entry = record.extendedInfo; *entry != nullptr; ++entry)
+    if (std::strcmp(*entry, name) == 0) return *entry + std::strlen(*entry) + 1;
+  return nullptr;
+}
+
+bool ParseInt64(const char* text, std::int64_t& value) {
+  if (text == nullptr) return false;
+  const char* end = text + std::strlen(text);
+  auto [last, ec] = std::from_chars(text, end, value);
+  return ec == std::errc() && last == end && last != text;
+}
+
+bool StampMatches(const ItemRecord& record, const FileStamp& stamp) {
+  std::int64_t size = 0;
+  std::int64_t time = 0;
+  return ParseInt64(ExtendedValue(record, kFileSizeName), size) &&
+         ParseInt64(ExtendedValue(record, kFileTimeName), time) && size == stamp.size &&
+         time == stamp.mtimeNs;
+}
+
+}  // namespace
+
+bool ScanFolders(const ScanSettings& settings, std::FILE* out, ScanReport& report,
+                 std::string& error) {
+  report = ScanReport();
+  ScanProgress progress;
+  WalkResult walk;
+  auto onFound = [&](size_t found) {
+    progress.total = found;
+    if (settings.onProgress) settings.onProgress(progress);
+  };
+  if (!WalkFolders(settings.folders, walk, error, onFound)) return false;
+  report.notAudio = walk.notAudio;
+  report.repeatedFolders = walk.repeatedFolders;
+  report.problems = std::move(walk.problems);
+  progress.listing = false;
+  progress.total = walk.audio.size();
+
+  std::unordered_map<std::string_view, const ItemRecord*> previous;
+  if (settings.previous != nullptr) {
+    const ItemRecordList& list = settings.previous->Records();
+    previous.reserve(size_t(list.size));
+    for (int i = 0; i < list.size; ++i)
+      if (list.items[i].filename != nullptr) previous.emplace(list.items[i].filename, &list.items[i]);
+  }
+
+  std::string buffer = kLibraryFileHeader;
+  buffer += '\n';
+  auto flush = [&]() {
+    bool ok = std::fwrite(buffer.data(), 1, buffer.size(), out) == buffer.size();
+    buffer.clear();
+    return ok;
+  };
+  // In path order, as the walk sorted them: a rescan writes the same file.
+  for (FoundFile& file : walk.audio) {
+    auto old = previous.find(file.path);
+    if (old != previous.end() && StampMatches(*old->second, file.stamp)) {
+      AppendLibraryLine(buffer, *old->second);
+      ++report.kept;
+    } else {
+      ReadSong song;
+      FileStamp stamp;
+      std::string reason;
+      if (ReadAudioFile(file.path, song.tags, stamp, reason)) {
+        song.path = std::move(file.path);
+        song.Build(stamp);
+        AppendLibraryLine(buffer, song.record);
+        ++report.read;
+      } else {
+        report.problems.push_back({std::move(file.path), reason});
+      }
+    }
+    std::string().swap(file.path);
+    ++progress.done;
+    if (settings.onProgress) settings.onProgress(progress);
+    if (buffer.size() >= 1 << 16 && !flush()) break;
+  }
+  report.songs = report.kept + report.read;
+  if (!flush() || std::fflush(out) != 0 || std::ferror(out)) {
+    error = std::string("cannot write the library: ") + std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+bool LoadPreviousLibrary(const std::string& path, LibraryFile& library, bool& found,
+                         std::string& error) {
+  struct stat st;
+  found = stat(path.c_str(), &st) == 0;
+  if (!found) {
+    if (errno == ENOENT) return true;
+    error = path + ": " + std::strerror(errno);
+    return false;
+  }
+  return library.ReadFile(path, error);
+}
+
+ReplacingFile::~ReplacingFile() {
+  if (m_file == nullptr) return;
+  std::fclose(m_file);
+  unlink(m_temp.c_str());
+}
+
+bool ReplacingFile::Open(const std::string& path, std::string& error) {
+  size_t slash = path.rfind('/');
+  std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  m_path = path;
+  m_temp = folder + "." + name + ".tmp-" + std::to_string(getpid());
+  int fd = open(m_temp.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd >= 0) m_file = fdopen(fd, "w+b");
+  if (m_file == nullptr) {
+    error = m_temp + ": " + std::strerror(errno);
+    if (fd >= 0) close(fd);
+    unlink(m_temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool ReplacingFile::Commit(std::string& error) {
+  errno = 0;
+  bool ok = std::fflush(m_file) == 0 && !std::ferror(m_file) && fsync(fileno(m_file)) == 0;
+  int savedErrno = errno;
+  ok = std::fclose(m_file) == 0 && ok;
+  if (!ok && savedErrno == 0) savedErrno = errno;
+  m_file = nullptr;
+  if (ok && rename(m_temp.c_str(), m_path.c_str()) != 0) {
+    ok = false;
+    savedErrno = errno;
+  }
+  if (!ok) {
+    error = m_path + ": cannot write the library: " + std::strerror(savedErrno);
+    unlink(m_temp.c_str());
+  }
+  return ok;
+}
+
+std::string FormatScanSummary(const ScanReport& report, size_t named) {
+  std::string line = std::to_string(report.songs) + " songs written (" + std::to_string(report.kept) +
+                     " unchanged, " + std::to_string(report.read) + " read), " +
+                     std::to_string(report.notAudio) + " files skipped as not audio, " +
+                     std::to_string(report.problems.size()) + " could not be read";
+  if (report.repeatedFolders > 0)
+    line += ", " + std::to_string(report.repeatedFolders) + " folders reached again through links skipped";
+  line += '\n';
+  for (size_t i = 0; i < report.problems.size() && i < named; ++i)
+    line += "  " + report.problems[i].path + ": " + report.problems[i].reason + '\n';
+  if (report.problems.size() > named)
+    line += "  ... and " + std::to_string(report.problems.size() - named) + " more\n";
+  return line;
+}

@@ -1,0 +1,91 @@
+#include "tests/scan/audio_fixture.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+#include <taglib/fileref.h>
+#include <taglib/tpropertymap.h>
+
+namespace {
+
+std::string Quoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+bool Run(const std::string& command, std::string& error) {
+  if (std::system((command + " >/dev/null 2>&1").c_str()) == 0) return true;
+  error = "failed: " + command;
+  return false;
+}
+
+}  // namespace
+
+const std::vector<std::string>& FixtureFormats() {
+  static const std::vector<std::string> formats = {"mp3", "flac", "ogg", "opus", "wav", "aiff"};
+  return formats;
+}
+
+std::string MissingAudioTools() {
+  std::string missing;
+  for (const char* tool : {"sox", "lame", "flac", "oggenc", "opusenc"})
+    if (std::system(("command -v " + std::string(tool) + " >/dev/null 2>&1").c_str()) != 0)
+      missing += std::string(missing.empty() ? "" : " ") + tool;
+  return missing;
+}
+
+bool MakeSilentAudio(const std::string& path, int seconds, std::string& error) {
+  const std::string ext = path.substr(path.rfind('.') + 1);
+  const std::string sox = "sox -n -r 8000 -c 1 -b 16 ";
+  const std::string trim = " trim 0 " + std::to_string(seconds);
+  if (ext == "wav" || ext == "aiff") return Run(sox + Quoted(path) + trim, error);
+  const std::string wav = path + ".src.wav";
+  std::string encode;
+  if (ext == "mp3") encode = "lame --quiet -b 32 " + Quoted(wav) + " " + Quoted(path);
+  else if (ext == "flac") encode = "flac -s -f " + Quoted(wav) + " -o " + Quoted(path);
+  else if (ext == "ogg") encode = "oggenc -Q " + Quoted(wav) + " -o " + Quoted(path);
+  else if (ext == "opus") encode = "opusenc --quiet " + Quoted(wav) + " " + Quoted(path);
+  else {
+    error = "no encoder for ." + ext;
+    return false;
+  }
+  bool ok = Run(sox + Quoted(wav) + trim, error) && Run(encode, error);
+  std::remove(wav.c_str());
+  return ok;
+}
+
+bool WriteFixtureTags(const std::string& path, const FixtureTags& tags, std::string& error) {
+  TagLib::FileRef ref(path.c_str(), false);
+  if (ref.isNull()) {
+    error = "TagLib cannot open " + path;
+    return false;
+  }
+  TagLib::PropertyMap properties = ref.file()->properties();
+  auto set = [&](const char* key, const std::optional<std::string>& value) {
+    if (value) properties.replace(key, TagLib::StringList(TagLib::String(*value, TagLib::String::UTF8)));
+  };
+  set("TITLE", tags.title);
+  set("ALBUM", tags.album);
+  set("ARTIST", tags.artist);
+  set("COMMENT", tags.comment);
+  set("GENRE", tags.genre);
+  set("ALBUMARTIST", tags.albumArtist);
+  set("DISCNUMBER", tags.disc);
+  if (tags.year != 0) set("DATE", std::to_string(tags.year));
+  if (tags.track != 0) set("TRACKNUMBER", std::to_string(tags.track));
+  ref.file()->setProperties(properties);
+  if (!ref.save()) {
+    error = "TagLib cannot save " + path;
+    return false;
+  }
+  return true;
+}
+
+bool CopyWholeFile(const std::string& from, const std::string& to) {
+  std::ifstream in(from, std::ios::binary);
+  std::ofstream out(to, std::ios::binary | std::ios::trunc);
+  out << in.rdbuf();
+  return in && out.good();
+}
