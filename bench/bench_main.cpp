@@ -401,6 +401,13 @@ void Bench::EndToEnd(const ItemRecordList& source, const LibrarySnapshot& snapsh
   m_table.Add(memory);
 }
 
+bool WriteLibraryFile(const std::string& text, const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return false;
+  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  return std::fclose(file) == 0 && written;
+}
+
 bool ParseSizes(const char* text, std::vector<int>& sizes) {
   sizes.clear();
   std::string list = text;
@@ -421,6 +428,15 @@ bool ParseSizes(const char* text, std::vector<int>& sizes) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::strcmp(argv[1], "--write-library") == 0) {
+    // The benchmark's library as a file, for the peer comparison and for trying things.
+    std::vector<int> count;
+    if (!ParseSizes(argv[2], count) || count.size() != 1) return 2;
+    ItemRecordList library = GenerateLibrary(count[0]);
+    const bool written = WriteLibraryFile(FormatLibraryFile(library), argv[3]);
+    ReleaseItemRecordList(library);
+    return written ? 0 : 1;
+  }
   std::vector<int> sizes = {10000, 100000, 1000000};
   bool quick = false;
   for (int i = 1; i < argc; ++i) {

@@ -200,7 +200,7 @@ TEST(LibraryFile, ReadsFilesAndReportsOnesItCannotOpen) {
   fs::remove(path);
 
   EXPECT_FALSE(file.ReadFile(path.string(), error));
-  EXPECT_EQ(error, path.string() + ": cannot open the file");
+  EXPECT_EQ(error, path.string() + ": cannot open the file: No such file or directory");
 }
 
 TEST(LibraryFile, SampleLibraryParsesAndHoldsTheAwkwardCases) {

@@ -10,6 +10,7 @@
 #include "library/text_compare.h"
 #include "picking/candidate_matching.h"
 #include "picking/random_source.h"
+#include "picking/text_hash_set.h"
 #include "picking/time_fill.h"
 
 namespace {
@@ -37,18 +38,23 @@ void WritePlaylist(const CandidateList& list, std::ostream& out) {
   }
 }
 
-const char* StopNote(FillStop stop) {
-  switch (stop) {
+// Why a fill ended before its time. The fill counts only songs of known length, so with
+// none of those it reports "no unused song" in every mode: say what really happened.
+const char* StopNote(const FillResult& fill, const CandidateList& candidates, bool allowDuplicates) {
+  bool anyKnownLength = false;
+  for (std::int32_t length : candidates.lengths) anyKnownLength = anyKnownLength || length >= 0;
+  switch (fill.stop) {
     case FillStop::TimeUsedUp:
       return nullptr;
     case FillStop::NoUnusedCandidate:
-      return "every matching song was used before the time was filled";
+      if (!anyKnownLength || allowDuplicates) return "none of the matching songs has a known length";
+      return "every matching song of known length was used before the time was filled";
     case FillStop::NoClosestFit:
       return "no unused song is close enough to the time left";
     case FillStop::NoProgress:
       return "the closest song would not shorten the time left";
     case FillStop::ZeroAverage:
-      return "the matching songs have no length";
+      return "the matching songs of known length are all 0 seconds long";
   }
   return nullptr;
 }
@@ -67,15 +73,6 @@ std::string DisplayValueOf(const ItemRecord& record, int kind) {
   return SetValueOf(record, kind);
 }
 
-std::optional<std::string> FindUnlistedValue(const ItemRecordList& records, int kind,
-                                             const std::vector<std::string>& values) {
-  std::unordered_set<std::string> missing(values.begin(), values.end());
-  for (int i = 0; i < records.size && !missing.empty(); ++i) missing.erase(DisplayValueOf(records.items[i], kind));
-  for (const std::string& value : values)
-    if (missing.count(value)) return value;
-  return std::nullopt;
-}
-
 std::string FormatDuration(long long seconds) {
   std::string sign = seconds < 0 ? "-" : "";
   unsigned long long s = seconds < 0 ? 0ULL - static_cast<unsigned long long>(seconds)
@@ -91,27 +88,63 @@ std::string FormatDuration(long long seconds) {
 int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   LibraryFile library;
   std::string error;
-  if (!library.ReadFile(options.libraryPath, error)) {
-    err << "tunyra-pick: " << error << '\n';
-    return kExitUsage;
+  if (options.listKind) {
+    const unsigned fieldOfKind[] = {kKeepArtist, kKeepTitle, kKeepAlbum, kKeepGenre};
+    const unsigned field = fieldOfKind[*options.listKind];
+    if (!library.ReadFile(options.libraryPath, error, [field](const ItemRecord&) { return field; })) {
+      err << "tunyra-pick: " << error << '\n';
+      return kExitUsage;
+    }
+    return ListValues(library.Records(), *options.listKind, out);
   }
-  const ItemRecordList& records = library.Records();
-
-  if (options.listKind) return ListValues(records, *options.listKind, out);
 
   std::array<ColumnCondition, 4> columns;
   for (size_t c = 0; c < 4; ++c) {
     columns[c].kind = options.kinds[c];
-    if (options.checked[c].empty()) continue;
-    if (std::optional<std::string> unlisted = FindUnlistedValue(records, options.kinds[c], options.checked[c])) {
-      err << "tunyra-pick: column " << c + 1 << " (" << KindName(options.kinds[c]) << ") shows no value \""
-          << *unlisted << "\" in this library; see --list " << KindName(options.kinds[c]) << '\n';
-      return kExitUsage;
-    }
     // A value ticked twice is still one ticked entry of the list.
     std::unordered_set<std::string> seen;
     for (const std::string& value : options.checked[c])
       if (seen.insert(value).second) columns[c].checkedTexts.push_back(value);
+  }
+
+  // Only an item that matches some column can become a candidate (an Or adds a column's
+  // matches, an And keeps entries found among them), so only those are kept, with just
+  // the fields the matching and the playlist read. Every item still shows its values to
+  // the check that each ticked value exists.
+  const unsigned fieldOfKind[] = {kKeepArtist, kKeepTitle, kKeepAlbum, kKeepGenre};
+  unsigned keptFields = kKeepFilename | kKeepTitle;
+  std::array<TextHashSet, 4> checkedSets;
+  std::array<std::unordered_set<std::string>, 4> unseen;
+  for (size_t c = 0; c < 4; ++c) {
+    if (columns[c].checkedTexts.empty()) continue;
+    keptFields |= fieldOfKind[columns[c].kind];
+    checkedSets[c] = TextHashSet(columns[c].checkedTexts.size());
+    for (const std::string& value : columns[c].checkedTexts) checkedSets[c].Insert(value);
+    unseen[c].insert(columns[c].checkedTexts.begin(), columns[c].checkedTexts.end());
+  }
+  auto fieldText = [](const ItemRecord& r, int kind) -> std::string_view {
+    const char* text = kind == kKindArtist ? r.artist : kind == kKindTitle ? r.title : kind == kKindAlbum ? r.album : r.genre;
+    return text ? std::string_view(text) : std::string_view();
+  };
+  auto keep = [&](const ItemRecord& record) -> unsigned {
+    for (size_t c = 0; c < 4; ++c)
+      if (!unseen[c].empty()) unseen[c].erase(DisplayValueOf(record, columns[c].kind));
+    for (size_t c = 0; c < 4; ++c)
+      if (!checkedSets[c].empty() && checkedSets[c].Contains(fieldText(record, columns[c].kind))) return keptFields;
+    return 0;
+  };
+  if (!library.ReadFile(options.libraryPath, error, keep)) {
+    err << "tunyra-pick: " << error << '\n';
+    return kExitUsage;
+  }
+  const ItemRecordList& records = library.Records();
+  for (size_t c = 0; c < 4; ++c) {
+    for (const std::string& value : options.checked[c]) {
+      if (!unseen[c].count(value)) continue;
+      err << "tunyra-pick: column " << c + 1 << " (" << KindName(options.kinds[c]) << ") shows no value \""
+          << value << "\" in this library; see --list " << KindName(options.kinds[c]) << '\n';
+      return kExitUsage;
+    }
   }
   std::array<ColumnLink, 3> links{LinkFromValue(options.links[0]), LinkFromValue(options.links[1]),
                                   LinkFromValue(options.links[2])};
@@ -137,7 +170,8 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   LcgRandomSource random(seed);
   const std::int32_t requested = options.minutes * 60;
   bool asked = false;
-  FillResult fill = FillTime(std::move(match.candidates), requested, options.allowDuplicates, random, [&] {
+  const CandidateList& candidates = match.candidates;
+  FillResult fill = FillTime(candidates, requested, options.allowDuplicates, random, [&] {
     asked = true;
     return options.shorten;
   });
@@ -153,6 +187,6 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
       << requested << " s (" << options.minutes << " min)";
   if (asked) err << ", shortened to " << fill.targetSeconds << " s (" << FormatDuration(fill.targetSeconds) << ")";
   err << ", seed " << seed << '\n';
-  if (const char* note = StopNote(fill.stop)) err << "note: stopped early: " << note << '\n';
+  if (const char* note = StopNote(fill, candidates, options.allowDuplicates)) err << "note: stopped early: " << note << '\n';
   return kExitOk;
 }

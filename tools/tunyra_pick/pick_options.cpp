@@ -8,6 +8,7 @@
 const char* const kPickUsage =
     "Usage: tunyra-pick LIBRARY.tsv [options]\n"
     "\n"
+    "A LIBRARY.tsv of '-' reads the library from standard input.\n"
     "Builds a playlist of a chosen length from a library file, as the Select Songs\n"
     "dialog does, and prints it on stdout as an extended M3U playlist. The total\n"
     "length, the requested time and the seed go to stderr.\n"
@@ -33,7 +34,7 @@ const char* const kPickUsage =
     "  --candidates      print the songs matching the conditions (in candidate order,\n"
     "                    with repeats) instead of filling the time.\n"
     "  --list KIND       print the values a column of KIND shows, one a line, in list\n"
-    "                    order.\n"
+    "                    order. Takes no picking option.\n"
     "  --help            this text.\n"
     "\n"
     "Options taking a value accept it as the next argument or after '='\n"
@@ -81,6 +82,7 @@ const char* KindName(int kind) {
 
 bool ParsePickArguments(const std::vector<std::string>& args, PickOptions& options, std::string& error) {
   bool sawLibrary = false;
+  std::string pickingOption;  // the first option that only picking reads
   for (size_t i = 0; i < args.size(); ++i) {
     std::string name = args[i];
     std::string value;
@@ -107,6 +109,11 @@ bool ParsePickArguments(const std::vector<std::string>& args, PickOptions& optio
       error = name + " takes no value";
       return false;
     };
+
+    static const char* const kPickingOptions[] = {"--column", "--check",   "--link",       "--minutes",
+                                                  "--seed",   "--shorten", "--duplicates", "--candidates"};
+    for (const char* option : kPickingOptions)
+      if (name == option && pickingOption.empty()) pickingOption = option;
 
     if (name == "--help" || name == "-h") {
       options.help = true;
@@ -188,6 +195,10 @@ bool ParsePickArguments(const std::vector<std::string>& args, PickOptions& optio
       options.libraryPath = name;
       sawLibrary = true;
     }
+  }
+  if (options.listKind && !pickingOption.empty()) {
+    error = "--list prints a column's values and picks nothing: it cannot be combined with " + pickingOption;
+    return false;
   }
   if (!options.help && !sawLibrary) {
     error = "no library file given";
