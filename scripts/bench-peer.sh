@@ -28,12 +28,16 @@ printf 'library: %s\ndirectory: %s\nplugins: random\n' "$BEETSDIR/library.db" "$
 # Debian keeps beets' modules outside the interpreter's path.
 BEETS_PY=(env PYTHONPATH=/usr/share/beets /usr/bin/python3)
 
-# best CPU seconds and largest peak RSS (MB) of RUNS runs of a command
+# best CPU seconds per run and largest peak RSS (MB) of RUNS measurements; each
+# measurement runs the command REPEAT times, since a run of tunyra-pick on 10k items
+# takes less than the 10 ms that time(1) can resolve.
 measure() {
-  local best="" rss=0 cpu kb
+  local repeat=$1 best="" rss=0 cpu kb
+  shift
   for _ in $(seq "$RUNS"); do
-    /usr/bin/time -o "$WORK/time.txt" -f "%U %S %M" "$@" >/dev/null 2>&1
-    cpu=$(awk '{print $1 + $2}' "$WORK/time.txt")
+    /usr/bin/time -o "$WORK/time.txt" -f "%U %S %M" \
+      bash -c 'for _ in $(seq "$0"); do "$@" >/dev/null 2>&1; done' "$repeat" "$@"
+    cpu=$(awk -v r="$repeat" '{print ($1 + $2) / r}' "$WORK/time.txt")
     kb=$(awk '{print $3}' "$WORK/time.txt")
     if [ -z "$best" ] || awk "BEGIN{exit !($cpu < $best)}"; then best=$cpu; fi
     [ "$kb" -gt "$rss" ] && rss=$kb
@@ -66,10 +70,10 @@ for n in "${SIZES[@]}"; do
       exit 1
     fi
     songs=$(wc -l <"$WORK/pick.txt")
-    read -r beets_cpu beets_mb < <(measure beet random -t 60 "${beets_query[@]}")
-    read -r pick_cpu pick_mb < <(measure "$PICK" "$lib" "${pick_args[@]}" --minutes 60)
+    read -r beets_cpu beets_mb < <(measure 1 beet random -t 60 "${beets_query[@]}")
+    read -r pick_cpu pick_mb < <(measure 20 "$PICK" "$lib" "${pick_args[@]}" --minutes 60)
     ratio=$(awk "BEGIN{ if ($pick_cpu > 0) printf \"%.0fx\", $beets_cpu / $pick_cpu; else print \"-\" }")
-    rows+=("$(printf '%-6s %-18s %7s %9s s %6s MB %11s s %6s MB %14s' "$n" "$label" "$songs" "$beets_cpu" "$beets_mb" "$pick_cpu" "$pick_mb" "$ratio")")
+    rows+=("$(printf '%-6s %-18s %7s %9.3f s %6s MB %11.4f s %6s MB %14s' "$n" "$label" "$songs" "$beets_cpu" "$beets_mb" "$pick_cpu" "$pick_mb" "$ratio")")
   done
 done
 
