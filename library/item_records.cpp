@@ -43,6 +43,63 @@ void WriteBlock(char* block, const char* name, size_t nameLength, const char* va
   block[nameLength + 1 + valueLength] = '\0';
 }
 
+// Above this many entries a copy looks names up in a hash table: one item may carry a
+// million names, and searching all the earlier ones for each would take hours.
+constexpr size_t kSearchedEntries = 16;
+
+std::uint32_t HashIgnoringCase(const char* name) {
+  std::uint32_t hash = 2166136261u;
+  for (const char* p = name; *p != '\0'; ++p)
+    hash = (hash ^ static_cast<unsigned char>(text::AsciiLower(*p))) * 16777619u;
+  return hash;
+}
+
+// What PutExtendedInfo entry by entry gives (empty names dropped, each name at its first
+// position with the name and value of its last case-insensitive repeat) in linear time.
+// False when the table cannot be had; the caller then goes entry by entry.
+bool CopyManyEntries(ItemRecord& copy, char** entries, size_t count) {
+  size_t tableSize = 1;
+  while (tableSize < 2 * count) tableSize *= 2;
+  // table: 1 + the index of the first entry of a name; last: per first entry, the last.
+  auto* table = static_cast<size_t*>(std::calloc(tableSize, sizeof(size_t)));
+  auto* last = static_cast<size_t*>(std::malloc(count * sizeof(size_t)));
+  auto* firsts = static_cast<size_t*>(std::malloc(count * sizeof(size_t)));
+  bool ok = table && last && firsts;
+  size_t names = 0;
+  for (size_t i = 0; ok && i < count; ++i) {
+    const char* name = entries[i];
+    if (name[0] == '\0') continue;
+    size_t slot = HashIgnoringCase(name) & (tableSize - 1);
+    while (table[slot] != 0 && !text::EqualsIgnoreCase(entries[table[slot] - 1], name))
+      slot = (slot + 1) & (tableSize - 1);
+    if (table[slot] == 0) {
+      table[slot] = i + 1;
+      firsts[names++] = i;
+    }
+    last[table[slot] - 1] = i;
+  }
+  char** array = ok && names > 0 ? static_cast<char**>(std::malloc((names + 1) * sizeof(char*))) : nullptr;
+  if (array != nullptr) {
+    size_t kept = 0;
+    for (; kept < names; ++kept) {
+      const char* name = entries[last[firsts[kept]]];
+      const char* value = ValueOfBlock(name);
+      size_t nameLength = std::strlen(name);
+      size_t valueLength = std::strlen(value);
+      char* block = static_cast<char*>(std::malloc(nameLength + valueLength + 2));
+      if (block == nullptr) break;
+      WriteBlock(block, name, nameLength, value, valueLength);
+      array[kept] = block;
+    }
+    array[kept] = nullptr;
+    copy.extendedInfo = array;
+  }
+  std::free(table);
+  std::free(last);
+  std::free(firsts);
+  return ok;
+}
+
 }  // namespace
 
 void DuplicateItemRecord(ItemRecord& destination, const ItemRecord& source) {
@@ -59,12 +116,11 @@ void DuplicateItemRecord(ItemRecord& destination, const ItemRecord& source) {
   copy.track = source.track;
   copy.length = source.length;
   copy.extendedInfo = nullptr;
-  if (source.extendedInfo != nullptr) {
-    for (char** entry = source.extendedInfo; *entry != nullptr; ++entry) {
-      const char* name = *entry;
-      if (name[0] == '\0') continue;
-      PutExtendedInfo(copy, name, ValueOfBlock(name));
-    }
+  const size_t entries = CountExtendedEntries(source.extendedInfo);
+  const bool copied = entries > kSearchedEntries && CopyManyEntries(copy, source.extendedInfo, entries);
+  for (size_t i = 0; !copied && i < entries; ++i) {
+    const char* name = source.extendedInfo[i];
+    if (name[0] != '\0') PutExtendedInfo(copy, name, ValueOfBlock(name));
   }
   destination = copy;
 }

@@ -1,10 +1,25 @@
 #include "library/library_file.h"
 
+#include <fcntl.h>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+#include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <climits>
-#include <cstdio>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 
 const char* const kLibraryFileHeader =
     "filename\ttitle\talbum\tartist\tcomment\tgenre\tyear\ttrack\tlength\textended";
@@ -12,10 +27,13 @@ const char* const kLibraryFileHeader =
 namespace {
 
 constexpr int kFieldCount = 10;
+constexpr int kTextFieldCount = 6;
 constexpr const char* kFieldNames[kFieldCount] = {"filename", "title",  "album", "artist",
                                                   "comment",  "genre",  "year",  "track",
                                                   "length",   "extended"};
-constexpr size_t kNoEntries = static_cast<size_t>(-1);
+// Read size: small enough to stay in the cache while its lines are parsed.
+constexpr size_t kReadSize = size_t(256) << 10;
+constexpr size_t kArenaBlock = size_t(1) << 20;
 
 bool IsNullField(const char* begin, const char* end) {
   return end - begin == 2 && begin[0] == '\\' && begin[1] == 'N';
@@ -40,91 +58,120 @@ std::string Shown(const char* begin, const char* end) {
   return std::string(begin, end);
 }
 
-// Decodes and parses one line of the file in place. The decoded text is never longer
-// than the encoded one, so every field is written over itself and ended with a NUL
-// where its separator (or the line end) was.
+// Stores the first kFieldCount - 1 tab positions of [begin, end) plus one, in `fields`,
+// and returns how many tabs there are; `escaped` tells whether a backslash occurs. One
+// pass over the line, sixteen bytes at a time where the processor allows.
+int ScanLine(char* begin, char* end, char** fields, bool& escaped) {
+  int count = 0;
+  unsigned backslashes = 0;
+  char* p = begin;
+  auto found = [&](char* tab) {
+    if (count < kFieldCount - 1) fields[count] = tab + 1;
+    ++count;
+  };
+#ifdef __SSE2__
+  const __m128i tab = _mm_set1_epi8('\t');
+  const __m128i backslash = _mm_set1_epi8('\\');
+  for (; end - p >= 16; p += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    unsigned tabs = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, tab)));
+    backslashes |= unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, backslash)));
+    for (; tabs != 0; tabs &= tabs - 1) found(p + __builtin_ctz(tabs));
+  }
+#endif
+  for (; p != end; ++p) {
+    if (*p == '\t') found(p);
+    backslashes |= (*p == '\\');
+  }
+  escaped = backslashes != 0;
+  return count;
+}
+
+// One line decoded in place: the decoded text is never longer than the encoded one,
+// so every field is written over itself and ended with a NUL where its separator (or
+// the line end) was. Texts point into the line; the extended blocks lie back to back.
+struct ParsedLine {
+  ItemRecord record{};
+  size_t lengths[kTextFieldCount] = {};
+  char* extendedBegin = nullptr;
+  char* extendedEnd = nullptr;
+};
+
 class LineParser {
  public:
-  explicit LineParser(std::vector<char*>& extended) : m_extended(extended) {}
+  // [begin, end) is the line without its line end; *end may be written.
+  bool Parse(char* begin, char* end, ParsedLine& line, std::string& what) {
+    char* fields[kFieldCount + 1];
+    fields[0] = begin;
+    bool escaped = false;
+    const int tabs = ScanLine(begin, end, fields + 1, escaped);
+    if (tabs != kFieldCount - 1) return FieldCountError(tabs + 1, what);
+    fields[kFieldCount] = end + 1;  // field i ends at fields[i + 1] - 1
 
-  // [begin, end) is the line without its line end; *end may be written (it is the
-  // line end, or the text's own terminator).
-  bool Parse(char* begin, char* end, ItemRecord& record, size_t& entries, std::string& what) {
-    char* fields[kFieldCount];
-    int count = 0;
-    fields[count++] = begin;
-    for (char* p = begin; p != end; ++p) {
-      if (*p != '\t') continue;
-      if (count == kFieldCount) {
-        count = CountFields(begin, end);
-        break;
+    char** text[kTextFieldCount] = {&line.record.filename, &line.record.title,
+                                    &line.record.album,    &line.record.artist,
+                                    &line.record.comment,  &line.record.genre};
+    for (int i = 0; i < kTextFieldCount; ++i) {
+      char* fieldBegin = fields[i];
+      char* fieldEnd = fields[i + 1] - 1;
+      if (IsNullField(fieldBegin, fieldEnd)) {
+        *text[i] = nullptr;
+        line.lengths[i] = 0;
+        continue;
       }
-      fields[count++] = p + 1;
+      // Most lines hold no escape at all: their fields need only their NUL.
+      if (escaped && std::memchr(fieldBegin, '\\', size_t(fieldEnd - fieldBegin)) != nullptr) {
+        fieldEnd = Decode(fieldBegin, fieldEnd, kFieldNames[i], what);
+        if (fieldEnd == nullptr) return false;
+      }
+      *fieldEnd = '\0';
+      *text[i] = fieldBegin;
+      line.lengths[i] = size_t(fieldEnd - fieldBegin);
     }
-    if (count != kFieldCount) {
-      what = "expected " + std::to_string(kFieldCount) + " tab-separated fields, found " +
-             std::to_string(count);
-      return false;
-    }
-
-    char** text[] = {&record.filename, &record.title,   &record.album,
-                     &record.artist,   &record.comment, &record.genre};
-    for (int i = 0; i < 6; ++i)
-      if (!DecodeText(fields[i], fields[i + 1] - 1, kFieldNames[i], *text[i], what))
-        return false;
-    int* numbers[] = {&record.year, &record.track, &record.length};
+    int* numbers[] = {&line.record.year, &line.record.track, &line.record.length};
     for (int i = 0; i < 3; ++i)
       if (!DecodeInt(fields[6 + i], fields[7 + i] - 1, kFieldNames[6 + i], *numbers[i], what))
         return false;
-    record.extendedInfo = nullptr;
-    return DecodeExtended(fields[9], end, entries, what);
+    if (!DecodeExtended(fields[9], end, line, what)) return false;
+    line.record.extendedInfo = m_entries.empty() ? nullptr : m_entries.data();
+    return true;
   }
 
+  size_t EntryCount() const { return m_entries.empty() ? 0 : m_entries.size() - 1; }
+
  private:
-  static int CountFields(const char* begin, const char* end) {
-    int count = 1;
-    for (const char* p = begin; p != end; ++p) count += (*p == '\t');
-    return count;
+  static bool FieldCountError(int found, std::string& what) {
+    what = "expected " + std::to_string(kFieldCount) + " tab-separated fields, found " +
+           std::to_string(found);
+    return false;
   }
 
   // Decodes escapes from [begin, end) to begin; returns the end of the decoded text,
   // or null after setting `what`.
   static char* Decode(char* begin, char* end, const char* field, std::string& what) {
     char* out = begin;
-    for (char* in = begin; in != end; ++in) {
-      if (*in != '\\') {
-        *out++ = *in;
-        continue;
-      }
-      if (in + 1 == end) {
+    char* in = begin;
+    for (;;) {
+      char* escape = static_cast<char*>(std::memchr(in, '\\', size_t(end - in)));
+      char* plainEnd = escape ? escape : end;
+      std::memmove(out, in, size_t(plainEnd - in));
+      out += plainEnd - in;
+      if (escape == nullptr) return out;
+      if (escape + 1 == end) {
         what = std::string("unfinished escape at the end of ") + field;
         return nullptr;
       }
-      char c = Unescape(in[1]);
+      const char c = Unescape(escape[1]);
       if (c == 0) {
-        what = std::string("unknown escape \\") + in[1] + " in " + field;
+        what = std::string("unknown escape \\") + escape[1] + " in " + field;
         return nullptr;
       }
       *out++ = c;
-      ++in;
+      in = escape + 2;
     }
-    return out;
   }
 
-  static bool DecodeText(char* begin, char* end, const char* field, char*& result,
-                         std::string& what) {
-    if (IsNullField(begin, end)) {
-      result = nullptr;
-      return true;
-    }
-    char* decodedEnd = Decode(begin, end, field, what);
-    if (decodedEnd == nullptr) return false;
-    *decodedEnd = '\0';
-    result = begin;
-    return true;
-  }
-
-  static bool DecodeInt(char* begin, char* end, const char* field, int& result,
+  static bool DecodeInt(const char* begin, const char* end, const char* field, int& result,
                         std::string& what) {
     auto [last, error] = std::from_chars(begin, end, result);
     if (begin == end || error != std::errc() || last != end) {
@@ -135,11 +182,12 @@ class LineParser {
     return true;
   }
 
-  // name=value pairs separated by ';', decoded into "name\0value\0" blocks in place.
-  bool DecodeExtended(char* begin, char* end, size_t& entries, std::string& what) {
-    entries = kNoEntries;
+  // name=value pairs separated by ';', decoded into "name\0value\0" blocks in place;
+  // m_entries ends with a null, or is empty for no entries.
+  bool DecodeExtended(char* begin, char* end, ParsedLine& line, std::string& what) {
+    m_entries.clear();
+    line.extendedBegin = line.extendedEnd = begin;
     if (begin == end || IsNullField(begin, end)) return true;
-    entries = m_extended.size();
     char* out = begin;
     char* entry = begin;
     bool sawEquals = false;
@@ -149,7 +197,7 @@ class LineParser {
         return false;
       }
       *out++ = '\0';
-      m_extended.push_back(entry);
+      m_entries.push_back(entry);
       entry = out;
       sawEquals = false;
       return true;
@@ -178,12 +226,48 @@ class LineParser {
       }
     }
     if (!finishEntry()) return false;
-    m_extended.push_back(nullptr);
+    m_entries.push_back(nullptr);
+    line.extendedEnd = out;
     return true;
   }
 
-  std::vector<char*>& m_extended;
+  std::vector<char*> m_entries;
 };
+
+// Storage for kept texts and entry arrays: large blocks that never move, so records
+// can point into them, and that are only touched as they fill.
+class Arena {
+ public:
+  char* Take(size_t size, size_t align) {
+    size_t pad = Padding(align);
+    if (m_left < size + pad) {
+      size_t blockSize = size + align > kArenaBlock ? size + align : kArenaBlock;
+      m_blocks.emplace_back(new char[blockSize]);
+      m_next = m_blocks.back().get();
+      m_left = blockSize;
+      pad = Padding(align);
+    }
+    char* taken = m_next + pad;
+    m_next = taken + size;
+    m_left -= size + pad;
+    return taken;
+  }
+
+ private:
+  size_t Padding(size_t align) const {
+    return (align - reinterpret_cast<std::uintptr_t>(m_next) % align) % align;
+  }
+
+  std::vector<std::unique_ptr<char[]>> m_blocks;
+  char* m_next = nullptr;
+  size_t m_left = 0;
+};
+
+// Where the text comes from: fills `to` with up to `size` bytes, 0 at the end; false
+// with the system's reason on a read error.
+using TextSource = std::function<bool(char* to, size_t size, size_t& got, std::string& why)>;
+
+std::string SystemReason(int code) { return std::strerror(code); }
 
 void AppendEscaped(std::string& out, const char* text, bool inExtended) {
   for (const char* p = text; *p != '\0'; ++p) {
@@ -212,13 +296,164 @@ void AppendText(std::string& out, const char* text) {
     AppendEscaped(out, text, false);
 }
 
+
 }  // namespace
 
 struct LibraryFile::Storage {
-  std::string text;  // the file, decoded in place; every record's text points into it
-  std::vector<ItemRecord> records;
-  std::vector<char*> extended;  // every record's entry array, each ended by null
+  ~Storage() { std::free(records); }
+
+  bool Keep(const ParsedLine& line, size_t entryCount, const LibraryRecordFilter& filter) {
+    const unsigned keep = filter ? filter(line.record) : kKeepAll;
+    if (keep == 0) return true;
+    if (count == size_t(INT_MAX)) return false;
+    if (count == capacity) Grow();
+    ItemRecord& kept = records[count];
+    kept = line.record;
+    char* const* texts[kTextFieldCount] = {&line.record.filename, &line.record.title,
+                                           &line.record.album,    &line.record.artist,
+                                           &line.record.comment,  &line.record.genre};
+    char** keptTexts[kTextFieldCount] = {&kept.filename, &kept.title,   &kept.album,
+                                         &kept.artist,   &kept.comment, &kept.genre};
+    for (int i = 0; i < kTextFieldCount; ++i) {
+      const char* text = *texts[i];
+      if (text == nullptr || !(keep & (1u << i))) {
+        *keptTexts[i] = nullptr;
+        continue;
+      }
+      char* copy = arena.Take(line.lengths[i] + 1, 1);
+      std::memcpy(copy, text, line.lengths[i] + 1);
+      *keptTexts[i] = copy;
+    }
+    kept.extendedInfo = nullptr;
+    if (entryCount > 0 && (keep & kKeepExtended)) {
+      const size_t bytes = size_t(line.extendedEnd - line.extendedBegin);
+      char** entries = reinterpret_cast<char**>(
+          arena.Take((entryCount + 1) * sizeof(char*), alignof(char*)));
+      char* blocks = arena.Take(bytes, 1);
+      std::memcpy(blocks, line.extendedBegin, bytes);
+      for (size_t i = 0; i < entryCount; ++i)
+        entries[i] = blocks + (line.record.extendedInfo[i] - line.extendedBegin);
+      entries[entryCount] = nullptr;
+      kept.extendedInfo = entries;
+    }
+    ++count;
+    return true;
+  }
+
+  // realloc: a large array grows in place or by remapping, never by a second copy.
+  void Grow() {
+    size_t grown = capacity < 1024 ? 1024 : capacity + capacity / 2;
+    if (grown > size_t(INT_MAX)) grown = size_t(INT_MAX);
+    if (grown > SIZE_MAX / sizeof(ItemRecord)) throw std::bad_alloc();
+    void* moved = std::realloc(records, grown * sizeof(ItemRecord));
+    if (moved == nullptr) throw std::bad_alloc();
+    records = static_cast<ItemRecord*>(moved);
+    capacity = grown;
+  }
+
+  Arena arena;
+  ItemRecord* records = nullptr;
+  size_t count = 0;
+  size_t capacity = 0;
 };
+
+namespace {
+
+// Reads the text piece by piece, one line at a time, into `storage`. Only the line being
+// parsed and what the filter keeps are held, so neither a huge file nor millions of
+// empty lines cost memory of their own.
+bool ReadLines(const TextSource& source, const std::string& name, const LibraryRecordFilter& filter,
+               LibraryFile::Storage& storage, std::string& error) {
+  auto fail = [&](size_t lineNumber, const std::string& what) {
+    error = name + ":" + std::to_string(lineNumber) + ": " + what;
+    return false;
+  };
+  constexpr size_t kNone = static_cast<size_t>(-1);
+  // One spare byte past the data: the last line's end is written like any other.
+  std::unique_ptr<char[]> buffer(new char[kReadSize + 1]);
+  size_t capacity = kReadSize;
+  size_t begin = 0;     // first byte of the current line
+  size_t end = 0;       // end of the data read
+  size_t scanned = 0;   // no line end before this
+  size_t nul = kNone;   // first NUL byte at or after `begin`
+  bool atEnd = false;
+  size_t lineNumber = 0;
+  size_t firstEmptyLine = 0;
+  LineParser parser;
+  ParsedLine line;
+
+  for (;;) {
+    char* const data = buffer.get();
+    char* newline = static_cast<char*>(std::memchr(data + scanned, '\n', end - scanned));
+    size_t lineEnd = end;
+    if (newline != nullptr) {
+      lineEnd = size_t(newline - data);
+    } else if (!atEnd) {
+      scanned = end;
+      if (begin > 0) {
+        std::memmove(data, data + begin, end - begin);
+        end -= begin;
+        scanned -= begin;
+        if (nul != kNone) nul -= begin;
+        begin = 0;
+      }
+      if (end == capacity) {
+        // A line longer than the buffer: the buffer follows the longest line.
+        if (capacity > SIZE_MAX / 4) throw std::bad_alloc();
+        std::unique_ptr<char[]> larger(new char[capacity * 2 + 1]);
+        std::memcpy(larger.get(), data, end);
+        buffer = std::move(larger);
+        capacity *= 2;
+      }
+      size_t got = 0;
+      std::string why;
+      if (!source(buffer.get() + end, capacity - end, got, why)) {
+        error = name + ": cannot read the file: " + why;
+        return false;
+      }
+      if (got == 0) atEnd = true;
+      if (nul == kNone) {
+        const void* zero = std::memchr(buffer.get() + end, '\0', got);
+        if (zero != nullptr) nul = size_t(static_cast<const char*>(zero) - buffer.get());
+      }
+      end += got;
+      continue;
+    } else if (begin == end && lineNumber > 0) {
+      break;  // the text ended with a line end
+    }
+
+    ++lineNumber;
+    char* lineStart = data + begin;
+    char* contentEnd = data + lineEnd;
+    if (contentEnd > lineStart && contentEnd[-1] == '\r') --contentEnd;
+    if (lineNumber == 1) {
+      if (contentEnd - lineStart >= 3 && std::memcmp(lineStart, "\xEF\xBB\xBF", 3) == 0) lineStart += 3;
+      if (std::string_view(lineStart, size_t(contentEnd - lineStart)) != kLibraryFileHeader)
+        return fail(1, "the first line is not the library-file header");
+    } else if (firstEmptyLine != 0) {
+      // Empty lines are allowed only at the very end of the file.
+      for (const char* p = lineStart; p != contentEnd; ++p)
+        if (*p != '\r') return fail(firstEmptyLine, "empty line");
+    } else if (contentEnd == lineStart) {
+      firstEmptyLine = lineNumber;
+    } else {
+      if (nul != kNone && nul < lineEnd) {
+        int field = 0;
+        for (const char* p = lineStart; p != data + nul; ++p) field += (*p == '\t');
+        return fail(lineNumber, std::string("NUL byte in ") +
+                                    kFieldNames[field < kFieldCount ? field : kFieldCount - 1]);
+      }
+      std::string what;
+      if (!parser.Parse(lineStart, contentEnd, line, what)) return fail(lineNumber, what);
+      if (!storage.Keep(line, parser.EntryCount(), filter)) return fail(lineNumber, "too many items");
+    }
+    if (newline == nullptr) break;
+    begin = scanned = lineEnd + 1;
+  }
+  return true;
+}
+
+}  // namespace
 
 LibraryFile::LibraryFile(LibraryFile&& other) noexcept
     : m_storage(other.m_storage), m_list(other.m_list) {
@@ -239,95 +474,129 @@ LibraryFile& LibraryFile::operator=(LibraryFile&& other) noexcept {
 
 LibraryFile::~LibraryFile() { delete m_storage; }
 
-bool LibraryFile::Parse(std::string text, const std::string& name, std::string& error) {
+bool LibraryFile::Finish(Storage* storage, bool ok) {
   delete m_storage;
   m_storage = nullptr;
   m_list = ItemRecordList{nullptr, 0, 0};
-
-  auto storage = std::make_unique<Storage>();
-  storage->text = std::move(text);
-  char* const data = storage->text.data();
-  char* const dataEnd = data + storage->text.size();
-
-  size_t lines = 0;
-  for (const char* p = data; (p = static_cast<const char*>(std::memchr(
-                                  p, '\n', size_t(dataEnd - p)))) != nullptr;
-       ++p)
-    ++lines;
-  storage->records.reserve(lines + 1);
-  std::vector<size_t> entryStarts;  // per record: index into `extended`, or kNoEntries
-  entryStarts.reserve(lines + 1);
-
-  LineParser parser(storage->extended);
-  auto fail = [&](size_t lineNumber, const std::string& what) {
-    error = name + ":" + std::to_string(lineNumber) + ": " + what;
+  if (!ok) {
+    delete storage;
     return false;
-  };
-
-  size_t lineNumber = 0;
-  char* lineStart = data;
-  while (lineStart < dataEnd || lineNumber == 0) {
-    ++lineNumber;
-    char* newline =
-        static_cast<char*>(std::memchr(lineStart, '\n', size_t(dataEnd - lineStart)));
-    char* lineEnd = newline ? newline : dataEnd;
-    char* contentEnd = (lineEnd > lineStart && lineEnd[-1] == '\r') ? lineEnd - 1 : lineEnd;
-    char* next = newline ? newline + 1 : dataEnd;
-
-    if (lineNumber == 1) {
-      if (std::string_view(lineStart, size_t(contentEnd - lineStart)) != kLibraryFileHeader)
-        return fail(1, "the first line is not the library-file header");
-    } else if (contentEnd == lineStart) {
-      // Empty lines are allowed only at the very end of the file.
-      for (const char* p = next; p < dataEnd; ++p)
-        if (*p != '\r' && *p != '\n') return fail(lineNumber, "empty line");
-      break;
-    } else {
-      ItemRecord record{};
-      size_t entries = kNoEntries;
-      std::string what;
-      if (!parser.Parse(lineStart, contentEnd, record, entries, what))
-        return fail(lineNumber, what);
-      storage->records.push_back(record);
-      entryStarts.push_back(entries);
-    }
-    lineStart = next;
-    if (newline == nullptr) break;
   }
-
-  if (storage->records.size() > size_t(INT_MAX))
-    return fail(lineNumber, "too many items");
-  // The entry arrays stopped growing: their addresses can now be handed out.
-  for (size_t i = 0; i < storage->records.size(); ++i)
-    if (entryStarts[i] != kNoEntries)
-      storage->records[i].extendedInfo = &storage->extended[entryStarts[i]];
-
-  m_storage = storage.release();
-  int count = static_cast<int>(m_storage->records.size());
-  m_list = ItemRecordList{m_storage->records.data(), count, count};
+  m_storage = storage;
+  int count = static_cast<int>(storage->count);
+  m_list = ItemRecordList{count > 0 ? storage->records : nullptr, count, count};
   return true;
 }
 
-bool LibraryFile::ReadFile(const std::string& path, std::string& error) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) {
-    error = path + ": cannot open the file";
+namespace {
+
+// A library larger than the process can hold is an error like any other: nothing of it
+// is kept, and the message says how far the reading got.
+bool ReadGuarded(const TextSource& source, const std::string& name, const LibraryRecordFilter& filter,
+                 LibraryFile::Storage& storage, std::string& error) {
+  try {
+    return ReadLines(source, name, filter, storage, error);
+  } catch (const std::bad_alloc&) {
+    error = name + ": not enough memory for the library (" + std::to_string(storage.count) +
+            " items read)";
     return false;
   }
-  std::string text;
-  bool ok = std::fseek(file, 0, SEEK_END) == 0;
-  long size = ok ? std::ftell(file) : -1;
-  ok = ok && size >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
-  if (ok) {
-    text.resize(size_t(size));
-    ok = std::fread(text.data(), 1, text.size(), file) == text.size();
+}
+
+}  // namespace
+
+bool LibraryFile::Parse(std::string_view text, const std::string& name, std::string& error,
+                        const LibraryRecordFilter& filter) {
+  size_t offset = 0;
+  TextSource source = [&](char* to, size_t size, size_t& got, std::string&) {
+    got = std::min(size, text.size() - offset);
+    std::memcpy(to, text.data() + offset, got);
+    offset += got;
+    return true;
+  };
+  auto* storage = new (std::nothrow) Storage();
+  if (storage == nullptr) return Finish(nullptr, false);
+  return Finish(storage, ReadGuarded(source, name, filter, *storage, error));
+}
+
+bool LibraryFile::ReadFile(const std::string& path, std::string& error,
+                           const LibraryRecordFilter& filter) {
+  const bool standardInput = path == "-";
+  int fd = 0;
+#ifdef _WIN32
+  if (standardInput) {
+    _setmode(0, _O_BINARY);
+  } else {
+    // Windows refuses to open a folder with "Permission denied"; say what it is.
+    struct _stat64 info {};
+    if (_stat64(path.c_str(), &info) == 0 && (info.st_mode & _S_IFMT) == _S_IFDIR) {
+      error = path + ": cannot open the file: " + SystemReason(EISDIR);
+      return Finish(nullptr, false);
+    }
+    fd = _open(path.c_str(), _O_RDONLY | _O_BINARY);
   }
-  std::fclose(file);
-  if (!ok) {
-    error = path + ": cannot read the file";
-    return false;
+#else
+  // Not blocking on a FIFO that has no writer; reads block again below.
+  if (!standardInput) fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+#endif
+  if (fd < 0) {
+    error = path + ": cannot open the file: " + SystemReason(errno);
+    return Finish(nullptr, false);
   }
-  return Parse(std::move(text), path, error);
+  auto closeFile = [&] {
+#ifdef _WIN32
+    if (!standardInput) _close(fd);
+#else
+    if (!standardInput) close(fd);
+#endif
+  };
+
+  if (!standardInput) {
+#ifdef _WIN32
+    struct _stat64 info {};
+    const bool statted = _fstat64(fd, &info) == 0;
+    const unsigned type = info.st_mode & _S_IFMT;
+    const bool directory = type == _S_IFDIR;
+    const bool readable = type == _S_IFREG || type == _S_IFIFO;
+#else
+    struct stat info {};
+    const bool statted = fstat(fd, &info) == 0;
+    const bool directory = S_ISDIR(info.st_mode);
+    // A pipe is read to its end; a device such as /dev/zero might never end.
+    const bool readable = S_ISREG(info.st_mode) || S_ISFIFO(info.st_mode);
+    if (statted && readable) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+#endif
+    if (!statted || directory || !readable) {
+      const int code = errno;
+      error = path + ": cannot open the file: " +
+              (!statted ? SystemReason(code) : directory ? SystemReason(EISDIR) : "not a regular file");
+      closeFile();
+      return Finish(nullptr, false);
+    }
+  }
+
+  TextSource source = [&](char* to, size_t size, size_t& got, std::string& why) {
+    for (;;) {
+#ifdef _WIN32
+      const int n = _read(fd, to, unsigned(size > (1u << 30) ? (1u << 30) : size));
+#else
+      const ssize_t n = read(fd, to, size);
+#endif
+      if (n >= 0) {
+        got = size_t(n);
+        return true;
+      }
+      if (errno != EINTR) {
+        why = SystemReason(errno);
+        return false;
+      }
+    }
+  };
+  auto* storage = new (std::nothrow) Storage();
+  bool ok = storage != nullptr && ReadGuarded(source, path, filter, *storage, error);
+  if (storage == nullptr) error = path + ": not enough memory for the library (0 items read)";
+  closeFile();
+  return Finish(storage, ok);
 }
 
 std::string FormatLibraryFile(const ItemRecordList& records) {

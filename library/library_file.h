@@ -4,17 +4,37 @@
 //   filename title album artist comment genre year track length extended
 // Escapes: \t \n \r \\ \; \= ; a field that is exactly \N is null. `extended` holds
 // name=value pairs separated by ';' (empty or \N: no entries). Text is bytes, kept as
-// they are. Lines may end in LF or CRLF.
+// they are. Lines may end in LF or CRLF; a UTF-8 byte-order mark before the header is
+// skipped. A NUL byte is an error: the host's texts could not hold it.
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "host/host_records.h"
 
+// Fields a kept record holds; the others are left null. The numbers are always kept.
+enum LibraryField : unsigned {
+  kKeepFilename = 1u << 0,
+  kKeepTitle = 1u << 1,
+  kKeepAlbum = 1u << 2,
+  kKeepArtist = 1u << 3,
+  kKeepComment = 1u << 4,
+  kKeepGenre = 1u << 5,
+  kKeepExtended = 1u << 6,
+  kKeepAll = (1u << 7) - 1,
+};
+
+// Sees every item in file order, its texts valid only during the call, and returns the
+// fields to keep (LibraryField bits); 0 leaves the item out. A reader that needs only
+// some items of a large file holds only those.
+using LibraryRecordFilter = std::function<unsigned(const ItemRecord&)>;
+
 // A parsed library. Its records point into storage the object owns (they are not
 // malloc'd one by one, so never pass them to ReleaseItemRecord); use AppendItemRecords
-// for an owned copy.
+// for an owned copy. The text is read piece by piece and only the decoded fields are
+// kept, so memory follows the items kept, never the line count or the raw file.
 class LibraryFile {
  public:
   LibraryFile() = default;
@@ -26,13 +46,20 @@ class LibraryFile {
 
   // Parses `text`; `name` is used in error messages. On a malformed line returns false
   // and sets `error` to "<name>:<line>: <what is wrong>"; nothing is silently dropped.
-  bool Parse(std::string text, const std::string& name, std::string& error);
-  bool ReadFile(const std::string& path, std::string& error);
+  bool Parse(std::string_view text, const std::string& name, std::string& error,
+             const LibraryRecordFilter& filter = {});
+  // `path` "-" reads standard input. Files that cannot be read give "<path>: <reason>"
+  // (the system's reason, or "not a regular file" for a device); a library larger than
+  // the memory the process can have gives an error, never an abort.
+  bool ReadFile(const std::string& path, std::string& error, const LibraryRecordFilter& filter = {});
 
   const ItemRecordList& Records() const { return m_list; }
 
- private:
   struct Storage;
+
+ private:
+  bool Finish(Storage* storage, bool ok);
+
   Storage* m_storage = nullptr;
   ItemRecordList m_list{nullptr, 0, 0};
 };

@@ -27,14 +27,15 @@ std::string ProgramFolder() {
 }
 
 bool WriteLog(const standin::StandinHost& host, const std::string& path) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return false;
+  std::string text;
   for (const standin::LogEntry& entry : host.Log()) {
-    std::fprintf(file, "%04X\t%08lX\t%ld\t%s\r\n", entry.message,
-                 static_cast<unsigned long>(entry.wParam), static_cast<long>(entry.lParam),
-                 entry.text.c_str());
+    char fields[64];
+    std::snprintf(fields, sizeof fields, "%04X\t%08lX\t%ld\t", entry.message,
+                  static_cast<unsigned long>(entry.wParam), static_cast<long>(entry.lParam));
+    text += fields + entry.text + "\r\n";
   }
-  return std::fclose(file) == 0;
+  std::string error;
+  return standin::WriteFileWhole(path, text, error);
 }
 
 // A first playlist for looking at the player without a plug-in: sent through the

@@ -158,6 +158,12 @@ bool StandinHost::LoadLibraryFile(const std::string& path, std::string& error) {
   LibraryFile file;
   if (!file.ReadFile(path, error)) return false;
   SetLibrary(file.Records());
+  if (Library().size != file.Records().size) {
+    SetLibrary(ItemRecordList{nullptr, 0, 0});
+    error = path + ": not enough memory for the library (the player's copy of " +
+            std::to_string(file.Records().size) + " items)";
+    return false;
+  }
   m_libraryPath = path;
   AppendLog(0, 0, 0, "library " + Quoted(path.c_str()) + ": " +
                          std::to_string(Library().size) + " items");
@@ -399,22 +405,30 @@ int StandinHost::NameNumber(const std::string& name) const {
 // Playlist and log ----------------------------------------------------------------
 
 bool StandinHost::WriteM3u(const std::string& path, std::string& error) const {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) {
-    error = "cannot write " + path;
-    return false;
-  }
-  const std::string text = m_playlist.FormatM3u();
-  bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  ok = std::fclose(file) == 0 && ok;
-  if (!ok) error = "cannot write " + path;
-  return ok;
+  return WriteFileWhole(path, m_playlist.FormatM3u(), error);
 }
 
 void StandinHost::AppendLog(UINT message, WPARAM wParam, LPARAM lParam, std::string text) {
   if (m_log.size() >= kLogLimit) m_log.erase(m_log.begin(), m_log.begin() + kLogLimit / 2);
   m_log.push_back(LogEntry{message, wParam, lParam, std::move(text)});
   if (m_view != nullptr) m_view->OnLogged(m_log.back());
+}
+
+// A reader of `path` finds the old file or the new one, never half of one: the text goes
+// to a file beside it, which then takes its name.
+bool WriteFileWhole(const std::string& path, const std::string& text, std::string& error) {
+  const std::string partial = path + ".partial";
+  FILE* file = std::fopen(partial.c_str(), "wb");
+  bool ok = file != nullptr;
+  if (ok) {
+    ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    ok = std::fclose(file) == 0 && ok;
+    ok = ok && ::MoveFileExA(partial.c_str(), path.c_str(),
+                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (!ok) ::DeleteFileA(partial.c_str());
+  }
+  if (!ok) error = "cannot write " + path;
+  return ok;
 }
 
 std::string DescribeMessage(const StandinHost& host, UINT message, WPARAM wParam,

@@ -172,6 +172,9 @@ class StandinHost {
   int m_mainProcDepth = 0;
 };
 
+// Writes `text` to a file beside `path` and renames it over `path`.
+bool WriteFileWhole(const std::string& path, const std::string& text, std::string& error);
+
 // "enqueue", "clear", ... text for a host message; used by the log.
 std::string DescribeMessage(const StandinHost& host, UINT message, WPARAM wParam,
                             LPARAM lParam);

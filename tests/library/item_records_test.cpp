@@ -103,6 +103,29 @@ TEST(ItemRecords, DuplicateMergesExtendedNamesIgnoringCaseAndDropsEmptyNames) {
     EXPECT_EQ(Entries(copy), c.expected);
     ReleaseItemRecord(copy);
   }
+
+  // Items with many names are merged through a hash table: the same result as putting
+  // the entries one by one.
+  for (int names : {17, 40, 1000}) {
+    SCOPED_TRACE(names);
+    std::vector<std::string> blocks;
+    for (int i = 0; i < 3 * names; ++i) {
+      std::string name = i % 7 == 3 ? "" : "Name" + std::to_string(i % names);
+      if (i / names == 1 && !name.empty()) name = "NAME" + name.substr(4);
+      blocks.push_back(name + '\0' + std::to_string(i) + '\0');
+    }
+    std::vector<char*> pointers;
+    for (std::string& block : blocks) pointers.push_back(block.data());
+    pointers.push_back(nullptr);
+    ItemRecord expected{};
+    for (const std::string& block : blocks)
+      if (block[0] != '\0') PutExtendedInfo(expected, block.c_str(), block.c_str() + block.find('\0') + 1);
+    ItemRecord copy;
+    DuplicateItemRecord(copy, HostRecord(nullptr, nullptr, pointers.data()));
+    EXPECT_EQ(Entries(copy), Entries(expected));
+    ReleaseItemRecord(copy);
+    ReleaseItemRecord(expected);
+  }
 }
 
 TEST(ItemRecords, PutExtendedInfoReplacesValuesOfAnyLength) {

@@ -10,6 +10,10 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "library/item_records.h"
 #include "library/library_snapshot.h"
 
@@ -104,6 +108,14 @@ TEST(LibraryFile, ParseAcceptsLineEndsNullsAndEmptyFields) {
       {"CRLF", std::string(kLibraryFileHeader) + "\r\n" + row + "\r\n" + row + "\r\n", 2},
       {"last line without newline", kHeader + row + "\n" + row, 2},
       {"trailing empty lines", kHeader + row + "\n\n\r\n", 1},
+      // Many reads' worth of them: nothing is reserved per line end.
+      {"600 000 trailing empty lines", kHeader + row + "\n" + std::string(600000, '\n'), 1},
+      {"UTF-8 byte-order mark", "\xEF\xBB\xBF" + kHeader + row + "\n", 1},
+      {"lines across reads", kHeader + [&] {
+         std::string rows;
+         for (int i = 0; i < 30000; ++i) rows += row + "\r\n";
+         return rows;
+       }(), 30000},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
@@ -168,6 +180,12 @@ TEST(LibraryFile, MalformedLinesAreErrorsNamingFileAndLine) {
       {kHeader + "f\tt\ta\tr\tc\tg\t1\t2\t3\ta=1\\\n",
        "lib.tsv:2: unfinished escape at the end of extended"},
       {kHeader + good + "\n" + good, "lib.tsv:3: empty line"},
+      {kHeader + good + std::string(600000, '\n') + good, "lib.tsv:3: empty line"},
+      {"\xEF\xBB\xBF\xEF\xBB\xBF" + kHeader, "lib.tsv:1: the first line is not the library-file header"},
+      {kHeader.substr(0, 5) + '\0' + kHeader, "lib.tsv:1: the first line is not the library-file header"},
+      // The host's texts end at a NUL: the text after it would be lost without a word.
+      {kHeader + good + std::string("f\tti\0tle\ta\tr\tc\tg\t1\t2\t3\t\n", 19), "lib.tsv:3: NUL byte in title"},
+      {kHeader + std::string("f\tt\ta\tr\tc\tg\t1\t2\t3\tx=\0\n", 22), "lib.tsv:2: NUL byte in extended"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.error);
@@ -180,27 +198,74 @@ TEST(LibraryFile, MalformedLinesAreErrorsNamingFileAndLine) {
   }
 }
 
-TEST(LibraryFile, ReadsFilesAndReportsOnesItCannotOpen) {
+TEST(LibraryFile, ReadsFilesAndSaysWhyOneCannotBeRead) {
   namespace fs = std::filesystem;
-  fs::path path = fs::temp_directory_path() / "tunyra_library_file_test.tsv";
+  const fs::path folder = fs::temp_directory_path() / "tunyra_library_file_test";
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  const std::string path = (folder / "library.tsv").string();
   const std::string text = kHeader + "f\tt\ta\tr\tc\tg\t1\t2\t3\tx=1\n";
-  std::FILE* out = std::fopen(path.string().c_str(), "wb");
+  std::FILE* out = std::fopen(path.c_str(), "wb");
   ASSERT_NE(out, nullptr);
   std::fwrite(text.data(), 1, text.size(), out);
   std::fclose(out);
 
   LibraryFile file;
   std::string error;
-  EXPECT_TRUE(file.ReadFile(path.string(), error)) << error;
+  EXPECT_TRUE(file.ReadFile(path, error)) << error;
   EXPECT_EQ(file.Records().size, 1);
   LibraryFile moved = std::move(file);
   EXPECT_EQ(file.Records().size, 0);
   ASSERT_EQ(moved.Records().size, 1);
   EXPECT_STREQ(moved.Records().items[0].title, "t");
-  fs::remove(path);
 
-  EXPECT_FALSE(file.ReadFile(path.string(), error));
-  EXPECT_EQ(error, path.string() + ": cannot open the file");
+  struct Case {
+    std::string path;
+    std::string error;
+  };
+  std::vector<Case> cases = {
+      {(folder / "missing.tsv").string(), ": cannot open the file: No such file or directory"},
+      // A folder once read as a file of enormous size: "out of memory".
+      {folder.string(), ": cannot open the file: Is a directory"},
+  };
+#ifndef _WIN32
+  // A device may never end; a FIFO without a writer once hung the reader in open().
+  cases.push_back({"/dev/zero", ": cannot open the file: not a regular file"});
+  const std::string fifo = (folder / "fifo").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  cases.push_back({fifo, ":1: the first line is not the library-file header"});
+#endif
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_FALSE(file.ReadFile(c.path, error));
+    EXPECT_EQ(error, c.path + c.error);
+    EXPECT_EQ(file.Records().size, 0);
+  }
+  fs::remove_all(folder);
+}
+
+TEST(LibraryFile, FilterKeepsTheItemsAndFieldsItChooses) {
+  std::string text = kHeader;
+  for (int i = 0; i < 6; ++i)
+    text += "f" + std::to_string(i) + "\tt\\;" + std::to_string(i) + "\ta\tr\tc\tg\t1\t" + std::to_string(i) +
+            "\t3\tx=1;y=2\n";
+  std::vector<std::string> seen;
+  LibraryFile file;
+  std::string error;
+  ASSERT_TRUE(file.Parse(text, "f.tsv", error, [&](const ItemRecord& r) -> unsigned {
+    seen.push_back(std::string(r.title) + "/" + Entries(r).at(1).second);
+    return r.track % 2 ? kKeepTitle | kKeepExtended : 0;
+  })) << error;
+  EXPECT_EQ(seen, (std::vector<std::string>{"t;0/2", "t;1/2", "t;2/2", "t;3/2", "t;4/2", "t;5/2"}));
+  ASSERT_EQ(file.Records().size, 3);
+  for (int i = 0; i < 3; ++i) {
+    const ItemRecord& r = file.Records().items[i];
+    EXPECT_EQ(r.filename, nullptr);
+    EXPECT_EQ(r.genre, nullptr);
+    EXPECT_EQ(Text(r.title), "t;" + std::to_string(2 * i + 1));
+    EXPECT_EQ(r.track, 2 * i + 1);
+    EXPECT_EQ(Entries(r), (std::vector<std::pair<std::string, std::string>>{{"x", "1"}, {"y", "2"}}));
+  }
 }
 
 TEST(LibraryFile, SampleLibraryParsesAndHoldsTheAwkwardCases) {

@@ -2,6 +2,8 @@
 // output, its messages and its exit codes.
 
 #include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -46,17 +48,28 @@ std::string TempPath(const std::string& name) {
   return testing::TempDir() + "tunyra_pick_" + std::to_string(getpid()) + "_" + name;
 }
 
-// Runs the tool without a shell, so arguments reach it exactly as given.
-RunResult RunTool(const std::vector<std::string>& args) {
+struct RunLimits {
+  std::string input = "/dev/null";  // standard input
+  rlim_t addressSpace = RLIM_INFINITY;
+};
+
+// Runs the tool without a shell, so arguments reach it exactly as given. A tool that
+// hangs is ended by the alarm, which survives exec.
+RunResult RunTool(const std::vector<std::string>& args, const RunLimits& limits = {}) {
   const std::string outPath = TempPath("stdout.txt");
   const std::string errPath = TempPath("stderr.txt");
   pid_t child = fork();
   if (child == 0) {
     int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (out < 0 || err < 0) _exit(127);
+    int in = open(limits.input.c_str(), O_RDONLY);
+    if (out < 0 || err < 0 || in < 0) _exit(127);
+    dup2(in, 0);
     dup2(out, 1);
     dup2(err, 2);
+    struct rlimit space {limits.addressSpace, limits.addressSpace};
+    if (setrlimit(RLIMIT_AS, &space) != 0) _exit(127);
+    alarm(60);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(TUNYRA_PICK_PATH));
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
@@ -160,6 +173,9 @@ class PickCli : public testing::Test {
 TEST_F(PickCli, ExitCodesAndMessages) {
   const std::string malformed = TempPath("malformed.tsv");
   std::ofstream(malformed) << "not a library\nat all\n";
+  const std::string withNul = TempPath("nul.tsv");
+  std::ofstream(withNul, std::ios::binary) << std::string(kLibraryFileHeader) + "\n" +
+                                                  std::string("/a.mp3\tti\0tle\t\t\t\tRock\t0\t0\t60\t\n", 30);
   struct Case {
     std::vector<std::string> args;
     bool withLibrary;
@@ -188,8 +204,15 @@ TEST_F(PickCli, ExitCodesAndMessages) {
       {{"--duplicates=yes"}, true, kExitUsage, "takes no value"},
       {{"--verbose"}, true, kExitUsage, "unknown option"},
       {{"second.tsv"}, true, kExitUsage, "only one library file"},
-      {{TempPath("missing.tsv"), "--check", "4=Rock"}, false, kExitUsage, "missing.tsv"},
+      {{TempPath("missing.tsv"), "--check", "4=Rock"}, false, kExitUsage,
+       "missing.tsv: cannot open the file: No such file or directory"},
+      {{"/dev/zero", "--check", "4=Rock"}, false, kExitUsage, "/dev/zero: cannot open the file: not a regular file"},
       {{malformed, "--check", "4=Rock"}, false, kExitUsage, "malformed.tsv"},
+      {{withNul, "--check", "4=Rock"}, false, kExitUsage, "nul.tsv:2: NUL byte in title"},
+      // --list picks nothing: a picking option beside it is a contradiction, not ignored.
+      {{"--list", "genre", "--check", "4=Rock"}, true, kExitUsage, "cannot be combined with --check"},
+      {{"--seed", "1", "--list", "genre"}, true, kExitUsage, "cannot be combined with --seed"},
+      {{"--list", "genre", "--candidates"}, true, kExitUsage, "cannot be combined with --candidates"},
       // Values are ticked as the column shows them: the stored "the band" is shown as
       // "The band", and a genre differing in case is another value.
       {{"--check", "1=the band"}, true, kExitUsage, "column 1 (Artist) shows no value \"the band\""},
@@ -214,6 +237,7 @@ TEST_F(PickCli, ExitCodesAndMessages) {
     EXPECT_EQ(r.out, "");
   }
   std::remove(malformed.c_str());
+  std::remove(withNul.c_str());
 }
 
 TEST_F(PickCli, HelpDocumentsEveryOption) {
@@ -380,6 +404,88 @@ TEST_F(PickCli, ListShowsColumnValuesInListOrder) {
     RunResult r = RunTool(With({"--list", c.kind}));
     EXPECT_EQ(r.code, kExitOk) << r.err;
     EXPECT_EQ(r.out, c.expected);
+  }
+}
+
+TEST_F(PickCli, DashReadsTheLibraryFromStandardInput) {
+  const std::vector<std::string> args = {"--check", "4=Rock", "--minutes", "10", "--seed", "7"};
+  RunResult fromFile = RunTool(With(args));
+  std::vector<std::string> dash = args;
+  dash.insert(dash.begin(), "-");
+  RunLimits piped;
+  piped.input = m_library;
+  RunResult fromInput = RunTool(dash, piped);
+  ASSERT_EQ(fromInput.code, kExitOk) << fromInput.err;
+  EXPECT_EQ(fromInput.out, fromFile.out);
+  EXPECT_FALSE(ParsePlaylist(fromInput.out).empty());
+}
+
+TEST(PickNote, SaysWhyTheFillStoppedEarly) {
+  struct Case {
+    const char* label;
+    std::vector<int> lengths;
+    std::vector<std::string> args;
+    std::string note;
+  };
+  const std::vector<Case> cases = {
+      // The fill counts only songs of known length: with none it once claimed that every
+      // song had been used.
+      {"unknown lengths, duplicates", {-1, -1}, {"--duplicates"}, "none of the matching songs has a known length"},
+      {"unknown lengths, shortened", {-1, -1}, {"--shorten"}, ""},
+      {"zero lengths, duplicates", {0, 0, -1}, {"--duplicates"}, "the matching songs of known length are all 0 seconds long"},
+      {"enough time", {3000, 3000}, {}, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    std::vector<Song> songs;
+    std::vector<std::string> files;
+    for (size_t i = 0; i < c.lengths.size(); ++i) files.push_back("/x/" + std::to_string(i) + ".mp3");
+    for (size_t i = 0; i < c.lengths.size(); ++i)
+      songs.push_back({files[i].c_str(), "t", "a", "r", "Rock", c.lengths[i]});
+    const std::string library = WriteLibrary("note.tsv", songs);
+    std::vector<std::string> args = {library, "--check", "4=Rock", "--minutes", "60", "--seed", "1"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    RunResult r = RunTool(args);
+    std::remove(library.c_str());
+    EXPECT_EQ(r.code, kExitOk) << r.err;
+    if (c.note.empty())
+      EXPECT_THAT(r.err, ::testing::Not(HasSubstr("note:")));
+    else
+      EXPECT_THAT(r.err, HasSubstr("note: stopped early: " + c.note));
+  }
+}
+
+// Memory follows the items the tool keeps: a limited address space shows it. (The
+// sanitizers reserve far more address space than any limit here.)
+TEST(PickMemory, LibraryLargerThanTheProcessMayHoldIsAnErrorAndEmptyLinesCostNothing) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "address-space limits do not apply under AddressSanitizer";
+#endif
+  const std::string header = std::string(kLibraryFileHeader) + "\n";
+  const std::string song = "/a.mp3\t" + std::string(100, 't') + "\t\t\t\tRock\t0\t0\t60\t\n";
+  struct Case {
+    const char* label;
+    std::string text;
+    int code;
+    std::string message;
+  };
+  std::string many;
+  for (int i = 0; i < 250000; ++i) many += song;
+  const std::vector<Case> cases = {
+      // Each line end once reserved a record: 4M empty lines needed 300 MB.
+      {"4M trailing empty lines", header + song + std::string(4000000, '\n'), kExitOk, "1 songs"},
+      {"250k songs kept", header + many, kExitUsage, "big.tsv: not enough memory for the library ("},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    const std::string path = TempPath("big.tsv");
+    std::ofstream(path, std::ios::binary) << c.text;
+    RunLimits limits;
+    limits.addressSpace = rlim_t(48) << 20;
+    RunResult r = RunTool({path, "--check", "4=Rock", "--shorten", "--seed", "1"}, limits);
+    std::remove(path.c_str());
+    EXPECT_EQ(r.code, c.code);
+    EXPECT_THAT(r.err, HasSubstr(c.message));
   }
 }
 

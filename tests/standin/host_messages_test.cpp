@@ -375,6 +375,19 @@ TEST(StandinPlaylist, WriteM3uWritesTheHostsPlaylist) {
   in.close();
   std::remove(path.c_str());
   EXPECT_EQ(text.str(), "#EXTM3U\r\n#EXTINF:215,Alpha\r\nC:\\Music\\a.mp3\r\n");
+  // Written beside and renamed: nothing is left beside it, and a file that cannot be
+  // replaced keeps what it held.
+  EXPECT_EQ(::GetFileAttributesA((path + ".partial").c_str()), INVALID_FILE_ATTRIBUTES);
+  ASSERT_TRUE(::CreateDirectoryA((path + ".partial").c_str(), nullptr));
+  std::ofstream(path, std::ios::binary) << "old";
+  EXPECT_FALSE(h.host.WriteM3u(path, error));
+  ::RemoveDirectoryA((path + ".partial").c_str());
+  std::ifstream kept(path, std::ios::binary);
+  std::stringstream keptText;
+  keptText << kept.rdbuf();
+  kept.close();
+  std::remove(path.c_str());
+  EXPECT_EQ(keptText.str(), "old");
   EXPECT_FALSE(h.host.WriteM3u(std::string(folder) + "no\\such\\folder\\x.m3u", error));
   EXPECT_FALSE(error.empty());
 }

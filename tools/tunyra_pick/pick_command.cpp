@@ -8,12 +8,14 @@
 #include <ostream>
 #include <unordered_set>
 
+#include "library/condition_kind.h"
 #include "library/library_file.h"
 #include "library/library_snapshot.h"
 #include "picking/candidate_matching.h"
 #include "picking/exact_fit.h"
 #include "picking/playlist_text.h"
 #include "picking/random_source.h"
+#include "picking/text_hash_set.h"
 #include "picking/time_fill.h"
 #ifdef TUNYRA_PICK_FOLDERS
 #include "scan/folder_library.h"
@@ -33,18 +35,23 @@ void WritePlaylist(const CandidateList& list, std::ostream& out) {
   for (size_t i = 0; i < list.size(); ++i) out << M3uEntry(list.lengths[i], list.titles[i], list.fileNames[i], "\n");
 }
 
-std::string StopNote(const FillResult& fill) {
+// Why a fill ended before its time. The fill counts only songs of known length, so with
+// none of those it reports "no unused song" in every mode: say what really happened.
+std::string StopNote(const FillResult& fill, const CandidateList& candidates, bool allowDuplicates) {
+  bool anyKnownLength = false;
+  for (std::int32_t length : candidates.lengths) anyKnownLength = anyKnownLength || length >= 0;
   switch (fill.stop) {
     case FillStop::TimeUsedUp:
       return "";
     case FillStop::NoUnusedCandidate:
-      return "stopped early: every matching song was used before the time was filled";
+      if (!anyKnownLength || allowDuplicates) return "stopped early: none of the matching songs has a known length";
+      return "stopped early: every matching song of known length was used before the time was filled";
     case FillStop::NoClosestFit:
       return "stopped early: no unused song is close enough to the time left";
     case FillStop::NoProgress:
       return "stopped early: the closest song would not shorten the time left";
     case FillStop::ZeroAverage:
-      return "stopped early: the matching songs have no length";
+      return "stopped early: the matching songs of known length are all 0 seconds long";
     case FillStop::NoExactTotal:
       return "no playlist of the matching songs makes the time exactly; none comes closer than this one";
     case FillStop::SearchCut: {
@@ -56,8 +63,10 @@ std::string StopNote(const FillResult& fill) {
   return "";
 }
 
-// A folder stands for the library scanned from it, through the per-user scan cache.
-bool LoadLibrary(const std::string& path, LibraryFile& library, std::ostream& err, std::string& error) {
+// A folder stands for the library scanned from it, through the per-user scan cache; it is
+// read whole, and `filter` still sees every item.
+bool LoadLibrary(const std::string& path, LibraryFile& library, std::ostream& err, std::string& error,
+                 const LibraryRecordFilter& filter) {
 #ifdef TUNYRA_PICK_FOLDERS
   struct stat st;
   if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
@@ -69,12 +78,14 @@ bool LoadLibrary(const std::string& path, LibraryFile& library, std::ostream& er
     line.Finish();
     if (!warning.empty()) err << "tunyra-pick: " << warning << '\n';
     if (ok && !report.problems.empty()) err << "tunyra-pick: " << path << ": " << FormatScanSummary(report, 3);
+    if (ok && filter)
+      for (int i = 0; i < library.Records().size; ++i) filter(library.Records().items[i]);
     return ok;
   }
 #else
   (void)err;
 #endif
-  return library.ReadFile(path, error);
+  return library.ReadFile(path, error, filter);
 }
 
 int ListValues(const ItemRecordList& records, int kind, std::ostream& out) {
@@ -91,39 +102,66 @@ std::string DisplayValueOf(const ItemRecord& record, int kind) {
   return SetValueOf(record, kind);
 }
 
-std::optional<std::string> FindUnlistedValue(const ItemRecordList& records, int kind,
-                                             const std::vector<std::string>& values) {
-  std::unordered_set<std::string> missing(values.begin(), values.end());
-  for (int i = 0; i < records.size && !missing.empty(); ++i) missing.erase(DisplayValueOf(records.items[i], kind));
-  for (const std::string& value : values)
-    if (missing.count(value)) return value;
-  return std::nullopt;
-}
-
 int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   LibraryFile library;
   std::string error;
-  if (!LoadLibrary(options.libraryPath, library, err, error)) {
-    err << "tunyra-pick: " << error << '\n';
-    return kExitUsage;
+  if (options.listKind) {
+    const unsigned fieldOfKind[] = {kKeepArtist, kKeepTitle, kKeepAlbum, kKeepGenre};
+    const unsigned field = fieldOfKind[*options.listKind];
+    if (!LoadLibrary(options.libraryPath, library, err, error, [field](const ItemRecord&) { return field; })) {
+      err << "tunyra-pick: " << error << '\n';
+      return kExitUsage;
+    }
+    return ListValues(library.Records(), *options.listKind, out);
   }
-  const ItemRecordList& records = library.Records();
-
-  if (options.listKind) return ListValues(records, *options.listKind, out);
 
   std::array<ColumnCondition, 4> columns;
   for (size_t c = 0; c < 4; ++c) {
     columns[c].kind = options.kinds[c];
-    if (options.checked[c].empty()) continue;
-    if (std::optional<std::string> unlisted = FindUnlistedValue(records, options.kinds[c], options.checked[c])) {
-      err << "tunyra-pick: column " << c + 1 << " (" << KindName(options.kinds[c]) << ") shows no value \""
-          << *unlisted << "\" in this library; see --list " << KindName(options.kinds[c]) << '\n';
-      return kExitUsage;
-    }
     // A value ticked twice is still one ticked entry of the list.
     std::unordered_set<std::string> seen;
     for (const std::string& value : options.checked[c])
       if (seen.insert(value).second) columns[c].checkedTexts.push_back(value);
+  }
+
+  // Only an item that matches some column can become a candidate (an Or adds a column's
+  // matches, an And keeps entries found among them), so only those are kept, with just
+  // the fields the matching and the playlist read. Every item still shows its values to
+  // the check that each ticked value exists.
+  const unsigned fieldOfKind[] = {kKeepArtist, kKeepTitle, kKeepAlbum, kKeepGenre};
+  unsigned keptFields = kKeepFilename | kKeepTitle;
+  std::array<TextHashSet, 4> checkedSets;
+  std::array<std::unordered_set<std::string>, 4> unseen;
+  for (size_t c = 0; c < 4; ++c) {
+    if (columns[c].checkedTexts.empty()) continue;
+    keptFields |= fieldOfKind[columns[c].kind];
+    checkedSets[c] = TextHashSet(columns[c].checkedTexts.size());
+    for (const std::string& value : columns[c].checkedTexts) checkedSets[c].Insert(value);
+    unseen[c].insert(columns[c].checkedTexts.begin(), columns[c].checkedTexts.end());
+  }
+  auto fieldText = [](const ItemRecord& r, int kind) -> std::string_view {
+    const char* text = r.*KindInfo(kind)->field;
+    return text ? std::string_view(text) : std::string_view();
+  };
+  auto keep = [&](const ItemRecord& record) -> unsigned {
+    for (size_t c = 0; c < 4; ++c)
+      if (!unseen[c].empty()) unseen[c].erase(DisplayValueOf(record, columns[c].kind));
+    for (size_t c = 0; c < 4; ++c)
+      if (!checkedSets[c].empty() && checkedSets[c].Contains(fieldText(record, columns[c].kind))) return keptFields;
+    return 0;
+  };
+  if (!LoadLibrary(options.libraryPath, library, err, error, keep)) {
+    err << "tunyra-pick: " << error << '\n';
+    return kExitUsage;
+  }
+  const ItemRecordList& records = library.Records();
+  for (size_t c = 0; c < 4; ++c) {
+    for (const std::string& value : options.checked[c]) {
+      if (!unseen[c].count(value)) continue;
+      err << "tunyra-pick: column " << c + 1 << " (" << KindName(options.kinds[c]) << ") shows no value \""
+          << value << "\" in this library; see --list " << KindName(options.kinds[c]) << '\n';
+      return kExitUsage;
+    }
   }
   std::array<ColumnLink, 3> links{LinkFromValue(options.links[0]), LinkFromValue(options.links[1]),
                                   LinkFromValue(options.links[2])};
@@ -168,6 +206,7 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
       << requested << " s (" << options.minutes << " min)";
   if (asked) err << ", shortened to " << fill.targetSeconds << " s (" << FormatDuration(fill.targetSeconds) << ")";
   err << ", seed " << seed << '\n';
-  if (const std::string note = StopNote(fill); !note.empty()) err << "note: " << note << '\n';
+  if (const std::string note = StopNote(fill, match.candidates, options.allowDuplicates); !note.empty())
+    err << "note: " << note << '\n';
   return kExitOk;
 }

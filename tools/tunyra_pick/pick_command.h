@@ -24,8 +24,3 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err);
 // The text a column of `kind` shows for this record (placeholder for an empty field,
 // artist with its article in front).
 std::string DisplayValueOf(const ItemRecord& record, int kind);
-
-// The first of `values` that no record shows in a column of `kind`, or nullopt when
-// every value is shown. Stops scanning as soon as all values have been seen.
-std::optional<std::string> FindUnlistedValue(const ItemRecordList& records, int kind,
-                                             const std::vector<std::string>& values);

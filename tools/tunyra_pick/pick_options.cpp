@@ -9,6 +9,7 @@
 const char* const kPickUsage =
     "Usage: tunyra-pick LIBRARY.tsv|FOLDER [options]\n"
     "\n"
+    "A LIBRARY.tsv of '-' reads the library from standard input.\n"
     "Builds a playlist of a chosen length from a library file, as the Select Songs\n"
     "dialog does, and prints it on stdout as an extended M3U playlist. The total\n"
     "length, the requested time and the seed go to stderr. A folder of audio files\n"
@@ -40,7 +41,7 @@ const char* const kPickUsage =
     "  --candidates      print the songs matching the conditions (in candidate order,\n"
     "                    with repeats) instead of filling the time.\n"
     "  --list KIND       print the values a column of KIND shows, one a line, in list\n"
-    "                    order.\n"
+    "                    order. Takes no picking option.\n"
     "  --help            this text.\n"
     "\n"
     "Options taking a value accept it as the next argument or after '='\n"
@@ -92,6 +93,7 @@ enum class ValueUse { None, Required, Ignored };
 struct OptionRow {
   const char* name;
   ValueUse value;
+  bool picking;  // read only when picking songs: refused beside --list
   // Applies the option; false with `error` set when its value is refused.
   bool (*apply)(const std::string& value, PickOptions& options, std::string& error);
 };
@@ -180,20 +182,20 @@ bool ApplyLink(const std::string& value, PickOptions& options, std::string& erro
 
 // --help accepts and ignores a value after '='.
 constexpr OptionRow kOptions[] = {
-    {"--help", ValueUse::Ignored, [](const std::string&, PickOptions& o, std::string&) { return o.help = true; }},
-    {"-h", ValueUse::Ignored, [](const std::string&, PickOptions& o, std::string&) { return o.help = true; }},
-    {"--duplicates", ValueUse::None,
+    {"--help", ValueUse::Ignored, false, [](const std::string&, PickOptions& o, std::string&) { return o.help = true; }},
+    {"-h", ValueUse::Ignored, false, [](const std::string&, PickOptions& o, std::string&) { return o.help = true; }},
+    {"--duplicates", ValueUse::None, true,
      [](const std::string&, PickOptions& o, std::string&) { return o.allowDuplicates = true; }},
-    {"--shorten", ValueUse::None, [](const std::string&, PickOptions& o, std::string&) { return o.shorten = true; }},
-    {"--candidates", ValueUse::None,
+    {"--shorten", ValueUse::None, true, [](const std::string&, PickOptions& o, std::string&) { return o.shorten = true; }},
+    {"--candidates", ValueUse::None, true,
      [](const std::string&, PickOptions& o, std::string&) { return o.candidatesOnly = true; }},
-    {"--minutes", ValueUse::Required, ApplyMinutes},
-    {"--fit", ValueUse::Required, ApplyFit},
-    {"--seed", ValueUse::Required, ApplySeed},
-    {"--list", ValueUse::Required, ApplyList},
-    {"--column", ValueUse::Required, ApplyColumn},
-    {"--check", ValueUse::Required, ApplyCheck},
-    {"--link", ValueUse::Required, ApplyLink},
+    {"--minutes", ValueUse::Required, true, ApplyMinutes},
+    {"--fit", ValueUse::Required, true, ApplyFit},
+    {"--seed", ValueUse::Required, true, ApplySeed},
+    {"--list", ValueUse::Required, false, ApplyList},
+    {"--column", ValueUse::Required, true, ApplyColumn},
+    {"--check", ValueUse::Required, true, ApplyCheck},
+    {"--link", ValueUse::Required, true, ApplyLink},
 };
 
 const OptionRow* FindOption(const std::string& name) {
@@ -206,6 +208,7 @@ const OptionRow* FindOption(const std::string& name) {
 
 bool ParsePickArguments(const std::vector<std::string>& args, PickOptions& options, std::string& error) {
   bool sawLibrary = false;
+  std::string pickingOption;  // the first option that only picking reads
   for (size_t i = 0; i < args.size(); ++i) {
     std::string name = args[i];
     std::string value;
@@ -220,6 +223,7 @@ bool ParsePickArguments(const std::vector<std::string>& args, PickOptions& optio
     }
 
     if (const OptionRow* option = FindOption(name)) {
+      if (option->picking && pickingOption.empty()) pickingOption = name;
       if (option->value == ValueUse::None && hasInlineValue) {
         error = name + " takes no value";
         return false;
@@ -243,6 +247,10 @@ bool ParsePickArguments(const std::vector<std::string>& args, PickOptions& optio
       options.libraryPath = name;
       sawLibrary = true;
     }
+  }
+  if (options.listKind && !pickingOption.empty()) {
+    error = "--list prints a column's values and picks nothing: it cannot be combined with " + pickingOption;
+    return false;
   }
   if (!options.help && !sawLibrary) {
     error = "no library file given";
