@@ -276,7 +276,6 @@ TEST_F(ScanFixture, BadInputIsCountedAndTheLibraryReadsBack) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    if (c.needsNonRoot && geteuid() == 0) continue;  // root reads it anyway
     const std::string dir = m_dir + "/" + c.name;
     fs::create_directories(dir);
     c.make(dir);
@@ -285,7 +284,18 @@ TEST_F(ScanFixture, BadInputIsCountedAndTheLibraryReadsBack) {
     if (c.during) settings.onProgress = [&](const ScanProgress& p) { if (!p.listing) c.during(dir, p.done); };
     std::string text, error;
     ScanReport report;
-    ASSERT_TRUE(ScanToText(settings, text, report, error)) << error;
+    // Root reads any file: such a case scans as an ordinary user (the folders on the
+    // way opened to it), so it runs in CI too.
+    const bool asOtherUser = c.needsNonRoot && geteuid() == 0;
+    if (asOtherUser) {
+      for (const std::string& d : {Root(), m_dir, dir}) chmod(d.c_str(), 0755);
+      ASSERT_EQ(seteuid(65534), 0);
+    }
+    const bool scanned = ScanToText(settings, text, report, error);
+    if (asOtherUser) {
+      ASSERT_EQ(seteuid(0), 0);
+    }
+    ASSERT_TRUE(scanned) << error;
     LibraryFile library;
     EXPECT_TRUE(library.Parse(text, c.name, error)) << error;
     EXPECT_EQ(library.Records().size, int(c.songs));
