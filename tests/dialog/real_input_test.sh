@@ -64,7 +64,7 @@ STANDIN_PID=$!
 find_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
 window_shown() { [ -n "$(find_window "$1")" ]; }
 window_gone() { [ -z "$(find_window "$1")" ]; }
-wait_until 60 window_shown 'Tunyra Stand-in Player' || fail "the stand-in player did not open"
+wait_until 120 window_shown 'Tunyra Stand-in Player' || fail "the stand-in player did not open"
 
 # A key of its own, so a player left over by another test cannot hold it. The key is
 # bound once the plug-in's record has reached the player: press until the dialog opens.
