@@ -1,8 +1,10 @@
 #include "plugin/plugin_app.h"
 
 #include <cstring>
+#include <new>
 
 #include "dialog/select_songs_dialog.h"
+#include "picking/candidate_matching.h"
 #include "plugin/host_interface.h"
 #include "plugin/module.h"
 #include "splash/about_splash.h"
@@ -122,6 +124,11 @@ void CPluginApp::RunSelectSongs() {
   CSelectSongsDlg dialog(host);
   OpenDialogScope scope(m_openDialog, &dialog);
   dialog.DoModal();
+  if (dialog.OpeningRanOutOfMemory()) TellOutOfMemory();
+}
+
+void TellOutOfMemory() {
+  ::MessageBoxA(nullptr, kNoMemoryToOpenText, kMessageCaption, MB_OK | MB_ICONEXCLAMATION);
 }
 
 LRESULT CALLBACK PluginWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -132,6 +139,9 @@ LRESULT CALLBACK PluginWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
       return 0;
     }
     return ::CallWindowProcA(app.PreviousWndProc(), window, message, wParam, lParam);
+  } catch (const std::bad_alloc&) {
+    TellOutOfMemory();
+    return 0;
   } catch (...) {
     // The host's frames cannot be unwound.
     return 0;

@@ -45,6 +45,9 @@ class CPluginApp {
 
 CPluginApp& TheApp();
 
+// The message box for memory that ran out while Select Songs opened.
+void TellOutOfMemory();
+
 // Installed on the host's main window by Init.
 LRESULT CALLBACK PluginWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -37,7 +37,7 @@ bool ParseHostile(const std::string& list, HostileOptions& hostile, std::string&
     } else if (item == "lengths") {
       hostile.badLengths = true;
     } else if (item == "all") {
-      hostile = HostileOptions{true, true, true};
+      hostile = HostileOptions{true, true, true, false};
     } else {
       error = "unknown hostile option '" + item + "' (null, huge, lengths, all)";
       return false;

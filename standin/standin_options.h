@@ -18,7 +18,11 @@ struct HostileOptions {
   bool hugeStrings = false;
   // Lengths cycle through -1, 0, INT_MIN and -3600 on every other item.
   bool badLengths = false;
-  bool Any() const { return nullFields || hugeStrings || badLengths; }
+  // The result claims more items than a 32-bit process can copy (its array holds only
+  // the real ones), so the plug-in's copy of the library runs out of memory. Tests only.
+  bool oversizedResult = false;
+
+  bool Any() const { return nullFields || hugeStrings || badLengths || oversizedResult; }
 };
 
 // A global key combination bound to one hotkey record.

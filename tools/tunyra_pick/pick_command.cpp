@@ -112,7 +112,7 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   LcgRandomSource random(seed);
   const std::int32_t requested = options.minutes * 60;
   bool asked = false;
-  FillResult fill = FillTime(std::move(match.candidates), requested, options.allowDuplicates, random, [&] {
+  FillResult fill = FillTime(match.candidates, requested, options.allowDuplicates, random, [&] {
     asked = true;
     return options.shorten;
   });
@@ -120,6 +120,10 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
     err << kTooShortQuestion << '\n'
         << "(tunyra-pick answers Cancel; give --shorten to answer OK.)\n";
     return kExitTooShort;
+  }
+  if (fill.picks.empty()) {
+    err << NothingPickedText(match.candidates) << '\n';
+    return kExitNothingPicked;
   }
 
   WritePlaylist(fill.picks, out);
