@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
+#include <new>
 #include <utility>
 
 #include "dialog/condition_columns.h"
@@ -135,7 +136,13 @@ bool CSelectSongsDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT&
 
 int CSelectSongsDlg::OnCreate(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (Default(msg, wParam, lParam) == -1) return -1;
-  m_snapshot.Load(m_host);
+  m_openingOutOfMemory = false;
+  try {
+    m_snapshot.Load(m_host);
+  } catch (const std::bad_alloc&) {
+    m_snapshot.Release();
+    m_openingOutOfMemory = true;
+  }
   return 0;
 }
 
@@ -162,11 +169,19 @@ void CSelectSongsDlg::DoDataExchange(winui::DataExchange& dx) {
 }
 
 BOOL CSelectSongsDlg::OnInitDialog() {
-  winui::Dialog::OnInitDialog();
-  EnableToolTips(true);
-  EnlargeHeaderFont();
-  for (ConditionColumn& column : m_columns) column.Fill(m_snapshot);
-  m_ctlSpin.Send(UDM_SETRANGE32, kSpinLow, kMaxMinutes);
+  try {
+    if (!m_openingOutOfMemory) {
+      winui::Dialog::OnInitDialog();
+      EnableToolTips(true);
+      EnlargeHeaderFont();
+      for (ConditionColumn& column : m_columns) column.Fill(m_snapshot);
+      m_ctlSpin.Send(UDM_SETRANGE32, kSpinLow, kMaxMinutes);
+    }
+  } catch (const std::bad_alloc&) {
+    m_openingOutOfMemory = true;
+  }
+  // Half-filled columns would offer a choice the library does not have.
+  if (m_openingOutOfMemory) EndDialog(IDCANCEL);
   return TRUE;
 }
 
@@ -218,24 +233,38 @@ void CSelectSongsDlg::OnNone(ConditionColumn& column) { column.UncheckAll(); }
 void CSelectSongsDlg::OnReverse(ConditionColumn& column) { column.ReverseChecks(); }
 
 void CSelectSongsDlg::OnOK() {
-  // A refused value has just been explained to the user; picking from the values of
-  // the last exchange would fill a playlist the dialog no longer shows.
-  if (!UpdateData(true)) return;
-  LcgRandomSource random(SeedForPress());
-  const std::int32_t totalSeconds = m_nMinutes * 60;
+  // The playlist is handed over only once the picks are complete: memory that runs out
+  // before that leaves it as it was.
+  MatchResult match;
+  FillResult fill;
+  try {
+    // A refused value has just been explained to the user; picking from the values of
+    // the last exchange would fill a playlist the dialog no longer shows.
+    if (!UpdateData(true)) return;
+    LcgRandomSource random(SeedForPress());
+    const std::int32_t totalSeconds = m_nMinutes * 60;
 
-  std::array<ColumnCondition, 4> columns;
-  for (size_t c = 0; c < columns.size(); ++c) columns[c] = m_columns[c].Condition();
-  const std::array<ColumnLink, 3> links = {LinkFromValue(m_nLink2), LinkFromValue(m_nLink3), LinkFromValue(m_nLink4)};
-
-  MatchResult match = BuildCandidates(m_snapshot.Records(), columns, links);
-  if (match.refusal != MatchRefusal::None) {
-    MessageBox(RefusalText(match.refusal), kMessageCaption, kRefusalType);
+    std::array<ColumnCondition, 4> columns;
+    for (size_t c = 0; c < columns.size(); ++c) columns[c] = m_columns[c].Condition();
+    const std::array<ColumnLink, 3> links = {LinkFromValue(m_nLink2), LinkFromValue(m_nLink3),
+                                             LinkFromValue(m_nLink4)};
+    match = BuildCandidates(m_snapshot.Records(), columns, links);
+    if (match.refusal != MatchRefusal::None) {
+      MessageBox(RefusalText(match.refusal), kMessageCaption, kRefusalType);
+      return;
+    }
+    fill = FillTime(match.candidates, totalSeconds, m_bAllowDuplicates != 0, random,
+                    [this] { return MessageBox(kTooShortQuestion, kMessageCaption, kQuestionType) == IDOK; });
+  } catch (const std::bad_alloc&) {
+    MessageBox(kNoMemoryToFindText, kMessageCaption, kRefusalType);
     return;
   }
-  FillResult fill = FillTime(std::move(match.candidates), totalSeconds, m_bAllowDuplicates != 0, random,
-                             [this] { return MessageBox(kTooShortQuestion, kMessageCaption, kQuestionType) == IDOK; });
   if (fill.cancelled) return;
+  if (fill.picks.empty()) {
+    // Clearing the playlist for an empty one would lose the user's for nothing.
+    MessageBox(NothingPickedText(match.candidates), kMessageCaption, kRefusalType);
+    return;
+  }
   HandOffPlaylist(m_host, fill.picks, m_bStartPlaying != 0);
   winui::Dialog::OnOK();
 }

@@ -18,6 +18,10 @@
 
 class HostOperations;
 
+// Shown when memory runs out; the player's playlist is left as it was.
+constexpr const char* kNoMemoryToOpenText = "Not enough memory to open the Select Songs dialog.";
+constexpr const char* kNoMemoryToFindText = "Not enough memory to find songs.\nThe playlist has not been changed.";
+
 class CSelectSongsDlg : public winui::Dialog {
  public:
   // `host` must outlive the dialog.
@@ -42,6 +46,10 @@ class CSelectSongsDlg : public winui::Dialog {
   int m_bAllowDuplicates;
 
   winui::UniqueFont m_fontHeader;
+
+  // The last DoModal ended at once because memory ran out while the library was loaded
+  // or the columns filled; the caller tells the user (the dialog never showed).
+  bool OpeningRanOutOfMemory() const { return m_openingOutOfMemory; }
 
  protected:
   void DoDataExchange(winui::DataExchange& dx) override;
@@ -78,4 +86,5 @@ class CSelectSongsDlg : public winui::Dialog {
 
   HostOperations& m_host;
   LibrarySnapshot m_snapshot;
+  bool m_openingOutOfMemory = false;
 };

@@ -1,6 +1,7 @@
 #include "library/library_snapshot.h"
 
 #include <cstring>
+#include <new>
 #include <utility>
 
 #include "library/item_records.h"
@@ -59,12 +60,18 @@ void LibrarySnapshot::Rebuild(const ItemRecordList& source) {
 
   // The snapshot holds the copy of the last query only: earlier copies go first, so a
   // second load cannot list every song twice.
+  const int count = (source.items != nullptr && source.size > 0) ? source.size : 0;
   ItemRecordList copy{nullptr, 0, 0};
   AppendItemRecords(copy, source);
   ReleaseItemRecordList(m_records);
+  if (copy.size != count) {
+    // The copy could not get its storage: sets built from the source would offer songs
+    // the snapshot does not hold.
+    ReleaseItemRecordList(copy);
+    throw std::bad_alloc();
+  }
   m_records = copy;
 
-  const int count = (source.items != nullptr && source.size > 0) ? source.size : 0;
   const ItemRecord* items = source.items;
 
   // Each set is filled in bulk from views into the source's text (one value per item,
@@ -140,10 +147,16 @@ void LibrarySnapshot::Load(HostOperations& host) {
   char queryText[] = "type==0";
   LibraryQuery query{queryText, 0, ItemRecordList{nullptr, 0, 0}};
   host.RunLibraryQuery(query);
-  if (query.results.items != nullptr && query.results.size > 0)
-    Rebuild(query.results);
-  else
-    Release();  // an empty library: nothing from an earlier load may linger
+  try {
+    if (query.results.items != nullptr && query.results.size > 0)
+      Rebuild(query.results);
+    else
+      Release();  // an empty library: nothing from an earlier load may linger
+  } catch (...) {
+    Release();
+    if (query.results.items != nullptr) host.FreeLibraryResult(query);
+    throw;
+  }
   // Whatever storage the library filled belongs to it, also when it holds no items.
   if (query.results.items != nullptr) host.FreeLibraryResult(query);
 }

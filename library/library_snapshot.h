@@ -27,11 +27,13 @@ class LibrarySnapshot {
   LibrarySnapshot& operator=(const LibrarySnapshot&) = delete;
 
   // Runs the query "type==0" through the host, copies the result and hands back every
-  // result that holds storage (also one with no items). A query without items leaves
-  // the snapshot empty.
+  // result that holds storage (also one with no items), also when memory runs out (the
+  // std::bad_alloc goes on to the caller). A query without items leaves the snapshot
+  // empty.
   void Load(HostOperations& host);
   // Replaces the record copies with deep copies of `source` (only read) and refills the
-  // four sets from it. Null text fields count as empty.
+  // four sets from it. Null text fields count as empty. Throws std::bad_alloc when
+  // memory runs out, also when the copy cannot get its storage.
   void Rebuild(const ItemRecordList& source);
   // What a column of `kind` shows, in set order (artists with the article in front).
   std::vector<std::string> DisplayValues(int kind) const;

@@ -288,3 +288,9 @@ FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, 
     return FillTimeWith(candidates, totalSeconds, allowDuplicates, *lcg, askShorten);
   return FillTimeWith(candidates, totalSeconds, allowDuplicates, random, askShorten);
 }
+
+const char* NothingPickedText(const CandidateList& candidates) {
+  for (size_t i = 0; i < candidates.size(); ++i)
+    if (!candidates.IsBlank(i) && candidates.lengths[i] >= 0) return kZeroLengthText;
+  return kNoKnownLengthText;
+}

@@ -12,6 +12,10 @@ constexpr const char* kTooShortQuestion =
     "The total length of matching files is less than\nthe total time selected.\n"
     "Click \"OK\" to reduce the total time, or \"Cancel\"\nto adjust the criteria.";
 
+// A fill that picked nothing: the player's playlist is left alone and the user told why.
+constexpr const char* kNoKnownLengthText = "None of the matching files has a known length.";
+constexpr const char* kZeroLengthText = "The total length of matching files is 0 seconds.";
+
 // Why the pick loop stopped.
 enum class FillStop {
   TimeUsedUp,         // remaining time reached 0 or below (also: nothing to fill)
@@ -51,3 +55,7 @@ bool TimeToFill(std::int64_t pickableSum, std::int32_t totalSeconds, bool allowD
 // in neither the too-short sum nor the average. The picks point at the candidates' texts.
 FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
                     RandomSource& random, const ShortenQuestion& askShorten);
+
+// Why a fill from these candidates picked nothing: kNoKnownLengthText when no entry has a
+// known (non-negative) length, else kZeroLengthText.
+const char* NothingPickedText(const CandidateList& candidates);

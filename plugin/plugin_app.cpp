@@ -1,8 +1,10 @@
 #include "plugin/plugin_app.h"
 
 #include <cstring>
+#include <new>
 
 #include "dialog/select_songs_dialog.h"
+#include "picking/candidate_matching.h"
 #include "plugin/host_interface.h"
 #include "plugin/module.h"
 #include "splash/about_splash.h"
@@ -24,14 +26,21 @@ constexpr DWORD kSplashTimeout = 3000;
 // Clears the open-dialog link on every way out of the modal loop.
 class OpenDialogScope {
  public:
-  OpenDialogScope(winui::Wnd*& slot, winui::Wnd* dialog) : m_slot(slot) { m_slot = dialog; }
+  OpenDialogScope(winui::Dialog*& slot, winui::Dialog* dialog) : m_slot(slot) { m_slot = dialog; }
   ~OpenDialogScope() { m_slot = nullptr; }
   OpenDialogScope(const OpenDialogScope&) = delete;
   OpenDialogScope& operator=(const OpenDialogScope&) = delete;
 
  private:
-  winui::Wnd*& m_slot;
+  winui::Dialog*& m_slot;
 };
+
+// Keeps this library mapped until the process ends, whatever FreeLibrary calls follow.
+void PinOurModule() {
+  HMODULE self = nullptr;
+  ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                       reinterpret_cast<LPCSTR>(&PluginWndProc), &self);
+}
 
 BOOL CALLBACK DestroyOurSplash(HWND wnd, LPARAM) {
   char name[sizeof kSplashWindowClass + 1] = {};
@@ -57,6 +66,7 @@ CPluginApp& TheApp() {
 }
 
 int CPluginApp::Init() {
+  m_quit = false;
   const HWND main = HostMainWindow();
   HostInterface host(main);
   host.PostHotkey(g_hotkeyRecord);
@@ -66,8 +76,10 @@ int CPluginApp::Init() {
 
 void CPluginApp::InstallHook(HWND mainWindow) {
   // A second init must not save our own procedure as the previous one: the hook would
-  // then forward to itself for ever.
+  // then forward to itself for ever. After a quit that could not unhook (the library
+  // stayed pinned), our procedure is still in the chain, under another plug-in's.
   if (mainWindow && ::GetWindowLongA(mainWindow, GWL_WNDPROC) == reinterpret_cast<LONG>(&PluginWndProc)) return;
+  if (mainWindow && mainWindow == m_hookedWindow && ::IsWindow(mainWindow)) return;
   const LONG previous = ::SetWindowLongA(mainWindow, GWL_WNDPROC, reinterpret_cast<LONG>(&PluginWndProc));
   if (previous == 0) return;
   m_hookedWindow = mainWindow;
@@ -77,15 +89,25 @@ void CPluginApp::InstallHook(HWND mainWindow) {
 void CPluginApp::Config() { ShowAboutSplash(HostMainWindow(), kSplashTimeout); }
 
 void CPluginApp::Quit() {
+  m_quit = true;
   CloseSplashWindows();
+  if (m_openDialog) {
+    // A host that quits from its close handling, reached through the dialog's own
+    // loop, frees the library before that loop and our hook's frame return.
+    m_openDialog->EndDialog(IDCANCEL);
+    PinOurModule();
+  }
   if (!m_hookedWindow) return;
   // The library is unloaded after quit; a hook left in place would have the player
   // call into freed code. Another plug-in that hooked the window after us holds our
-  // procedure as its previous one, so then the chain must stay as it is.
+  // procedure as its previous one, so then the chain must stay as it is, and so must
+  // our code.
   const LONG current = ::GetWindowLongA(m_hookedWindow, GWL_WNDPROC);
   if (current == reinterpret_cast<LONG>(&PluginWndProc)) {
     ::SetWindowLongA(m_hookedWindow, GWL_WNDPROC, reinterpret_cast<LONG>(m_previousWndProc));
     m_hookedWindow = nullptr;
+  } else if (::IsWindow(m_hookedWindow)) {
+    PinOurModule();
   }
 }
 
@@ -102,16 +124,24 @@ void CPluginApp::RunSelectSongs() {
   CSelectSongsDlg dialog(host);
   OpenDialogScope scope(m_openDialog, &dialog);
   dialog.DoModal();
+  if (dialog.OpeningRanOutOfMemory()) TellOutOfMemory();
+}
+
+void TellOutOfMemory() {
+  ::MessageBoxA(nullptr, kNoMemoryToOpenText, kMessageCaption, MB_OK | MB_ICONEXCLAMATION);
 }
 
 LRESULT CALLBACK PluginWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   try {
     CPluginApp& app = TheApp();
-    if (message == host_msg::kHotkeyMessage) {
+    if (message == host_msg::kHotkeyMessage && !app.HasQuit()) {
       app.RunSelectSongs();
       return 0;
     }
     return ::CallWindowProcA(app.PreviousWndProc(), window, message, wParam, lParam);
+  } catch (const std::bad_alloc&) {
+    TellOutOfMemory();
+    return 0;
   } catch (...) {
     // The host's frames cannot be unwound.
     return 0;

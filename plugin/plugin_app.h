@@ -5,7 +5,7 @@
 #include <windows.h>
 
 namespace winui {
-class Wnd;
+class Dialog;
 }
 
 namespace tunyra {
@@ -21,23 +21,32 @@ class CPluginApp {
   int Init();
   // Shows the About splash and returns at once.
   void Config();
-  // Takes the hook off the host's main window if it is still ours on top.
+  // Takes the hook off the host's main window if it is still ours on top. When it is
+  // not, or the Select Songs dialog is open (quit from inside its loop), the library
+  // pins itself: the host may free it while our code is still called or on the stack.
+  // An open dialog ends as if cancelled.
   void Quit();
   // Runs the Select Songs dialog modally; the host's messages go on meanwhile. While
   // one is open, another call brings it to the front instead.
   void RunSelectSongs();
 
   WNDPROC PreviousWndProc() const { return m_previousWndProc; }
+  // Between quit and a next init a hook left in the chain only forwards.
+  bool HasQuit() const { return m_quit; }
 
  private:
   void InstallHook(HWND mainWindow);
 
   HWND m_hookedWindow = nullptr;
   WNDPROC m_previousWndProc = nullptr;
-  winui::Wnd* m_openDialog = nullptr;  // the Select Songs dialog while its modal loop runs
+  bool m_quit = false;
+  winui::Dialog* m_openDialog = nullptr;  // the Select Songs dialog while its modal loop runs
 };
 
 CPluginApp& TheApp();
+
+// The message box for memory that ran out while Select Songs opened.
+void TellOutOfMemory();
 
 // Installed on the host's main window by Init.
 LRESULT CALLBACK PluginWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

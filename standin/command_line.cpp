@@ -7,7 +7,7 @@ namespace standin {
 const char* const kCommandLineUsage =
     "standin.exe [--library FILE] [--plugin DLL]... [--no-plugins]\n"
     "            [--no-library-window] [--no-hotkeys] [--hostile=null,huge,lengths|all]\n"
-    "            [--hotkey=ctrl+alt+t] [--demo-playlist]\n"
+    "            [--hotkey=ctrl+alt+t] [--demo-playlist] [--unload-on-close]\n"
     "            [--m3u-on-exit FILE] [--log-on-exit FILE]";
 
 namespace {
@@ -37,7 +37,7 @@ bool ParseHostile(const std::string& list, HostileOptions& hostile, std::string&
     } else if (item == "lengths") {
       hostile.badLengths = true;
     } else if (item == "all") {
-      hostile = HostileOptions{true, true, true};
+      hostile = HostileOptions{true, true, true, false};
     } else {
       error = "unknown hostile option '" + item + "' (null, huge, lengths, all)";
       return false;
@@ -129,6 +129,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
       result.options.noLibraryWindow = true;
     } else if (name == "--no-hotkeys" && !hasValue) {
       result.options.noHotkeyPlugin = true;
+    } else if (name == "--unload-on-close" && !hasValue) {
+      result.options.unloadOnClose = true;
     } else if (name == "--demo-playlist" && !hasValue) {
       result.demoPlaylist = true;
     } else {

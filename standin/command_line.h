@@ -2,7 +2,7 @@
 // standin.exe's command line:
 //   standin.exe [--library FILE] [--plugin DLL]... [--no-plugins] [--no-library-window]
 //               [--no-hotkeys] [--hostile=null,huge,lengths|all] [--hotkey=ctrl+alt+t]
-//               [--demo-playlist] [--m3u-on-exit FILE] [--log-on-exit FILE]
+//               [--demo-playlist] [--unload-on-close] [--m3u-on-exit FILE] [--log-on-exit FILE]
 
 #include <string>
 #include <vector>

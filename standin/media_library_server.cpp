@@ -54,6 +54,7 @@ int MediaLibraryServer::RunQuery(LibraryQuery& query) {
     MakeHostile(items[i], i, m_hostile);
   }
   query.results = ItemRecordList{items, count, count};
+  if (m_hostile.oversizedResult) query.results.size = query.results.alloc = kOversizedCount;
   m_outstanding[items] = count;
   ++m_served;
   return count;

@@ -13,6 +13,9 @@ namespace standin {
 
 class MediaLibraryServer {
  public:
+  // 4 GB of item records: no 32-bit process can hold a copy.
+  static constexpr int kOversizedCount = 100000000;
+
   MediaLibraryServer() = default;
   MediaLibraryServer(const MediaLibraryServer&) = delete;
   MediaLibraryServer& operator=(const MediaLibraryServer&) = delete;
@@ -24,7 +27,8 @@ class MediaLibraryServer {
   void SetHostile(const HostileOptions& hostile) { m_hostile = hostile; }
 
   // Fills query.results with malloc'd copies (size = alloc = count). Only the query
-  // text "type==0" selects anything; maxResults <= 0 means all. An empty result is
+  // text "type==0" selects anything; maxResults <= 0 means all. An oversized result
+  // claims kOversizedCount items. An empty result is
   // {null, 0, 0} and is not counted as outstanding. Returns the number of items.
   int RunQuery(LibraryQuery& query);
   // Releases the result in query.results if this server handed it out and clears the

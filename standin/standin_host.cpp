@@ -281,6 +281,20 @@ void StandinHost::UnloadPlugins() {
   }
 }
 
+void StandinHost::QuitAndFreeAtOnce() {
+  while (!m_plugins.empty()) {
+    LoadedPlugin plugin = m_plugins.back();
+    m_plugins.pop_back();
+    if (plugin.record != nullptr && plugin.record->quit != nullptr) {
+      ++m_pluginCallDepth;
+      plugin.record->quit();
+      --m_pluginCallDepth;
+    }
+    ::FreeLibrary(plugin.module);
+    AppendLog(0, 0, 0, "plug-in " + Quoted(plugin.path.c_str()) + " quit and unloaded on close");
+  }
+}
+
 void StandinHost::DestroyWindowsOf(HMODULE module) {
   ModuleWindowSearch search{m_main, m_library, module, {}};
   ::EnumThreadWindows(::GetCurrentThreadId(), CollectModuleWindow,
@@ -515,6 +529,9 @@ LRESULT StandinHost::OnMainMessage(HWND wnd, UINT message, WPARAM wParam, LPARAM
       AppendLog(message, wParam, lParam, DescribeMessage(*this, message, wParam, lParam));
       OnHotkey(static_cast<int>(wParam));
       return 0;
+    case WM_CLOSE:
+      if (m_options.unloadOnClose) QuitAndFreeAtOnce();
+      break;
     case WM_NCDESTROY: {
       ::RemovePropA(wnd, kHostProperty);
       LRESULT result = 0;

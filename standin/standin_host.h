@@ -154,6 +154,8 @@ class StandinHost {
   const KeptHotkey* AddHotkey(const HotkeyRecord* record);
   void OnHotkey(int hotkeyId);
   void TakeBackWindowProcs(HMODULE module);
+  // quit and FreeLibrary for every plug-in, newest first, with nothing tidied up.
+  void QuitAndFreeAtOnce();
   void DestroyWindowsOf(HMODULE module);
 
   StandinOptions m_options;

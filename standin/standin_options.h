@@ -18,8 +18,11 @@ struct HostileOptions {
   bool hugeStrings = false;
   // Lengths cycle through -1, 0, INT_MIN and -3600 on every other item.
   bool badLengths = false;
+  // The result claims more items than a 32-bit process can copy (its array holds only
+  // the real ones), so the plug-in's copy of the library runs out of memory. Tests only.
+  bool oversizedResult = false;
 
-  bool Any() const { return nullFields || hugeStrings || badLengths; }
+  bool Any() const { return nullFields || hugeStrings || badLengths || oversizedResult; }
 };
 
 // A global key combination bound to one hotkey record.
@@ -40,6 +43,10 @@ struct StandinOptions {
   std::vector<HotkeyBinding> bindings{HotkeyBinding{}};
   // Off in tests that must not grab keys on a shared display.
   bool registerGlobalHotkeys = true;
+  // On WM_CLOSE the host calls every plug-in's quit and frees its library at once,
+  // from inside its close handling, as some players do: a plug-in's modal loop may
+  // be below that message, and its hooks are left as they are.
+  bool unloadOnClose = false;
 };
 
 }  // namespace standin

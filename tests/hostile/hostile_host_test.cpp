@@ -6,7 +6,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
+#include <cstdlib>
+#include <cstring>
 #include <cstdio>
 #include <set>
 #include <string>
@@ -40,6 +43,72 @@ std::vector<Song> NumberedSongs(int count) {
 using dialog_test::ClassOf;
 using dialog_test::WindowText;
 
+// Makes malloc, calloc and realloc of kRefusedFrom bytes or more fail for gen_tunyra.dll
+// alone, while armed, by rewriting its import table: no switch in the product, and the
+// host, the window system and the message box keep their memory. Small blocks still
+// come, as when the address space runs out (throwing needs one).
+class PluginAllocationFailure {
+ public:
+  PluginAllocationFailure() {
+    auto* base = reinterpret_cast<unsigned char*>(::GetModuleHandleA("gen_tunyra.dll"));
+    if (!base) return;
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* desc = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); desc->Name;
+         ++desc) {
+      if (_stricmp(reinterpret_cast<const char*>(base + desc->Name), "msvcrt.dll") != 0) continue;
+      auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + desc->OriginalFirstThunk);
+      auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->FirstThunk);
+      for (; names->u1.AddressOfData; ++names, ++slots) {
+        if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+        const char* name = reinterpret_cast<const char*>(
+            reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name);
+        if (std::strcmp(name, "malloc") == 0) Replace(slots, reinterpret_cast<void*>(&Malloc));
+        if (std::strcmp(name, "calloc") == 0) Replace(slots, reinterpret_cast<void*>(&Calloc));
+        if (std::strcmp(name, "realloc") == 0) Replace(slots, reinterpret_cast<void*>(&Realloc));
+      }
+    }
+  }
+  ~PluginAllocationFailure() {
+    s_armed = false;
+    for (const auto& [slot, original] : m_replaced) Write(slot, original);
+  }
+  PluginAllocationFailure(const PluginAllocationFailure&) = delete;
+  PluginAllocationFailure& operator=(const PluginAllocationFailure&) = delete;
+
+  int Replaced() const { return static_cast<int>(m_replaced.size()); }
+  void Arm(bool armed) { s_armed = armed; }
+  static int Refused() { return s_refused; }
+
+ private:
+  static constexpr size_t kRefusedFrom = 1024;
+  static void* Malloc(size_t size) { return Refuse(size) ? nullptr : std::malloc(size); }
+  static void* Calloc(size_t n, size_t size) {
+    return Refuse(n > 0 && size > SIZE_MAX / n ? SIZE_MAX : n * size) ? nullptr : std::calloc(n, size);
+  }
+  static void* Realloc(void* p, size_t size) { return Refuse(size) ? nullptr : std::realloc(p, size); }
+  static bool Refuse(size_t size) {
+    if (!s_armed || size < kRefusedFrom) return false;
+    ++s_refused;
+    return true;
+  }
+  void Replace(IMAGE_THUNK_DATA* slot, void* with) {
+    m_replaced.emplace_back(slot, reinterpret_cast<void*>(slot->u1.Function));
+    Write(slot, with);
+  }
+  static void Write(IMAGE_THUNK_DATA* slot, void* value) {
+    DWORD old = 0;
+    ::VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old);
+    slot->u1.Function = reinterpret_cast<ULONG_PTR>(value);
+    ::VirtualProtect(slot, sizeof *slot, old, &old);
+  }
+
+  static inline std::atomic<bool> s_armed{false};
+  static inline std::atomic<int> s_refused{0};
+  std::vector<std::pair<IMAGE_THUNK_DATA*, void*>> m_replaced;
+};
+
 class HostileHost : public dialog_test::SelectSongsTest {
  protected:
   void SetUp() override {}  // each test starts the host it needs
@@ -55,10 +124,10 @@ class HostileHost : public dialog_test::SelectSongsTest {
     return count;
   }
 
-  // Presses "Find Songs" and answers OK to any question until the dialog closes.
-  // Returns the texts of the message boxes shown on the way; fails on a dialog that
-  // stays open without asking anything.
-  std::vector<std::string> FindSongsUntilClosed() {
+  // Presses "Find Songs" and answers OK to any question until the dialog closes or
+  // refuses. Returns the texts of the message boxes shown on the way; fails on a
+  // refusal unless `refusalExpected`, and on a dialog that stays open without asking.
+  std::vector<std::string> FindSongsUntilClosed(bool refusalExpected = false) {
     std::vector<std::string> asked;
     PostClick(IDOK);
     const DWORD start = ::GetTickCount();
@@ -71,7 +140,7 @@ class HostileHost : public dialog_test::SelectSongsTest {
         asked.push_back(view.text);
         Answer(view, IDOK);
         if (view.hasCancel) continue;
-        ADD_FAILURE() << "Find Songs refused: " << view.text;
+        if (!refusalExpected) ADD_FAILURE() << "Find Songs refused: " << view.text;
         break;
       }
       if (::GetTickCount() - start > kWaitMs) {
@@ -152,22 +221,28 @@ TEST_F(HostileHost, HugeValuesAreShownAndMatchedInFull) {
 }
 
 TEST_F(HostileHost, LengthsThatCannotFillTheTimeStillEndTheFill) {
+  constexpr const char* kUnknown = "None of the matching files has a known length.";
+  constexpr const char* kZero = "The total length of matching files is 0 seconds.";
   struct Case {
     const char* name;
     std::vector<int> lengths;
     bool duplicates;
     bool asksToShorten;  // the songs are too short for the default 60 minutes
+    // Nothing can be picked: the playlist must stay as it was (it was cleared for
+    // nothing), and this refusal says why.
+    const char* nothingPicked;
   };
   const Case cases[] = {
-      {"all zero", {0, 0, 0}, false, true},
-      {"all zero, duplicates", {0, 0, 0}, true, false},
-      {"all negative", {-1, INT_MIN, -3600}, false, true},
-      {"all negative, duplicates", {-1, INT_MIN, -3600}, true, false},
-      {"zero, negative and one song", {0, -1, 300, INT_MIN}, false, true},
-      {"zero, negative and one song, duplicates", {0, -1, 300, INT_MIN}, true, false},
+      {"all zero", {0, 0, 0}, false, true, kZero},
+      {"all zero, duplicates", {0, 0, 0}, true, false, kZero},
+      {"all negative", {-1, INT_MIN, -3600}, false, true, kUnknown},
+      {"all negative, duplicates", {-1, INT_MIN, -3600}, true, false, kUnknown},
+      {"zero and negative", {0, -1, INT_MIN}, false, true, kZero},
+      {"zero, negative and one song", {0, -1, 300, INT_MIN}, false, true, nullptr},
+      {"zero, negative and one song, duplicates", {0, -1, 300, INT_MIN}, true, false, nullptr},
       // Summed in 32 bits these would wrap below zero and ask to shorten the time.
-      {"one huge song", {INT_MAX, 5}, false, false},
-      {"one huge song, duplicates", {INT_MAX, 5}, true, false},
+      {"one huge song", {INT_MAX, 5}, false, false, nullptr},
+      {"one huge song, duplicates", {INT_MAX, 5}, true, false, nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -178,13 +253,75 @@ TEST_F(HostileHost, LengthsThatCannotFillTheTimeStillEndTheFill) {
     ASSERT_TRUE(OpenDialog());
     Click(IDC_ALL1);
     if (c.duplicates) ::SendMessageA(Item(IDC_ALLOW_DUPLICATES), BM_CLICK, 0, 0);
-    const std::vector<std::string> asked = FindSongsUntilClosed();
+    const std::vector<std::string> asked = FindSongsUntilClosed(c.nothingPicked != nullptr);
+    const size_t questions = c.asksToShorten ? 1u : 0u;
+    if (c.nothingPicked) {
+      ASSERT_EQ(asked.size(), questions + 1);
+      EXPECT_EQ(asked.back(), c.nothingPicked);
+      EXPECT_TRUE(::IsWindow(m_dialog)) << "the dialog closed after refusing";
+      EXPECT_EQ(m_host->CountUserMessages(host_msg::kClearPlaylist), 0) << "the playlist was cleared for nothing";
+      continue;
+    }
     ASSERT_FALSE(::IsWindow(m_dialog));
-    EXPECT_EQ(asked.size(), c.asksToShorten ? 1u : 0u);
+    EXPECT_EQ(asked.size(), questions);
     const standin::Playlist playlist = m_host->PlaylistSnapshot();
+    EXPECT_GT(playlist.Size(), 0u);
     for (const standin::PlaylistEntry& e : playlist.Entries()) EXPECT_GE(e.length, 0) << e.filename;
     EXPECT_EQ(m_host->CountUserMessages(host_msg::kClearPlaylist), 1);
   }
+}
+
+TEST_F(HostileHost, MemoryThatRunsOutWhileTheLibraryIsCopiedIsReported) {
+  // The library's result is too large to copy: the failed copy used to be swallowed,
+  // leaving a dialog with empty columns (or none) and not a word to the user.
+  standin::StandinOptions options = StandinHostThread::TestOptions();
+  options.hostile.oversizedResult = true;
+  Restart(dialog_test::SampleSongs(), options);
+  m_host->PostHotkeyMessage();
+  dialog_test::MessageBoxView box = WaitForMessageBox();
+  EXPECT_EQ(box.text, "Not enough memory to open the Select Songs dialog.");
+  EXPECT_TRUE(box.hasIcon);
+  EXPECT_FALSE(box.hasCancel);
+  Answer(box, IDOK);
+  Settle();
+  EXPECT_EQ(::FindWindowA("#32770", dialog_test::kDialogCaption), nullptr) << "the dialog opened anyway";
+  ExpectResultsHandedBack();
+  EXPECT_EQ(m_host->CountUserMessages(host_msg::kClearPlaylist), 0);
+
+  // The player and the plug-in run on: with a library that fits, it opens as always.
+  m_host->Run([&] { m_host->Host().Server().SetHostile({}); });
+  ASSERT_TRUE(OpenDialog());
+  EXPECT_FALSE(ListTexts(IDC_LIST1).empty());
+  PostClick(IDCANCEL);
+  ASSERT_TRUE(WaitDialogClosed());
+  ExpectResultsHandedBack();
+}
+
+TEST_F(HostileHost, MemoryThatRunsOutDuringFindSongsIsReportedAndThePlaylistKept) {
+  // The failure was swallowed by the window procedure's catch-all: Find Songs did
+  // nothing, without a word.
+  // 600 titles ticked: the picking needs blocks of some kilobytes.
+  Restart(NumberedSongs(600));
+  ASSERT_TRUE(OpenDialog());
+  Click(IDC_ALL2);
+  SetMinutes("5");
+  PluginAllocationFailure failure;
+  ASSERT_EQ(failure.Replaced(), 3) << "gen_tunyra.dll no longer imports malloc, calloc and realloc";
+  failure.Arm(true);
+  PostClick(IDOK);
+  dialog_test::MessageBoxView box = WaitForMessageBox();
+  failure.Arm(false);
+  EXPECT_GT(PluginAllocationFailure::Refused(), 0);
+  EXPECT_EQ(box.text, "Not enough memory to find songs.\nThe playlist has not been changed.");
+  EXPECT_EQ(box.owner, m_dialog);
+  Answer(box, IDOK);
+  EXPECT_TRUE(::IsWindow(m_dialog));
+  EXPECT_EQ(m_host->CountUserMessages(host_msg::kClearPlaylist), 0);
+  // With memory back, the same press fills the playlist.
+  FindSongsUntilClosed();
+  EXPECT_FALSE(::IsWindow(m_dialog));
+  EXPECT_GT(m_host->PlaylistSnapshot().Size(), 0u);
+  ExpectResultsHandedBack();
 }
 
 TEST_F(HostileHost, EmptyLibraryOrNoMediaLibraryGivesEmptyColumns) {

@@ -176,6 +176,13 @@ TEST_F(PickCli, ExitCodesAndMessages) {
   const std::string withNul = TempPath("nul.tsv");
   std::ofstream(withNul, std::ios::binary) << std::string(kLibraryFileHeader) + "\n" +
                                                   std::string("/a.mp3\tti\0tle\t\t\t\tRock\t0\t0\t60\t\n", 30);
+  // Nothing to pick from: the tool printed an empty playlist and said it was done.
+  const std::string lengths = WriteLibrary("lengths.tsv", {{"/u/1.mp3", "A", "X", "Unknown", "G", -1},
+                                                           {"/u/2.mp3", "B", "X", "Unknown", "G", -1},
+                                                           {"/s/1.mp3", "C", "X", "Silent", "G", 0},
+                                                           {"/s/2.mp3", "D", "X", "Silent", "G", -1}});
+  const std::string unknown = "None of the matching files has a known length.\n";
+  const std::string zero = "The total length of matching files is 0 seconds.\n";
   struct Case {
     std::vector<std::string> args;
     bool withLibrary;
@@ -224,6 +231,10 @@ TEST_F(PickCli, ExitCodesAndMessages) {
       {{"--check", "4=Rock", "--minutes", "60"}, true, kExitTooShort,
        "The total length of matching files is less than\nthe total time selected.\nClick \"OK\" to reduce the "
        "total time, or \"Cancel\"\nto adjust the criteria.\n"},
+      {{lengths, "--check", "1=Unknown", "--shorten"}, false, kExitNothingPicked, unknown},
+      {{lengths, "--check", "1=Unknown", "--duplicates"}, false, kExitNothingPicked, unknown},
+      {{lengths, "--check", "1=Silent", "--shorten"}, false, kExitNothingPicked, zero},
+      {{lengths, "--check", "1=Silent", "--duplicates"}, false, kExitNothingPicked, zero},
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = c.withLibrary ? With(c.args) : c.args;
@@ -238,6 +249,7 @@ TEST_F(PickCli, ExitCodesAndMessages) {
   }
   std::remove(malformed.c_str());
   std::remove(withNul.c_str());
+  std::remove(lengths.c_str());
 }
 
 TEST_F(PickCli, HelpDocumentsEveryOption) {

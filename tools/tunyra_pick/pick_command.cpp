@@ -199,6 +199,10 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
         << "(tunyra-pick answers Cancel; give --shorten to answer OK.)\n";
     return kExitTooShort;
   }
+  if (fill.picks.empty()) {
+    err << NothingPickedText(match.candidates) << '\n';
+    return kExitNothingPicked;
+  }
 
   WritePlaylist(fill.picks, out);
   const long long total = TotalLength(fill.picks);

@@ -17,6 +17,7 @@ enum PickExitCode : int {
   kExitNoCondition = 3,
   kExitNoMatch = 4,
   kExitTooShort = 5,
+  kExitNothingPicked = 6,  // every matching song has an unknown length, or the time filled is 0
 };
 
 int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err);

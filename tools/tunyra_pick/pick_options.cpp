@@ -52,7 +52,8 @@ const char* const kPickUsage =
     "  2  bad arguments, or the library file cannot be read\n"
     "  3  You must select at least one condition.\n"
     "  4  No files match your criteria.\n"
-    "  5  the matching songs are too short and --shorten was not given\n";
+    "  5  the matching songs are too short and --shorten was not given\n"
+    "  6  nothing picked: no matching song has a known length, or their total is 0\n";
 
 namespace {
 
