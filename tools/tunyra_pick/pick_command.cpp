@@ -35,16 +35,13 @@ void WritePlaylist(const CandidateList& list, std::ostream& out) {
   for (size_t i = 0; i < list.size(); ++i) out << M3uEntry(list.lengths[i], list.titles[i], list.fileNames[i], "\n");
 }
 
-// Why a fill ended before its time. The fill counts only songs of known length, so with
-// none of those it reports "no unused song" in every mode: say what really happened.
-std::string StopNote(const FillResult& fill, const CandidateList& candidates, bool allowDuplicates) {
-  bool anyKnownLength = false;
-  for (std::int32_t length : candidates.lengths) anyKnownLength = anyKnownLength || length >= 0;
+// Why a fill that picked something ended before its time (one that picked nothing is
+// refused before this).
+std::string StopNote(const FillResult& fill) {
   switch (fill.stop) {
     case FillStop::TimeUsedUp:
       return "";
     case FillStop::NoUnusedCandidate:
-      if (!anyKnownLength || allowDuplicates) return "stopped early: none of the matching songs has a known length";
       return "stopped early: every matching song of known length was used before the time was filled";
     case FillStop::NoClosestFit:
       return "stopped early: no unused song is close enough to the time left";
@@ -210,7 +207,7 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
       << requested << " s (" << options.minutes << " min)";
   if (asked) err << ", shortened to " << fill.targetSeconds << " s (" << FormatDuration(fill.targetSeconds) << ")";
   err << ", seed " << seed << '\n';
-  if (const std::string note = StopNote(fill, match.candidates, options.allowDuplicates); !note.empty())
+  if (const std::string note = StopNote(fill); !note.empty())
     err << "note: " << note << '\n';
   return kExitOk;
 }
