@@ -14,6 +14,7 @@
 #include "resources/resource.h"
 #include "splash/about_splash.h"
 #include "winui/data_exchange.h"
+#include "winui/module_instance.h"
 
 namespace {
 
