@@ -65,10 +65,15 @@ void LibrarySnapshot::Rebuild(const ItemRecordList& source) {
 
   // The snapshot holds the copy of the last query only: earlier copies go first, so a
   // second load cannot list every song twice.
+  // The copies' text lives in the snapshot's pool, a few large blocks instead of a
+  // block per field; the list and the pool go together (see Release).
   ItemRecordList copy{nullptr, 0, 0};
-  AppendItemRecords(copy, source);
+  ItemRecordPool pool;
+  pool.AppendCopies(copy, source);
   ReleaseItemRecordList(m_records);
   m_records = copy;
+  m_pool.Swap(pool);
+  pool.Release();  // the earlier copies' storage, now that nothing points into it
 
   const int count = (source.items != nullptr && source.size > 0) ? source.size : 0;
   const ItemRecord* items = source.items;
@@ -130,7 +135,9 @@ void LibrarySnapshot::Release() {
   m_albums.RemoveAll();
   m_genres.RemoveAll();
   m_artists.RemoveAll();
+  // The records first: their pooled storage is left to the pool, released after them.
   ReleaseItemRecordList(m_records);
+  m_pool.Release();
 }
 
 const CSortedNameSet* LibrarySnapshot::SetOfKind(int kind) const {
