@@ -76,11 +76,15 @@ class PoolLookup {
 
   bool Pooled(const void* pointer) const {
     if (!m_active || pointer == nullptr) return false;
-    const auto& ranges = Registry().ranges;
     const std::uintptr_t at = reinterpret_cast<std::uintptr_t>(pointer);
+    // The fields of one record, and of the records after it, mostly lie in one block.
+    if (at >= m_last.first && at < m_last.second) return true;
+    const auto& ranges = Registry().ranges;
     auto after = std::upper_bound(ranges.begin(), ranges.end(), at,
                                   [](std::uintptr_t a, const auto& range) { return a < range.first; });
-    return after != ranges.begin() && at < std::prev(after)->second;
+    if (after == ranges.begin() || at >= std::prev(after)->second) return false;
+    m_last = *std::prev(after);
+    return true;
   }
   void FreeOwned(void* pointer) const {
     if (!Pooled(pointer)) std::free(pointer);
@@ -88,6 +92,7 @@ class PoolLookup {
 
  private:
   bool m_active;
+  mutable std::pair<std::uintptr_t, std::uintptr_t> m_last{0, 0};
 };
 
 void RegisterBlock(const char* block, size_t size) {

@@ -75,10 +75,12 @@ void LibrarySnapshot::Rebuild(const ItemRecordList& source) {
   m_pool.Swap(pool);
   pool.Release();  // the earlier copies' storage, now that nothing points into it
 
-  const int count = (source.items != nullptr && source.size > 0) ? source.size : 0;
-  const ItemRecord* items = source.items;
+  // The copies hold the same text as the source, laid out in record order in the pool,
+  // so the sets read it in sequence instead of from wherever the host put it.
+  const int count = m_records.size;
+  const ItemRecord* items = m_records.items;
 
-  // Each set is filled in bulk from views into the source's text (one value per item,
+  // Each set is filled in bulk from views into the copies' text (one value per item,
   // sorted once), which is far cheaper than one sorted insertion per item.
   // The view lists are handed over, never copied: a large library has a million.
   auto fill = [&](CSortedNameSet& set, char* ItemRecord::*field, const char* placeholder) {

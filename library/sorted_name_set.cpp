@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "library/text_compare.h"
 
@@ -9,10 +10,23 @@ namespace {
 
 bool Less(std::string_view a, std::string_view b) { return text::Compare(a, b) < 0; }
 
+// Eight bytes at a time: a million titles are hashed in a few milliseconds, where a
+// byte at a time took the better part of a set's fill.
 std::uint32_t HashOf(std::string_view value) {
-  std::uint32_t hash = 2166136261u;  // FNV-1a
-  for (char c : value) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
-  return hash;
+  const char* data = value.data();
+  size_t left = value.size();
+  std::uint64_t hash = 0x9E3779B97F4A7C15ull ^ left;
+  for (; left >= 8; left -= 8, data += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, data, 8);
+    hash = (hash ^ word) * 0xFF51AFD7ED558CCDull;
+    hash ^= hash >> 32;
+  }
+  std::uint64_t tail = 0;
+  std::memcpy(&tail, data, left);
+  hash = (hash ^ tail) * 0xC4CEB9FE1A85EC53ull;
+  hash ^= hash >> 29;
+  return static_cast<std::uint32_t>(hash);
 }
 
 std::uint64_t PrefixKey(std::string_view value) {
@@ -33,8 +47,9 @@ std::uint64_t PrefixKey(std::string_view value) {
 // is in the cache; sorting first would compare the many copies of a popular value (a
 // genre, an album) over and over at scattered addresses. The table grows with the
 // distinct values, not the input, so forty genres over a million songs probe a table
-// that stays in the cache. Each distinct value is copied and keyed by its prefix as
-// it is found; the sort then moves small keys, and only prefix ties read the texts.
+// that stays in the cache. Each distinct value is keyed by its prefix as it is found;
+// the sort then moves small keys, and only prefix ties read the texts. The distinct
+// values stay views until they are copied once, in their final order.
 std::vector<std::string> SortedDistinct(const std::vector<std::string_view>& values) {
   struct Slot {
     std::uint32_t hash;
@@ -44,24 +59,30 @@ std::vector<std::string> SortedDistinct(const std::vector<std::string_view>& val
     std::uint64_t prefix;
     size_t index;
   };
-  std::vector<std::string> distinct;
+  std::vector<std::string_view> distinct;
   std::vector<Key> keys;
   std::vector<Slot> table(64, Slot{0, 0});
   size_t mask = table.size() - 1;
   // Hashes are computed a batch ahead and their slots prefetched, and the texts of the
   // batch after that too: with a million titles the table outgrows the cache, and the
   // texts lie apart on the heap, so every probe and every hash would wait on memory.
+  // A library lists an album's songs one after another, so a value equal to the one
+  // before it (an album, its artist, its genre) is dropped without hashing or probing.
   constexpr size_t kBatch = 16;
   std::uint32_t hashes[kBatch];
+  bool repeats[kBatch];
   for (size_t base = 0; base < values.size(); base += kBatch) {
     const size_t count = std::min(kBatch, values.size() - base);
     for (size_t k = 0; k < count; ++k) {
       if (base + kBatch + k < values.size())
         __builtin_prefetch(values[base + kBatch + k].data());
+      repeats[k] = base + k > 0 && values[base + k] == values[base + k - 1];
+      if (repeats[k]) continue;
       hashes[k] = HashOf(values[base + k]);
       __builtin_prefetch(&table[hashes[k] & mask]);
     }
     for (size_t k = 0; k < count; ++k) {
+      if (repeats[k]) continue;
       std::string_view value = values[base + k];
       std::uint32_t hash = hashes[k];
       size_t slot = hash & mask;
@@ -98,7 +119,7 @@ std::vector<std::string> SortedDistinct(const std::vector<std::string_view>& val
   });
   std::vector<std::string> sorted;
   sorted.reserve(keys.size());
-  for (const Key& key : keys) sorted.push_back(std::move(distinct[key.index]));
+  for (const Key& key : keys) sorted.emplace_back(distinct[key.index]);
   return sorted;
 }
 
