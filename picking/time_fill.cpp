@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 #include <set>
+#include <type_traits>
 
 namespace {
 
@@ -26,29 +27,75 @@ std::uint32_t CombinedDraw(Random& random) {
 // Beyond one draw's reach the random choice is among the entries still available: a
 // combined draw indexes this pool, and a used entry leaves it by trading places with
 // the last one. Drawing over the whole list instead would spend most draws of a long
-// fill on entries already used.
+// fill on entries already used. Only drawn entries leave: once the remaining time is
+// below two averages it never rises again, so the pool is not drawn from after the
+// first closest-fit pick. A fill that uses up a million songs touches nothing else.
+//
+// Each entry carries what a pick appends, so a fill that uses up a million songs reads
+// one place per pick instead of four lists at scattered indices.
 class AvailablePool {
  public:
-  void Build(const std::vector<std::uint8_t>& available) {
-    m_position.assign(available.size(), 0);
-    for (size_t i = 0; i < available.size(); ++i) {
-      if (!available[i]) continue;
-      m_position[i] = static_cast<std::uint32_t>(m_entries.size());
-      m_entries.push_back(static_cast<std::uint32_t>(i));
-    }
+  struct Entry {
+    const char* fileName;
+    const char* title;
+    std::uint32_t index;
+    std::int32_t length;
+  };
+
+  void Build(const CandidateList& candidates, const std::vector<std::uint8_t>& available, size_t availableCount) {
+    m_entries.reserve(availableCount);
+    for (size_t i = 0; i < available.size(); ++i)
+      if (available[i])
+        m_entries.push_back({candidates.fileNames[i], candidates.titles[i], static_cast<std::uint32_t>(i),
+                             candidates.lengths[i]});
   }
-  size_t Draw(std::uint32_t draw) const { return m_entries[draw % m_entries.size()]; }
-  void Remove(size_t entry) {
-    const std::uint32_t at = m_position[entry];
-    const std::uint32_t last = m_entries.back();
-    m_entries[at] = last;
-    m_position[last] = at;
+  // Where a draw lands; the pool never holds more than 2^32 entries.
+  std::uint32_t Position(std::uint32_t draw) const {
+    return draw % static_cast<std::uint32_t>(m_entries.size());
+  }
+  const Entry& At(std::uint32_t position) const { return m_entries[position]; }
+  size_t Size() const { return m_entries.size(); }
+  void Prefetch(std::uint32_t position) const { __builtin_prefetch(&m_entries[position]); }
+  void RemoveAt(std::uint32_t position) {
+    m_entries[position] = m_entries.back();
     m_entries.pop_back();
   }
 
  private:
-  std::vector<std::uint32_t> m_entries;
-  std::vector<std::uint32_t> m_position;
+  std::vector<Entry> m_entries;
+};
+
+// The draws do not depend on the list: a copy of the generator runs a few draws ahead,
+// and the pool entry a later pass will land on is fetched while this pass picks. A
+// generator that cannot be copied draws without it; the picks are the same either way.
+constexpr int kDrawsAhead = 8;
+
+template <typename Random, bool = std::is_copy_constructible_v<Random>>
+class DrawPrefetcher {
+ public:
+  explicit DrawPrefetcher(const Random&) {}
+  void Prefetch(const AvailablePool&, bool) {}
+};
+
+template <typename Random>
+class DrawPrefetcher<Random, true> {
+ public:
+  explicit DrawPrefetcher(const Random& random) : m_ahead(random) {
+    for (int i = 0; i < kDrawsAhead; ++i) CombinedDraw(m_ahead);
+  }
+  // Called once per draw from the pool; `shrinking` when each pick leaves it.
+  void Prefetch(const AvailablePool& pool, bool shrinking) {
+    const std::uint32_t draw = CombinedDraw(m_ahead);
+    size_t size = pool.Size();
+    if (shrinking) {
+      if (size <= static_cast<size_t>(kDrawsAhead)) return;
+      size -= kDrawsAhead;
+    }
+    pool.Prefetch(static_cast<std::uint32_t>(draw % size));
+  }
+
+ private:
+  Random m_ahead;
 };
 
 std::int64_t Distance(std::int64_t remaining, std::int32_t length) {
@@ -176,7 +223,8 @@ FillResult FillTimeWith(const CandidateList& candidates, std::int32_t totalSecon
   // Up to one draw's reach each pass draws over the whole list, as the fill always has.
   const bool drawFromPool = count > kSingleDrawReach;
   AvailablePool pool;
-  if (drawFromPool) pool.Build(available);
+  if (drawFromPool) pool.Build(candidates, available, availableCount);
+  DrawPrefetcher<Random> prefetcher(random);
 
   ClosestFitIndex index;
   int walkingPasses = 0;
@@ -192,10 +240,15 @@ FillResult FillTimeWith(const CandidateList& candidates, std::int32_t totalSecon
     }
 
     size_t chosen = kNone;
+    bool drawnFromPool = false;
+    std::uint32_t drawnAt = 0;
     // remaining / average >= 2 in whole numbers, without a division per pass.
     if (remaining >= 2 * average) {
       if (drawFromPool) {
-        chosen = pool.Draw(CombinedDraw(random));
+        drawnAt = pool.Position(CombinedDraw(random));
+        prefetcher.Prefetch(pool, !allowDuplicates);
+        chosen = pool.At(drawnAt).index;
+        drawnFromPool = true;
       } else {
         chosen = static_cast<size_t>(random.Next()) % count;
         // A draw on a used or unknown-length entry picks nothing; the next pass draws again.
@@ -228,12 +281,17 @@ FillResult FillTimeWith(const CandidateList& candidates, std::int32_t totalSecon
       }
     }
 
-    result.picks.Append(candidates.fileNames[chosen], candidates.titles[chosen], candidates.lengths[chosen]);
-    remaining -= candidates.lengths[chosen];
+    if (drawnFromPool) {
+      const AvailablePool::Entry& entry = pool.At(drawnAt);
+      result.picks.Append(entry.fileName, entry.title, entry.length);
+    } else {
+      result.picks.Append(candidates.fileNames[chosen], candidates.titles[chosen], candidates.lengths[chosen]);
+    }
+    remaining -= result.picks.lengths.back();
     if (!allowDuplicates) {
       available[chosen] = 0;
       --availableCount;
-      if (drawFromPool) pool.Remove(chosen);
+      if (drawnFromPool) pool.RemoveAt(drawnAt);
     }
   }
   result.remainingSeconds = remaining;
