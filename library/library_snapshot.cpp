@@ -82,12 +82,13 @@ void LibrarySnapshot::Rebuild(const ItemRecordList& source) {
 
   // Each set is filled in bulk from views into the copies' text (one value per item,
   // sorted once), which is far cheaper than one sorted insertion per item.
-  // The view lists are handed over, never copied: a large library has a million.
+  // One view list serves the four sets in turn: a large library has a million views.
+  std::vector<std::string_view> values;
+  values.reserve(size_t(count));
   auto fill = [&](CSortedNameSet& set, char* ItemRecord::*field, const char* placeholder) {
-    std::vector<std::string_view> values;
-    values.reserve(size_t(count));
+    values.clear();
     for (int i = 0; i < count; ++i) values.push_back(FieldValue(items[i].*field, placeholder));
-    set.AssignFromViews(std::move(values));
+    set.AssignFromViews(values);
   };
   fill(m_albums, &ItemRecord::album, kNoAlbum);
 
@@ -103,8 +104,7 @@ void LibrarySnapshot::Rebuild(const ItemRecordList& source) {
   std::string moved;
   for (int i = 0; i < count; ++i)
     if (hasArticle(items[i].artist)) moved += MoveArticleToEnd(items[i].artist);
-  std::vector<std::string_view> values;
-  values.reserve(size_t(count));
+  values.clear();
   size_t offset = 0;
   for (int i = 0; i < count; ++i) {
     if (hasArticle(items[i].artist)) {
@@ -115,7 +115,7 @@ void LibrarySnapshot::Rebuild(const ItemRecordList& source) {
       values.push_back(FieldValue(items[i].artist, kNoArtist));
     }
   }
-  m_artists.AssignFromViews(std::move(values));
+  m_artists.AssignFromViews(values);
   std::string().swap(moved);
 
   fill(m_genres, &ItemRecord::genre, kNoGenre);

@@ -95,7 +95,6 @@ std::vector<std::string> SortedDistinct(const std::vector<std::string_view>& val
         slot = (slot + 1) & mask;
       }
       if (repeated) continue;
-      keys.push_back(Key{PrefixKey(value), distinct.size()});
       distinct.emplace_back(value);
       table[slot] = Slot{hash, static_cast<std::uint32_t>(distinct.size())};
       if (distinct.size() * 2 > table.size()) {
@@ -113,10 +112,50 @@ std::vector<std::string> SortedDistinct(const std::vector<std::string_view>& val
   }
   std::vector<Slot>().swap(table);
 
-  std::sort(keys.begin(), keys.end(), [&distinct](const Key& a, const Key& b) {
-    if (a.prefix != b.prefix) return a.prefix < b.prefix;
-    return Less(distinct[a.index], distinct[b.index]);
-  });
+  // The keys start after the bytes every value shares ("Title 0000001" ... "Title
+  // 0999999" share "Title 0"), so that shared text does not leave every prefix equal.
+  size_t shared = distinct.empty() ? 0 : distinct[0].size();
+  for (std::string_view value : distinct) {
+    size_t same = 0;
+    const size_t most = std::min(shared, value.size());
+    while (same < most && value[same] == distinct[0][same]) ++same;
+    shared = same;
+  }
+  keys.reserve(distinct.size());
+  for (size_t i = 0; i < distinct.size(); ++i) keys.push_back(Key{PrefixKey(distinct[i].substr(shared)), i});
+
+  auto byText = [&distinct](const Key& a, const Key& b) { return Less(distinct[a.index], distinct[b.index]); };
+  constexpr size_t kRadixFrom = 4096;
+  if (keys.size() < kRadixFrom) {
+    std::sort(keys.begin(), keys.end(), [&byText](const Key& a, const Key& b) {
+      return a.prefix != b.prefix ? a.prefix < b.prefix : byText(a, b);
+    });
+  } else {
+    // Many distinct values (a million titles): the prefixes are sorted a byte at a time,
+    // which moves every key eight times at most instead of comparing it some twenty
+    // times; a byte all keys share costs one count. Equal prefixes are then sorted by
+    // their texts, the same order the comparison sort gives.
+    std::vector<Key> sortedKeys(keys.size());
+    for (int shift = 0; shift < 64; shift += 8) {
+      size_t starts[256] = {};
+      for (const Key& key : keys) ++starts[(key.prefix >> shift) & 0xFF];
+      if (starts[(keys[0].prefix >> shift) & 0xFF] == keys.size()) continue;
+      size_t start = 0;
+      for (size_t& bucket : starts) {
+        const size_t size = bucket;
+        bucket = start;
+        start += size;
+      }
+      for (const Key& key : keys) sortedKeys[starts[(key.prefix >> shift) & 0xFF]++] = key;
+      keys.swap(sortedKeys);
+    }
+    for (size_t begin = 0; begin < keys.size();) {
+      size_t end = begin + 1;
+      while (end < keys.size() && keys[end].prefix == keys[begin].prefix) ++end;
+      if (end - begin > 1) std::sort(keys.begin() + begin, keys.begin() + end, byText);
+      begin = end;
+    }
+  }
   std::vector<std::string> sorted;
   sorted.reserve(keys.size());
   for (const Key& key : keys) sorted.emplace_back(distinct[key.index]);
@@ -140,7 +179,7 @@ void CSortedNameSet::AssignFrom(std::vector<std::string> values) {
   AssignFromViews(std::vector<std::string_view>(values.begin(), values.end()));
 }
 
-void CSortedNameSet::AssignFromViews(std::vector<std::string_view> values) {
+void CSortedNameSet::AssignFromViews(const std::vector<std::string_view>& values) {
   m_values = SortedDistinct(values);
 }
 
