@@ -215,7 +215,7 @@ void PutExtendedInfo(ItemRecord& record, const char* name, const char* value) {
   if (count > SIZE_MAX / sizeof(char*) - 2) return;
   const size_t grownBytes = (count + 2) * sizeof(char*);
   char** grown = nullptr;
-  if (PoolLookup().Pooled(record.extendedInfo)) {
+  if (record.extendedInfo != nullptr && PoolLookup().Pooled(record.extendedInfo)) {
     // A pooled array cannot be grown in place: the record gets an array of its own.
     grown = static_cast<char**>(std::malloc(grownBytes));
     if (grown != nullptr) std::memcpy(grown, record.extendedInfo, count * sizeof(char*));
