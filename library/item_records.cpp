@@ -1,9 +1,13 @@
 #include "library/item_records.h"
 
+#include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <utility>
 
 #include "library/text_compare.h"
 
@@ -100,6 +104,87 @@ bool CopyManyEntries(ItemRecord& copy, char** entries, size_t count) {
   return ok;
 }
 
+// The blocks of every live ItemRecordPool in this module, so that the record operations
+// can tell pooled storage (left to its pool) from storage of a record's own (freed).
+// A host's thread may release its own records while the dialog builds a snapshot: the
+// ranges are read and changed under one lock.
+struct PoolRegistry {
+  std::mutex lock;
+  std::vector<std::pair<std::uintptr_t, std::uintptr_t>> ranges;  // [begin, end), sorted
+  std::atomic<size_t> count{0};
+};
+
+PoolRegistry& Registry() {
+  static PoolRegistry registry;
+  return registry;
+}
+
+// Holds the registry for a batch of look-ups; without a live pool it takes no lock.
+class PoolLookup {
+ public:
+  PoolLookup() : m_active(Registry().count.load(std::memory_order_acquire) > 0) {
+    if (m_active) Registry().lock.lock();
+  }
+  ~PoolLookup() {
+    if (m_active) Registry().lock.unlock();
+  }
+  PoolLookup(const PoolLookup&) = delete;
+  PoolLookup& operator=(const PoolLookup&) = delete;
+
+  bool Pooled(const void* pointer) const {
+    if (!m_active || pointer == nullptr) return false;
+    const std::uintptr_t at = reinterpret_cast<std::uintptr_t>(pointer);
+    // The fields of one record, and of the records after it, mostly lie in one block.
+    if (at >= m_last.first && at < m_last.second) return true;
+    const auto& ranges = Registry().ranges;
+    auto after = std::upper_bound(ranges.begin(), ranges.end(), at,
+                                  [](std::uintptr_t a, const auto& range) { return a < range.first; });
+    if (after == ranges.begin() || at >= std::prev(after)->second) return false;
+    m_last = *std::prev(after);
+    return true;
+  }
+  void FreeOwned(void* pointer) const {
+    if (!Pooled(pointer)) std::free(pointer);
+  }
+
+ private:
+  bool m_active;
+  mutable std::pair<std::uintptr_t, std::uintptr_t> m_last{0, 0};
+};
+
+void RegisterBlock(const char* block, size_t size) {
+  PoolRegistry& registry = Registry();
+  std::lock_guard<std::mutex> hold(registry.lock);
+  const auto range = std::make_pair(reinterpret_cast<std::uintptr_t>(block),
+                                    reinterpret_cast<std::uintptr_t>(block) + size);
+  registry.ranges.insert(std::upper_bound(registry.ranges.begin(), registry.ranges.end(), range), range);
+  registry.count.store(registry.ranges.size(), std::memory_order_release);
+}
+
+void UnregisterBlock(const char* block) {
+  PoolRegistry& registry = Registry();
+  std::lock_guard<std::mutex> hold(registry.lock);
+  const std::uintptr_t begin = reinterpret_cast<std::uintptr_t>(block);
+  auto found = std::lower_bound(registry.ranges.begin(), registry.ranges.end(), begin,
+                                [](const auto& range, std::uintptr_t b) { return range.first < b; });
+  if (found != registry.ranges.end() && found->first == begin) registry.ranges.erase(found);
+  registry.count.store(registry.ranges.size(), std::memory_order_release);
+}
+
+void ReleaseRecord(ItemRecord& record, const PoolLookup& pool) {
+  pool.FreeOwned(record.filename);
+  pool.FreeOwned(record.title);
+  pool.FreeOwned(record.album);
+  pool.FreeOwned(record.artist);
+  pool.FreeOwned(record.comment);
+  pool.FreeOwned(record.genre);
+  if (record.extendedInfo != nullptr) {
+    for (char** entry = record.extendedInfo; *entry != nullptr; ++entry) pool.FreeOwned(*entry);
+    pool.FreeOwned(record.extendedInfo);
+  }
+  record = ItemRecord{};
+}
+
 }  // namespace
 
 void DuplicateItemRecord(ItemRecord& destination, const ItemRecord& source) {
@@ -175,7 +260,7 @@ void PutExtendedInfo(ItemRecord& record, const char* name, const char* value) {
       char* fresh = static_cast<char*>(std::malloc(blockSize));
       if (fresh == nullptr) return;
       WriteBlock(fresh, name, nameLength, value, valueLength);
-      std::free(block);
+      PoolLookup().FreeOwned(block);
       record.extendedInfo[i] = fresh;
     } else {
       WriteBlock(block, name, nameLength, value, valueLength);
@@ -184,8 +269,15 @@ void PutExtendedInfo(ItemRecord& record, const char* name, const char* value) {
   }
 
   if (count > SIZE_MAX / sizeof(char*) - 2) return;
-  char** grown =
-      static_cast<char**>(std::realloc(record.extendedInfo, (count + 2) * sizeof(char*)));
+  const size_t grownBytes = (count + 2) * sizeof(char*);
+  char** grown = nullptr;
+  if (record.extendedInfo != nullptr && PoolLookup().Pooled(record.extendedInfo)) {
+    // A pooled array cannot be grown in place: the record gets an array of its own.
+    grown = static_cast<char**>(std::malloc(grownBytes));
+    if (grown != nullptr) std::memcpy(grown, record.extendedInfo, count * sizeof(char*));
+  } else {
+    grown = static_cast<char**>(std::realloc(record.extendedInfo, grownBytes));
+  }
   if (grown == nullptr) return;
   record.extendedInfo = grown;
   grown[count] = nullptr;
@@ -203,23 +295,12 @@ const char* GetExtendedInfo(const ItemRecord& record, const char* name) {
   return nullptr;
 }
 
-void ReleaseItemRecord(ItemRecord& record) {
-  std::free(record.filename);
-  std::free(record.title);
-  std::free(record.album);
-  std::free(record.artist);
-  std::free(record.comment);
-  std::free(record.genre);
-  if (record.extendedInfo != nullptr) {
-    for (char** entry = record.extendedInfo; *entry != nullptr; ++entry) std::free(*entry);
-    std::free(record.extendedInfo);
-  }
-  record = ItemRecord{};
-}
+void ReleaseItemRecord(ItemRecord& record) { ReleaseRecord(record, PoolLookup()); }
 
 void ClearItemRecords(ItemRecordList& list) {
   int count = ValidCount(list);
-  for (int i = 0; i < count; ++i) ReleaseItemRecord(list.items[i]);
+  const PoolLookup pool;
+  for (int i = 0; i < count; ++i) ReleaseRecord(list.items[i], pool);
   list.size = 0;
 }
 
@@ -227,4 +308,144 @@ void ReleaseItemRecordList(ItemRecordList& list) {
   ClearItemRecords(list);
   std::free(list.items);
   list = ItemRecordList{nullptr, 0, 0};
+}
+
+namespace {
+
+constexpr size_t kFirstBlockSize = size_t(64) << 10;
+constexpr size_t kLargestBlockSize = size_t(4) << 20;
+
+}  // namespace
+
+char* ItemRecordPool::Allocate(size_t bytes, size_t alignment) {
+  const std::uintptr_t next = reinterpret_cast<std::uintptr_t>(m_next);
+  const std::uintptr_t at = (next + alignment - 1) & ~std::uintptr_t(alignment - 1);
+  if (m_next != nullptr && at <= reinterpret_cast<std::uintptr_t>(m_end) &&
+      bytes <= reinterpret_cast<std::uintptr_t>(m_end) - at) {
+    m_next = reinterpret_cast<char*>(at + bytes);
+    return reinterpret_cast<char*>(at);
+  }
+  if (bytes > SIZE_MAX - alignment) return nullptr;
+  // Blocks double up to a limit: a small library wastes little, a large one needs few,
+  // and a 32-bit process finds room for each without one huge contiguous range.
+  if (m_nextBlockSize == 0) m_nextBlockSize = kFirstBlockSize;
+  const size_t needed = bytes + alignment;
+  const bool alone = needed > m_nextBlockSize / 4;  // a huge text gets a block of its own
+  const size_t size = alone ? needed : m_nextBlockSize;
+  char* block = static_cast<char*>(std::malloc(size));
+  if (block == nullptr) return nullptr;
+  m_blocks.push_back(block);
+  RegisterBlock(block, size);
+  const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(block);
+  char* placed = reinterpret_cast<char*>((start + alignment - 1) & ~std::uintptr_t(alignment - 1));
+  if (!alone) {
+    m_next = placed + bytes;
+    m_end = block + size;
+    m_nextBlockSize = std::min(m_nextBlockSize * 2, kLargestBlockSize);
+  }
+  return placed;
+}
+
+char* ItemRecordPool::CopyText(const char* text) {
+  if (text == nullptr) return nullptr;
+  const size_t length = std::strlen(text) + 1;
+  char* copy = Allocate(length, 1);
+  if (copy == nullptr) return DuplicateText(text);
+  std::memcpy(copy, text, length);
+  return copy;
+}
+
+char** ItemRecordPool::CopyExtended(char** entries) {
+  if (entries == nullptr) return nullptr;
+  // The entries PutExtendedInfo would leave, one per name at its first position with
+  // the last spelling and value, then the array and its blocks in one piece.
+  struct Entry {
+    const char* name;
+    const char* value;
+  };
+  Entry kept[16];
+  size_t count = 0;
+  for (char** entry = entries; *entry != nullptr; ++entry) {
+    const char* name = *entry;
+    if (name[0] == '\0') continue;
+    size_t i = 0;
+    while (i < count && !text::EqualsIgnoreCase(kept[i].name, name)) ++i;
+    if (i == count) {
+      if (count == std::size(kept)) return nullptr;  // many names: the caller copies them one by one
+      ++count;
+    }
+    kept[i] = Entry{name, ValueOfBlock(name)};
+  }
+  if (count == 0) return nullptr;
+  size_t bytes = (count + 1) * sizeof(char*);
+  for (size_t i = 0; i < count; ++i) bytes += std::strlen(kept[i].name) + std::strlen(kept[i].value) + 2;
+  char* storage = Allocate(bytes, alignof(char*));
+  if (storage == nullptr) return nullptr;
+  char** array = reinterpret_cast<char**>(storage);
+  char* block = storage + (count + 1) * sizeof(char*);
+  for (size_t i = 0; i < count; ++i) {
+    const size_t nameLength = std::strlen(kept[i].name);
+    const size_t valueLength = std::strlen(kept[i].value);
+    WriteBlock(block, kept[i].name, nameLength, kept[i].value, valueLength);
+    array[i] = block;
+    block += nameLength + valueLength + 2;
+  }
+  array[count] = nullptr;
+  return array;
+}
+
+void ItemRecordPool::AppendCopies(ItemRecordList& destination, const ItemRecordList& source) {
+  int present = ValidCount(destination);
+  int adding = ValidCount(source);
+  std::int64_t needed = std::int64_t(present) + adding;
+  if (needed > INT_MAX) return;
+  const ItemRecord* from = source.items;
+  bool self = (source.items == destination.items && adding > 0);
+  destination.size = present;
+  ReserveItemRecords(destination, int(needed), 0);
+  if (destination.items == nullptr || destination.alloc < needed) return;
+  if (self) from = destination.items;
+  for (int i = 0; i < adding; ++i) {
+    const ItemRecord& original = from[i];
+    ItemRecord copy{};
+    copy.filename = CopyText(original.filename);
+    copy.title = CopyText(original.title);
+    copy.album = CopyText(original.album);
+    copy.artist = CopyText(original.artist);
+    copy.comment = CopyText(original.comment);
+    copy.genre = CopyText(original.genre);
+    copy.year = original.year;
+    copy.track = original.track;
+    copy.length = original.length;
+    copy.extendedInfo = CopyExtended(original.extendedInfo);
+    if (copy.extendedInfo == nullptr && original.extendedInfo != nullptr) {
+      // Many names, or no room in the pool: copied as DuplicateItemRecord copies them.
+      const size_t entries = CountExtendedEntries(original.extendedInfo);
+      const bool copied = entries > kSearchedEntries && CopyManyEntries(copy, original.extendedInfo, entries);
+      for (size_t e = 0; !copied && e < entries; ++e) {
+        const char* name = original.extendedInfo[e];
+        if (name[0] != '\0') PutExtendedInfo(copy, name, ValueOfBlock(name));
+      }
+    }
+    destination.items[present + i] = copy;
+    destination.size = present + i + 1;
+  }
+}
+
+void ItemRecordPool::Release() {
+  for (char* block : m_blocks) {
+    UnregisterBlock(block);
+    std::free(block);
+  }
+  std::vector<char*>().swap(m_blocks);
+  m_next = nullptr;
+  m_end = nullptr;
+  m_nextBlockSize = 0;
+}
+
+void ItemRecordPool::Swap(ItemRecordPool& other) noexcept {
+  std::swap(m_blocks, other.m_blocks);
+  std::swap(m_next, other.m_next);
+  std::swap(m_end, other.m_end);
+  std::swap(m_nextBlockSize, other.m_nextBlockSize);
 }

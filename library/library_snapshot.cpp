@@ -20,6 +20,19 @@ std::string_view FieldValue(const char* field, const char* placeholder) {
   return field;
 }
 
+// Whether every text field the source holds has its copy: a copy whose storage ran out
+// on the way keeps the record, with the field null.
+bool EveryTextCopied(const ItemRecordList& source, const ItemRecordList& copy) {
+  for (int i = 0; i < copy.size; ++i) {
+    const ItemRecord& a = source.items[i];
+    const ItemRecord& b = copy.items[i];
+    if ((a.filename && !b.filename) || (a.title && !b.title) || (a.album && !b.album) ||
+        (a.artist && !b.artist) || (a.comment && !b.comment) || (a.genre && !b.genre))
+      return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string MoveArticleToEnd(std::string_view artist) {
@@ -60,29 +73,41 @@ void LibrarySnapshot::Rebuild(const ItemRecordList& source) {
 
   // The snapshot holds the copy of the last query only: earlier copies go first, so a
   // second load cannot list every song twice.
-  const int count = (source.items != nullptr && source.size > 0) ? source.size : 0;
+  // The copies' text lives in the snapshot's pool, a few large blocks instead of a
+  // block per field; the list and the pool go together (see Release).
+  const int sourceCount = (source.items != nullptr && source.size > 0) ? source.size : 0;
   ItemRecordList copy{nullptr, 0, 0};
-  AppendItemRecords(copy, source);
+  ItemRecordPool pool;
+  pool.AppendCopies(copy, source);
+  // Checked before the earlier copies go: the source may be those copies.
+  const bool complete = copy.size == sourceCount && EveryTextCopied(source, copy);
   ReleaseItemRecordList(m_records);
-  if (copy.size != count) {
-    // The copy could not get its storage: sets built from the source would offer songs
-    // the snapshot does not hold.
+  if (!complete) {
+    // The copy could not get all its storage: sets built from it would offer songs, or
+    // fields, that the snapshot does not hold.
     ReleaseItemRecordList(copy);
+    Release();
     throw std::bad_alloc();
   }
   m_records = copy;
+  m_pool.Swap(pool);
+  pool.Release();  // the earlier copies' storage, now that nothing points into it
 
-  const ItemRecord* items = source.items;
+  // The copies hold the same text as the source, laid out in record order in the pool,
+  // so the sets read it in sequence instead of from wherever the host put it.
+  const int count = m_records.size;
+  const ItemRecord* items = m_records.items;
 
-  // Each set is filled in bulk from views into the source's text (one value per item,
+  // Each set is filled in bulk from views into the copies' text (one value per item,
   // sorted once), which is far cheaper than one sorted insertion per item.
-  // The view lists are handed over, never copied: a large library has a million.
+  // One view list serves the four sets in turn: a large library has a million views.
+  std::vector<std::string_view> values;
+  values.reserve(size_t(count));
   auto fill = [&](CSortedNameSet& set, int kind) {
     const ConditionKindInfo& info = kConditionKinds[kind];
-    std::vector<std::string_view> values;
-    values.reserve(size_t(count));
+    values.clear();
     for (int i = 0; i < count; ++i) values.push_back(FieldValue(items[i].*info.field, info.placeholder));
-    set.AssignFromViews(std::move(values));
+    set.AssignFromViews(values);
   };
   fill(m_albums, kKindAlbum);
 
@@ -98,8 +123,7 @@ void LibrarySnapshot::Rebuild(const ItemRecordList& source) {
   std::string moved;
   for (int i = 0; i < count; ++i)
     if (hasArticle(items[i].artist)) moved += MoveArticleToEnd(items[i].artist);
-  std::vector<std::string_view> values;
-  values.reserve(size_t(count));
+  values.clear();
   size_t offset = 0;
   for (int i = 0; i < count; ++i) {
     if (hasArticle(items[i].artist)) {
@@ -110,7 +134,7 @@ void LibrarySnapshot::Rebuild(const ItemRecordList& source) {
       values.push_back(FieldValue(items[i].artist, kNoArtist));
     }
   }
-  m_artists.AssignFromViews(std::move(values));
+  m_artists.AssignFromViews(values);
   std::string().swap(moved);
 
   fill(m_genres, kKindGenre);
@@ -132,7 +156,9 @@ void LibrarySnapshot::Release() {
   m_albums.RemoveAll();
   m_genres.RemoveAll();
   m_artists.RemoveAll();
+  // The records first: their pooled storage is left to the pool, released after them.
   ReleaseItemRecordList(m_records);
+  m_pool.Release();
 }
 
 const CSortedNameSet* LibrarySnapshot::SetOfKind(int kind) const {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "library/item_records.h"
 #include "host/host_records.h"
 #include "library/condition_kind.h"
 #include "library/sorted_name_set.h"
@@ -41,7 +42,8 @@ class LibrarySnapshot {
   void Release();
 
   const CSortedNameSet* SetOfKind(int kind) const;
-  // The copied records, as the last Load or Rebuild left them.
+  // The copied records, as the last Load or Rebuild left them. Their storage belongs to
+  // the snapshot: record operations work on them, but the list is released only here.
   const ItemRecordList& Records() const { return m_records; }
 
   CSortedNameSet m_titles;
@@ -51,4 +53,5 @@ class LibrarySnapshot {
 
  private:
   ItemRecordList m_records{nullptr, 0, 0};
+  ItemRecordPool m_pool;  // the text and extended entries of m_records
 };

@@ -19,7 +19,7 @@ class CSortedNameSet {
   void AssignFrom(std::vector<std::string> values);
   // The same from views into text that the caller keeps alive for the call; only the
   // distinct values are copied.
-  void AssignFromViews(std::vector<std::string_view> values);
+  void AssignFromViews(const std::vector<std::string_view>& values);
   // Empties the set and releases its storage.
   void RemoveAll();
   int GetSize() const { return static_cast<int>(m_values.size()); }

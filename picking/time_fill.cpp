@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 #include <set>
+#include <type_traits>
 
 namespace {
 
@@ -26,29 +27,75 @@ std::uint32_t CombinedDraw(Random& random) {
 // Beyond one draw's reach the random choice is among the entries still available: a
 // combined draw indexes this pool, and a used entry leaves it by trading places with
 // the last one. Drawing over the whole list instead would spend most draws of a long
-// fill on entries already used.
+// fill on entries already used. Only drawn entries leave: once the remaining time is
+// below two averages it never rises again, so the pool is not drawn from after the
+// first closest-fit pick. A fill that uses up a million songs touches nothing else.
+//
+// Each entry carries what a pick appends, so a fill that uses up a million songs reads
+// one place per pick instead of four lists at scattered indices.
 class AvailablePool {
  public:
-  void Build(const std::vector<std::uint8_t>& available) {
-    m_position.assign(available.size(), 0);
-    for (size_t i = 0; i < available.size(); ++i) {
-      if (!available[i]) continue;
-      m_position[i] = static_cast<std::uint32_t>(m_entries.size());
-      m_entries.push_back(static_cast<std::uint32_t>(i));
-    }
+  struct Entry {
+    const char* fileName;
+    const char* title;
+    std::uint32_t index;
+    std::int32_t length;
+  };
+
+  void Build(const CandidateList& candidates, const std::vector<std::uint8_t>& available, size_t availableCount) {
+    m_entries.reserve(availableCount);
+    for (size_t i = 0; i < available.size(); ++i)
+      if (available[i])
+        m_entries.push_back({candidates.fileNames[i], candidates.titles[i], static_cast<std::uint32_t>(i),
+                             candidates.lengths[i]});
   }
-  size_t Draw(std::uint32_t draw) const { return m_entries[draw % m_entries.size()]; }
-  void Remove(size_t entry) {
-    const std::uint32_t at = m_position[entry];
-    const std::uint32_t last = m_entries.back();
-    m_entries[at] = last;
-    m_position[last] = at;
+  // Where a draw lands; the pool never holds more than 2^32 entries.
+  std::uint32_t Position(std::uint32_t draw) const {
+    return draw % static_cast<std::uint32_t>(m_entries.size());
+  }
+  const Entry& At(std::uint32_t position) const { return m_entries[position]; }
+  size_t Size() const { return m_entries.size(); }
+  void Prefetch(std::uint32_t position) const { __builtin_prefetch(&m_entries[position]); }
+  void RemoveAt(std::uint32_t position) {
+    m_entries[position] = m_entries.back();
     m_entries.pop_back();
   }
 
  private:
-  std::vector<std::uint32_t> m_entries;
-  std::vector<std::uint32_t> m_position;
+  std::vector<Entry> m_entries;
+};
+
+// The draws do not depend on the list: a copy of the generator runs a few draws ahead,
+// and the pool entry a later pass will land on is fetched while this pass picks. A
+// generator that cannot be copied draws without it; the picks are the same either way.
+constexpr int kDrawsAhead = 8;
+
+template <typename Random, bool = std::is_copy_constructible_v<Random>>
+class DrawPrefetcher {
+ public:
+  explicit DrawPrefetcher(const Random&) {}
+  void Prefetch(const AvailablePool&, bool) {}
+};
+
+template <typename Random>
+class DrawPrefetcher<Random, true> {
+ public:
+  explicit DrawPrefetcher(const Random& random) : m_ahead(random) {
+    for (int i = 0; i < kDrawsAhead; ++i) CombinedDraw(m_ahead);
+  }
+  // Called once per draw from the pool; `shrinking` when each pick leaves it.
+  void Prefetch(const AvailablePool& pool, bool shrinking) {
+    const std::uint32_t draw = CombinedDraw(m_ahead);
+    size_t size = pool.Size();
+    if (shrinking) {
+      if (size <= static_cast<size_t>(kDrawsAhead)) return;
+      size -= kDrawsAhead;
+    }
+    pool.Prefetch(static_cast<std::uint32_t>(draw % size));
+  }
+
+ private:
+  Random m_ahead;
 };
 
 std::int64_t Distance(std::int64_t remaining, std::int32_t length) {
@@ -152,7 +199,7 @@ class FillChoices {
     m_average = measured ? m_sum / measured : 0;
     // Up to one draw's reach each pass draws over the whole list, as the fill always has.
     m_drawFromPool = candidates.size() > kSingleDrawReach;
-    if (m_drawFromPool) m_pool.Build(m_available);
+    if (m_drawFromPool) m_pool.Build(candidates, m_available, m_availableCount);
   }
 
   std::int64_t Sum() const { return m_sum; }
@@ -160,10 +207,15 @@ class FillChoices {
   size_t AvailableCount() const { return m_availableCount; }
 
   // An entry chosen at random, or kNone when the draw hit a used or unknown-length entry
-  // (the next pass draws again).
+  // (the next pass draws again). `prefetcher` runs ahead of the pool's draws.
   template <typename Random>
-  size_t RandomChoice(Random& random) {
-    if (m_drawFromPool) return m_pool.Draw(CombinedDraw(random));
+  size_t RandomChoice(Random& random, DrawPrefetcher<Random>& prefetcher) {
+    if (m_drawFromPool) {
+      m_drawnAt = m_pool.Position(CombinedDraw(random));
+      prefetcher.Prefetch(m_pool, !m_allowDuplicates);
+      m_drawn = true;
+      return m_pool.At(m_drawnAt).index;
+    }
     const size_t chosen = static_cast<size_t>(random.Next()) % m_candidates.size();
     return m_available[chosen] ? chosen : kNone;
   }
@@ -171,6 +223,7 @@ class FillChoices {
   // The available entry closest to `remaining` (the lowest index on a tie), or kNone when
   // none is closer than five times the average.
   size_t ClosestChoice(std::int64_t remaining) {
+    m_drawn = false;
     const std::int64_t bound = 5 * m_average;
     if (m_index.Built()) return m_index.Find(remaining, bound, m_available);
     size_t chosen = kNone;
@@ -187,12 +240,24 @@ class FillChoices {
     return chosen;
   }
 
-  // Without duplicates a picked entry is no longer available.
-  void Use(size_t chosen) {
-    if (m_allowDuplicates) return;
-    m_available[chosen] = 0;
-    --m_availableCount;
-    if (m_drawFromPool) m_pool.Remove(chosen);
+  // Appends the chosen entry to `picks` and returns its length; without duplicates a
+  // picked entry is no longer available. A pool draw appends from its pool entry. Only
+  // drawn entries leave the pool: once the time left is below two averages it never
+  // rises again, so the pool is not drawn from after the first closest-fit pick.
+  std::int32_t Pick(size_t chosen, CandidateList& picks) {
+    if (m_drawn) {
+      const AvailablePool::Entry& entry = m_pool.At(m_drawnAt);
+      picks.Append(entry.fileName, entry.title, entry.length);
+    } else {
+      picks.Append(m_candidates.fileNames[chosen], m_candidates.titles[chosen], m_candidates.lengths[chosen]);
+    }
+    if (!m_allowDuplicates) {
+      m_available[chosen] = 0;
+      --m_availableCount;
+      if (m_drawn) m_pool.RemoveAt(m_drawnAt);
+    }
+    m_drawn = false;
+    return picks.lengths.back();
   }
 
  private:
@@ -204,6 +269,8 @@ class FillChoices {
   std::int64_t m_average = 0;
   bool m_drawFromPool = false;
   AvailablePool m_pool;
+  bool m_drawn = false;  // the last choice was a pool draw, at m_drawnAt
+  std::uint32_t m_drawnAt = 0;
   ClosestFitIndex m_index;
   int m_walkingPasses = 0;
 };
@@ -232,6 +299,7 @@ FillResult FillTimeWith(const CandidateList& candidates, std::int32_t totalSecon
         allowDuplicates ? expected : std::min<std::uint64_t>(expected, choices.AvailableCount())));
   }
 
+  DrawPrefetcher<Random> prefetcher(random);
   result.stop = FillStop::TimeUsedUp;
   while (remaining > 0) {
     if (choices.AvailableCount() == 0) {
@@ -246,7 +314,7 @@ FillResult FillTimeWith(const CandidateList& candidates, std::int32_t totalSecon
     size_t chosen = kNone;
     // remaining / average >= 2 in whole numbers, without a division per pass.
     if (remaining >= 2 * average) {
-      chosen = choices.RandomChoice(random);
+      chosen = choices.RandomChoice(random, prefetcher);
       if (chosen == kNone) continue;
     } else {
       chosen = choices.ClosestChoice(remaining);
@@ -261,9 +329,7 @@ FillResult FillTimeWith(const CandidateList& candidates, std::int32_t totalSecon
       }
     }
 
-    result.picks.Append(candidates.fileNames[chosen], candidates.titles[chosen], candidates.lengths[chosen]);
-    remaining -= candidates.lengths[chosen];
-    choices.Use(chosen);
+    remaining -= choices.Pick(chosen, result.picks);
   }
   result.remainingSeconds = remaining;
   return result;

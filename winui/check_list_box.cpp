@@ -1,6 +1,8 @@
 #include "winui/check_list_box.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstring>
 #include <vector>
 
 #include "winui/handles.h"
@@ -53,29 +55,37 @@ std::string CheckListBox::GetText(int index) const {
 }
 
 void CheckListBox::FitHorizontalExtent() {
-  const int count = GetCount();
-  std::vector<int> lengths(static_cast<size_t>(count));
-  int longest = 0;
-  for (int i = 0; i < count; ++i) {
-    LRESULT length = Send(LB_GETTEXTLEN, static_cast<WPARAM>(i));
-    lengths[static_cast<size_t>(i)] = length > 0 ? static_cast<int>(length) : 0;
-    longest = std::max(longest, lengths[static_cast<size_t>(i)]);
+  if (!m_widestKnown) {
+    // Items that did not come from SetValues: their lengths are asked for one by one.
+    const int count = GetCount();
+    std::vector<int> lengths(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+      LRESULT length = Send(LB_GETTEXTLEN, static_cast<WPARAM>(i));
+      lengths[static_cast<size_t>(i)] = length > 0 ? static_cast<int>(length) : 0;
+    }
+    m_widest = WidestCandidates(lengths);
   }
-  constexpr int kMostMeasured = 2000;
   WindowDc dc(m_hWnd);
   SelectedObject font(dc.get(), reinterpret_cast<HGDIOBJ>(Send(WM_GETFONT)));
   int widest = 0;
-  int measured = 0;
-  for (int i = 0; i < count && measured < kMostMeasured; ++i) {
-    if (longest == 0 || lengths[static_cast<size_t>(i)] * 2 < longest) continue;
-    const std::string text = GetText(i);
+  for (int index : m_widest) {
+    const std::string text = GetText(index);
     SIZE size{};
     ::GetTextExtentPoint32A(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
     widest = std::max<int>(widest, size.cx);
-    ++measured;
   }
   // The check box, the gap before the text and a little room after it.
   Send(LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest > 0 ? widest + kCheckSize + 2 * kBoxMargin + 6 : 0));
+}
+
+std::vector<int> CheckListBox::WidestCandidates(const std::vector<int>& lengths) {
+  constexpr size_t kMostMeasured = 2000;
+  const int longest = lengths.empty() ? 0 : *std::max_element(lengths.begin(), lengths.end());
+  std::vector<int> chosen;
+  if (longest == 0) return chosen;
+  for (size_t i = 0; i < lengths.size() && chosen.size() < kMostMeasured; ++i)
+    if (lengths[i] * 2 >= longest) chosen.push_back(static_cast<int>(i));
+  return chosen;
 }
 
 bool CheckListBox::AllowsMultipleSelection() const {
@@ -147,6 +157,13 @@ LRESULT CheckListBox::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CHAR:
       if (wParam == ' ') return 0;  // not a search for items starting with a blank
       break;
+    case LB_ADDSTRING:
+    case LB_INSERTSTRING:
+    case LB_DELETESTRING:
+    case LB_RESETCONTENT:
+    case LB_DIR:
+      m_widestKnown = false;  // the items are no longer those SetValues put in
+      break;
     default:
       break;
   }
@@ -154,21 +171,32 @@ LRESULT CheckListBox::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void CheckListBox::SetValues(const std::vector<std::string>& values) {
-  const HWND list = GetSafeHwnd();
-  // A library can hold a hundred thousand values: no repainting per item, and the
-  // list's storage reserved once instead of grown item by item.
-  ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-  ::SendMessageA(list, LB_RESETCONTENT, 0, 0);
+  // A library can hold a million values: no repainting per item, and the messages go
+  // straight to the list's own procedure.
+  Send(WM_SETREDRAW, FALSE);
+  Send(LB_RESETCONTENT);
+  std::vector<int> lengths(values.size());
   if (!values.empty()) {
     size_t bytes = 0;
     for (const std::string& value : values) bytes += value.size() + 1;
-    ::SendMessageA(list, LB_INITSTORAGE, values.size(), bytes);
+    Send(LB_INITSTORAGE, values.size(), bytes);
   }
-  for (const std::string& value : values) {
-    ::SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(value.c_str()));
+  for (size_t i = 0; i < values.size(); ++i) {
+    Send(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(values[i].c_str()));
+    // The list holds the text up to its first NUL.
+    lengths[i] = static_cast<int>(std::min<size_t>(std::strlen(values[i].c_str()), INT_MAX / 2));
+    // Wine's list box shrinks its item array to the items it holds at the first insert
+    // after LB_INITSTORAGE and then grows it 16 items at a time; every step past the
+    // end of the heap block moves the whole array, so a million items took seconds,
+    // growing with the square of the count. Once the array is a large heap block, its
+    // shrink keeps the block, so the reservation made here lasts to the last item.
+    if (i + 1 == kReserveAgainAt && values.size() > kReserveAgainAt)
+      Send(LB_INITSTORAGE, values.size() - kReserveAgainAt, 0);
   }
-  ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-  ::InvalidateRect(list, nullptr, TRUE);
+  m_widest = WidestCandidates(lengths);
+  m_widestKnown = true;
+  Send(WM_SETREDRAW, TRUE);
+  ::InvalidateRect(m_hWnd, nullptr, TRUE);
 }
 
 bool CheckListBox::DrawItem(const DRAWITEMSTRUCT& item) {

@@ -33,8 +33,9 @@ class CheckListBox : public Control {
   bool DrawItem(const DRAWITEMSTRUCT& item) override;
 
   // Lets the horizontal scroll bar reach the end of the widest item. Only the items of
-  // at least half the longest text's length are measured, so a list of 100,000 values
-  // costs a few hundred measurements, not one per item.
+  // at least half the longest text's length are measured (at most 2000), so a list of
+  // 100,000 values costs a few hundred measurements, not one per item; after SetValues
+  // the lengths are known without asking the list.
   void FitHorizontalExtent();
 
   // Stops the list redrawing itself for a batch of changes, then repaints it once.
@@ -61,6 +62,15 @@ class CheckListBox : public Control {
   void InvalidateItem(int index);
   bool AllowsMultipleSelection() const;
 
+  // The indices FitHorizontalExtent measures for items of these lengths.
+  static std::vector<int> WidestCandidates(const std::vector<int>& lengths);
+
+  // Under Wine, where the list's item array is reserved once more (see SetValues).
+  static constexpr size_t kReserveAgainAt = 65536;
+
+  // The items to measure, known while the items are those SetValues put in.
+  std::vector<int> m_widest;
+  bool m_widestKnown = false;
   // Inside a batch SetCheck only stores: invalidating item by item costs a call into
   // the window system per item, which a list of 100,000 values cannot afford.
   int m_batchDepth = 0;

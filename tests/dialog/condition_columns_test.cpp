@@ -63,6 +63,29 @@ TEST_F(SelectSongsTest, KindChangeRefillsOnlyItsColumnAndDropsItsChecks) {
   EXPECT_EQ(ListChecks(IDC_LIST2), std::vector<int>(valuesOfKind[0].size(), 1));
 }
 
+// The scroll extent comes from the lengths the column was filled with, no longer from
+// asking the list for each item's: it must still reach past every value's text.
+TEST_F(SelectSongsTest, HorizontalExtentReachesPastEveryValue) {
+  ASSERT_TRUE(OpenDialog());
+  for (const Column& column : kColumns) {
+    SCOPED_TRACE("list " + std::to_string(column.list));
+    const HWND list = Item(column.list);
+    const auto extent = static_cast<int>(::SendMessageA(list, LB_GETHORIZONTALEXTENT, 0, 0));
+    HDC dc = ::GetDC(list);
+    const HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(list, WM_GETFONT, 0, 0)));
+    int widest = 0;
+    for (const std::string& text : ListTexts(column.list)) {
+      SIZE size{};
+      ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+      widest = std::max<int>(widest, size.cx);
+    }
+    ::SelectObject(dc, old);
+    ::ReleaseDC(list, dc);
+    ASSERT_GT(widest, 0);
+    EXPECT_GE(extent, widest + 13);  // the check box stands before the text
+  }
+}
+
 TEST_F(SelectSongsTest, ChoosingTheSameKindKeepsTheChecksAndChangingBackLosesThem) {
   ASSERT_TRUE(OpenDialog());
   ClickCheckBox(IDC_LIST1, 2);

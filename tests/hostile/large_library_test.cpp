@@ -88,6 +88,9 @@ class LargeLibraryRun : public dialog_test::SelectSongsTest {
   // besides the host's is the generated one, dropped before the dialog opens.
   void StartWith(int items) {
     StartHost({});
+    GiveLibrary(items);
+  }
+  void GiveLibrary(int items) {
     LargeLibrary library(items);
     m_artists = library.Artists();
     m_host->Run([&] { m_host->Host().SetLibrary(library.List()); });
@@ -113,6 +116,11 @@ class LargeLibraryRun : public dialog_test::SelectSongsTest {
 void Report(const char* what, double seconds, double target) {
   std::printf("  %-44s %8.3f s   (target %.1f s: %s)\n", what, seconds, target,
               seconds < 0 ? "FAILED" : seconds <= target ? "met" : "MISSED");
+}
+
+// The performance goals, printed as the native benchmark prints its own.
+void Goal(const char* what, double value, const char* unit, const char* target, bool pass) {
+  std::printf("  %-44s %8.3f %-3s %-30s %s\n", what, value, unit, target, pass ? "PASS" : "MISS");
 }
 
 TEST_F(LargeLibraryRun, TimingRun) {
@@ -144,6 +152,7 @@ TEST_F(LargeLibraryRun, TimingRun) {
               "values)\n",
               items, counts[0], counts[1], counts[2], counts[3]);
   Report("hotkey to dialog ready, four lists filled", ready, 2.0);
+  if (items == 100000) Goal("hotkey to dialog ready, 100k items", ready, "s", "< 0.3 s", ready > 0 && ready < 0.3);
   Report("\"All\" on the longest list", all, 0.5);
   Report("\"Find Songs\", every artist checked", find, 1.0);
   std::printf("  playlist: %zu songs, %lld s\n", playlist.Size(), static_cast<long long>(playlist.TotalSeconds()));
@@ -154,7 +163,14 @@ TEST_F(LargeLibraryRun, TimingRun) {
 TEST_F(LargeLibraryRun, MillionItemsStayInsideTheAddressSpace) {
   const int items = ItemsFromEnvironment("TUNYRA_STRESS_ITEMS", 1000000);
   PeakSampler sampler;
-  StartWith(items);
+  // A tenth of the library first, in the same process, so the growth of the opening
+  // time is measured under the same conditions.
+  StartWith(items / 10);
+  const double tenthReady = OpenTimed();
+  ASSERT_GT(tenthReady, 0) << "the dialog did not open over a tenth of the items";
+  PostClick(IDCANCEL);
+  ASSERT_TRUE(m_host->WaitForWindowGone(m_dialog, kLongWaitMs));
+  GiveLibrary(items);
   const ProcessResources loaded = MeasureProcess();
   const double ready = OpenTimed();
   ASSERT_GT(ready, 0) << "the dialog did not open";
@@ -180,6 +196,11 @@ TEST_F(LargeLibraryRun, MillionItemsStayInsideTheAddressSpace) {
   std::printf("  after Find Songs (%.1f s, %zu songs): %s\n", find, playlist.Size(), Describe(after).c_str());
   std::printf("  peak committed %.1f MB = %.0f%% of the address space\n", sampler.PeakCommitted() / 1048576.0,
               100.0 * static_cast<double>(sampler.PeakCommitted()) / static_cast<double>(space));
+  std::printf("  dialog ready over %d items: %.3f s; over %d: %.3f s\n", items / 10, tenthReady, items, ready);
+  if (items == 1000000) {
+    Goal("hotkey to dialog ready, 1M items", ready, "s", "< 3 s", ready < 3.0);
+    Goal("  against 100k in the same run", ready / tenthReady, "x", "<= 11x (linear)", ready <= 11 * tenthReady);
+  }
   EXPECT_LT(sampler.PeakCommitted(), space * 3 / 4) << "too close to the end of the address space";
 }
 

@@ -18,6 +18,12 @@ class HostExtended {
     m_pointers.push_back(nullptr);
   }
   char** get() { return m_pointers.data(); }
+  void Add(const std::string& name, const std::string& value) {
+    m_blocks.push_back(name + '\0' + value + '\0');
+    m_pointers.clear();
+    for (std::string& block : m_blocks) m_pointers.push_back(block.data());
+    m_pointers.push_back(nullptr);
+  }
 
  private:
   std::vector<std::string> m_blocks;
@@ -230,6 +236,95 @@ TEST(ItemRecords, MalformedOrOversizedListsAreReadAsEmpty) {
   EXPECT_EQ(broken.size, 0);
   ReleaseItemRecordList(broken);
   EXPECT_EQ(broken.alloc, 0);
+}
+
+// Everything a record holds, for comparing a pooled copy with a plain one.
+std::string Describe(const ItemRecord& r) {
+  auto text = [](const char* s) { return s ? "'" + std::string(s) + "'" : std::string("null"); };
+  std::string out = text(r.filename) + text(r.title) + text(r.album) + text(r.artist) + text(r.comment) +
+                    text(r.genre) + std::to_string(r.year) + "/" + std::to_string(r.track) + "/" +
+                    std::to_string(r.length) + (r.extendedInfo ? " ext:" : " noext");
+  for (const auto& [name, value] : Entries(r)) out += name + "=" + value + ";";
+  return out;
+}
+
+TEST(ItemRecordPool, CopiesEqualPlainCopiesFieldForField) {
+  char file[] = "C:\\a.mp3";
+  char empty[] = "";
+  std::string huge(200000, 'h');  // larger than a pool block
+  HostExtended merged{{"rating", "5"}, {"", "lost"}, {"BPM", "120"}, {"RATING", "3"}};
+  HostExtended onlyEmpty{{"", "a"}};
+  HostExtended none{};
+  std::vector<std::pair<std::string, std::string>> manyNames;
+  for (int i = 0; i < 40; ++i) manyNames.emplace_back("n" + std::to_string(i % 30), std::to_string(i));
+  HostExtended many{};
+  for (const auto& entry : manyNames) many.Add(entry.first, entry.second);
+  ItemRecord host[] = {HostRecord(file, empty, merged.get()), HostRecord(nullptr, huge.data(), onlyEmpty.get()),
+                       HostRecord(empty, nullptr, none.get()), HostRecord(file, file, many.get()),
+                       HostRecord(nullptr, nullptr)};
+  host[0].genre = empty;
+  host[0].comment = file;
+  ItemRecordList source{host, int(std::size(host)), int(std::size(host))};
+
+  ItemRecordList plain{nullptr, 0, 0};
+  AppendItemRecords(plain, source);
+  ItemRecordPool pool;
+  ItemRecordList pooled{nullptr, 0, 0};
+  pool.AppendCopies(pooled, source);
+  pool.AppendCopies(pooled, pooled);  // onto its own end, as AppendItemRecords allows
+  AppendItemRecords(plain, plain);
+  ASSERT_EQ(pooled.size, plain.size);
+  for (int i = 0; i < plain.size; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(Describe(pooled.items[i]), Describe(plain.items[i]));
+    if (pooled.items[i].filename != nullptr) {
+      EXPECT_NE(pooled.items[i].filename, file);
+    }
+  }
+  EXPECT_LE(pool.BlockCount(), 3u);  // a block, the huge title's own, and room for its copy
+  ReleaseItemRecordList(pooled);
+  pool.Release();
+  ReleaseItemRecordList(plain);
+}
+
+// A pooled copy reached by the record operations behaves as one of its own: releasing
+// it zeroes it without freeing pool storage, and changes move out of the pool. A free
+// of pooled storage aborts (or is reported by the sanitizers) here.
+TEST(ItemRecordPool, RecordOperationsWorkOnPooledCopies) {
+  char file[] = "a.mp3";
+  HostExtended extended{{"rating", "5"}, {"mood", "a long calm mood"}};
+  ItemRecord host[] = {HostRecord(file, file, extended.get()), HostRecord(file, file, extended.get()),
+                       HostRecord(file, file)};
+  ItemRecordList source{host, 3, 3};
+  ItemRecordPool pool;
+  ItemRecordList pooled{nullptr, 0, 0};
+  pool.AppendCopies(pooled, source);
+  ASSERT_EQ(pooled.size, 3);
+
+  ItemRecord& first = pooled.items[0];
+  PutExtendedInfo(first, "RATING", "a value longer than the pooled one");
+  PutExtendedInfo(first, "mood", "short");
+  PutExtendedInfo(first, "tempo", "96");  // grows the pooled array
+  EXPECT_EQ(Entries(first),
+            (EntryList{{"RATING", "a value longer than the pooled one"}, {"mood", "short"}, {"tempo", "96"}}));
+  PutExtendedInfo(pooled.items[2], "new", "1");
+  EXPECT_EQ(Entries(pooled.items[2]), (EntryList{{"new", "1"}}));
+
+  ReleaseItemRecord(pooled.items[1]);
+  EXPECT_TRUE(IsZero(pooled.items[1]));
+  ItemRecord copy;
+  DuplicateItemRecord(copy, first);
+  EXPECT_EQ(Describe(copy), Describe(first));
+
+  ClearItemRecords(pooled);
+  EXPECT_EQ(pooled.size, 0);
+  pool.AppendCopies(pooled, source);  // the list is reused, the pool grows
+  EXPECT_STREQ(GetExtendedInfo(pooled.items[0], "Mood"), "a long calm mood");
+  ReleaseItemRecordList(pooled);
+  pool.Release();
+  EXPECT_EQ(pool.BlockCount(), 0u);
+  ReleaseItemRecord(copy);
+  EXPECT_TRUE(IsZero(copy));
 }
 
 }  // namespace

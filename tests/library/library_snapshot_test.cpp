@@ -152,6 +152,29 @@ TEST(LibrarySnapshot, RebuildKeepsOnlyTheLastLibraryAndReleaseEmptiesAll) {
   for (int kind = 0; kind < 4; ++kind) EXPECT_EQ(snapshot.SetOfKind(kind)->GetSize(), 0);
 }
 
+// The snapshot's copies share pooled storage: record operations on them, a rebuild from
+// its own records and the release must neither free pooled text one field at a time
+// nor lose what an operation moved out of the pool.
+TEST(LibrarySnapshot, RecordOperationsOnItsCopiesAndRebuildFromThemAreSafe) {
+  HostLibrary host({{"The A", "One", "X", "Rock"}, {"B", "Two", "Y", "Pop"}, {nullptr, "Three", "", "Jazz"}});
+  LibrarySnapshot snapshot;
+  snapshot.Rebuild(host.list());
+  ItemRecord* copies = snapshot.Records().items;
+  PutExtendedInfo(copies[0], "rating", "5");
+  PutExtendedInfo(copies[0], "RATING", "a longer value than before");
+  ReleaseItemRecord(copies[1]);
+  EXPECT_STREQ(GetExtendedInfo(copies[0], "rating"), "a longer value than before");
+
+  snapshot.Rebuild(snapshot.Records());  // from its own copies, which go after
+  ASSERT_EQ(snapshot.Records().size, 3);
+  EXPECT_STREQ(GetExtendedInfo(snapshot.Records().items[0], "Rating"), "a longer value than before");
+  EXPECT_EQ(snapshot.Records().items[1].title, nullptr);
+  EXPECT_STREQ(snapshot.Records().items[2].title, "Three");
+  EXPECT_EQ(snapshot.DisplayValues(kKindTitle), (Values{"(no title)", "One", "Three"}));
+  snapshot.Release();
+  EXPECT_EQ(snapshot.Records().items, nullptr);
+}
+
 // A host whose Media Library answers with a prepared result and records the calls.
 class FakeHost : public HostOperations {
  public:

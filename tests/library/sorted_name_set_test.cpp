@@ -100,6 +100,32 @@ TEST(SortedNameSet, AnyInsertionOrderAndBulkAssignGiveTheSameSet) {
   }
 }
 
+// Thousands of distinct values are sorted by their prefixes a byte at a time, after
+// the bytes all of them share: embedded NULs, bytes above 0x7F, values that end where
+// others go on, and prefixes equal beyond the shared part must keep strcmp order.
+TEST(SortedNameSet, ManyDistinctValuesKeepByteOrder) {
+  std::mt19937 random(2026);
+  const char pieces[] = {'\0', '\xFF', '\x80', 'a', 'A', ' ', '0', '9'};
+  for (const std::string shared : {"", "Title 0", "A long prefix all values share, longer than eight bytes "}) {
+    SCOPED_TRACE("shared '" + shared + "'");
+    Values values;
+    for (int i = 0; i < 30000; ++i) {
+      std::string v = shared;
+      const int length = int(random() % 14);
+      for (int k = 0; k < length; ++k) v += pieces[random() % std::size(pieces)];
+      values.push_back(v);
+      if (i % 7 == 0) values.push_back(v + std::string(9, 'x'));  // equal past the next eight bytes
+    }
+    Values expected = values;
+    std::sort(expected.begin(), expected.end());
+    expected.erase(std::unique(expected.begin(), expected.end()), expected.end());
+    ASSERT_GT(expected.size(), 10000u);
+    CSortedNameSet set;
+    set.AssignFromViews(std::vector<std::string_view>(values.begin(), values.end()));
+    EXPECT_TRUE(Contents(set) == expected);
+  }
+}
+
 TEST(SortedNameSet, BulkAssignKeepsDistinctValuesWhoseHashesCollide) {
   // Pairs with equal 32-bit FNV-1a hashes: only the texts tell them apart.
   Values values = {"liquid", "costarring", "macallums", "declinate", "zinke", "altarage",
