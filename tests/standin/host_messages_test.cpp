@@ -426,6 +426,20 @@ TEST(StandinHost, LoadsLibraryFilesAndReportsErrors) {
   EXPECT_FALSE(h.host.LoadLibraryFile(path, error));
   EXPECT_FALSE(error.empty());
   EXPECT_EQ(h.host.Library().size, 6) << "a failed load keeps the previous library";
+
+  // Larger than the 32-bit player can hold twice: refused before reading (a 900 MB file
+  // once ended the player with a stack overflow half-way through). Sparse: no disk used.
+  const std::string huge = std::string(folder) + "standin_test_huge.tsv";
+  HANDLE file = ::CreateFileA(huge.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  LARGE_INTEGER end;
+  end.QuadPart = 1536LL << 20;
+  EXPECT_TRUE(::SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && ::SetEndOfFile(file));
+  ::CloseHandle(file);
+  EXPECT_FALSE(h.host.LoadLibraryFile(huge, error));
+  EXPECT_NE(error.find("too large for this 32-bit player"), std::string::npos) << error;
+  EXPECT_EQ(h.host.Library().size, 6);
+  ::DeleteFileA(huge.c_str());
 }
 
 }  // namespace
