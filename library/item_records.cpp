@@ -187,6 +187,21 @@ void ReleaseRecord(ItemRecord& record, const PoolLookup& pool) {
 
 }  // namespace
 
+namespace {
+
+// The extended entries of `entries` into `copy` (which has none yet), as PutExtendedInfo
+// entry by entry would leave them, in linear time for many names.
+void CopyExtendedEntries(ItemRecord& copy, char** entries) {
+  const size_t count = CountExtendedEntries(entries);
+  if (count > kSearchedEntries && CopyManyEntries(copy, entries, count)) return;
+  for (size_t i = 0; i < count; ++i) {
+    const char* name = entries[i];
+    if (name[0] != '\0') PutExtendedInfo(copy, name, ValueOfBlock(name));
+  }
+}
+
+}  // namespace
+
 void DuplicateItemRecord(ItemRecord& destination, const ItemRecord& source) {
   // The source may be the destination's own storage only through a caller error; read
   // everything from `source` before the destination is written.
@@ -201,12 +216,7 @@ void DuplicateItemRecord(ItemRecord& destination, const ItemRecord& source) {
   copy.track = source.track;
   copy.length = source.length;
   copy.extendedInfo = nullptr;
-  const size_t entries = CountExtendedEntries(source.extendedInfo);
-  const bool copied = entries > kSearchedEntries && CopyManyEntries(copy, source.extendedInfo, entries);
-  for (size_t i = 0; !copied && i < entries; ++i) {
-    const char* name = source.extendedInfo[i];
-    if (name[0] != '\0') PutExtendedInfo(copy, name, ValueOfBlock(name));
-  }
+  CopyExtendedEntries(copy, source.extendedInfo);
   destination = copy;
 }
 
@@ -224,7 +234,12 @@ void ReserveItemRecords(ItemRecordList& list, int wanted, int extra) {
   list.alloc = int(total);
 }
 
-void AppendItemRecords(ItemRecordList& destination, const ItemRecordList& source) {
+namespace {
+
+// Reserves room for every record of `source` at the end of `destination`, then appends
+// copy(record) for each; appends nothing when that room cannot be had.
+template <typename Copy>
+void AppendCopiesWith(ItemRecordList& destination, const ItemRecordList& source, Copy copy) {
   int present = ValidCount(destination);
   int adding = ValidCount(source);
   std::int64_t needed = std::int64_t(present) + adding;
@@ -237,9 +252,19 @@ void AppendItemRecords(ItemRecordList& destination, const ItemRecordList& source
   if (destination.items == nullptr || destination.alloc < needed) return;
   if (self) from = destination.items;
   for (int i = 0; i < adding; ++i) {
-    DuplicateItemRecord(destination.items[present + i], from[i]);
+    destination.items[present + i] = copy(from[i]);
     destination.size = present + i + 1;
   }
+}
+
+}  // namespace
+
+void AppendItemRecords(ItemRecordList& destination, const ItemRecordList& source) {
+  AppendCopiesWith(destination, source, [](const ItemRecord& original) {
+    ItemRecord copy{};
+    DuplicateItemRecord(copy, original);
+    return copy;
+  });
 }
 
 void PutExtendedInfo(ItemRecord& record, const char* name, const char* value) {
@@ -395,18 +420,7 @@ char** ItemRecordPool::CopyExtended(char** entries) {
 }
 
 void ItemRecordPool::AppendCopies(ItemRecordList& destination, const ItemRecordList& source) {
-  int present = ValidCount(destination);
-  int adding = ValidCount(source);
-  std::int64_t needed = std::int64_t(present) + adding;
-  if (needed > INT_MAX) return;
-  const ItemRecord* from = source.items;
-  bool self = (source.items == destination.items && adding > 0);
-  destination.size = present;
-  ReserveItemRecords(destination, int(needed), 0);
-  if (destination.items == nullptr || destination.alloc < needed) return;
-  if (self) from = destination.items;
-  for (int i = 0; i < adding; ++i) {
-    const ItemRecord& original = from[i];
+  AppendCopiesWith(destination, source, [this](const ItemRecord& original) {
     ItemRecord copy{};
     copy.filename = CopyText(original.filename);
     copy.title = CopyText(original.title);
@@ -418,18 +432,10 @@ void ItemRecordPool::AppendCopies(ItemRecordList& destination, const ItemRecordL
     copy.track = original.track;
     copy.length = original.length;
     copy.extendedInfo = CopyExtended(original.extendedInfo);
-    if (copy.extendedInfo == nullptr && original.extendedInfo != nullptr) {
-      // Many names, or no room in the pool: copied as DuplicateItemRecord copies them.
-      const size_t entries = CountExtendedEntries(original.extendedInfo);
-      const bool copied = entries > kSearchedEntries && CopyManyEntries(copy, original.extendedInfo, entries);
-      for (size_t e = 0; !copied && e < entries; ++e) {
-        const char* name = original.extendedInfo[e];
-        if (name[0] != '\0') PutExtendedInfo(copy, name, ValueOfBlock(name));
-      }
-    }
-    destination.items[present + i] = copy;
-    destination.size = present + i + 1;
-  }
+    // Many names, or no room in the pool: copied as DuplicateItemRecord copies them.
+    if (copy.extendedInfo == nullptr) CopyExtendedEntries(copy, original.extendedInfo);
+    return copy;
+  });
 }
 
 void ItemRecordPool::Release() {

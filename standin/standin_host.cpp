@@ -289,11 +289,7 @@ void StandinHost::UnloadPlugins() {
   while (!m_plugins.empty()) {
     LoadedPlugin plugin = m_plugins.back();
     m_plugins.pop_back();
-    if (plugin.record != nullptr && plugin.record->quit != nullptr) {
-      ++m_pluginCallDepth;
-      plugin.record->quit();
-      --m_pluginCallDepth;
-    }
+    CallQuit(plugin);
     DestroyWindowsOf(plugin.module);
     TakeBackWindowProcs(plugin.module);
     ::FreeLibrary(plugin.module);
@@ -301,15 +297,18 @@ void StandinHost::UnloadPlugins() {
   }
 }
 
+void StandinHost::CallQuit(const LoadedPlugin& plugin) {
+  if (plugin.record == nullptr || plugin.record->quit == nullptr) return;
+  ++m_pluginCallDepth;
+  plugin.record->quit();
+  --m_pluginCallDepth;
+}
+
 void StandinHost::QuitAndFreeAtOnce() {
   while (!m_plugins.empty()) {
     LoadedPlugin plugin = m_plugins.back();
     m_plugins.pop_back();
-    if (plugin.record != nullptr && plugin.record->quit != nullptr) {
-      ++m_pluginCallDepth;
-      plugin.record->quit();
-      --m_pluginCallDepth;
-    }
+    CallQuit(plugin);
     ::FreeLibrary(plugin.module);
     AppendLog(0, 0, 0, "plug-in " + Quoted(plugin.path.c_str()) + " quit and unloaded on close");
   }

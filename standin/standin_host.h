@@ -156,6 +156,7 @@ class StandinHost {
   void TakeBackWindowProcs(HMODULE module);
   // quit and FreeLibrary for every plug-in, newest first, with nothing tidied up.
   void QuitAndFreeAtOnce();
+  void CallQuit(const LoadedPlugin& plugin);
   void DestroyWindowsOf(HMODULE module);
 
   StandinOptions m_options;
