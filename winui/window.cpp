@@ -5,8 +5,9 @@
 namespace winui {
 namespace {
 // The object whose CreateEx is running on this thread; the thunk links it to the
-// first window that arrives without an object. A nested CreateEx from a handler
-// finds it consumed already.
+// first window that arrives without an object. Not from WM_NCCREATE's parameters:
+// WM_GETMINMAXINFO comes before it. A nested CreateEx from a handler finds it
+// consumed already.
 thread_local Window* t_windowBeingCreated = nullptr;
 }  // namespace
 
