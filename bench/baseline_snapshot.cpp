@@ -8,6 +8,8 @@
 
 #include "library/item_records.h"
 
+using namespace tunyra;
+
 namespace {
 
 const char* OrEmpty(const char* text) { return text ? text : ""; }

@@ -35,6 +35,8 @@
 #include "picking/time_fill.h"
 #include "tests/support/plain_picking.h"
 
+using namespace tunyra;
+
 namespace {
 
 constexpr int kBaselineMaxSize = 100000;

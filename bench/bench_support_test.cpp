@@ -18,6 +18,8 @@
 #include "library/item_records.h"
 #include "library/library_file.h"
 
+using namespace tunyra;
+
 namespace {
 
 TEST(LibraryGenerator, SameSeedSameLibrary) {

@@ -30,6 +30,8 @@
 #include "picking/random_source.h"
 #include "picking/time_fill.h"
 
+using namespace tunyra;
+
 namespace {
 
 double CpuMillis() {

@@ -6,6 +6,8 @@
 
 #include "library/item_records.h"
 
+using namespace tunyra;
+
 namespace {
 
 class SplitMix {

@@ -19,6 +19,8 @@
 #include "library/library_file.h"
 #include "tests/scan/audio_fixture.h"
 
+using namespace tunyra;
+
 namespace {
 
 namespace fs = std::filesystem;

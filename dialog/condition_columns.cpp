@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+namespace tunyra {
+
 void ConditionColumn::Fill(const LibrarySnapshot& snapshot) {
   m_list.SetValues(snapshot.DisplayValues(m_kind));
   m_list.FitHorizontalExtent();
@@ -34,3 +36,5 @@ ColumnCondition ConditionColumn::Condition() const {
   }
   return condition;
 }
+
+}  // namespace tunyra

@@ -7,6 +7,8 @@
 #include "picking/candidate_matching.h"
 #include "winui/check_list_box.h"
 
+namespace tunyra {
+
 // The dialog controls of one column.
 struct ConditionColumnIds {
   int kind;
@@ -40,3 +42,5 @@ class ConditionColumn {
   int m_kind;
   winui::CheckListBox m_list;
 };
+
+}  // namespace tunyra

@@ -17,6 +17,8 @@
 #include "winui/data_exchange.h"
 #include "winui/module_instance.h"
 
+namespace tunyra {
+
 namespace {
 
 constexpr int kMinMinutes = 5;
@@ -268,3 +270,5 @@ void CSelectSongsDlg::OnOK() {
   HandOffPlaylist(m_host, fill.picks, m_bStartPlaying != 0);
   winui::Dialog::OnOK();
 }
+
+}  // namespace tunyra

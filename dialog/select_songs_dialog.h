@@ -18,6 +18,8 @@
 
 class HostOperations;
 
+namespace tunyra {
+
 // Shown when memory runs out; the player's playlist is left as it was.
 constexpr const char* kNoMemoryToOpenText = "Not enough memory to open the Select Songs dialog.";
 constexpr const char* kNoMemoryToFindText = "Not enough memory to find songs.\nThe playlist has not been changed.";
@@ -88,3 +90,5 @@ class CSelectSongsDlg : public winui::Dialog {
   LibrarySnapshot m_snapshot;
   bool m_openingOutOfMemory = false;
 };
+
+}  // namespace tunyra

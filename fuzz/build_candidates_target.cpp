@@ -10,6 +10,8 @@
 #include "picking/candidate_matching.h"
 #include "tests/support/plain_picking.h"
 
+using namespace tunyra;
+
 namespace fuzz {
 
 namespace {

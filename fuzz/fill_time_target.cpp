@@ -11,6 +11,8 @@
 #include "picking/time_fill.h"
 #include "tests/support/plain_picking.h"
 
+using namespace tunyra;
+
 namespace fuzz {
 
 namespace {

@@ -7,6 +7,8 @@
 #include "library/item_records.h"
 #include "library/library_file.h"
 
+using namespace tunyra;
+
 namespace fuzz {
 
 namespace {

@@ -9,6 +9,8 @@
 #include "library/item_records.h"
 #include "library/library_snapshot.h"
 
+using namespace tunyra;
+
 namespace fuzz {
 
 namespace {

@@ -8,6 +8,8 @@
 #include "fuzz/fuzz_targets.h"
 #include "splash/bitmap_region.h"
 
+using namespace tunyra;
+
 namespace fuzz {
 
 std::string RegionScanTarget(const std::uint8_t* data, std::size_t size) {

@@ -4,6 +4,8 @@
 
 #include "host/host_records.h"
 
+namespace tunyra {
+
 // The field a condition column tests; the index of its entry in a kind combo box.
 enum ConditionKind : int { kKindArtist = 0, kKindTitle = 1, kKindAlbum = 2, kKindGenre = 3 };
 constexpr int kKindCount = 4;
@@ -32,3 +34,5 @@ constexpr bool IsKnownKind(int kind) { return kind >= 0 && kind < kKindCount; }
 constexpr const ConditionKindInfo* KindInfo(int kind) {
   return IsKnownKind(kind) ? &kConditionKinds[kind] : nullptr;
 }
+
+}  // namespace tunyra

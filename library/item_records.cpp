@@ -11,6 +11,8 @@
 
 #include "library/text_compare.h"
 
+namespace tunyra {
+
 namespace {
 
 // The number of records a list really holds. A list from the host with a negative
@@ -455,3 +457,5 @@ void ItemRecordPool::Swap(ItemRecordPool& other) noexcept {
   std::swap(m_end, other.m_end);
   std::swap(m_nextBlockSize, other.m_nextBlockSize);
 }
+
+}  // namespace tunyra

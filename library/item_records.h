@@ -8,6 +8,8 @@
 
 #include "host/host_records.h"
 
+namespace tunyra {
+
 // Deep copy: text fields strdup'd (null stays null), numbers copied, extended entries
 // with an empty name dropped and later case-insensitive repeats replacing earlier values.
 void DuplicateItemRecord(ItemRecord& destination, const ItemRecord& source);
@@ -58,3 +60,5 @@ class ItemRecordPool {
   char* m_end = nullptr;
   size_t m_nextBlockSize = 0;
 };
+
+}  // namespace tunyra

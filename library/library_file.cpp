@@ -21,6 +21,8 @@
 #include <memory>
 #include <new>
 
+namespace tunyra {
+
 const char* const kLibraryFileHeader =
     "filename\ttitle\talbum\tartist\tcomment\tgenre\tyear\ttrack\tlength\textended";
 
@@ -295,7 +297,6 @@ void AppendText(std::string& out, const char* text) {
   else
     AppendEscaped(out, text, false);
 }
-
 
 }  // namespace
 
@@ -626,3 +627,5 @@ void AppendLibraryLine(std::string& out, const ItemRecord& r) {
   }
   out += '\n';
 }
+
+}  // namespace tunyra

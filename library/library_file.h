@@ -14,6 +14,8 @@
 
 #include "host/host_records.h"
 
+namespace tunyra {
+
 // Fields a kept record holds; the others are left null. The numbers are always kept.
 enum LibraryField : unsigned {
   kKeepFilename = 1u << 0,
@@ -69,3 +71,5 @@ std::string FormatLibraryFile(const ItemRecordList& records);
 // Appends one record's line, line feed included, as FormatLibraryFile writes it.
 void AppendLibraryLine(std::string& out, const ItemRecord& record);
 extern const char* const kLibraryFileHeader;
+
+}  // namespace tunyra

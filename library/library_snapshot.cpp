@@ -8,6 +8,8 @@
 #include "library/text_compare.h"
 #include "host/host_operations.h"
 
+namespace tunyra {
+
 namespace {
 
 constexpr std::string_view kArticleFront = "the ";
@@ -186,3 +188,5 @@ void LibrarySnapshot::Load(HostOperations& host) {
   // Whatever storage the library filled belongs to it, also when it holds no items.
   if (query.results.items != nullptr) host.FreeLibraryResult(query);
 }
+
+}  // namespace tunyra

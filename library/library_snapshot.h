@@ -12,6 +12,8 @@
 
 class HostOperations;
 
+namespace tunyra {
+
 // "The Beatles" -> "Beatles, The" when the first four characters are "the " in any case.
 std::string MoveArticleToEnd(std::string_view artist);
 // "Beatles, The" (last five characters ", the" in any case) -> "The Beatles".
@@ -55,3 +57,5 @@ class LibrarySnapshot {
   ItemRecordList m_records{nullptr, 0, 0};
   ItemRecordPool m_pool;  // the text and extended entries of m_records
 };
+
+}  // namespace tunyra

@@ -6,6 +6,8 @@
 
 #include "library/text_compare.h"
 
+namespace tunyra {
+
 namespace {
 
 bool Less(std::string_view a, std::string_view b) { return text::Compare(a, b) < 0; }
@@ -190,3 +192,5 @@ void CSortedNameSet::RemoveAll() {
 bool CSortedNameSet::Contains(std::string_view value) const {
   return std::binary_search(m_values.begin(), m_values.end(), value, Less);
 }
+
+}  // namespace tunyra

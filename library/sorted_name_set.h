@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+namespace tunyra {
+
 class CSortedNameSet {
  public:
   CSortedNameSet() = default;
@@ -31,3 +33,5 @@ class CSortedNameSet {
  private:
   std::vector<std::string> m_values;
 };
+
+}  // namespace tunyra

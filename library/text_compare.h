@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string_view>
 
+namespace tunyra {
+
 namespace text {
 
 inline const char* OrEmpty(const char* s) { return s ? s : ""; }
@@ -23,3 +25,5 @@ inline bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
 }
 
 }  // namespace text
+
+}  // namespace tunyra

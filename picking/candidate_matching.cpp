@@ -5,6 +5,8 @@
 #include "library/condition_kind.h"
 #include "picking/text_hash_set.h"
 
+namespace tunyra {
+
 void CandidateList::Append(const char* fileName, const char* title, std::int32_t length) {
   fileNames.push_back(fileName ? fileName : "");
   titles.push_back(title ? title : "");
@@ -128,3 +130,5 @@ MatchResult BuildCandidates(const ItemRecordList& items, const std::array<Column
   if (result.candidates.empty()) result.refusal = MatchRefusal::NoMatch;
   return result;
 }
+
+}  // namespace tunyra

@@ -9,6 +9,8 @@
 
 #include "host/host_records.h"
 
+namespace tunyra {
+
 // A column's kind (ConditionKind) and its checked texts in list order. A column with
 // no checked text sets no condition.
 struct ColumnCondition {
@@ -59,3 +61,5 @@ bool ItemMatchesColumn(const ItemRecord& item, const std::vector<std::string>& c
 // links[0] stands in front of column 2, links[1] of column 3, links[2] of column 4.
 MatchResult BuildCandidates(const ItemRecordList& items, const std::array<ColumnCondition, 4>& columns,
                             const std::array<ColumnLink, 3>& links);
+
+}  // namespace tunyra

@@ -10,6 +10,8 @@
 
 #include "picking/text_hash_set.h"
 
+namespace tunyra {
+
 // Whole-second lengths make "exactly" a subset sum over at most a few hundred thousand
 // totals. Random draws fill the time until a few average songs remain; the rest is a
 // reachability bitset over random samples of the candidates, walked back at random. Only
@@ -430,3 +432,5 @@ FillResult FitExactly(const CandidateList& candidates, std::int32_t totalSeconds
   result.remainingSeconds = target - best.total;
   return result;
 }
+
+}  // namespace tunyra

@@ -6,6 +6,8 @@
 
 #include "picking/time_fill.h"
 
+namespace tunyra {
+
 // The bound on the exhaustive search for the closest total, in 64-bit words of
 // reachable totals computed (a few tenths of a second at most).
 constexpr std::uint64_t kExactFitSearchSteps = std::uint64_t{1} << 27;
@@ -25,3 +27,5 @@ constexpr std::uint64_t kExactFitSearchSteps = std::uint64_t{1} << 27;
 FillResult FitExactly(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
                       RandomSource& random, const ShortenQuestion& askShorten,
                       std::uint64_t searchSteps = kExactFitSearchSteps);
+
+}  // namespace tunyra

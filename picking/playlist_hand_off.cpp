@@ -2,6 +2,8 @@
 
 #include "host/host_operations.h"
 
+namespace tunyra {
+
 void HandOffPlaylist(HostOperations& host, const CandidateList& picks, bool startPlaying) {
   host.ClearPlaylist();
   for (size_t i = 0; i < picks.size(); ++i) {
@@ -11,3 +13,5 @@ void HandOffPlaylist(HostOperations& host, const CandidateList& picks, bool star
   }
   if (startPlaying) host.StartPlayback();
 }
+
+}  // namespace tunyra

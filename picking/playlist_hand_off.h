@@ -5,5 +5,9 @@
 
 class HostOperations;
 
+namespace tunyra {
+
 // One clear, the enqueues in pick order, then a start when asked.
 void HandOffPlaylist(HostOperations& host, const CandidateList& picks, bool startPlaying);
+
+}  // namespace tunyra

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+namespace tunyra {
+
 namespace {
 
 void AppendOneLine(std::string& out, std::string_view text) {
@@ -37,3 +39,5 @@ std::string M3uEntry(long long length, std::string_view title, std::string_view 
   out += lineEnd;
   return out;
 }
+
+}  // namespace tunyra

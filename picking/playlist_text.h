@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace tunyra {
+
 // "M:SS", or "H:MM:SS" from one hour; a leading '-' for a negative duration.
 std::string FormatDuration(long long seconds);
 
@@ -14,3 +16,5 @@ std::string FormatDuration(long long seconds);
 std::string M3uHeader(std::string_view lineEnd);
 std::string M3uEntry(long long length, std::string_view title, std::string_view fileName,
                      std::string_view lineEnd);
+
+}  // namespace tunyra

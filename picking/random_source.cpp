@@ -2,6 +2,10 @@
 
 #include <ctime>
 
+namespace tunyra {
+
 LcgRandomSource LcgRandomSource::SeededFromTime() {
   return LcgRandomSource(static_cast<std::uint32_t>(std::time(nullptr)));
 }
+
+}  // namespace tunyra

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+namespace tunyra {
+
 // Draws whole numbers from 0 to 32767.
 class RandomSource {
  public:
@@ -23,3 +25,5 @@ class LcgRandomSource final : public RandomSource {
  private:
   std::uint32_t m_state;
 };
+
+}  // namespace tunyra

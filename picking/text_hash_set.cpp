@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace tunyra {
+
 namespace {
 
 std::uint64_t Mix(std::uint64_t h) {
@@ -73,3 +75,5 @@ void TextHashSet::Grow() {
   for (const Slot& slot : old)
     if (slot.tag != 0) Insert(slot.text);
 }
+
+}  // namespace tunyra

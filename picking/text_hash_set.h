@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+namespace tunyra {
+
 class TextHashSet {
  public:
   explicit TextHashSet(size_t expectedCount = 0);
@@ -31,3 +33,5 @@ class TextHashSet {
   std::vector<Slot> m_slots;
   size_t m_count = 0;
 };
+
+}  // namespace tunyra

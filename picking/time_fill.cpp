@@ -5,6 +5,8 @@
 #include <set>
 #include <type_traits>
 
+namespace tunyra {
+
 namespace {
 
 constexpr size_t kNone = static_cast<size_t>(-1);
@@ -360,3 +362,5 @@ const char* NothingPickedText(const CandidateList& candidates) {
     if (!candidates.IsBlank(i) && candidates.lengths[i] >= 0) return kZeroLengthText;
   return kNoKnownLengthText;
 }
+
+}  // namespace tunyra

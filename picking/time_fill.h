@@ -8,6 +8,8 @@
 #include "picking/candidate_matching.h"
 #include "picking/random_source.h"
 
+namespace tunyra {
+
 constexpr const char* kTooShortQuestion =
     "The total length of matching files is less than\nthe total time selected.\n"
     "Click \"OK\" to reduce the total time, or \"Cancel\"\nto adjust the criteria.";
@@ -59,3 +61,5 @@ FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, 
 // Why a fill from these candidates picked nothing: kNoKnownLengthText when no entry has a
 // known (non-negative) length, else kZeroLengthText.
 const char* NothingPickedText(const CandidateList& candidates);
+
+}  // namespace tunyra

@@ -18,6 +18,8 @@
 #include <taglib/tpropertymap.h>
 #include <taglib/tstring.h>
 
+namespace tunyra {
+
 namespace {
 
 // TagLib reports what it found wrong through its debug channel, on stderr by default;
@@ -173,3 +175,5 @@ bool ReadAudioFile(const std::string& path, SongTags& tags, FileStamp& stamp,
   listener.Take();
   return true;
 }
+
+}  // namespace tunyra

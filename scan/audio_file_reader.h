@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+namespace tunyra {
+
 // What identifies a file's content for an incremental scan: a file whose size and
 // modification time are unchanged is taken as unchanged.
 struct FileStamp {
@@ -31,3 +33,5 @@ bool IsAudioFileName(std::string_view name);
 // returns false with a short reason ("empty file", "Permission denied", ...).
 bool ReadAudioFile(const std::string& path, SongTags& tags, FileStamp& stamp,
                    std::string& reason);
+
+}  // namespace tunyra

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <memory>
 
+namespace tunyra {
+
 namespace {
 
 std::uint64_t Fnv1a64(const std::string& text) {
@@ -100,3 +102,5 @@ bool LoadFolderLibrary(const std::string& folder, const std::function<void(const
   if (caching && !cacheFile.Commit(cacheError)) warning = cacheError + "; the next run scans again";
   return library.Parse(std::move(text), caching ? cache : absolute, error);
 }
+
+}  // namespace tunyra

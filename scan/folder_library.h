@@ -8,6 +8,8 @@
 #include "library/library_file.h"
 #include "scan/library_scan.h"
 
+namespace tunyra {
+
 // $XDG_CACHE_HOME/tunyra/ (or ~/.cache/tunyra/), one file per folder named by a hash
 // of its absolute path. Empty when there is no home to put it in.
 std::string ScanCachePath(const std::string& absoluteFolder);
@@ -18,3 +20,5 @@ std::string ScanCachePath(const std::string& absoluteFolder);
 bool LoadFolderLibrary(const std::string& folder, const std::function<void(const ScanProgress&)>& onProgress,
                        LibraryFile& library, ScanReport& report, std::string& warning,
                        std::string& error);
+
+}  // namespace tunyra

@@ -13,6 +13,8 @@
 #include <set>
 #include <utility>
 
+namespace tunyra {
+
 namespace {
 
 struct DirCloser {
@@ -114,3 +116,5 @@ bool WalkFolders(const std::vector<std::string>& roots, WalkResult& result, std:
             [](const FoundFile& a, const FoundFile& b) { return a.path < b.path; });
   return true;
 }
+
+}  // namespace tunyra

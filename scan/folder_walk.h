@@ -9,6 +9,8 @@
 
 #include "scan/audio_file_reader.h"
 
+namespace tunyra {
+
 struct FoundFile {
   std::string path;  // absolute
   FileStamp stamp;
@@ -35,3 +37,5 @@ bool ResolveFolder(const std::string& folder, std::string& absolute, std::string
 // called now and then with the number of audio files found so far.
 bool WalkFolders(const std::vector<std::string>& roots, WalkResult& result, std::string& error,
                  const std::function<void(size_t)>& onFound = {});
+
+}  // namespace tunyra

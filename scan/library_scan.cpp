@@ -11,6 +11,8 @@
 #include <string_view>
 #include <unordered_map>
 
+namespace tunyra {
+
 const char* const kFileSizeName = "filesize";
 const char* const kFileTimeName = "filetime";
 
@@ -196,3 +198,5 @@ std::string FormatScanSummary(const ScanReport& report, size_t named) {
     line += "  ... and " + std::to_string(report.problems.size() - named) + " more\n";
   return line;
 }
+
+}  // namespace tunyra

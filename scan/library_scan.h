@@ -12,6 +12,8 @@
 #include "library/library_file.h"
 #include "scan/folder_walk.h"
 
+namespace tunyra {
+
 struct ScanProgress {
   bool listing = true;  // still walking the folders: `total` is what was found so far
   size_t done = 0;      // files kept or read
@@ -69,3 +71,5 @@ class ReplacingFile {
 // "N songs written (K kept, R read), ..." and, on lines below, the first `named`
 // problems with their reasons.
 std::string FormatScanSummary(const ScanReport& report, size_t named = 5);
+
+}  // namespace tunyra

@@ -1,5 +1,7 @@
 #include "scan/scan_progress.h"
 
+namespace tunyra {
+
 void ScanProgressLine::Update(const ScanProgress& progress) {
   if (!m_enabled) return;
   Clock::time_point now = Clock::now();
@@ -32,3 +34,5 @@ void ScanProgressLine::Finish() {
   std::fflush(m_out);
   m_shown = false;
 }
+
+}  // namespace tunyra

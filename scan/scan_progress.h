@@ -7,6 +7,8 @@
 
 #include "scan/library_scan.h"
 
+namespace tunyra {
+
 class ScanProgressLine {
  public:
   ScanProgressLine(std::FILE* out, bool enabled) : m_out(out), m_enabled(enabled) {}
@@ -25,3 +27,5 @@ class ScanProgressLine {
   Clock::time_point m_start{};  // when the files began to be read
   Clock::time_point m_lastDraw{};
 };
+
+}  // namespace tunyra

@@ -3,6 +3,8 @@
 #include "resources/resource.h"
 #include "splash/splash_screen_ex.h"
 
+namespace tunyra {
+
 void ShowAboutSplash(HWND parent, DWORD timeoutMs) {
   constexpr DWORD kStyle = SSX_FADE_IN | SSX_FADE_OUT | SSX_DROP_SHADOW | SSX_CENTER_SCREEN | SSX_CLOSE_ON_INPUT;
   auto* splash = new CSplashScreenEx();
@@ -10,3 +12,5 @@ void ShowAboutSplash(HWND parent, DWORD timeoutMs) {
   splash->SetBitmap(IDB_SPLASH, 255, 0, 0);
   splash->Show();
 }
+
+}  // namespace tunyra

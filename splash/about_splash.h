@@ -4,6 +4,10 @@
 
 #include <windows.h>
 
+namespace tunyra {
+
 // Shows it and returns at once; the splash owns itself and goes with its window (by
 // input, after `timeoutMs` when not 0, or with `parent`, which owns it).
 void ShowAboutSplash(HWND parent, DWORD timeoutMs);
+
+}  // namespace tunyra

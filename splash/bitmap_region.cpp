@@ -1,5 +1,7 @@
 #include "splash/bitmap_region.h"
 
+namespace tunyra {
+
 std::vector<RunRect> ScanOpaqueRuns(int width, int height, const PixelReader& pixel, std::uint32_t key) {
   std::vector<RunRect> runs;
   if (width <= 0 || height <= 0) return runs;
@@ -20,3 +22,5 @@ std::vector<RunRect> ScanOpaqueRuns(int width, int height, const PixelReader& pi
   }
   return runs;
 }
+
+}  // namespace tunyra

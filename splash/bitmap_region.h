@@ -5,6 +5,8 @@
 #include <functional>
 #include <vector>
 
+namespace tunyra {
+
 struct RunRect {
   std::int32_t left, top, right, bottom;  // right and bottom exclusive
   bool operator==(const RunRect&) const = default;
@@ -16,3 +18,5 @@ using PixelReader = std::function<std::uint32_t(int x, int y)>;
 // Rows from the bottom (y = height - 1) to the top, each left to right; a pixel is
 // opaque when its colour differs from `key`. Rectangles in scan order.
 std::vector<RunRect> ScanOpaqueRuns(int width, int height, const PixelReader& pixel, std::uint32_t key);
+
+}  // namespace tunyra

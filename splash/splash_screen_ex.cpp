@@ -7,6 +7,8 @@
 #include "winui/module_instance.h"
 #include "splash/bitmap_region.h"
 
+namespace tunyra {
+
 namespace {
 
 constexpr UINT_PTR kCloseTimer = 0;
@@ -325,3 +327,5 @@ void CSplashScreenEx::PostNcDestroy() {
   winui::Window::PostNcDestroy();
   delete this;
 }
+
+}  // namespace tunyra

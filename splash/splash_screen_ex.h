@@ -12,6 +12,8 @@
 #include "winui/handles.h"
 #include "winui/window.h"
 
+namespace tunyra {
+
 inline constexpr DWORD SSX_FADE_IN = 0x01;         // Show fades in over 500 ms
 inline constexpr DWORD SSX_FADE_OUT = 0x02;        // Hide fades out over 200 ms
 inline constexpr DWORD SSX_DROP_SHADOW = 0x04;     // class style CS_DROPSHADOW where supported
@@ -103,3 +105,5 @@ class CSplashScreenEx : public winui::Window {
   HWND m_hWndParent = nullptr;
   bool m_bClosing = false;
 };
+
+}  // namespace tunyra

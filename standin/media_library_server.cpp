@@ -7,6 +7,8 @@
 
 #include "library/item_records.h"
 
+using namespace tunyra;
+
 namespace standin {
 
 namespace {

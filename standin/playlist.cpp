@@ -2,6 +2,8 @@
 
 #include "picking/playlist_text.h"
 
+using namespace tunyra;
+
 namespace standin {
 
 void Playlist::Clear() {
@@ -26,7 +28,7 @@ std::string Playlist::FormatM3u() const {
 }
 
 std::string FormatDuration(std::int64_t seconds) {
-  return seconds < 0 ? std::string() : ::FormatDuration(seconds);
+  return seconds < 0 ? std::string() : tunyra::FormatDuration(seconds);
 }
 
 }  // namespace standin

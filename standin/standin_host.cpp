@@ -8,6 +8,8 @@
 #include "library/item_records.h"
 #include "library/library_file.h"
 
+using namespace tunyra;
+
 namespace standin {
 
 namespace {

@@ -7,6 +7,8 @@
 #include "resources/resource.h"
 #include "tests/support/dialog_test_support.h"
 
+using namespace tunyra;
+
 namespace dialog_test {
 namespace {
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+using namespace tunyra;
+
 namespace {
 
 // An extended-information array as the host builds it: "name\0value\0" blocks.

@@ -17,6 +17,8 @@
 #include "library/item_records.h"
 #include "library/library_snapshot.h"
 
+using namespace tunyra;
+
 namespace {
 
 const std::string kHeader = std::string(kLibraryFileHeader) + "\n";

@@ -9,6 +9,8 @@
 #include "library/item_records.h"
 #include "host/host_operations.h"
 
+using namespace tunyra;
+
 namespace {
 
 using Values = std::vector<std::string>;

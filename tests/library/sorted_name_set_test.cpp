@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+using namespace tunyra;
+
 namespace {
 
 std::vector<std::string> Contents(const CSortedNameSet& set) {

@@ -26,6 +26,8 @@
 #include "picking/time_fill.h"
 #include "tools/tunyra_pick/pick_command.h"
 
+using namespace tunyra;
+
 namespace {
 
 using ::testing::HasSubstr;

@@ -8,6 +8,8 @@
 
 #include "test_library.h"
 
+using namespace tunyra;
+
 namespace {
 
 constexpr int kArtist = 0, kTitle = 1, kAlbum = 2, kGenre = 3;

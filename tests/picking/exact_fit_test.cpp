@@ -11,6 +11,8 @@
 
 #include "test_library.h"
 
+using namespace tunyra;
+
 namespace {
 
 const ShortenQuestion kMustNotAsk = [] {

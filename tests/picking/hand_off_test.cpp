@@ -7,6 +7,8 @@
 #include "host/host_operations.h"
 #include "test_library.h"
 
+using namespace tunyra;
+
 namespace {
 
 class RecordingHost : public HostOperations {

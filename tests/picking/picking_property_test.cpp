@@ -15,6 +15,8 @@
 #include "test_library.h"
 #include "tests/support/plain_picking.h"
 
+using namespace tunyra;
+
 namespace {
 
 class TestRng {

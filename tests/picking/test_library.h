@@ -45,16 +45,16 @@ class TestLibrary {
   std::vector<ItemRecord> m_records;
 };
 
-inline std::vector<std::string> FileNamesOf(const CandidateList& list) {
+inline std::vector<std::string> FileNamesOf(const tunyra::CandidateList& list) {
   return std::vector<std::string>(list.fileNames.begin(), list.fileNames.end());
 }
 
 // A candidate list of the given lengths, named "s0", "s1", ...
-inline CandidateList CandidatesOfLengths(const std::vector<int>& lengths) {
+inline tunyra::CandidateList CandidatesOfLengths(const std::vector<int>& lengths) {
   // A deque never moves its strings, so earlier lists keep valid pointers.
   static std::deque<std::string> names;
   while (names.size() < lengths.size()) names.push_back("s" + std::to_string(names.size()));
-  CandidateList list;
+  tunyra::CandidateList list;
   for (size_t i = 0; i < lengths.size(); ++i) list.Append(names[i].c_str(), names[i].c_str(), lengths[i]);
   return list;
 }

@@ -10,6 +10,8 @@
 
 #include "test_library.h"
 
+using namespace tunyra;
+
 namespace {
 
 // Plays back fixed draws and counts how many were taken.

@@ -18,6 +18,8 @@
 #include "tests/plugin/recording_host.h"
 #include "tests/support/test_host.h"
 
+using namespace tunyra;
+
 namespace {
 
 using plugin_test::Received;

@@ -11,6 +11,8 @@
 #include "library/library_file.h"
 #include "tests/support/test_host.h"
 
+using namespace tunyra;
+
 namespace {
 
 constexpr char kDialogCaption[] = "Tunyra v1.00 beta :: Select Songs";

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+using namespace tunyra;
+
 namespace {
 
 constexpr std::uint32_t kKey = 0x000000FF;  // pure red

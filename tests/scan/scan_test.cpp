@@ -24,6 +24,8 @@
 #include "scan/library_scan.h"
 #include "tests/scan/audio_fixture.h"
 
+using namespace tunyra;
+
 namespace {
 
 namespace fs = std::filesystem;

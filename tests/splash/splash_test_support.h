@@ -15,6 +15,8 @@
 
 namespace splash_test {
 
+using namespace tunyra;
+
 constexpr COLORREF kKey = RGB(255, 0, 0);
 using PixelFn = std::function<COLORREF(int x, int y)>;
 

@@ -13,6 +13,8 @@
 
 namespace standin_test {
 
+using namespace tunyra;
+
 inline std::string SampleLibraryText() {
   return std::string(kLibraryFileHeader) +
          "\n"

@@ -16,6 +16,8 @@
 
 namespace plain {
 
+using namespace tunyra;
+
 // The item's field of the column's kind (null read as "") equals a checked text byte
 // for byte; a kind outside 0 to 3 matches nothing.
 bool MatchesColumn(const ItemRecord& item, const ColumnCondition& column);

@@ -22,6 +22,8 @@
 #include "scan/scan_progress.h"
 #endif
 
+using namespace tunyra;
+
 namespace {
 
 long long TotalLength(const CandidateList& list) {

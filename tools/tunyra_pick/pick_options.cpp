@@ -6,6 +6,8 @@
 #include "library/condition_kind.h"
 #include "library/text_compare.h"
 
+using namespace tunyra;
+
 const char* const kPickUsage =
     "Usage: tunyra-pick LIBRARY.tsv|FOLDER [options]\n"
     "\n"

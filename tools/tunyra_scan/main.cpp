@@ -8,6 +8,8 @@
 #include "scan/library_scan.h"
 #include "scan/scan_progress.h"
 
+using namespace tunyra;
+
 namespace {
 
 const char* const kUsage =
