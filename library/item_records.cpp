@@ -202,22 +202,28 @@ void CopyExtendedEntries(ItemRecord& copy, char** entries) {
   }
 }
 
+// The text fields copied by `copyText`, the numbers as they are, no extended entries.
+template <typename CopyText>
+ItemRecord CopyFieldsWith(const ItemRecord& source, CopyText copyText) {
+  ItemRecord copy{};
+  copy.filename = copyText(source.filename);
+  copy.title = copyText(source.title);
+  copy.album = copyText(source.album);
+  copy.artist = copyText(source.artist);
+  copy.comment = copyText(source.comment);
+  copy.genre = copyText(source.genre);
+  copy.year = source.year;
+  copy.track = source.track;
+  copy.length = source.length;
+  return copy;
+}
+
 }  // namespace
 
 void DuplicateItemRecord(ItemRecord& destination, const ItemRecord& source) {
   // The source may be the destination's own storage only through a caller error; read
   // everything from `source` before the destination is written.
-  ItemRecord copy{};
-  copy.filename = DuplicateText(source.filename);
-  copy.title = DuplicateText(source.title);
-  copy.album = DuplicateText(source.album);
-  copy.artist = DuplicateText(source.artist);
-  copy.comment = DuplicateText(source.comment);
-  copy.genre = DuplicateText(source.genre);
-  copy.year = source.year;
-  copy.track = source.track;
-  copy.length = source.length;
-  copy.extendedInfo = nullptr;
+  ItemRecord copy = CopyFieldsWith(source, DuplicateText);
   CopyExtendedEntries(copy, source.extendedInfo);
   destination = copy;
 }
@@ -423,16 +429,7 @@ char** ItemRecordPool::CopyExtended(char** entries) {
 
 void ItemRecordPool::AppendCopies(ItemRecordList& destination, const ItemRecordList& source) {
   AppendCopiesWith(destination, source, [this](const ItemRecord& original) {
-    ItemRecord copy{};
-    copy.filename = CopyText(original.filename);
-    copy.title = CopyText(original.title);
-    copy.album = CopyText(original.album);
-    copy.artist = CopyText(original.artist);
-    copy.comment = CopyText(original.comment);
-    copy.genre = CopyText(original.genre);
-    copy.year = original.year;
-    copy.track = original.track;
-    copy.length = original.length;
+    ItemRecord copy = CopyFieldsWith(original, [this](const char* text) { return CopyText(text); });
     copy.extendedInfo = CopyExtended(original.extendedInfo);
     // Many names, or no room in the pool: copied as DuplicateItemRecord copies them.
     if (copy.extendedInfo == nullptr) CopyExtendedEntries(copy, original.extendedInfo);
