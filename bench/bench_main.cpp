@@ -468,6 +468,7 @@ void Bench::EndToEnd(const ItemRecordList& source, const LibrarySnapshot& snapsh
   BenchRow everyMemory{m_size, "tunyra-pick peak RSS, every genre", TimesFile(double(every.rssKb), fileBytes), "", "",
                        "", ""};
   const double oneRatio = double(one.rssKb) * 1024.0 / double(fileBytes);
+  const double everyRatio = double(every.rssKb) * 1024.0 / double(fileBytes);
   if (m_n == 100000) {
     oneTime.target = "< 300 ms";
     oneTime.verdict = Verdict(one.cpu < 300);
@@ -479,6 +480,8 @@ void Bench::EndToEnd(const ItemRecordList& source, const LibrarySnapshot& snapsh
     everyTime.verdict = Verdict(every.cpu <= 2 * floor);
     oneMemory.target = "< 1.5x file size";
     oneMemory.verdict = Verdict(oneRatio < 1.5);
+    everyMemory.target = "< 2.5x file size";
+    everyMemory.verdict = Verdict(everyRatio < 2.5);
   }
   m_table.Add(oneTime);
   m_table.Add(everyTime);
@@ -499,13 +502,16 @@ void Bench::EndToEnd(const ItemRecordList& source, const LibrarySnapshot& snapsh
   const std::string shortMb = std::to_string(int(double(shortBytes) / 1048576.0 + 0.5)) + " MB";
   BenchRow shortOneMemory{m_size, "tunyra-pick peak RSS, one genre, short lines (" + shortMb + ")",
                           TimesFile(double(shortOne.rssKb), shortBytes), "", "", "", ""};
+  BenchRow shortEveryMemory{m_size, "tunyra-pick peak RSS, every genre, short lines",
+                            TimesFile(double(shortEvery.rssKb), shortBytes), "", "", "", ""};
   if (m_n == 1000000) {
     shortOneMemory.target = "< 1.5x file size";
     shortOneMemory.verdict = Verdict(double(shortOne.rssKb) * 1024.0 / double(shortBytes) < 1.5);
+    shortEveryMemory.target = "< 2.5x file size";
+    shortEveryMemory.verdict = Verdict(double(shortEvery.rssKb) * 1024.0 / double(shortBytes) < 2.5);
   }
   m_table.Add(shortOneMemory);
-  m_table.Add({m_size, "tunyra-pick peak RSS, every genre, short lines", TimesFile(double(shortEvery.rssKb), shortBytes),
-               "", "", "", ""});
+  m_table.Add(shortEveryMemory);
 }
 
 // One item with `names` distinct extended names, read and copied as the stand-in does:

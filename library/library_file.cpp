@@ -21,6 +21,8 @@
 #include <memory>
 #include <new>
 
+#include "library/text_arena.h"
+
 namespace tunyra {
 
 const char* const kLibraryFileHeader =
@@ -35,7 +37,6 @@ constexpr const char* kFieldNames[kFieldCount] = {"filename", "title",  "album",
                                                   "length",   "extended"};
 // Read size: small enough to stay in the cache while its lines are parsed.
 constexpr size_t kReadSize = size_t(256) << 10;
-constexpr size_t kArenaBlock = size_t(1) << 20;
 
 bool IsNullField(const char* begin, const char* end) {
   return end - begin == 2 && begin[0] == '\\' && begin[1] == 'N';
@@ -236,35 +237,6 @@ class LineParser {
   std::vector<char*> m_entries;
 };
 
-// Storage for kept texts and entry arrays: large blocks that never move, so records
-// can point into them, and that are only touched as they fill.
-class Arena {
- public:
-  char* Take(size_t size, size_t align) {
-    size_t pad = Padding(align);
-    if (m_left < size + pad) {
-      size_t blockSize = size + align > kArenaBlock ? size + align : kArenaBlock;
-      m_blocks.emplace_back(new char[blockSize]);
-      m_next = m_blocks.back().get();
-      m_left = blockSize;
-      pad = Padding(align);
-    }
-    char* taken = m_next + pad;
-    m_next = taken + size;
-    m_left -= size + pad;
-    return taken;
-  }
-
- private:
-  size_t Padding(size_t align) const {
-    return (align - reinterpret_cast<std::uintptr_t>(m_next) % align) % align;
-  }
-
-  std::vector<std::unique_ptr<char[]>> m_blocks;
-  char* m_next = nullptr;
-  size_t m_left = 0;
-};
-
 // Where the text comes from: fills `to` with up to `size` bytes, 0 at the end; false
 // with the system's reason on a read error.
 using TextSource = std::function<bool(char* to, size_t size, size_t& got, std::string& why)>;
@@ -305,6 +277,7 @@ struct LibraryFile::Storage {
 
   bool Keep(const ParsedLine& line, size_t entryCount, const LibraryRecordFilter& filter) {
     const unsigned keep = filter ? filter(line.record) : kKeepAll;
+    ++read;
     if (keep == 0) return true;
     if (count == size_t(INT_MAX)) return false;
     if (count == capacity) Grow();
@@ -352,10 +325,11 @@ struct LibraryFile::Storage {
     capacity = grown;
   }
 
-  Arena arena;
+  TextArena arena;
   ItemRecord* records = nullptr;
-  size_t count = 0;
+  size_t count = 0;  // kept
   size_t capacity = 0;
+  size_t read = 0;  // seen by the filter
 };
 
 namespace {
@@ -498,7 +472,7 @@ bool ReadGuarded(const TextSource& source, const std::string& name, const Librar
   try {
     return ReadLines(source, name, filter, storage, error);
   } catch (const std::bad_alloc&) {
-    error = name + ": not enough memory for the library (" + std::to_string(storage.count) +
+    error = name + ": not enough memory for the library (" + std::to_string(storage.read) +
             " items read)";
     return false;
   }

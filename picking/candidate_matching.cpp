@@ -49,10 +49,49 @@ bool ItemMatchesColumn(const ItemRecord& item, const std::vector<std::string>& c
   return false;
 }
 
+std::vector<std::uint32_t> FoldColumnMatches(const std::vector<std::uint8_t>& memberOf,
+                                             const std::array<bool, 4>& active,
+                                             const std::array<ColumnLink, 3>& links, const FileNameOf& fileNameOf) {
+  const auto itemCount = static_cast<std::uint32_t>(memberOf.size());
+  std::vector<std::uint32_t> running;
+  for (std::uint32_t i = 0; i < itemCount; ++i)
+    if (memberOf[i] & 1u) running.push_back(i);
+  for (int c = 1; c < kColumnCount; ++c) {
+    if (!active[c]) continue;
+    const auto bit = static_cast<std::uint8_t>(1u << c);
+    if (links[c - 1] == ColumnLink::Or) {
+      for (std::uint32_t i = 0; i < itemCount; ++i)
+        if (memberOf[i] & bit) running.push_back(i);
+      continue;
+    }
+    // An And keeps an entry whose very item matched the column without a lookup; any
+    // other entry stays when an item of the column has its file name.
+    TextHashSet fileNames;
+    bool fileNamesBuilt = false;
+    for (std::uint32_t& entry : running) {
+      if (entry == kBlankEntry || (memberOf[entry] & bit)) continue;
+      if (!fileNamesBuilt) {
+        size_t matched = 0;
+        for (std::uint32_t i = 0; i < itemCount; ++i) matched += (memberOf[i] & bit) != 0;
+        fileNames = TextHashSet(matched);
+        for (std::uint32_t i = 0; i < itemCount; ++i)
+          if (memberOf[i] & bit) fileNames.Insert(fileNameOf(i));
+        fileNamesBuilt = true;
+      }
+      if (!fileNames.Contains(fileNameOf(entry))) entry = kBlankEntry;
+    }
+  }
+  size_t kept = 0;
+  for (std::uint32_t entry : running)
+    if (entry != kBlankEntry && !fileNameOf(entry).empty()) running[kept++] = entry;
+  running.resize(kept);
+  return running;
+}
+
 // Gives exactly the result of the plain column-by-column scan and the left-to-right fold
 // with blanking and compaction, but looks checked texts and And-ed file names up in hash
-// sets, so a large library with many checked values stays quick. Columns hold item
-// indices; texts are only resolved when the result is built.
+// sets, so a large library with many checked values stays quick. Texts are only resolved
+// when the result is built.
 MatchResult BuildCandidates(const ItemRecordList& items, const std::array<ColumnCondition, 4>& columns,
                             const std::array<ColumnLink, 3>& links) {
   MatchResult result;
@@ -74,9 +113,6 @@ MatchResult BuildCandidates(const ItemRecordList& items, const std::array<Column
     for (const std::string& text : columns[c].checkedTexts) checkedSets[c].Insert(text);
   }
 
-  // Per-column matches in snapshot order; membership bits let an And keep an entry
-  // without a file-name lookup when the very same item matched the column.
-  std::array<std::vector<std::uint32_t>, kColumnCount> matches;
   std::vector<std::uint8_t> memberOf(itemCount, 0);
   for (std::uint32_t i = 0; i < itemCount; ++i) {
     const ItemRecord& item = items.items[i];
@@ -92,39 +128,15 @@ MatchResult BuildCandidates(const ItemRecordList& items, const std::array<Column
         hashes[kind] = TextHashSet::Hash(fields[kind]);
         read |= static_cast<std::uint8_t>(1u << kind);
       }
-      if (!checkedSets[c].Contains(fields[kind], hashes[kind])) continue;
-      matches[c].push_back(i);
-      memberOf[i] |= static_cast<std::uint8_t>(1u << c);
+      if (checkedSets[c].Contains(fields[kind], hashes[kind])) memberOf[i] |= static_cast<std::uint8_t>(1u << c);
     }
   }
 
-  std::vector<std::uint32_t> running = matches[0];
-  for (int c = 1; c < kColumnCount; ++c) {
-    if (!active[c]) continue;
-    if (links[c - 1] == ColumnLink::Or) {
-      running.insert(running.end(), matches[c].begin(), matches[c].end());
-      continue;
-    }
-    TextHashSet fileNames;
-    bool fileNamesBuilt = false;
-    for (std::uint32_t& entry : running) {
-      if (entry == kBlankEntry || (memberOf[entry] & (1u << c))) continue;
-      if (!fileNamesBuilt) {
-        fileNames = TextHashSet(matches[c].size());
-        for (std::uint32_t m : matches[c]) fileNames.Insert(TextOf(items.items[m].filename));
-        fileNamesBuilt = true;
-      }
-      if (!fileNames.Contains(TextOf(items.items[entry].filename))) entry = kBlankEntry;
-    }
-  }
-
-  result.candidates.fileNames.reserve(running.size());
-  result.candidates.titles.reserve(running.size());
-  result.candidates.lengths.reserve(running.size());
-  for (std::uint32_t entry : running) {
-    if (entry == kBlankEntry) continue;
+  const std::vector<std::uint32_t> entries = FoldColumnMatches(
+      memberOf, active, links, [&](std::uint32_t i) { return TextOf(items.items[i].filename); });
+  result.candidates.Reserve(entries.size());
+  for (std::uint32_t entry : entries) {
     const ItemRecord& item = items.items[entry];
-    if (!item.filename || item.filename[0] == '\0') continue;
     result.candidates.Append(item.filename, item.title, item.length);
   }
   if (result.candidates.empty()) result.refusal = MatchRefusal::NoMatch;

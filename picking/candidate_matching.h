@@ -4,7 +4,9 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/host_records.h"
@@ -57,6 +59,16 @@ struct MatchResult {
 // Whether the item's field of `kind` (a ConditionKind; null read as "") equals one of the
 // texts byte for byte. Any other kind: false.
 bool ItemMatchesColumn(const ItemRecord& item, const std::vector<std::string>& checkedTexts, int kind);
+
+// The fold of the columns, left to right, from which columns each item matched: bit c of
+// memberOf[i] is set when item i matched column c (a column that sets no condition is not
+// `active`). An Or adds the column's items in item order; an And keeps an entry whose file
+// name (fileNameOf) some item of the column has. Gives the items that become candidates,
+// in candidate order, without those blanked by an And or having no file name.
+using FileNameOf = std::function<std::string_view(std::uint32_t item)>;
+std::vector<std::uint32_t> FoldColumnMatches(const std::vector<std::uint8_t>& memberOf,
+                                             const std::array<bool, 4>& active,
+                                             const std::array<ColumnLink, 3>& links, const FileNameOf& fileNameOf);
 
 // links[0] stands in front of column 2, links[1] of column 3, links[2] of column 4.
 MatchResult BuildCandidates(const ItemRecordList& items, const std::array<ColumnCondition, 4>& columns,

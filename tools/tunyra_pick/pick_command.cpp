@@ -17,6 +17,7 @@
 #include "picking/random_source.h"
 #include "picking/text_hash_set.h"
 #include "picking/time_fill.h"
+#include "tools/tunyra_pick/matched_songs.h"
 #ifdef TUNYRA_PICK_FOLDERS
 #include "scan/folder_library.h"
 #include "scan/scan_progress.h"
@@ -125,15 +126,14 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
 
   // Only an item that matches some column can become a candidate (an Or adds a column's
   // matches, an And keeps entries found among them), so only those are kept, with just
-  // the fields the matching and the playlist read. Every item still shows its values to
-  // the check that each ticked value exists.
-  const unsigned fieldOfKind[] = {kKeepArtist, kKeepTitle, kKeepAlbum, kKeepGenre};
-  unsigned keptFields = kKeepFilename | kKeepTitle;
+  // what the fold and the playlist read. Every item still shows its values to the check
+  // that each ticked value exists.
   std::array<TextHashSet, 4> checkedSets;
+  std::array<bool, 4> active{};
   std::array<std::unordered_set<std::string>, 4> unseen;
   for (size_t c = 0; c < 4; ++c) {
-    if (columns[c].checkedTexts.empty()) continue;
-    keptFields |= fieldOfKind[columns[c].kind];
+    active[c] = !columns[c].checkedTexts.empty();
+    if (!active[c]) continue;
     checkedSets[c] = TextHashSet(columns[c].checkedTexts.size());
     for (const std::string& value : columns[c].checkedTexts) checkedSets[c].Insert(value);
     unseen[c].insert(columns[c].checkedTexts.begin(), columns[c].checkedTexts.end());
@@ -142,18 +142,21 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
     const char* text = r.*KindInfo(kind)->field;
     return text ? std::string_view(text) : std::string_view();
   };
+  MatchedSongs songs;
   auto keep = [&](const ItemRecord& record) -> unsigned {
     for (size_t c = 0; c < 4; ++c)
       if (!unseen[c].empty()) unseen[c].erase(DisplayValueOf(record, columns[c].kind));
+    std::uint8_t matched = 0;
     for (size_t c = 0; c < 4; ++c)
-      if (!checkedSets[c].empty() && checkedSets[c].Contains(fieldText(record, columns[c].kind))) return keptFields;
+      if (active[c] && checkedSets[c].Contains(fieldText(record, columns[c].kind)))
+        matched |= static_cast<std::uint8_t>(1u << c);
+    if (matched) songs.Add(record, matched);
     return 0;
   };
   if (!LoadLibrary(options.libraryPath, library, err, error, keep)) {
     err << "tunyra-pick: " << error << '\n';
     return kExitUsage;
   }
-  const ItemRecordList& records = library.Records();
   for (size_t c = 0; c < 4; ++c) {
     for (const std::string& value : options.checked[c]) {
       if (!unseen[c].count(value)) continue;
@@ -165,20 +168,20 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   std::array<ColumnLink, 3> links{LinkFromValue(options.links[0]), LinkFromValue(options.links[1]),
                                   LinkFromValue(options.links[2])};
 
-  MatchResult match = BuildCandidates(records, columns, links);
-  if (match.refusal == MatchRefusal::NoCondition) {
+  if (!active[0] && !active[1] && !active[2] && !active[3]) {
     err << kNoConditionText << '\n';
     return kExitNoCondition;
   }
-  if (match.refusal == MatchRefusal::NoMatch || match.candidates.empty()) {
+  const CandidateList candidates = songs.TakeCandidates(active, links);
+  if (candidates.empty()) {
     err << kNoMatchText << '\n';
     return kExitNoMatch;
   }
 
   if (options.candidatesOnly) {
-    WritePlaylist(match.candidates, out);
-    err << match.candidates.size() << " candidates, total " << TotalLength(match.candidates) << " s ("
-        << FormatDuration(TotalLength(match.candidates)) << ")\n";
+    WritePlaylist(candidates, out);
+    err << candidates.size() << " candidates, total " << TotalLength(candidates) << " s ("
+        << FormatDuration(TotalLength(candidates)) << ")\n";
     return kExitOk;
   }
 
@@ -191,15 +194,15 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
     return options.shorten;
   };
   FillResult fill = options.fit == PickFit::Exact
-                        ? FitExactly(match.candidates, requested, options.allowDuplicates, random, answer)
-                        : FillTime(match.candidates, requested, options.allowDuplicates, random, answer);
+                        ? FitExactly(candidates, requested, options.allowDuplicates, random, answer)
+                        : FillTime(candidates, requested, options.allowDuplicates, random, answer);
   if (fill.cancelled) {
     err << kTooShortQuestion << '\n'
         << "(tunyra-pick answers Cancel; give --shorten to answer OK.)\n";
     return kExitTooShort;
   }
   if (fill.picks.empty()) {
-    err << NothingPickedText(match.candidates) << '\n';
+    err << NothingPickedText(candidates) << '\n';
     return kExitNothingPicked;
   }
 
