@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <new>
 #include <ostream>
 #include <unordered_set>
 
@@ -95,6 +96,54 @@ int ListValues(const ItemRecordList& records, int kind, std::ostream& out) {
   return kExitOk;
 }
 
+// The fold, the fill and the playlist, from the songs the reading kept.
+int PickFrom(MatchedSongs& songs, const std::array<bool, 4>& active, const std::array<ColumnLink, 3>& links,
+             const PickOptions& options, std::ostream& out, std::ostream& err) {
+  const CandidateList candidates = songs.TakeCandidates(active, links);
+  if (candidates.empty()) {
+    err << kNoMatchText << '\n';
+    return kExitNoMatch;
+  }
+
+  if (options.candidatesOnly) {
+    WritePlaylist(candidates, out);
+    err << candidates.size() << " candidates, total " << TotalLength(candidates) << " s ("
+        << FormatDuration(TotalLength(candidates)) << ")\n";
+    return kExitOk;
+  }
+
+  std::uint32_t seed = options.seed ? *options.seed : static_cast<std::uint32_t>(std::time(nullptr));
+  LcgRandomSource random(seed);
+  const std::int32_t requested = options.minutes * 60;
+  bool asked = false;
+  const ShortenQuestion answer = [&] {
+    asked = true;
+    return options.shorten;
+  };
+  FillResult fill = options.fit == PickFit::Exact
+                        ? FitExactly(candidates, requested, options.allowDuplicates, random, answer)
+                        : FillTime(candidates, requested, options.allowDuplicates, random, answer);
+  if (fill.cancelled) {
+    err << kTooShortQuestion << '\n'
+        << "(tunyra-pick answers Cancel; give --shorten to answer OK.)\n";
+    return kExitTooShort;
+  }
+  if (fill.picks.empty()) {
+    err << NothingPickedText(candidates) << '\n';
+    return kExitNothingPicked;
+  }
+
+  WritePlaylist(fill.picks, out);
+  const long long total = TotalLength(fill.picks);
+  err << fill.picks.size() << " songs, total " << total << " s (" << FormatDuration(total) << "), requested "
+      << requested << " s (" << options.minutes << " min)";
+  if (asked) err << ", shortened to " << fill.targetSeconds << " s (" << FormatDuration(fill.targetSeconds) << ")";
+  err << ", seed " << seed << '\n';
+  if (const std::string note = StopNote(fill); !note.empty())
+    err << "note: " << note << '\n';
+  return kExitOk;
+}
+
 }  // namespace
 
 std::string DisplayValueOf(const ItemRecord& record, int kind) {
@@ -172,47 +221,11 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
     err << kNoConditionText << '\n';
     return kExitNoCondition;
   }
-  const CandidateList candidates = songs.TakeCandidates(active, links);
-  if (candidates.empty()) {
-    err << kNoMatchText << '\n';
-    return kExitNoMatch;
+  const size_t matching = songs.size();
+  try {
+    return PickFrom(songs, active, links, options, out, err);
+  } catch (const std::bad_alloc&) {
+    err << "tunyra-pick: not enough memory to find songs among the " << matching << " matching songs\n";
+    return kExitFailure;
   }
-
-  if (options.candidatesOnly) {
-    WritePlaylist(candidates, out);
-    err << candidates.size() << " candidates, total " << TotalLength(candidates) << " s ("
-        << FormatDuration(TotalLength(candidates)) << ")\n";
-    return kExitOk;
-  }
-
-  std::uint32_t seed = options.seed ? *options.seed : static_cast<std::uint32_t>(std::time(nullptr));
-  LcgRandomSource random(seed);
-  const std::int32_t requested = options.minutes * 60;
-  bool asked = false;
-  const ShortenQuestion answer = [&] {
-    asked = true;
-    return options.shorten;
-  };
-  FillResult fill = options.fit == PickFit::Exact
-                        ? FitExactly(candidates, requested, options.allowDuplicates, random, answer)
-                        : FillTime(candidates, requested, options.allowDuplicates, random, answer);
-  if (fill.cancelled) {
-    err << kTooShortQuestion << '\n'
-        << "(tunyra-pick answers Cancel; give --shorten to answer OK.)\n";
-    return kExitTooShort;
-  }
-  if (fill.picks.empty()) {
-    err << NothingPickedText(candidates) << '\n';
-    return kExitNothingPicked;
-  }
-
-  WritePlaylist(fill.picks, out);
-  const long long total = TotalLength(fill.picks);
-  err << fill.picks.size() << " songs, total " << total << " s (" << FormatDuration(total) << "), requested "
-      << requested << " s (" << options.minutes << " min)";
-  if (asked) err << ", shortened to " << fill.targetSeconds << " s (" << FormatDuration(fill.targetSeconds) << ")";
-  err << ", seed " << seed << '\n';
-  if (const std::string note = StopNote(fill); !note.empty())
-    err << "note: " << note << '\n';
-  return kExitOk;
 }

@@ -51,6 +51,7 @@ const char* const kPickUsage =
     "\n"
     "Exit codes:\n"
     "  0  playlist (or list) printed\n"
+    "  1  not enough memory to pick from the matching songs, or the output cannot be written\n"
     "  2  bad arguments, or the library file cannot be read\n"
     "  3  You must select at least one condition.\n"
     "  4  No files match your criteria.\n"
