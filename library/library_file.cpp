@@ -294,9 +294,7 @@ struct LibraryFile::Storage {
         *keptTexts[i] = nullptr;
         continue;
       }
-      char* copy = arena.Take(line.lengths[i] + 1, 1);
-      std::memcpy(copy, text, line.lengths[i] + 1);
-      *keptTexts[i] = copy;
+      *keptTexts[i] = arena.Copy(text, line.lengths[i]);
     }
     kept.extendedInfo = nullptr;
     if (entryCount > 0 && (keep & kKeepExtended)) {

@@ -28,7 +28,7 @@ class TextArena {
   }
 
   // A copy of the `size` bytes at `text` with a NUL after them.
-  const char* Copy(const char* text, size_t size) {
+  char* Copy(const char* text, size_t size) {
     char* copy = Take(size + 1, 1);
     std::memcpy(copy, text, size);
     copy[size] = '\0';

@@ -88,6 +88,34 @@ std::vector<std::uint32_t> FoldColumnMatches(const std::vector<std::uint8_t>& me
   return running;
 }
 
+ColumnMatcher::ColumnMatcher(const std::array<ColumnCondition, 4>& columns) {
+  for (int c = 0; c < kColumnCount; ++c) {
+    m_kinds[c] = columns[c].kind;
+    m_active[c] = !columns[c].checkedTexts.empty();
+    if (!m_active[c] || !IsKnownKind(columns[c].kind)) continue;
+    m_checked[c] = TextHashSet(columns[c].checkedTexts.size());
+    for (const std::string& text : columns[c].checkedTexts) m_checked[c].Insert(text);
+  }
+}
+
+std::uint8_t ColumnMatcher::Matches(const ItemRecord& item) const {
+  std::array<std::string_view, kKindCount> fields;
+  std::array<std::uint64_t, kKindCount> hashes;
+  std::uint8_t read = 0;
+  std::uint8_t matched = 0;
+  for (int c = 0; c < kColumnCount; ++c) {
+    if (m_checked[c].empty()) continue;
+    const int kind = m_kinds[c];
+    if (!(read & (1u << kind))) {
+      fields[kind] = TextOf(item.*kConditionKinds[kind].field);
+      hashes[kind] = TextHashSet::Hash(fields[kind]);
+      read |= static_cast<std::uint8_t>(1u << kind);
+    }
+    if (m_checked[c].Contains(fields[kind], hashes[kind])) matched |= static_cast<std::uint8_t>(1u << c);
+  }
+  return matched;
+}
+
 // Gives exactly the result of the plain column-by-column scan and the left-to-right fold
 // with blanking and compaction, but looks checked texts and And-ed file names up in hash
 // sets, so a large library with many checked values stays quick. Texts are only resolved
@@ -95,45 +123,18 @@ std::vector<std::uint32_t> FoldColumnMatches(const std::vector<std::uint8_t>& me
 MatchResult BuildCandidates(const ItemRecordList& items, const std::array<ColumnCondition, 4>& columns,
                             const std::array<ColumnLink, 3>& links) {
   MatchResult result;
-  bool anyChecked = false;
-  for (const ColumnCondition& column : columns) anyChecked = anyChecked || !column.checkedTexts.empty();
-  if (!anyChecked) {
+  const ColumnMatcher matcher(columns);
+  if (!matcher.AnyActive()) {
     result.refusal = MatchRefusal::NoCondition;
     return result;
   }
 
   const std::uint32_t itemCount = (items.items && items.size > 0) ? static_cast<std::uint32_t>(items.size) : 0;
-
-  std::array<TextHashSet, kColumnCount> checkedSets;
-  std::array<bool, kColumnCount> active{};
-  for (int c = 0; c < kColumnCount; ++c) {
-    active[c] = !columns[c].checkedTexts.empty();
-    if (!active[c] || !IsKnownKind(columns[c].kind)) continue;
-    checkedSets[c] = TextHashSet(columns[c].checkedTexts.size());
-    for (const std::string& text : columns[c].checkedTexts) checkedSets[c].Insert(text);
-  }
-
   std::vector<std::uint8_t> memberOf(itemCount, 0);
-  for (std::uint32_t i = 0; i < itemCount; ++i) {
-    const ItemRecord& item = items.items[i];
-    // Columns of the same kind share one reading and one hash of the field.
-    std::array<std::string_view, kKindCount> fields;
-    std::array<std::uint64_t, kKindCount> hashes;
-    std::uint8_t read = 0;
-    for (int c = 0; c < kColumnCount; ++c) {
-      if (checkedSets[c].empty()) continue;
-      const int kind = columns[c].kind;
-      if (!(read & (1u << kind))) {
-        fields[kind] = TextOf(item.*kConditionKinds[kind].field);
-        hashes[kind] = TextHashSet::Hash(fields[kind]);
-        read |= static_cast<std::uint8_t>(1u << kind);
-      }
-      if (checkedSets[c].Contains(fields[kind], hashes[kind])) memberOf[i] |= static_cast<std::uint8_t>(1u << c);
-    }
-  }
+  for (std::uint32_t i = 0; i < itemCount; ++i) memberOf[i] = matcher.Matches(items.items[i]);
 
   const std::vector<std::uint32_t> entries = FoldColumnMatches(
-      memberOf, active, links, [&](std::uint32_t i) { return TextOf(items.items[i].filename); });
+      memberOf, matcher.Active(), links, [&](std::uint32_t i) { return TextOf(items.items[i].filename); });
   result.candidates.Reserve(entries.size());
   for (std::uint32_t entry : entries) {
     const ItemRecord& item = items.items[entry];

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/host_records.h"
+#include "picking/text_hash_set.h"
 
 namespace tunyra {
 
@@ -59,6 +60,24 @@ struct MatchResult {
 // Whether the item's field of `kind` (a ConditionKind; null read as "") equals one of the
 // texts byte for byte. Any other kind: false.
 bool ItemMatchesColumn(const ItemRecord& item, const std::vector<std::string>& checkedTexts, int kind);
+
+// Which columns an item matches, each column's checked texts in a hash set. Columns of the
+// same kind share one reading and one hash of the field.
+class ColumnMatcher {
+ public:
+  explicit ColumnMatcher(const std::array<ColumnCondition, 4>& columns);
+  // Bit c set when the item's field of column c's kind (null read as "") is one of the
+  // column's checked texts. A column of an unknown kind matches nothing.
+  std::uint8_t Matches(const ItemRecord& item) const;
+  // The columns that set a condition: those with a checked text, whatever their kind.
+  const std::array<bool, 4>& Active() const { return m_active; }
+  bool AnyActive() const { return m_active[0] || m_active[1] || m_active[2] || m_active[3]; }
+
+ private:
+  std::array<int, 4> m_kinds{};
+  std::array<bool, 4> m_active{};
+  std::array<TextHashSet, 4> m_checked;
+};
 
 // The fold of the columns, left to right, from which columns each item matched: bit c of
 // memberOf[i] is set when item i matched column c (a column that sets no condition is not

@@ -16,7 +16,6 @@
 #include "picking/exact_fit.h"
 #include "picking/playlist_text.h"
 #include "picking/random_source.h"
-#include "picking/text_hash_set.h"
 #include "picking/time_fill.h"
 #include "tools/tunyra_pick/matched_songs.h"
 #ifdef TUNYRA_PICK_FOLDERS
@@ -177,29 +176,14 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   // matches, an And keeps entries found among them), so only those are kept, with just
   // what the fold and the playlist read. Every item still shows its values to the check
   // that each ticked value exists.
-  std::array<TextHashSet, 4> checkedSets;
-  std::array<bool, 4> active{};
+  const ColumnMatcher matcher(columns);
   std::array<std::unordered_set<std::string>, 4> unseen;
-  for (size_t c = 0; c < 4; ++c) {
-    active[c] = !columns[c].checkedTexts.empty();
-    if (!active[c]) continue;
-    checkedSets[c] = TextHashSet(columns[c].checkedTexts.size());
-    for (const std::string& value : columns[c].checkedTexts) checkedSets[c].Insert(value);
-    unseen[c].insert(columns[c].checkedTexts.begin(), columns[c].checkedTexts.end());
-  }
-  auto fieldText = [](const ItemRecord& r, int kind) -> std::string_view {
-    const char* text = r.*KindInfo(kind)->field;
-    return text ? std::string_view(text) : std::string_view();
-  };
+  for (size_t c = 0; c < 4; ++c) unseen[c].insert(columns[c].checkedTexts.begin(), columns[c].checkedTexts.end());
   MatchedSongs songs;
   auto keep = [&](const ItemRecord& record) -> unsigned {
     for (size_t c = 0; c < 4; ++c)
       if (!unseen[c].empty()) unseen[c].erase(DisplayValueOf(record, columns[c].kind));
-    std::uint8_t matched = 0;
-    for (size_t c = 0; c < 4; ++c)
-      if (active[c] && checkedSets[c].Contains(fieldText(record, columns[c].kind)))
-        matched |= static_cast<std::uint8_t>(1u << c);
-    if (matched) songs.Add(record, matched);
+    if (const std::uint8_t matched = matcher.Matches(record)) songs.Add(record, matched);
     return 0;
   };
   if (!LoadLibrary(options.libraryPath, library, err, error, keep)) {
@@ -217,13 +201,13 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   std::array<ColumnLink, 3> links{LinkFromValue(options.links[0]), LinkFromValue(options.links[1]),
                                   LinkFromValue(options.links[2])};
 
-  if (!active[0] && !active[1] && !active[2] && !active[3]) {
+  if (!matcher.AnyActive()) {
     err << kNoConditionText << '\n';
     return kExitNoCondition;
   }
   const size_t matching = songs.size();
   try {
-    return PickFrom(songs, active, links, options, out, err);
+    return PickFrom(songs, matcher.Active(), links, options, out, err);
   } catch (const std::bad_alloc&) {
     err << "tunyra-pick: not enough memory to find songs among the " << matching << " matching songs\n";
     return kExitFailure;
