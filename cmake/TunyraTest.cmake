@@ -14,6 +14,10 @@ if(NOT TARGET gtest)
       target_compile_options(${t} PRIVATE -w)
     endif()
   endforeach()
+  if(WIN32)
+    # The win32 thread model lacks what GoogleTest's Notification is made of.
+    target_include_directories(gtest BEFORE PUBLIC ${PROJECT_SOURCE_DIR}/tests/support/gtest_win32)
+  endif()
 endif()
 
 # add_tunyra_test(NAME SOURCES... [LIBS ...] [LABELS ...] [UNMANAGED_WINDOWS])

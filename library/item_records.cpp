@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <utility>
 
 #include "library/text_compare.h"
@@ -110,8 +109,34 @@ bool CopyManyEntries(ItemRecord& copy, char** entries, size_t count) {
 // can tell pooled storage (left to its pool) from storage of a record's own (freed).
 // A host's thread may release its own records while the dialog builds a snapshot: the
 // ranges are read and changed under one lock.
+// The lock spins on an atomic flag: the library is also built into the plug-in with the
+// win32 thread model, which has no std::mutex. It is held for a look-up or an insert,
+// and a second thread wants it only when a host releases records during a rebuild.
+class SpinLock {
+ public:
+  void lock() {
+    while (m_flag.test_and_set(std::memory_order_acquire)) {
+    }
+  }
+  void unlock() { m_flag.clear(std::memory_order_release); }
+
+ private:
+  std::atomic_flag m_flag = ATOMIC_FLAG_INIT;
+};
+
+class SpinHold {
+ public:
+  explicit SpinHold(SpinLock& lock) : m_lock(lock) { m_lock.lock(); }
+  ~SpinHold() { m_lock.unlock(); }
+  SpinHold(const SpinHold&) = delete;
+  SpinHold& operator=(const SpinHold&) = delete;
+
+ private:
+  SpinLock& m_lock;
+};
+
 struct PoolRegistry {
-  std::mutex lock;
+  SpinLock lock;
   std::vector<std::pair<std::uintptr_t, std::uintptr_t>> ranges;  // [begin, end), sorted
   std::atomic<size_t> count{0};
 };
@@ -156,7 +181,7 @@ class PoolLookup {
 
 void RegisterBlock(const char* block, size_t size) {
   PoolRegistry& registry = Registry();
-  std::lock_guard<std::mutex> hold(registry.lock);
+  SpinHold hold(registry.lock);
   const auto range = std::make_pair(reinterpret_cast<std::uintptr_t>(block),
                                     reinterpret_cast<std::uintptr_t>(block) + size);
   registry.ranges.insert(std::upper_bound(registry.ranges.begin(), registry.ranges.end(), range), range);
@@ -165,7 +190,7 @@ void RegisterBlock(const char* block, size_t size) {
 
 void UnregisterBlock(const char* block) {
   PoolRegistry& registry = Registry();
-  std::lock_guard<std::mutex> hold(registry.lock);
+  SpinHold hold(registry.lock);
   const std::uintptr_t begin = reinterpret_cast<std::uintptr_t>(block);
   auto found = std::lower_bound(registry.ranges.begin(), registry.ranges.end(), begin,
                                 [](const auto& range, std::uintptr_t b) { return range.first < b; });

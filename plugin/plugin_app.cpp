@@ -58,6 +58,20 @@ void CloseSplashWindows() {
   CSplashScreenEx::UnregisterWindowClass();
 }
 
+// A window keeps the character set of the procedure on top of it: a Unicode main window
+// hooked through the ANSI functions would turn into an ANSI one, and every text of the
+// host's (its title among them) would pass through the ANSI code page for as long as we
+// are loaded. So the hook is installed, read and taken off with the functions of the
+// window's own set.
+LONG_PTR WindowProcOf(HWND window, bool wide) {
+  return wide ? ::GetWindowLongPtrW(window, GWLP_WNDPROC) : ::GetWindowLongPtrA(window, GWLP_WNDPROC);
+}
+
+LONG_PTR SetWindowProc(HWND window, bool wide, WNDPROC proc) {
+  const auto value = reinterpret_cast<LONG_PTR>(proc);
+  return wide ? ::SetWindowLongPtrW(window, GWLP_WNDPROC, value) : ::SetWindowLongPtrA(window, GWLP_WNDPROC, value);
+}
+
 }  // namespace
 
 CPluginApp& TheApp() {
@@ -75,14 +89,17 @@ int CPluginApp::Init() {
 }
 
 void CPluginApp::InstallHook(HWND mainWindow) {
+  if (!mainWindow) return;
+  const bool wide = ::IsWindowUnicode(mainWindow) != FALSE;
   // A second init must not save our own procedure as the previous one: the hook would
   // then forward to itself for ever. After a quit that could not unhook (the library
   // stayed pinned), our procedure is still in the chain, under another plug-in's.
-  if (mainWindow && ::GetWindowLongA(mainWindow, GWL_WNDPROC) == reinterpret_cast<LONG>(&PluginWndProc)) return;
-  if (mainWindow && mainWindow == m_hookedWindow && ::IsWindow(mainWindow)) return;
-  const LONG previous = ::SetWindowLongA(mainWindow, GWL_WNDPROC, reinterpret_cast<LONG>(&PluginWndProc));
+  if (WindowProcOf(mainWindow, wide) == reinterpret_cast<LONG_PTR>(&PluginWndProc)) return;
+  if (mainWindow == m_hookedWindow && ::IsWindow(mainWindow)) return;
+  const LONG_PTR previous = SetWindowProc(mainWindow, wide, &PluginWndProc);
   if (previous == 0) return;
   m_hookedWindow = mainWindow;
+  m_hookIsWide = wide;
   m_previousWndProc = reinterpret_cast<WNDPROC>(previous);
 }
 
@@ -102,9 +119,8 @@ void CPluginApp::Quit() {
   // call into freed code. Another plug-in that hooked the window after us holds our
   // procedure as its previous one, so then the chain must stay as it is, and so must
   // our code.
-  const LONG current = ::GetWindowLongA(m_hookedWindow, GWL_WNDPROC);
-  if (current == reinterpret_cast<LONG>(&PluginWndProc)) {
-    ::SetWindowLongA(m_hookedWindow, GWL_WNDPROC, reinterpret_cast<LONG>(m_previousWndProc));
+  if (WindowProcOf(m_hookedWindow, m_hookIsWide) == reinterpret_cast<LONG_PTR>(&PluginWndProc)) {
+    SetWindowProc(m_hookedWindow, m_hookIsWide, m_previousWndProc);
     m_hookedWindow = nullptr;
   } else if (::IsWindow(m_hookedWindow)) {
     PinOurModule();
@@ -138,7 +154,8 @@ LRESULT CALLBACK PluginWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
       app.RunSelectSongs();
       return 0;
     }
-    return ::CallWindowProcA(app.PreviousWndProc(), window, message, wParam, lParam);
+    return app.HookIsWide() ? ::CallWindowProcW(app.PreviousWndProc(), window, message, wParam, lParam)
+                            : ::CallWindowProcA(app.PreviousWndProc(), window, message, wParam, lParam);
   } catch (const std::bad_alloc&) {
     TellOutOfMemory();
     return 0;

@@ -31,6 +31,8 @@ class CPluginApp {
   void RunSelectSongs();
 
   WNDPROC PreviousWndProc() const { return m_previousWndProc; }
+  // The hook forwards through the functions of the character set it was installed with.
+  bool HookIsWide() const { return m_hookIsWide; }
   // Between quit and a next init a hook left in the chain only forwards.
   bool HasQuit() const { return m_quit; }
 
@@ -39,6 +41,7 @@ class CPluginApp {
 
   HWND m_hookedWindow = nullptr;
   WNDPROC m_previousWndProc = nullptr;
+  bool m_hookIsWide = false;
   bool m_quit = false;
   winui::Dialog* m_openDialog = nullptr;  // the Select Songs dialog while its modal loop runs
 };

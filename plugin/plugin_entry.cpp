@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "plugin/module.h"
+#include "plugin/own_unwinder.h"
 #include "plugin/plugin_app.h"
 #include "winui/module_instance.h"
 
@@ -35,6 +36,7 @@ void PluginQuit() {
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
   if (reason == DLL_PROCESS_ATTACH) {
+    tunyra::EnsureOwnUnwinderKnowsOurFrames(instance);
     // Our resources, dialog template and window classes live in this module, not in
     // the host's executable.
     winui::SetModuleInstance(instance);
@@ -42,6 +44,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserv
     record.init = &PluginInit;
     record.config = &PluginConfig;
     record.quit = &PluginQuit;
+  } else if (reason == DLL_PROCESS_DETACH) {
+    tunyra::ForgetOurFramesInOwnUnwinder();
   }
   return TRUE;
 }

@@ -10,7 +10,11 @@ want() { have "$1" || need_pkgs+=("$2"); }
 want cmake cmake
 want g++ g++
 want clang clang
-want i686-w64-mingw32-g++-posix g++-mingw-w64-i686-posix
+# The plug-in is built with the win32 thread model; the posix one's shared runtime
+# (libgcc_s_dw2-1.dll) stands for another plug-in's in the Windows tests.
+want i686-w64-mingw32-g++-win32 g++-mingw-w64-i686-win32
+compgen -G "/usr/lib/gcc/i686-w64-mingw32/*-posix/libgcc_s_dw2-1.dll" >/dev/null || need_pkgs+=(gcc-mingw-w64-i686-posix-runtime)
+[ -f /usr/i686-w64-mingw32/lib/libwinpthread-1.dll ] || need_pkgs+=(mingw-w64-i686-dev)
 want i686-w64-mingw32-windres binutils-mingw-w64-i686
 want Xvfb xvfb
 want xdpyinfo x11-utils

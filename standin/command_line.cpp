@@ -8,7 +8,8 @@ const char* const kCommandLineUsage =
     "standin.exe [--library FILE] [--plugin DLL]... [--no-plugins]\n"
     "            [--no-library-window] [--no-hotkeys] [--hostile=null,huge,lengths|all]\n"
     "            [--hotkey=ctrl+alt+t] [--demo-playlist] [--unload-on-close]\n"
-    "            [--m3u-on-exit FILE] [--log-on-exit FILE]";
+    "            [--m3u-on-exit FILE] [--log-on-exit FILE]\n"
+    "            [--unicode-main-window] [--preload=DLL]...";
 
 namespace {
 
@@ -113,6 +114,9 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
     } else if (name == "--log-on-exit") {
       if (!takeValue()) return false;
       result.logOnExit = value;
+    } else if (name == "--preload") {
+      if (!takeValue()) return false;
+      result.options.preload.push_back(value);
     } else if (name == "--hostile") {
       if (!takeValue() || !ParseHostile(value, result.options.hostile, error)) return false;
     } else if (name == "--hotkey") {
@@ -131,6 +135,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
       result.options.noHotkeyPlugin = true;
     } else if (name == "--unload-on-close" && !hasValue) {
       result.options.unloadOnClose = true;
+    } else if (name == "--unicode-main-window" && !hasValue) {
+      result.options.unicodeMainWindow = true;
     } else if (name == "--demo-playlist" && !hasValue) {
       result.demoPlaylist = true;
     } else {

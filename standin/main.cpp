@@ -71,9 +71,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
 
   standin::StandinHost host(commandLine.options);
   standin::PlayerWindow view(host);
-  if (!host.Create(instance, &view)) {
-    ::MessageBoxA(nullptr, "Cannot create the main window.", "Tunyra Stand-in Player",
-                  MB_OK | MB_ICONSTOP);
+  if (!host.Create(instance, &view, &error)) {
+    const std::string text = error.empty() ? "Cannot create the main window." : error;
+    std::fprintf(stderr, "%s\n", text.c_str());
+    ::MessageBoxA(nullptr, text.c_str(), "Tunyra Stand-in Player", MB_OK | MB_ICONSTOP);
     return 1;
   }
   const std::string library = commandLine.library.empty() ? standin::StandinHost::DefaultLibraryPath()
@@ -109,12 +110,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   ACCEL keys[] = {{FVIRTKEY | FCONTROL, 'O', 1001}, {FVIRTKEY | FCONTROL, 'S', 1002}};
   HACCEL accelerators = ::CreateAcceleratorTableA(keys, 2);
   MSG msg;
-  while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+  while (host.NextMessage(msg) > 0) {
     if (msg.hwnd != nullptr && ::GetAncestor(msg.hwnd, GA_ROOT) == host.MainWindow() &&
         ::TranslateAcceleratorA(host.MainWindow(), accelerators, &msg))
       continue;
     ::TranslateMessage(&msg);
-    ::DispatchMessageA(&msg);
+    host.Dispatch(msg);
   }
   ::DestroyAcceleratorTable(accelerators);
   // Out of every window procedure now, so no plug-in frame is on the stack.

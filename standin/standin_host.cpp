@@ -79,6 +79,22 @@ bool RegisterWindowClass(HINSTANCE instance, const char* name, WNDPROC proc) {
   return ::RegisterClassExA(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
+// A class is Unicode by the function that registered it: the Unicode main window has a
+// class of its own.
+bool RegisterWideWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc) {
+  WNDCLASSEXW wc{};
+  if (::GetClassInfoExW(instance, name, &wc)) return true;
+  wc.cbSize = sizeof wc;
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = proc;
+  wc.hInstance = instance;
+  wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  wc.hIcon = ::LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = name;
+  return ::RegisterClassExW(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
 struct ModuleWindowSearch {
   HWND main;
   HWND library;
@@ -124,21 +140,53 @@ StandinHost::StandinHost(StandinOptions options) : m_options(std::move(options))
 
 StandinHost::~StandinHost() { Destroy(); }
 
-bool StandinHost::Create(HINSTANCE instance, HostView* view) {
+bool StandinHost::Create(HINSTANCE instance, HostView* view, std::string* error) {
   if (m_main != nullptr) return true;
   m_view = view;
-  if (!RegisterWindowClass(instance, kMainClassName, MainProc) ||
+  for (const std::string& name : m_options.preload) {
+    HMODULE module = ::LoadLibraryA(name.c_str());
+    if (module == nullptr) {
+      if (error) *error = "cannot preload " + name + ": error " + std::to_string(::GetLastError());
+      return false;
+    }
+    m_preloaded.push_back(module);
+  }
+  const bool wide = m_options.unicodeMainWindow;
+  if (!(wide ? RegisterWideWindowClass(instance, kWideMainClassName, MainProc)
+             : RegisterWindowClass(instance, kMainClassName, MainProc)) ||
       !RegisterWindowClass(instance, kLibraryClassName, LibraryProc))
     return false;
-  m_main = ::CreateWindowExA(0, kMainClassName, kMainCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                             CW_USEDEFAULT, CW_USEDEFAULT, 900, 640, nullptr, nullptr, instance,
-                             this);
+  if (wide) {
+    m_main = ::CreateWindowExW(0, kWideMainClassName, kWideMainCaption,
+                               WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT, 900, 640,
+                               nullptr, nullptr, instance, this);
+  } else {
+    m_main = ::CreateWindowExA(0, kMainClassName, kMainCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                               CW_USEDEFAULT, CW_USEDEFAULT, 900, 640, nullptr, nullptr, instance, this);
+  }
   if (m_main == nullptr) return false;
   if (!m_options.noLibraryWindow) {
     m_library = ::CreateWindowExA(0, kLibraryClassName, "Media Library", WS_POPUP, 0, 0, 0, 0,
                                   m_main, nullptr, instance, this);
   }
   return true;
+}
+
+LRESULT StandinHost::DefaultMainProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) const {
+  return m_options.unicodeMainWindow ? ::DefWindowProcW(wnd, message, wParam, lParam)
+                                     : ::DefWindowProcA(wnd, message, wParam, lParam);
+}
+
+BOOL StandinHost::NextMessage(MSG& msg) const {
+  return m_options.unicodeMainWindow ? ::GetMessageW(&msg, nullptr, 0, 0) : ::GetMessageA(&msg, nullptr, 0, 0);
+}
+
+void StandinHost::Dispatch(const MSG& msg) const {
+  if (m_options.unicodeMainWindow) {
+    ::DispatchMessageW(&msg);
+  } else {
+    ::DispatchMessageA(&msg);
+  }
 }
 
 void StandinHost::Destroy() {
@@ -152,6 +200,8 @@ void StandinHost::Destroy() {
   if (m_main != nullptr && ::IsWindow(m_main)) ::DestroyWindow(m_main);
   m_main = nullptr;
   m_view = nullptr;
+  for (auto it = m_preloaded.rbegin(); it != m_preloaded.rend(); ++it) ::FreeLibrary(*it);
+  m_preloaded.clear();
 }
 
 // Library -------------------------------------------------------------------------
@@ -516,7 +566,10 @@ LRESULT CALLBACK StandinHost::MainProc(HWND wnd, UINT message, WPARAM wParam, LP
     host = static_cast<StandinHost*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
     ::SetPropA(wnd, kHostProperty, host);
   }
-  if (host == nullptr) return ::DefWindowProcA(wnd, message, wParam, lParam);
+  if (host == nullptr) {
+    return ::IsWindowUnicode(wnd) ? ::DefWindowProcW(wnd, message, wParam, lParam)
+                                  : ::DefWindowProcA(wnd, message, wParam, lParam);
+  }
   ++host->m_mainProcDepth;
   LRESULT result = 0;
   try {
@@ -558,7 +611,7 @@ LRESULT StandinHost::OnMainMessage(HWND wnd, UINT message, WPARAM wParam, LPARAM
       LRESULT result = 0;
       if (m_view != nullptr) m_view->OnWindowMessage(wnd, message, wParam, lParam, result);
       if (wnd == m_main) m_main = nullptr;
-      return ::DefWindowProcA(wnd, message, wParam, lParam);
+      return DefaultMainProc(wnd, message, wParam, lParam);
     }
     default:
       break;
@@ -570,7 +623,7 @@ LRESULT StandinHost::OnMainMessage(HWND wnd, UINT message, WPARAM wParam, LPARAM
   LRESULT result = 0;
   if (m_view != nullptr && m_view->OnWindowMessage(wnd, message, wParam, lParam, result))
     return result;
-  return ::DefWindowProcA(wnd, message, wParam, lParam);
+  return DefaultMainProc(wnd, message, wParam, lParam);
 }
 
 LRESULT StandinHost::OnHostUserMessage(WPARAM wParam, LPARAM lParam) {

@@ -64,8 +64,12 @@ class HostView {
 class StandinHost {
  public:
   static constexpr const char* kMainClassName = "TunyraStandinPlayer";
+  static constexpr const wchar_t* kWideMainClassName = L"TunyraStandinPlayerW";
   static constexpr const char* kLibraryClassName = "TunyraStandinMediaLibrary";
   static constexpr const char* kMainCaption = "Tunyra Stand-in Player";
+  // The title of the Unicode main window: CJK, Cyrillic and accented Latin.
+  static constexpr const wchar_t* kWideMainCaption =
+      L"Tunyra Stand-in Player \x97F3\x697D \x041C\x0443\x0437\x044B\x043A\x0430 \x00DC\x0144\x00EF";
   static constexpr int kFirstNameNumber = 1000;
   static constexpr int kFirstHotkeyId = 0x100;
   static constexpr std::size_t kLogLimit = 20000;  // oldest entries go first
@@ -78,13 +82,17 @@ class StandinHost {
   // Creates the (hidden) main window and, unless disabled, the Media Library window.
   // `view` may be null; it must outlive the windows. Window style and menu are the
   // view's business (it can change them in its WM_CREATE).
-  bool Create(HINSTANCE instance, HostView* view = nullptr);
+  // The preloaded libraries come first; a failure is said in `error` when given.
+  bool Create(HINSTANCE instance, HostView* view = nullptr, std::string* error = nullptr);
   // Unloads plug-ins, unbinds hotkeys, destroys the windows. Safe to call twice.
   void Destroy();
 
   HWND MainWindow() const { return m_main; }
   HWND LibraryWindow() const { return m_library; }
   const StandinOptions& Options() const { return m_options; }
+  // The host's own message loop: the functions of its main window's character set.
+  BOOL NextMessage(MSG& msg) const;
+  void Dispatch(const MSG& msg) const;
 
   // Library ------------------------------------------------------------------------
   bool LoadLibraryFile(const std::string& path, std::string& error);
@@ -145,6 +153,7 @@ class StandinHost {
   }
 
  private:
+  LRESULT DefaultMainProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) const;
   static LRESULT CALLBACK MainProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK LibraryProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT OnMainMessage(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -169,6 +178,7 @@ class StandinHost {
   int m_nextNameNumber = kFirstNameNumber;
   std::vector<KeptHotkey> m_hotkeys;
   std::vector<LoadedPlugin> m_plugins;
+  std::vector<HMODULE> m_preloaded;
   Playlist m_playlist;
   std::vector<LogEntry> m_log;
   int m_pluginCallDepth = 0;

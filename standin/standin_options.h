@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 namespace standin {
@@ -47,6 +48,13 @@ struct StandinOptions {
   // from inside its close handling, as some players do: a plug-in's modal loop may
   // be below that message, and its hooks are left as they are.
   bool unloadOnClose = false;
+  // The main window, its class and the host's message loop use the wide functions, and
+  // the title holds text that no ANSI code page has, as in current players.
+  bool unicodeMainWindow = false;
+  // Libraries loaded before any plug-in and freed after the last, as other plug-ins
+  // bring them: MinGW's shared runtime (libgcc_s_dw2-1.dll) in a player that loaded a
+  // plug-in built with it first.
+  std::vector<std::string> preload;
 };
 
 }  // namespace standin

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "winui/module_instance.h"
+#include "winui/thread_sync.h"
 #include "winui/control.h"
 #include "winui/data_exchange.h"
 
@@ -12,7 +13,10 @@ namespace {
 
 // The dialog whose window is being created on this thread (the creation hook links
 // the first dialog-class window it sees to it).
-thread_local Dialog* t_creating = nullptr;
+ThreadSlot<Dialog>& Creating() {
+  static ThreadSlot<Dialog> slot;
+  return slot;
+}
 
 // The numbers the initial-data records use for "add a string" (the 16-bit era's
 // list and combo box messages).
@@ -38,8 +42,7 @@ INT_PTR Dialog::DoModal() {
   m_endRequested = false;
   m_result = -1;
 
-  Dialog* outer = t_creating;
-  t_creating = this;
+  Dialog* const outer = Creating().Exchange(this);
   // Linked by a creation hook, not from WM_INITDIALOG's lParam: the dialog answers the
   // messages before it too (WM_CREATE loads the Select Songs snapshot).
   m_creationHook = ::SetWindowsHookExA(WH_CBT, &Dialog::CreationHook, nullptr, ::GetCurrentThreadId());
@@ -47,7 +50,7 @@ INT_PTR Dialog::DoModal() {
                                   &Dialog::NullDialogProc, reinterpret_cast<LPARAM>(this));
   if (m_creationHook) ::UnhookWindowsHookEx(m_creationHook);
   m_creationHook = nullptr;
-  t_creating = outer;
+  Creating().Exchange(outer);
   if (!wnd) return -1;
   if (!m_hWnd) LinkWindow(wnd);  // no hook (it could not be set): linked late, WM_CREATE missed
 
@@ -74,20 +77,31 @@ INT_PTR Dialog::DoModal() {
 void Dialog::RunModalLoop() {
   MSG msg;
   while (!m_endRequested && m_hWnd && ::IsWindow(m_hWnd)) {
-    BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+    // Each message is taken and dispatched with the functions of its window's character
+    // set: the host's windows may be Unicode, and a text posted to one of them (a typed
+    // character) must not be narrowed through the ANSI code page on its way through our
+    // loop. The next message is looked at in place first to learn whose it is.
+    MSG next;
+    while (!::PeekMessageW(&next, nullptr, 0, 0, PM_NOREMOVE)) ::WaitMessage();
+    const bool wide = next.hwnd && ::IsWindowUnicode(next.hwnd);
+    const BOOL got = wide ? ::GetMessageW(&msg, nullptr, 0, 0) : ::GetMessageA(&msg, nullptr, 0, 0);
     if (got == -1) break;
     if (got == 0) {
       // The host is quitting: leave, and put its own quit request back in the queue for
       // its loop (we never originate one).
-      ::PostThreadMessageA(::GetCurrentThreadId(), WM_QUIT, msg.wParam, 0);
+      ::PostQuitMessage(static_cast<int>(msg.wParam));
       m_result = IDCANCEL;
       break;
     }
     m_toolTips.Relay(m_hWnd, msg);
     if (Wnd::WalkPreTranslate(&msg)) continue;
-    if (m_hWnd && ::IsDialogMessageA(m_hWnd, &msg)) continue;
+    if (m_hWnd && (wide ? ::IsDialogMessageW(m_hWnd, &msg) : ::IsDialogMessageA(m_hWnd, &msg))) continue;
     ::TranslateMessage(&msg);
-    ::DispatchMessageA(&msg);
+    if (wide) {
+      ::DispatchMessageW(&msg);
+    } else {
+      ::DispatchMessageA(&msg);
+    }
   }
 }
 
@@ -177,7 +191,7 @@ void Dialog::LinkWindow(HWND wnd) {
 }
 
 LRESULT CALLBACK Dialog::CreationHook(int code, WPARAM wParam, LPARAM lParam) {
-  Dialog* self = t_creating;
+  Dialog* self = Creating().Get();
   if (code == HCBT_CREATEWND && self && !self->m_hWnd) {
     HWND wnd = reinterpret_cast<HWND>(wParam);
     if (IsDialogClassWindow(wnd)) {

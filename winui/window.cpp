@@ -2,13 +2,18 @@
 
 #include <utility>
 
+#include "winui/thread_sync.h"
+
 namespace winui {
 namespace {
 // The object whose CreateEx is running on this thread; the thunk links it to the
 // first window that arrives without an object. Not from WM_NCCREATE's parameters:
 // WM_GETMINMAXINFO comes before it. A nested CreateEx from a handler finds it
 // consumed already.
-thread_local Window* t_windowBeingCreated = nullptr;
+ThreadSlot<Window>& WindowBeingCreated() {
+  static ThreadSlot<Window> slot;
+  return slot;
+}
 }  // namespace
 
 Window::~Window() {
@@ -26,12 +31,12 @@ ATOM Window::RegisterWindowClass(WNDCLASSEXA wc) {
 BOOL Window::CreateEx(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style, int x, int y,
                       int width, int height, HWND parent, HMENU menu, HINSTANCE instance) {
   if (m_hWnd) return FALSE;
-  Window* const outer = std::exchange(t_windowBeingCreated, this);
+  Window* const outer = WindowBeingCreated().Exchange(this);
   m_bCreating = true;
   HWND wnd = ::CreateWindowExA(exStyle, className, title, style, x, y, width, height, parent, menu,
                                instance, nullptr);
   m_bCreating = false;
-  t_windowBeingCreated = outer;
+  WindowBeingCreated().Exchange(outer);
   if (!wnd) {
     Detach();
     return FALSE;
@@ -57,8 +62,8 @@ LRESULT CALLBACK Window::StaticWindowProc(HWND wnd, UINT message, WPARAM wParam,
   Window* self = nullptr;
   try {
     self = dynamic_cast<Window*>(FromHandle(wnd));
-    if (!self && t_windowBeingCreated) {
-      self = std::exchange(t_windowBeingCreated, nullptr);
+    if (!self && WindowBeingCreated().Get()) {
+      self = WindowBeingCreated().Exchange(nullptr);
       self->Attach(wnd);
     }
   } catch (...) {

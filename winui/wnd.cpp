@@ -1,6 +1,6 @@
 #include "winui/wnd.h"
 
-#include <mutex>
+#include "winui/thread_sync.h"
 
 namespace winui {
 namespace {
@@ -14,7 +14,7 @@ constexpr char kObjectProperty[] = "TunyraWndObject";
 // the property, bump the generation, so a lookup that overlapped one is not kept. Shared by
 // all threads, hence the lock.
 struct LinkCache {
-  std::mutex lock;
+  CriticalSection lock;
   unsigned generation = 0;
   HWND wnd = nullptr;
   Wnd* object = nullptr;
@@ -25,7 +25,7 @@ LinkCache& TheLinkCache() {
 }
 void ForgetCachedLink() {
   LinkCache& cache = TheLinkCache();
-  std::lock_guard<std::mutex> hold(cache.lock);
+  SectionLock hold(cache.lock);
   ++cache.generation;
   cache.wnd = nullptr;
 }
@@ -40,12 +40,12 @@ Wnd* Wnd::FromHandle(HWND wnd) {
   LinkCache& cache = TheLinkCache();
   unsigned generation;
   {
-    std::lock_guard<std::mutex> hold(cache.lock);
+    SectionLock hold(cache.lock);
     if (wnd == cache.wnd) return cache.object;
     generation = cache.generation;
   }
   auto* object = static_cast<Wnd*>(::GetPropA(wnd, kObjectProperty));
-  std::lock_guard<std::mutex> hold(cache.lock);
+  SectionLock hold(cache.lock);
   if (generation == cache.generation) {
     cache.wnd = wnd;
     cache.object = object;

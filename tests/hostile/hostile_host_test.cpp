@@ -271,57 +271,74 @@ TEST_F(HostileHost, LengthsThatCannotFillTheTimeStillEndTheFill) {
   }
 }
 
+// A player that loaded a plug-in built with MinGW's shared runtime first: the start-up
+// code then registered our frame tables with that shared unwinder instead of our own,
+// and the first exception of ours (out of memory) aborted the whole player.
+const std::vector<std::string> kSharedUnwinderHost[] = {{}, {"libgcc_s_dw2-1.dll"}};
+
 TEST_F(HostileHost, MemoryThatRunsOutWhileTheLibraryIsCopiedIsReported) {
   // The library's result is too large to copy: the failed copy used to be swallowed,
   // leaving a dialog with empty columns (or none) and not a word to the user.
-  standin::StandinOptions options = StandinHostThread::TestOptions();
-  options.hostile.oversizedResult = true;
-  Restart(dialog_test::SampleSongs(), options);
-  m_host->PostHotkeyMessage();
-  dialog_test::MessageBoxView box = WaitForMessageBox();
-  EXPECT_EQ(box.text, "Not enough memory to open the Select Songs dialog.");
-  EXPECT_TRUE(box.hasIcon);
-  EXPECT_FALSE(box.hasCancel);
-  Answer(box, IDOK);
-  Settle();
-  EXPECT_EQ(::FindWindowA("#32770", dialog_test::kDialogCaption), nullptr) << "the dialog opened anyway";
-  ExpectResultsHandedBack();
-  EXPECT_EQ(m_host->CountUserMessages(host_msg::kClearPlaylist), 0);
+  for (const std::vector<std::string>& preload : kSharedUnwinderHost) {
+    SCOPED_TRACE(preload.empty() ? "plain host" : "host with " + preload[0]);
+    standin::StandinOptions options = StandinHostThread::TestOptions();
+    options.hostile.oversizedResult = true;
+    options.preload = preload;
+    Restart(dialog_test::SampleSongs(), options);
+    if (!preload.empty()) {
+      ASSERT_NE(::GetModuleHandleA(preload[0].c_str()), nullptr);
+    }
+    m_host->PostHotkeyMessage();
+    dialog_test::MessageBoxView box = WaitForMessageBox();
+    EXPECT_EQ(box.text, "Not enough memory to open the Select Songs dialog.");
+    EXPECT_TRUE(box.hasIcon);
+    EXPECT_FALSE(box.hasCancel);
+    Answer(box, IDOK);
+    Settle();
+    EXPECT_EQ(::FindWindowA("#32770", dialog_test::kDialogCaption), nullptr) << "the dialog opened anyway";
+    ExpectResultsHandedBack();
+    EXPECT_EQ(m_host->CountUserMessages(host_msg::kClearPlaylist), 0);
 
-  // The player and the plug-in run on: with a library that fits, it opens as always.
-  m_host->Run([&] { m_host->Host().Server().SetHostile({}); });
-  ASSERT_TRUE(OpenDialog());
-  EXPECT_FALSE(ListTexts(IDC_LIST1).empty());
-  PostClick(IDCANCEL);
-  ASSERT_TRUE(WaitDialogClosed());
-  ExpectResultsHandedBack();
+    // The player and the plug-in run on: with a library that fits, it opens as always.
+    m_host->Run([&] { m_host->Host().Server().SetHostile({}); });
+    ASSERT_TRUE(OpenDialog());
+    EXPECT_FALSE(ListTexts(IDC_LIST1).empty());
+    PostClick(IDCANCEL);
+    ASSERT_TRUE(WaitDialogClosed());
+    ExpectResultsHandedBack();
+  }
 }
 
 TEST_F(HostileHost, MemoryThatRunsOutDuringFindSongsIsReportedAndThePlaylistKept) {
   // The failure was swallowed by the window procedure's catch-all: Find Songs did
   // nothing, without a word.
-  // 600 titles ticked: the picking needs blocks of some kilobytes.
-  Restart(NumberedSongs(600));
-  ASSERT_TRUE(OpenDialog());
-  Click(IDC_ALL2);
-  SetMinutes("5");
-  PluginAllocationFailure failure;
-  ASSERT_EQ(failure.Replaced(), 3) << "gen_tunyra.dll no longer imports malloc, calloc and realloc";
-  failure.Arm(true);
-  PostClick(IDOK);
-  dialog_test::MessageBoxView box = WaitForMessageBox();
-  failure.Arm(false);
-  EXPECT_GT(PluginAllocationFailure::Refused(), 0);
-  EXPECT_EQ(box.text, "Not enough memory to find songs.\nThe playlist has not been changed.");
-  EXPECT_EQ(box.owner, m_dialog);
-  Answer(box, IDOK);
-  EXPECT_TRUE(::IsWindow(m_dialog));
-  EXPECT_EQ(m_host->CountUserMessages(host_msg::kClearPlaylist), 0);
-  // With memory back, the same press fills the playlist.
-  FindSongsUntilClosed();
-  EXPECT_FALSE(::IsWindow(m_dialog));
-  EXPECT_GT(m_host->PlaylistSnapshot().Size(), 0u);
-  ExpectResultsHandedBack();
+  for (const std::vector<std::string>& preload : kSharedUnwinderHost) {
+    SCOPED_TRACE(preload.empty() ? "plain host" : "host with " + preload[0]);
+    standin::StandinOptions options = StandinHostThread::TestOptions();
+    options.preload = preload;
+    // 600 titles ticked: the picking needs blocks of some kilobytes.
+    Restart(NumberedSongs(600), options);
+    ASSERT_TRUE(OpenDialog());
+    Click(IDC_ALL2);
+    SetMinutes("5");
+    PluginAllocationFailure failure;
+    ASSERT_EQ(failure.Replaced(), 3) << "gen_tunyra.dll no longer imports malloc, calloc and realloc";
+    failure.Arm(true);
+    PostClick(IDOK);
+    dialog_test::MessageBoxView box = WaitForMessageBox();
+    failure.Arm(false);
+    EXPECT_GT(PluginAllocationFailure::Refused(), 0);
+    EXPECT_EQ(box.text, "Not enough memory to find songs.\nThe playlist has not been changed.");
+    EXPECT_EQ(box.owner, m_dialog);
+    Answer(box, IDOK);
+    EXPECT_TRUE(::IsWindow(m_dialog));
+    EXPECT_EQ(m_host->CountUserMessages(host_msg::kClearPlaylist), 0);
+    // With memory back, the same press fills the playlist.
+    FindSongsUntilClosed();
+    EXPECT_FALSE(::IsWindow(m_dialog));
+    EXPECT_GT(m_host->PlaylistSnapshot().Size(), 0u);
+    ExpectResultsHandedBack();
+  }
 }
 
 TEST_F(HostileHost, EmptyLibraryOrNoMediaLibraryGivesEmptyColumns) {

@@ -11,12 +11,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <thread>
 
 #include "resources/resource.h"
 #include "tests/hostile/large_library.h"
 #include "tests/hostile/process_resources.h"
 #include "tests/support/dialog_test_support.h"
+#include "tests/support/test_thread.h"
 
 namespace hostile {
 namespace {
@@ -58,7 +58,7 @@ class PeakSampler {
     }) {}
   ~PeakSampler() {
     m_stop = true;
-    m_thread.join();
+    m_thread.Join();
   }
   std::uint64_t PeakCommitted() const { return m_peakCommitted; }
 
@@ -77,7 +77,7 @@ class PeakSampler {
 
   std::atomic<bool> m_stop{false};
   std::atomic<std::uint64_t> m_peakCommitted{0};
-  std::thread m_thread;
+  test_support::TestThread m_thread;
 };
 
 class LargeLibraryRun : public dialog_test::SelectSongsTest {

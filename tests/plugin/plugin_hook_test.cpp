@@ -9,11 +9,11 @@
 #include <atomic>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "host/host_records.h"
 #include "tests/plugin/recording_host.h"
+#include "tests/support/test_thread.h"
 
 namespace {
 
@@ -92,14 +92,14 @@ class PluginHook : public ::testing::Test {
                               const std::function<void(HWND)>& whileOpen = nullptr) {
     const DWORD self = ::GetCurrentThreadId();
     std::atomic<bool> seen{false};
-    std::thread closer([&] {
+    test_support::TestThread closer([&] {
       HWND dialog = WaitForDialog(self);
       seen = dialog != nullptr;
       if (dialog && whileOpen) whileOpen(dialog);
       CloseDialogs(self);
     });
     const LRESULT result = ::SendMessageA(m_host.Main(), host_msg::kHotkeyMessage, wParam, lParam);
-    closer.join();
+    closer.Join();
     opened = seen;
     return result;
   }

@@ -1,5 +1,6 @@
 // The built gen_tunyra.dll as a host sees it: the file's export and import tables, the
-// record behind the export, the version block and the tooltip strings.
+// record behind the export, the version block, the tooltip strings, and what loading it
+// does to the host's process.
 
 #include <windows.h>
 
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -74,6 +76,26 @@ class PeFile {
     return dlls;
   }
 
+  // "dll!function" for every function imported by name (DLL names in lower case), and
+  // "dll!#ordinal" for those imported by number.
+  std::set<std::string> ImportedFunctions() const {
+    std::set<std::string> functions;
+    const auto* desc = Directory<IMAGE_IMPORT_DESCRIPTOR>(IMAGE_DIRECTORY_ENTRY_IMPORT);
+    for (; desc && desc->Name != 0; ++desc) {
+      const std::string dll = Lower(TextAt(desc->Name));
+      DWORD thunk = desc->OriginalFirstThunk ? desc->OriginalFirstThunk : desc->FirstThunk;
+      for (const IMAGE_THUNK_DATA32* entry; (entry = AtRva<IMAGE_THUNK_DATA32>(thunk)) && entry->u1.AddressOfData;
+           thunk += sizeof *entry) {
+        if (IMAGE_SNAP_BY_ORDINAL32(entry->u1.Ordinal)) {
+          functions.insert(dll + "!#" + std::to_string(IMAGE_ORDINAL32(entry->u1.Ordinal)));
+        } else {
+          functions.insert(dll + "!" + TextAt(entry->u1.AddressOfData + offsetof(IMAGE_IMPORT_BY_NAME, Name)));
+        }
+      }
+    }
+    return functions;
+  }
+
  private:
   template <typename T>
   const T* At(size_t offset) const {
@@ -126,6 +148,58 @@ TEST(PluginImage, ExportsOnlyTheEntryAndImportsOnlySystemDlls) {
   const std::vector<std::string> imports = pe.ImportedDlls();
   EXPECT_FALSE(imports.empty());
   for (const std::string& dll : imports) EXPECT_TRUE(system.count(Lower(dll))) << "non-system import " << dll;
+}
+
+// Every function the DLL may import. Windows XP has them all (GetModuleHandleExA, the
+// pin that keeps the library mapped after an unclean quit, is the newest); a function
+// that is not listed fails the test, so a new import, and with it a newer minimum
+// Windows, is a conscious choice. No AddVectoredExceptionHandler, no GetTickCount64:
+// the DLL installs no process-wide handler, and runs on XP.
+const std::map<std::string, std::vector<std::string>> kAllowedImports = {
+    {"comctl32.dll", {"InitCommonControlsEx"}},
+    {"gdi32.dll",
+     {"BitBlt", "CombineRgn", "CreateCompatibleDC", "CreateFontIndirectA", "CreateRectRgn", "DeleteDC",
+      "DeleteObject", "ExtCreateRegion", "GetDIBits", "GetObjectA", "GetStockObject", "GetTextExtentPoint32A",
+      "GetTextMetricsA", "SelectObject", "SetBkMode", "SetTextColor"}},
+    {"kernel32.dll",
+     {"CloseHandle", "CreateSemaphoreW", "DeleteCriticalSection", "EnterCriticalSection", "FindResourceA",
+      "FreeLibrary", "GetCurrentThreadId", "GetEnvironmentVariableA", "GetLastError", "GetModuleHandleA",
+      "GetModuleHandleExA", "GetModuleHandleW", "GetProcAddress", "InitializeCriticalSection",
+      "IsDBCSLeadByteEx", "LeaveCriticalSection", "LoadLibraryA", "LoadLibraryW", "LoadResource",
+      "LockResource", "MultiByteToWideChar", "ReleaseSemaphore", "SetLastError", "SizeofResource", "Sleep",
+      "TlsAlloc", "TlsFree", "TlsGetValue", "TlsSetValue", "VirtualProtect", "VirtualQuery",
+      "WaitForSingleObject", "WideCharToMultiByte", "lstrcmpiA"}},
+    {"msvcrt.dll",
+     {"__mb_cur_max", "_amsg_exit", "_close", "_errno", "_initterm", "_iob", "_lock", "_read", "_unlock",
+      "abort", "atoi", "calloc", "fputc", "fputs", "free", "fwrite", "localeconv", "malloc", "memchr", "memcmp",
+      "memcpy", "memmove", "memset", "realloc", "setlocale", "strchr", "strcmp", "strerror", "strlen",
+      "strncmp", "strtoul", "time", "vfprintf", "wcslen"}},
+    {"user32.dll",
+     {"AnimateWindow", "BeginPaint", "BringWindowToTop", "CallNextHookEx", "CallWindowProcA",
+      "CallWindowProcW", "CreateDialogParamA", "CreateWindowExA", "DefDlgProcA", "DefWindowProcA",
+      "DestroyWindow", "DispatchMessageA", "DispatchMessageW", "DrawFocusRect", "DrawFrameControl",
+      "DrawTextA", "EnableWindow", "EndPaint", "EnumThreadWindows", "FillRect", "GetClassLongA",
+      "GetClassNameA", "GetClientRect", "GetDC", "GetDlgCtrlID", "GetDlgItem", "GetFocus", "GetMessageA",
+      "GetMessagePos", "GetMessageTime", "GetMessageW", "GetParent", "GetPropA", "GetSysColor",
+      "GetSysColorBrush", "GetSystemMetrics", "GetWindow", "GetWindowLongA", "GetWindowLongW",
+      "GetWindowRect", "GetWindowTextA", "GetWindowTextLengthA", "InvalidateRect", "IsChild",
+      "IsDialogMessageA", "IsDialogMessageW", "IsWindow", "IsWindowEnabled", "IsWindowUnicode", "KillTimer",
+      "LoadCursorA", "LoadImageA", "MessageBoxA", "PeekMessageW", "PostMessageA", "PostQuitMessage",
+      "PtInRect", "RegisterClassExA", "ReleaseDC", "RemovePropA", "SendDlgItemMessageA", "SendMessageA",
+      "SetFocus", "SetForegroundWindow", "SetPropA", "SetRect", "SetTimer", "SetWindowLongA", "SetWindowLongW",
+      "SetWindowPos", "SetWindowRgn", "SetWindowTextA", "SetWindowsHookExA", "ShowWindow", "TranslateMessage",
+      "UnhookWindowsHookEx", "UnregisterClassA", "WaitMessage"}},
+};
+
+TEST(PluginImage, ImportsOnlyTheAllowedFunctions) {
+  PeFile pe(DllPath());
+  ASSERT_TRUE(pe.Valid()) << DllPath();
+  std::set<std::string> allowed;
+  for (const auto& [dll, functions] : kAllowedImports)
+    for (const std::string& function : functions) allowed.insert(dll + "!" + function);
+  const std::set<std::string> imported = pe.ImportedFunctions();
+  EXPECT_GT(imported.size(), 100u) << "the import table was not read";
+  for (const std::string& function : imported) EXPECT_TRUE(allowed.count(function)) << "imports " << function;
 }
 
 class LoadedPlugin : public ::testing::Test {
@@ -181,6 +255,29 @@ TEST_F(LoadedPlugin, CarriesTheTooltipStrings) {
   }
   char buffer[16] = {};
   EXPECT_EQ(::LoadStringA(m_dll, 14, buffer, sizeof(buffer)), 0) << "the table ends at 13";
+}
+
+// The exception a program raises to name a thread for a debugger. A thread library's
+// start-up once put a handler of ours first in the host's chain that swallowed it.
+constexpr DWORD kSetThreadName = 0x406D1388;
+int g_threadNamingSeen = 0;
+
+LONG CALLBACK SeeThreadNaming(EXCEPTION_POINTERS* info) {
+  if (info->ExceptionRecord->ExceptionCode != kSetThreadName) return EXCEPTION_CONTINUE_SEARCH;
+  ++g_threadNamingSeen;
+  return EXCEPTION_CONTINUE_EXECUTION;
+}
+
+TEST_F(LoadedPlugin, LeavesTheHostsExceptionsToTheHost) {
+  // Last in the chain: every vectored handler installed before runs first.
+  PVOID handler = ::AddVectoredExceptionHandler(0, &SeeThreadNaming);
+  ASSERT_NE(handler, nullptr);
+  g_threadNamingSeen = 0;
+  // The debugger's record: type 0x1000, the name, the thread, flags.
+  const ULONG_PTR info[4] = {0x1000, reinterpret_cast<ULONG_PTR>("host thread"), ::GetCurrentThreadId(), 0};
+  ::RaiseException(kSetThreadName, 0, 4, info);
+  ::RemoveVectoredExceptionHandler(handler);
+  EXPECT_EQ(g_threadNamingSeen, 1) << "a handler of the plug-in took the host's thread-naming exception";
 }
 
 TEST(PluginImage, VersionBlockNamesTheRelease) {

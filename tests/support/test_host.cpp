@@ -115,9 +115,9 @@ void StandinHostThread::ThreadMain() {
   ::SetEvent(m_started);
   if (m_createdOk) {
     MSG msg;
-    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    while (m_host->NextMessage(msg) > 0) {
       ::TranslateMessage(&msg);
-      ::DispatchMessageA(&msg);
+      m_host->Dispatch(msg);
     }
   }
   m_host->Destroy();
