@@ -272,6 +272,12 @@ void AppendText(std::string& out, const char* text) {
 
 }  // namespace
 
+std::string EscapedField(const char* text) {
+  std::string out;
+  AppendEscaped(out, text, false);
+  return out;
+}
+
 struct LibraryFile::Storage {
   ~Storage() { std::free(records); }
 

@@ -70,6 +70,8 @@ class LibraryFile {
 std::string FormatLibraryFile(const ItemRecordList& records);
 // Appends one record's line, line feed included, as FormatLibraryFile writes it.
 void AppendLibraryLine(std::string& out, const ItemRecord& record);
+// A text as one field of a line: tab, line feed, carriage return and backslash escaped.
+std::string EscapedField(const char* text);
 extern const char* const kLibraryFileHeader;
 
 }  // namespace tunyra

@@ -358,9 +358,13 @@ FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, 
 }
 
 const char* NothingPickedText(const CandidateList& candidates) {
-  for (size_t i = 0; i < candidates.size(); ++i)
-    if (!candidates.IsBlank(i) && candidates.lengths[i] >= 0) return kZeroLengthText;
-  return kNoKnownLengthText;
+  bool known = false;
+  for (size_t i = 0; i < candidates.size(); ++i) {
+    if (!IsPickable(candidates, i)) continue;
+    if (candidates.lengths[i] > 0) return kTooShortToFillText;
+    known = true;
+  }
+  return known ? kZeroLengthText : kNoKnownLengthText;
 }
 
 }  // namespace tunyra

@@ -17,6 +17,10 @@ constexpr const char* kTooShortQuestion =
 // A fill that picked nothing: the player's playlist is left alone and the user told why.
 constexpr const char* kNoKnownLengthText = "None of the matching files has a known length.";
 constexpr const char* kZeroLengthText = "The total length of matching files is 0 seconds.";
+// Their lengths add up to something, but average under a second: the fill, which
+// steps by the average length, cannot start.
+constexpr const char* kTooShortToFillText =
+    "The matching files are too short to fill the time:\non average they are under a second long.";
 
 // Why the pick loop stopped.
 enum class FillStop {
@@ -59,7 +63,8 @@ FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, 
                     RandomSource& random, const ShortenQuestion& askShorten);
 
 // Why a fill from these candidates picked nothing: kNoKnownLengthText when no entry has a
-// known (non-negative) length, else kZeroLengthText.
+// known (non-negative) length, kZeroLengthText when those lengths are all 0, else
+// kTooShortToFillText.
 const char* NothingPickedText(const CandidateList& candidates);
 
 }  // namespace tunyra

@@ -223,6 +223,8 @@ TEST_F(HostileHost, HugeValuesAreShownAndMatchedInFull) {
 TEST_F(HostileHost, LengthsThatCannotFillTheTimeStillEndTheFill) {
   constexpr const char* kUnknown = "None of the matching files has a known length.";
   constexpr const char* kZero = "The total length of matching files is 0 seconds.";
+  constexpr const char* kUnderASecond =
+      "The matching files are too short to fill the time:\non average they are under a second long.";
   struct Case {
     const char* name;
     std::vector<int> lengths;
@@ -238,6 +240,8 @@ TEST_F(HostileHost, LengthsThatCannotFillTheTimeStillEndTheFill) {
       {"all negative", {-1, INT_MIN, -3600}, false, true, kUnknown},
       {"all negative, duplicates", {-1, INT_MIN, -3600}, true, false, kUnknown},
       {"zero and negative", {0, -1, INT_MIN}, false, true, kZero},
+      // Six seconds in all: the message used to say 0.
+      {"average under a second, duplicates", {1, 1, 1, 1, 1, 1, 0, 0, 0, 0}, true, false, kUnderASecond},
       {"zero, negative and one song", {0, -1, 300, INT_MIN}, false, true, nullptr},
       {"zero, negative and one song, duplicates", {0, -1, 300, INT_MIN}, true, false, nullptr},
       // Summed in 32 bits these would wrap below zero and ask to shorten the time.

@@ -479,6 +479,12 @@ TEST_F(PickCli, ListShowsColumnValuesInListOrder) {
     EXPECT_EQ(r.code, kExitOk) << r.err;
     EXPECT_EQ(r.out, c.expected);
   }
+  // One value a line: a title holding a line break once spanned two.
+  const std::string odd = WriteLibrary("odd.tsv", {{"/o/1.mp3", "Two\nlines", "X", "A", "G", 60},
+                                                   {"/o/2.mp3", "Tab\tand \\", "X", "A", "G", 60}});
+  RunResult r = RunTool({odd, "--list", "title"});
+  EXPECT_EQ(r.code, kExitOk) << r.err;
+  EXPECT_EQ(r.out, "Tab\\tand \\\\\nTwo\\nlines\n");
 }
 
 TEST_F(PickCli, DashReadsTheLibraryFromStandardInput) {
@@ -511,6 +517,10 @@ TEST(PickNote, SaysWhyNothingOrTooLittleWasPicked) {
        "None of the matching files has a known length."},
       {"zero lengths, duplicates", {0, 0, -1}, {"--duplicates"}, kExitNothingPicked,
        "The total length of matching files is 0 seconds."},
+      // Six seconds in all, but an average that rounds down to 0: this was called a
+      // total of 0 seconds.
+      {"average under a second, duplicates", {1, 1, 1, 1, 1, 1, 0, 0, 0, 0}, {"--duplicates"}, kExitNothingPicked,
+       "The matching files are too short to fill the time:\non average they are under a second long."},
       {"enough time", {3000, 3000}, {}, kExitOk, ""},
   };
   for (const Case& c : cases) {

@@ -91,7 +91,8 @@ bool LoadLibrary(const std::string& path, LibraryFile& library, std::ostream& er
 int ListValues(const ItemRecordList& records, int kind, std::ostream& out) {
   LibrarySnapshot snapshot;
   snapshot.Rebuild(records);
-  for (const std::string& value : snapshot.DisplayValues(kind)) out << value << '\n';
+  // One value a line: a line break or tab inside one is escaped as in the library file.
+  for (const std::string& value : snapshot.DisplayValues(kind)) out << EscapedField(value.c_str()) << '\n';
   return kExitOk;
 }
 

@@ -17,7 +17,7 @@ enum PickExitCode : int {
   kExitNoCondition = 3,
   kExitNoMatch = 4,
   kExitTooShort = 5,
-  kExitNothingPicked = 6,  // every matching song has an unknown length, or the time filled is 0
+  kExitNothingPicked = 6,  // the matching songs have no known length, are all 0 s, or average under 1 s
 };
 
 int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err);

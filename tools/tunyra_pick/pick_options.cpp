@@ -43,7 +43,9 @@ const char* const kPickUsage =
     "  --candidates      print the songs matching the conditions (in candidate order,\n"
     "                    with repeats) instead of filling the time.\n"
     "  --list KIND       print the values a column of KIND shows, one a line, in list\n"
-    "                    order. Takes no picking option.\n"
+    "                    order; a tab, line break or backslash inside a value is\n"
+    "                    written \\t, \\n, \\r or \\\\ as in the library file.\n"
+    "                    Takes no picking option.\n"
     "  --help            this text.\n"
     "\n"
     "Options taking a value accept it as the next argument or after '='\n"
@@ -56,7 +58,8 @@ const char* const kPickUsage =
     "  3  You must select at least one condition.\n"
     "  4  No files match your criteria.\n"
     "  5  the matching songs are too short and --shorten was not given\n"
-    "  6  nothing picked: no matching song has a known length, or their total is 0\n";
+    "  6  nothing picked: no matching song has a known length, their total is 0,\n"
+    "     or they average under a second\n";
 
 namespace {
 
