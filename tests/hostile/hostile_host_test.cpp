@@ -17,6 +17,7 @@
 
 #include "host/host_records.h"
 #include "resources/resource.h"
+#include "standin/import_patch.h"
 #include "tests/hostile/process_resources.h"
 #include "tests/support/dialog_test_support.h"
 
@@ -49,35 +50,8 @@ using dialog_test::WindowText;
 // come, as when the address space runs out (throwing needs one).
 class PluginAllocationFailure {
  public:
-  PluginAllocationFailure() {
-    auto* base = reinterpret_cast<unsigned char*>(::GetModuleHandleA("gen_tunyra.dll"));
-    if (!base) return;
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    for (auto* desc = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); desc->Name;
-         ++desc) {
-      if (_stricmp(reinterpret_cast<const char*>(base + desc->Name), "msvcrt.dll") != 0) continue;
-      auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + desc->OriginalFirstThunk);
-      auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->FirstThunk);
-      for (; names->u1.AddressOfData; ++names, ++slots) {
-        if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-        const char* name = reinterpret_cast<const char*>(
-            reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name);
-        if (std::strcmp(name, "malloc") == 0) Replace(slots, reinterpret_cast<void*>(&Malloc));
-        if (std::strcmp(name, "calloc") == 0) Replace(slots, reinterpret_cast<void*>(&Calloc));
-        if (std::strcmp(name, "realloc") == 0) Replace(slots, reinterpret_cast<void*>(&Realloc));
-      }
-    }
-  }
-  ~PluginAllocationFailure() {
-    s_armed = false;
-    for (const auto& [slot, original] : m_replaced) Write(slot, original);
-  }
-  PluginAllocationFailure(const PluginAllocationFailure&) = delete;
-  PluginAllocationFailure& operator=(const PluginAllocationFailure&) = delete;
-
-  int Replaced() const { return static_cast<int>(m_replaced.size()); }
+  ~PluginAllocationFailure() { s_armed = false; }  // before the import table is restored
+  int Replaced() const { return m_malloc.Applied() + m_calloc.Applied() + m_realloc.Applied(); }
   void Arm(bool armed) { s_armed = armed; }
   static int Refused() { return s_refused; }
 
@@ -93,20 +67,13 @@ class PluginAllocationFailure {
     ++s_refused;
     return true;
   }
-  void Replace(IMAGE_THUNK_DATA* slot, void* with) {
-    m_replaced.emplace_back(slot, reinterpret_cast<void*>(slot->u1.Function));
-    Write(slot, with);
-  }
-  static void Write(IMAGE_THUNK_DATA* slot, void* value) {
-    DWORD old = 0;
-    ::VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old);
-    slot->u1.Function = reinterpret_cast<ULONG_PTR>(value);
-    ::VirtualProtect(slot, sizeof *slot, old, &old);
-  }
+  static HMODULE Plugin() { return ::GetModuleHandleA("gen_tunyra.dll"); }
 
   static inline std::atomic<bool> s_armed{false};
   static inline std::atomic<int> s_refused{0};
-  std::vector<std::pair<IMAGE_THUNK_DATA*, void*>> m_replaced;
+  standin::ScopedImportPatch m_malloc{Plugin(), "msvcrt.dll", "malloc", reinterpret_cast<void*>(&Malloc)};
+  standin::ScopedImportPatch m_calloc{Plugin(), "msvcrt.dll", "calloc", reinterpret_cast<void*>(&Calloc)};
+  standin::ScopedImportPatch m_realloc{Plugin(), "msvcrt.dll", "realloc", reinterpret_cast<void*>(&Realloc)};
 };
 
 class HostileHost : public dialog_test::SelectSongsTest {
