@@ -20,6 +20,7 @@
 #include "standin/import_patch.h"
 #include "tests/hostile/process_resources.h"
 #include "tests/support/dialog_test_support.h"
+#include "tests/support/real_input.h"
 
 namespace hostile {
 namespace {
@@ -75,6 +76,14 @@ class PluginAllocationFailure {
   standin::ScopedImportPatch m_calloc{Plugin(), "msvcrt.dll", "calloc", reinterpret_cast<void*>(&Calloc)};
   standin::ScopedImportPatch m_realloc{Plugin(), "msvcrt.dll", "realloc", reinterpret_cast<void*>(&Realloc)};
 };
+
+// AnimateWindow refusing, as it may on Windows (a shaped window without composition, a
+// remote session); Wine's always shows or hides.
+std::atomic<int> g_fadeCalls{0};
+BOOL WINAPI RefuseFade(HWND, DWORD, DWORD) {
+  ++g_fadeCalls;
+  return FALSE;
+}
 
 class HostileHost : public dialog_test::SelectSongsTest {
  protected:
@@ -419,6 +428,40 @@ TEST_F(HostileHost, QuitAndUnloadWhileThePlayerKeepsRunning) {
   ASSERT_TRUE(m_host->LoadPlugin("gen_tunyra.dll", &error)) << error;
   ASSERT_TRUE(OpenDialog());
   EXPECT_FALSE(ListTexts(IDC_LIST1).empty());
+}
+
+TEST_F(HostileHost, SplashShowsAndClosesWhenTheFadeIsRefused) {
+  Restart(dialog_test::SampleSongs());
+  standin::ScopedImportPatch fade(::GetModuleHandleA("gen_tunyra.dll"), "user32.dll", "AnimateWindow",
+                                  reinterpret_cast<void*>(&RefuseFade));
+  ASSERT_TRUE(fade.Applied()) << "gen_tunyra.dll no longer imports AnimateWindow";
+  for (bool about : {false, true}) {
+    // The About button's splash has no time-out: only a click on it closes it.
+    SCOPED_TRACE(about ? "About button, closed by a click" : "config, closed by its time-out");
+    const int calls = g_fadeCalls;
+    if (about) {
+      ASSERT_TRUE(OpenDialog());
+      PostClick(IDC_ABOUT);
+    } else {
+      ASSERT_TRUE(m_host->ConfigPlugin(0));
+    }
+    HWND splash = nullptr;
+    ASSERT_TRUE(StandinHostThread::WaitFor([&] {
+      splash = ::FindWindowA("SplashScreenExClass", nullptr);
+      return splash && ::IsWindowVisible(splash);
+    })) << "the splash was never shown";
+    if (about) {
+      RECT rc{};
+      ::GetWindowRect(splash, &rc);
+      POINT opaque{};  // a point where a click lands on the shaped splash
+      for (LONG y = (rc.top + rc.bottom) / 2; y < rc.bottom && !opaque.x; y += 4)
+        for (LONG x = (rc.left + rc.right) / 2; x < rc.right && !opaque.x; x += 4)
+          if (::WindowFromPoint(POINT{x, y}) == splash) opaque = POINT{x, y};
+      test_input::ClickAt(opaque);
+    }
+    EXPECT_TRUE(m_host->WaitForWindowGone(splash, kWaitMs));
+    EXPECT_EQ(g_fadeCalls, calls + 2) << "the fade in and out were not asked for";
+  }
 }
 
 TEST_F(HostileHost, ConfigPressedInABurst) {
