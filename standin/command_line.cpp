@@ -8,7 +8,7 @@ const char* const kCommandLineUsage =
     "standin.exe [--library FILE] [--plugin DLL]... [--no-plugins]\n"
     "            [--no-library-window] [--no-hotkeys] [--hostile=null,huge,lengths|all]\n"
     "            [--hotkey=ctrl+alt+t] [--demo-playlist] [--unload-on-close]\n"
-    "            [--m3u-on-exit FILE] [--log-on-exit FILE]";
+    "            [--m3u-on-exit FILE] [--log-on-exit FILE] [--unregistered-common-controls]";
 
 namespace {
 
@@ -131,6 +131,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
       result.options.noHotkeyPlugin = true;
     } else if (name == "--unload-on-close" && !hasValue) {
       result.options.unloadOnClose = true;
+    } else if (name == "--unregistered-common-controls" && !hasValue) {
+      result.options.unregisteredCommonControls = true;
     } else if (name == "--demo-playlist" && !hasValue) {
       result.demoPlaylist = true;
     } else {

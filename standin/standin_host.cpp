@@ -7,6 +7,7 @@
 
 #include "library/item_records.h"
 #include "library/library_file.h"
+#include "standin/common_control_classes.h"
 
 using namespace tunyra;
 
@@ -138,6 +139,7 @@ bool StandinHost::Create(HINSTANCE instance, HostView* view) {
     m_library = ::CreateWindowExA(0, kLibraryClassName, "Media Library", WS_POPUP, 0, 0, 0, 0,
                                   m_main, nullptr, instance, this);
   }
+  if (m_options.unregisteredCommonControls) TakeAwayCommonControlClasses();
   return true;
 }
 
@@ -152,6 +154,7 @@ void StandinHost::Destroy() {
   if (m_main != nullptr && ::IsWindow(m_main)) ::DestroyWindow(m_main);
   m_main = nullptr;
   m_view = nullptr;
+  if (m_options.unregisteredCommonControls) RestoreCommonControlClasses();
 }
 
 // Library -------------------------------------------------------------------------
@@ -221,6 +224,7 @@ bool StandinHost::LoadPlugin(const std::string& path, std::string& error) {
     error = "cannot load " + path + " (error " + std::to_string(::GetLastError()) + ")";
     return false;
   }
+  if (m_options.unregisteredCommonControls) GiveCommonControlClassesOnRequest(module);
   auto get = reinterpret_cast<GetPluginFn>(
       reinterpret_cast<void*>(::GetProcAddress(module, "winampGetGeneralPurposePlugin")));
   if (get == nullptr) {

@@ -47,6 +47,10 @@ struct StandinOptions {
   // from inside its close handling, as some players do: a plug-in's modal loop may
   // be below that message, and its hooks are left as they are.
   bool unloadOnClose = false;
+  // The host never registered the common-control classes: the stand-in registers none
+  // itself, takes away those that exist once its windows are made (see
+  // common_control_classes.h), and a plug-in gets only the classes it asks for.
+  bool unregisteredCommonControls = false;
 };
 
 }  // namespace standin

@@ -1,5 +1,7 @@
 #include "winui/dialog.h"
 
+#include <commctrl.h>
+
 #include <cstdint>
 #include <cstring>
 
@@ -27,13 +29,19 @@ bool IsDialogClassWindow(HWND wnd) {
 
 }  // namespace
 
-Dialog::Dialog(UINT templateId, Wnd* parent) : m_templateId(templateId), m_parent(parent) {}
+Dialog::Dialog(UINT templateId, Wnd* parent, DWORD commonControls)
+    : m_templateId(templateId), m_parent(parent), m_commonControls(commonControls) {}
 
 Dialog::~Dialog() {
   if (m_hWnd && ::IsWindow(m_hWnd)) ::DestroyWindow(m_hWnd);
 }
 
 INT_PTR Dialog::DoModal() {
+  // A control whose class does not exist makes the whole dialog fail to open.
+  if (m_commonControls != 0) {
+    INITCOMMONCONTROLSEX init{sizeof init, m_commonControls};
+    ::InitCommonControlsEx(&init);
+  }
   HWND owner = m_parent ? m_parent->GetSafeHwnd() : nullptr;
   m_endRequested = false;
   m_result = -1;

@@ -464,6 +464,22 @@ TEST_F(HostileHost, SplashShowsAndClosesWhenTheFadeIsRefused) {
   }
 }
 
+TEST_F(HostileHost, HostThatNeverRegisteredCommonControlsStillGetsTheDialog) {
+  standin::StandinOptions options = StandinHostThread::TestOptions();
+  options.unregisteredCommonControls = true;
+  Restart(dialog_test::SampleSongs(), options);
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof wc;
+  ASSERT_FALSE(::GetClassInfoExA(::GetModuleHandleA("comctl32.dll"), "msctls_updown32", &wc))
+      << "the stand-in left the up-down class registered";
+  ASSERT_TRUE(OpenDialog());
+  EXPECT_EQ(ClassOf(Item(IDC_MINUTES_SPIN)), "msctls_updown32");
+  HWND tip = nullptr;
+  while ((tip = ::FindWindowExA(nullptr, tip, "tooltips_class32", nullptr)) && ::GetWindow(tip, GW_OWNER) != m_dialog) {
+  }
+  EXPECT_NE(tip, nullptr) << "the dialog has no tooltips";
+}
+
 TEST_F(HostileHost, ConfigPressedInABurst) {
   Restart(dialog_test::SampleSongs());
   constexpr int kPresses = 40;

@@ -18,7 +18,7 @@ TEST(StandinCommandLine, SwitchesSetTheirOptions) {
   ASSERT_TRUE(standin::ParseCommandLine(
       {"--library", "Z:\\lib.tsv", "--plugin", "a.dll", "--plugin=b.dll", "--no-library-window",
        "--no-hotkeys", "--hostile=null,lengths", "--m3u-on-exit", "out.m3u",
-       "--log-on-exit=log.txt", "--demo-playlist", "--unload-on-close"},
+       "--log-on-exit=log.txt", "--demo-playlist", "--unload-on-close", "--unregistered-common-controls"},
       line, error))
       << error;
   EXPECT_EQ(line.library, "Z:\\lib.tsv");
@@ -32,6 +32,7 @@ TEST(StandinCommandLine, SwitchesSetTheirOptions) {
   EXPECT_EQ(line.logOnExit, "log.txt");
   EXPECT_TRUE(line.demoPlaylist);
   EXPECT_TRUE(line.options.unloadOnClose);
+  EXPECT_TRUE(line.options.unregisteredCommonControls);
   EXPECT_FALSE(line.noPlugins);
 
   CommandLine defaults;
@@ -41,6 +42,7 @@ TEST(StandinCommandLine, SwitchesSetTheirOptions) {
   EXPECT_FALSE(defaults.options.hostile.Any());
   EXPECT_TRUE(defaults.options.registerGlobalHotkeys);
   EXPECT_FALSE(defaults.options.unloadOnClose);
+  EXPECT_FALSE(defaults.options.unregisteredCommonControls);
   ASSERT_EQ(defaults.options.bindings.size(), 1u);
   EXPECT_EQ(defaults.options.bindings[0].modifiers, static_cast<UINT>(MOD_CONTROL | MOD_ALT));
   EXPECT_EQ(defaults.options.bindings[0].virtualKey, static_cast<UINT>('T'));
