@@ -22,6 +22,11 @@ constexpr std::uint16_t kInitListAddString = 0x0401;
 constexpr std::uint16_t kInitComboAddString = 0x0403;
 constexpr WORD kInitialDataType = 240;
 
+BOOL CALLBACK UnbindControl(HWND child, LPARAM) {
+  if (auto* control = dynamic_cast<Control*>(Wnd::FromHandle(child))) control->Unbind();
+  return TRUE;
+}
+
 bool IsDialogClassWindow(HWND wnd) {
   char name[16] = {};
   return ::GetClassNameA(wnd, name, sizeof name) > 0 && std::strcmp(name, "#32770") == 0;
@@ -212,11 +217,15 @@ LRESULT CALLBACK Dialog::WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lP
     return result;
   }
   // The host's and the window system's frames are below us: nothing may unwind.
+  LRESULT result = 0;
   try {
-    return self->HandleMessage(msg, wParam, lParam);
+    result = self->HandleMessage(msg, wParam, lParam);
   } catch (...) {
-    return 0;
   }
+  // Bound controls' objects outlive their windows, which go with the dialog's: they let
+  // go now, after the dialog's own handling and while the windows are still there.
+  if (msg == WM_DESTROY) ::EnumChildWindows(wnd, &UnbindControl, 0);
+  return result;
 }
 
 LRESULT Dialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

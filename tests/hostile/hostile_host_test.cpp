@@ -85,6 +85,21 @@ BOOL WINAPI RefuseFade(HWND, DWORD, DWORD) {
   return FALSE;
 }
 
+// Windows of the UI thread destroyed, and the classes of those that still carried
+// winui's link property (named in winui/wnd.cpp) at WM_NCDESTROY. On Windows such a
+// property keeps its name's global atom referenced for good; Wine releases it with the
+// window, so there the atom table cannot show the leak.
+int g_destroyedWindows = 0;
+std::vector<std::string> g_linkedAtDestruction;
+LRESULT CALLBACK WatchDestruction(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* sent = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+  if (code == HC_ACTION && sent->message == WM_NCDESTROY) {
+    ++g_destroyedWindows;
+    if (::GetPropA(sent->hwnd, "TunyraWndObject")) g_linkedAtDestruction.push_back(ClassOf(sent->hwnd));
+  }
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 class HostileHost : public dialog_test::SelectSongsTest {
  protected:
   void SetUp() override {}  // each test starts the host it needs
@@ -478,6 +493,21 @@ TEST_F(HostileHost, HostThatNeverRegisteredCommonControlsStillGetsTheDialog) {
   while ((tip = ::FindWindowExA(nullptr, tip, "tooltips_class32", nullptr)) && ::GetWindow(tip, GW_OWNER) != m_dialog) {
   }
   EXPECT_NE(tip, nullptr) << "the dialog has no tooltips";
+}
+
+TEST_F(HostileHost, ControlsLetGoOfTheirWindowsBeforeTheDialogDestroysThem) {
+  Restart(dialog_test::SampleSongs());
+  HHOOK hook = nullptr;
+  m_host->Run([&] {
+    hook = ::SetWindowsHookExA(WH_CALLWNDPROCRET, &WatchDestruction, nullptr, ::GetCurrentThreadId());
+  });
+  ASSERT_TRUE(OpenDialog());
+  PostClick(IDCANCEL);
+  ASSERT_TRUE(WaitDialogClosed());
+  m_host->Run([&] { ::UnhookWindowsHookEx(hook); });
+  EXPECT_GT(g_destroyedWindows, 30) << "the dialog's windows were not watched";
+  for (const std::string& name : g_linkedAtDestruction)
+    ADD_FAILURE() << "a " << name << " window was destroyed still linked";
 }
 
 TEST_F(HostileHost, ConfigPressedInABurst) {
