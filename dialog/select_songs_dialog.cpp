@@ -79,7 +79,8 @@ const CSelectSongsDlg::ColumnCommandRow CSelectSongsDlg::kColumnCommandMap[] = {
 };
 
 CSelectSongsDlg::CSelectSongsDlg(HostOperations& host, winui::Wnd* parent)
-    : winui::Dialog(IDD_SELECT_SONGS, parent),
+    // The template's up-down control, and the tooltips.
+    : winui::Dialog(IDD_SELECT_SONGS, parent, ICC_UPDOWN_CLASS | ICC_BAR_CLASSES),
       m_columns{{
           {{IDC_KIND1, IDC_LIST1, IDC_ALL1, IDC_NONE1, IDC_REVERSE1}, kKindArtist},
           {{IDC_KIND2, IDC_LIST2, IDC_ALL2, IDC_NONE2, IDC_REVERSE2}, kKindTitle},

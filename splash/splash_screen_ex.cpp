@@ -17,10 +17,6 @@ constexpr DWORD kFadeOutMs = 200;
 #ifndef CS_DROPSHADOW
 constexpr UINT CS_DROPSHADOW = 0x00020000;
 #endif
-#ifndef AW_BLEND
-constexpr DWORD AW_BLEND = 0x00080000;
-constexpr DWORD AW_HIDE = 0x00010000;
-#endif
 
 HRGN UnionOfRects(const std::vector<RunRect>& rects) {
   if (rects.empty()) return ::CreateRectRgn(0, 0, 0, 0);
@@ -60,14 +56,7 @@ HRGN UnionOfRects(const std::vector<RunRect>& rects) {
 
 }  // namespace
 
-CSplashScreenEx::CSplashScreenEx() {
-  // Older systems lack AnimateWindow; without it the splash shows and hides at once.
-  if (HMODULE user32 = ::GetModuleHandleA("USER32.DLL")) {
-    m_pfnAnimateWindow =
-        reinterpret_cast<AnimateWindowFn>(reinterpret_cast<void*>(::GetProcAddress(user32, "AnimateWindow")));
-  }
-  UseDefaultGuiFont();
-}
+CSplashScreenEx::CSplashScreenEx() { UseDefaultGuiFont(); }
 
 CSplashScreenEx::~CSplashScreenEx() = default;
 
@@ -171,11 +160,9 @@ void CSplashScreenEx::Show() {
   }
   ::SetWindowPos(wnd, nullptr, m_nWindowX, m_nWindowY, m_nBitmapWidth, m_nBitmapHeight,
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
-  if ((m_dwStyle & SSX_FADE_IN) && m_pfnAnimateWindow) {
-    m_pfnAnimateWindow(wnd, kFadeInMs, AW_BLEND);
-  } else {
-    ::ShowWindow(wnd, SW_SHOW);
-  }
+  // AnimateWindow can refuse (a shaped window, no composition, a remote session) and
+  // then leaves the window as it was: a splash never shown could not be clicked away.
+  if (!(m_dwStyle & SSX_FADE_IN) || !::AnimateWindow(wnd, kFadeInMs, AW_BLEND)) ::ShowWindow(wnd, SW_SHOW);
   // The fade-in has finished by now, so the time-out counts from the fully shown splash.
   if (m_nTimeout != 0) ::SetTimer(wnd, kCloseTimer, m_nTimeout, nullptr);
 }
@@ -190,11 +177,8 @@ void CSplashScreenEx::Hide() {
   // destroy the window under the first one.
   if (m_bClosing) return;
   m_bClosing = true;
-  if ((m_dwStyle & SSX_FADE_OUT) && m_pfnAnimateWindow) {
-    m_pfnAnimateWindow(wnd, kFadeOutMs, AW_HIDE | AW_BLEND);
-  } else {
+  if (!(m_dwStyle & SSX_FADE_OUT) || !::AnimateWindow(wnd, kFadeOutMs, AW_HIDE | AW_BLEND))
     ::ShowWindow(wnd, SW_HIDE);
-  }
   ::DestroyWindow(wnd);  // PostNcDestroy deletes the object: nothing below may touch it
 }
 

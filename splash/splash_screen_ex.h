@@ -25,8 +25,6 @@ inline constexpr char kSplashWindowClass[] = "SplashScreenExClass";
 
 class CSplashScreenEx : public winui::Window {
  public:
-  using AnimateWindowFn = BOOL(WINAPI*)(HWND, DWORD, DWORD);
-
   CSplashScreenEx();
   ~CSplashScreenEx() override;
 
@@ -87,7 +85,6 @@ class CSplashScreenEx : public winui::Window {
   void OnPaint();
   void OnTimer();
 
-  AnimateWindowFn m_pfnAnimateWindow = nullptr;
   winui::Wnd* m_pWndParent = nullptr;
   winui::UniqueBitmap m_bitmap;
   winui::UniqueFont m_font;

@@ -8,7 +8,7 @@ const char* const kCommandLineUsage =
     "standin.exe [--library FILE] [--plugin DLL]... [--no-plugins]\n"
     "            [--no-library-window] [--no-hotkeys] [--hostile=null,huge,lengths|all]\n"
     "            [--hotkey=ctrl+alt+t] [--demo-playlist] [--unload-on-close]\n"
-    "            [--m3u-on-exit FILE] [--log-on-exit FILE]\n"
+    "            [--m3u-on-exit FILE] [--log-on-exit FILE] [--unregistered-common-controls]\n"
     "            [--unicode-main-window] [--preload=DLL]...";
 
 namespace {
@@ -137,6 +137,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
       result.options.unloadOnClose = true;
     } else if (name == "--unicode-main-window" && !hasValue) {
       result.options.unicodeMainWindow = true;
+    } else if (name == "--unregistered-common-controls" && !hasValue) {
+      result.options.unregisteredCommonControls = true;
     } else if (name == "--demo-playlist" && !hasValue) {
       result.demoPlaylist = true;
     } else {

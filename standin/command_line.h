@@ -3,6 +3,7 @@
 //   standin.exe [--library FILE] [--plugin DLL]... [--no-plugins] [--no-library-window]
 //               [--no-hotkeys] [--hostile=null,huge,lengths|all] [--hotkey=ctrl+alt+t]
 //               [--demo-playlist] [--unload-on-close] [--m3u-on-exit FILE] [--log-on-exit FILE]
+//               [--unregistered-common-controls]
 
 #include <string>
 #include <vector>

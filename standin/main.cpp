@@ -55,8 +55,6 @@ void EnqueueDemoPlaylist(standin::StandinHost& host) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   standin::InstallFaultReport();
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
-  ::InitCommonControlsEx(&controls);
 
   std::vector<std::string> args;
   for (int i = 1; i < __argc; ++i) args.emplace_back(__argv[i]);
@@ -67,6 +65,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     std::fprintf(stderr, "%s\n", text.c_str());
     ::MessageBoxA(nullptr, text.c_str(), "Tunyra Stand-in Player", MB_OK | MB_ICONEXCLAMATION);
     return 2;
+  }
+  if (!commandLine.options.unregisteredCommonControls) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
+    ::InitCommonControlsEx(&controls);
   }
 
   standin::StandinHost host(commandLine.options);

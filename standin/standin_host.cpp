@@ -7,6 +7,7 @@
 
 #include "library/item_records.h"
 #include "library/library_file.h"
+#include "standin/common_control_classes.h"
 
 using namespace tunyra;
 
@@ -169,6 +170,7 @@ bool StandinHost::Create(HINSTANCE instance, HostView* view, std::string* error)
     m_library = ::CreateWindowExA(0, kLibraryClassName, "Media Library", WS_POPUP, 0, 0, 0, 0,
                                   m_main, nullptr, instance, this);
   }
+  if (m_options.unregisteredCommonControls) TakeAwayCommonControlClasses();
   return true;
 }
 
@@ -200,6 +202,7 @@ void StandinHost::Destroy() {
   if (m_main != nullptr && ::IsWindow(m_main)) ::DestroyWindow(m_main);
   m_main = nullptr;
   m_view = nullptr;
+  if (m_options.unregisteredCommonControls) RestoreCommonControlClasses();
   for (auto it = m_preloaded.rbegin(); it != m_preloaded.rend(); ++it) ::FreeLibrary(*it);
   m_preloaded.clear();
 }
@@ -271,6 +274,7 @@ bool StandinHost::LoadPlugin(const std::string& path, std::string& error) {
     error = "cannot load " + path + " (error " + std::to_string(::GetLastError()) + ")";
     return false;
   }
+  if (m_options.unregisteredCommonControls) GiveCommonControlClassesOnRequest(module);
   auto get = reinterpret_cast<GetPluginFn>(
       reinterpret_cast<void*>(::GetProcAddress(module, "winampGetGeneralPurposePlugin")));
   if (get == nullptr) {

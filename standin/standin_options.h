@@ -55,6 +55,10 @@ struct StandinOptions {
   // bring them: MinGW's shared runtime (libgcc_s_dw2-1.dll) in a player that loaded a
   // plug-in built with it first.
   std::vector<std::string> preload;
+  // The host never registered the common-control classes: the stand-in registers none
+  // itself, takes away those that exist once its windows are made (see
+  // common_control_classes.h), and a plug-in gets only the classes it asks for.
+  bool unregisteredCommonControls = false;
 };
 
 }  // namespace standin

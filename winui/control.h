@@ -17,6 +17,10 @@ class Control : public Wnd {
   // Returns false for a null window.
   virtual bool Bind(HWND wnd);
   bool IsBound() const { return m_hWnd != nullptr; }
+  // Undoes Bind (and the subclass) while the window still exists: the link is a window
+  // property, whose name stays referenced in the global atom table when it is still
+  // there at the window's destruction.
+  void Unbind() { Unsubclass(); }
 
   // Owner-draw messages that the parent passes back to the control that raised them.
   // True when the control drew the item.

@@ -1,5 +1,7 @@
 #include "winui/dialog.h"
 
+#include <commctrl.h>
+
 #include <cstdint>
 #include <cstring>
 
@@ -24,6 +26,11 @@ constexpr std::uint16_t kInitListAddString = 0x0401;
 constexpr std::uint16_t kInitComboAddString = 0x0403;
 constexpr WORD kInitialDataType = 240;
 
+BOOL CALLBACK UnbindControl(HWND child, LPARAM) {
+  if (auto* control = dynamic_cast<Control*>(Wnd::FromHandle(child))) control->Unbind();
+  return TRUE;
+}
+
 bool IsDialogClassWindow(HWND wnd) {
   char name[16] = {};
   return ::GetClassNameA(wnd, name, sizeof name) > 0 && std::strcmp(name, "#32770") == 0;
@@ -31,13 +38,19 @@ bool IsDialogClassWindow(HWND wnd) {
 
 }  // namespace
 
-Dialog::Dialog(UINT templateId, Wnd* parent) : m_templateId(templateId), m_parent(parent) {}
+Dialog::Dialog(UINT templateId, Wnd* parent, DWORD commonControls)
+    : m_templateId(templateId), m_parent(parent), m_commonControls(commonControls) {}
 
 Dialog::~Dialog() {
   if (m_hWnd && ::IsWindow(m_hWnd)) ::DestroyWindow(m_hWnd);
 }
 
 INT_PTR Dialog::DoModal() {
+  // A control whose class does not exist makes the whole dialog fail to open.
+  if (m_commonControls != 0) {
+    INITCOMMONCONTROLSEX init{sizeof init, m_commonControls};
+    ::InitCommonControlsEx(&init);
+  }
   HWND owner = m_parent ? m_parent->GetSafeHwnd() : nullptr;
   m_endRequested = false;
   m_result = -1;
@@ -222,11 +235,15 @@ LRESULT CALLBACK Dialog::WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lP
     return result;
   }
   // The host's and the window system's frames are below us: nothing may unwind.
+  LRESULT result = 0;
   try {
-    return self->HandleMessage(msg, wParam, lParam);
+    result = self->HandleMessage(msg, wParam, lParam);
   } catch (...) {
-    return 0;
   }
+  // Bound controls' objects outlive their windows, which go with the dialog's: they let
+  // go now, after the dialog's own handling and while the windows are still there.
+  if (msg == WM_DESTROY) ::EnumChildWindows(wnd, &UnbindControl, 0);
+  return result;
 }
 
 LRESULT Dialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -16,7 +16,10 @@ class DataExchange;
 
 class Dialog : public Wnd {
  public:
-  Dialog(UINT templateId, Wnd* parent);
+  // `commonControls`: the ICC_ flags of the common-control classes the template's
+  // controls (and the dialog's tooltips) need; DoModal registers them before the
+  // window is made, since a host need not have.
+  Dialog(UINT templateId, Wnd* parent, DWORD commonControls = 0);
   ~Dialog() override;
 
   // Creates the window (owned by the parent, if any, which is disabled meanwhile), runs
@@ -70,6 +73,7 @@ class Dialog : public Wnd {
 
   UINT m_templateId;
   Wnd* m_parent;
+  DWORD m_commonControls;
   WNDPROC m_defaultProc = nullptr;
   HHOOK m_creationHook = nullptr;
   bool m_endRequested = false;

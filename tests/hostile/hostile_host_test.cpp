@@ -17,8 +17,10 @@
 
 #include "host/host_records.h"
 #include "resources/resource.h"
+#include "standin/import_patch.h"
 #include "tests/hostile/process_resources.h"
 #include "tests/support/dialog_test_support.h"
+#include "tests/support/real_input.h"
 
 namespace hostile {
 namespace {
@@ -49,35 +51,8 @@ using dialog_test::WindowText;
 // come, as when the address space runs out (throwing needs one).
 class PluginAllocationFailure {
  public:
-  PluginAllocationFailure() {
-    auto* base = reinterpret_cast<unsigned char*>(::GetModuleHandleA("gen_tunyra.dll"));
-    if (!base) return;
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    for (auto* desc = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); desc->Name;
-         ++desc) {
-      if (_stricmp(reinterpret_cast<const char*>(base + desc->Name), "msvcrt.dll") != 0) continue;
-      auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + desc->OriginalFirstThunk);
-      auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->FirstThunk);
-      for (; names->u1.AddressOfData; ++names, ++slots) {
-        if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-        const char* name = reinterpret_cast<const char*>(
-            reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name);
-        if (std::strcmp(name, "malloc") == 0) Replace(slots, reinterpret_cast<void*>(&Malloc));
-        if (std::strcmp(name, "calloc") == 0) Replace(slots, reinterpret_cast<void*>(&Calloc));
-        if (std::strcmp(name, "realloc") == 0) Replace(slots, reinterpret_cast<void*>(&Realloc));
-      }
-    }
-  }
-  ~PluginAllocationFailure() {
-    s_armed = false;
-    for (const auto& [slot, original] : m_replaced) Write(slot, original);
-  }
-  PluginAllocationFailure(const PluginAllocationFailure&) = delete;
-  PluginAllocationFailure& operator=(const PluginAllocationFailure&) = delete;
-
-  int Replaced() const { return static_cast<int>(m_replaced.size()); }
+  ~PluginAllocationFailure() { s_armed = false; }  // before the import table is restored
+  int Replaced() const { return m_malloc.Applied() + m_calloc.Applied() + m_realloc.Applied(); }
   void Arm(bool armed) { s_armed = armed; }
   static int Refused() { return s_refused; }
 
@@ -93,21 +68,37 @@ class PluginAllocationFailure {
     ++s_refused;
     return true;
   }
-  void Replace(IMAGE_THUNK_DATA* slot, void* with) {
-    m_replaced.emplace_back(slot, reinterpret_cast<void*>(slot->u1.Function));
-    Write(slot, with);
-  }
-  static void Write(IMAGE_THUNK_DATA* slot, void* value) {
-    DWORD old = 0;
-    ::VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old);
-    slot->u1.Function = reinterpret_cast<ULONG_PTR>(value);
-    ::VirtualProtect(slot, sizeof *slot, old, &old);
-  }
+  static HMODULE Plugin() { return ::GetModuleHandleA("gen_tunyra.dll"); }
 
   static inline std::atomic<bool> s_armed{false};
   static inline std::atomic<int> s_refused{0};
-  std::vector<std::pair<IMAGE_THUNK_DATA*, void*>> m_replaced;
+  standin::ScopedImportPatch m_malloc{Plugin(), "msvcrt.dll", "malloc", reinterpret_cast<void*>(&Malloc)};
+  standin::ScopedImportPatch m_calloc{Plugin(), "msvcrt.dll", "calloc", reinterpret_cast<void*>(&Calloc)};
+  standin::ScopedImportPatch m_realloc{Plugin(), "msvcrt.dll", "realloc", reinterpret_cast<void*>(&Realloc)};
 };
+
+// AnimateWindow refusing, as it may on Windows (a shaped window without composition, a
+// remote session); Wine's always shows or hides.
+std::atomic<int> g_fadeCalls{0};
+BOOL WINAPI RefuseFade(HWND, DWORD, DWORD) {
+  ++g_fadeCalls;
+  return FALSE;
+}
+
+// Windows of the UI thread destroyed, and the classes of those that still carried
+// winui's link property (named in winui/wnd.cpp) at WM_NCDESTROY. On Windows such a
+// property keeps its name's global atom referenced for good; Wine releases it with the
+// window, so there the atom table cannot show the leak.
+int g_destroyedWindows = 0;
+std::vector<std::string> g_linkedAtDestruction;
+LRESULT CALLBACK WatchDestruction(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* sent = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+  if (code == HC_ACTION && sent->message == WM_NCDESTROY) {
+    ++g_destroyedWindows;
+    if (::GetPropA(sent->hwnd, "TunyraWndObject")) g_linkedAtDestruction.push_back(ClassOf(sent->hwnd));
+  }
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
 
 class HostileHost : public dialog_test::SelectSongsTest {
  protected:
@@ -473,6 +464,71 @@ TEST_F(HostileHost, QuitAndUnloadWhileThePlayerKeepsRunning) {
   ASSERT_TRUE(m_host->LoadPlugin("gen_tunyra.dll", &error)) << error;
   ASSERT_TRUE(OpenDialog());
   EXPECT_FALSE(ListTexts(IDC_LIST1).empty());
+}
+
+TEST_F(HostileHost, SplashShowsAndClosesWhenTheFadeIsRefused) {
+  Restart(dialog_test::SampleSongs());
+  standin::ScopedImportPatch fade(::GetModuleHandleA("gen_tunyra.dll"), "user32.dll", "AnimateWindow",
+                                  reinterpret_cast<void*>(&RefuseFade));
+  ASSERT_TRUE(fade.Applied()) << "gen_tunyra.dll no longer imports AnimateWindow";
+  for (bool about : {false, true}) {
+    // The About button's splash has no time-out: only a click on it closes it.
+    SCOPED_TRACE(about ? "About button, closed by a click" : "config, closed by its time-out");
+    const int calls = g_fadeCalls;
+    if (about) {
+      ASSERT_TRUE(OpenDialog());
+      PostClick(IDC_ABOUT);
+    } else {
+      ASSERT_TRUE(m_host->ConfigPlugin(0));
+    }
+    HWND splash = nullptr;
+    ASSERT_TRUE(StandinHostThread::WaitFor([&] {
+      splash = ::FindWindowA("SplashScreenExClass", nullptr);
+      return splash && ::IsWindowVisible(splash);
+    })) << "the splash was never shown";
+    if (about) {
+      RECT rc{};
+      ::GetWindowRect(splash, &rc);
+      POINT opaque{};  // a point where a click lands on the shaped splash
+      for (LONG y = (rc.top + rc.bottom) / 2; y < rc.bottom && !opaque.x; y += 4)
+        for (LONG x = (rc.left + rc.right) / 2; x < rc.right && !opaque.x; x += 4)
+          if (::WindowFromPoint(POINT{x, y}) == splash) opaque = POINT{x, y};
+      test_input::ClickAt(opaque);
+    }
+    EXPECT_TRUE(m_host->WaitForWindowGone(splash, kWaitMs));
+    EXPECT_EQ(g_fadeCalls, calls + 2) << "the fade in and out were not asked for";
+  }
+}
+
+TEST_F(HostileHost, HostThatNeverRegisteredCommonControlsStillGetsTheDialog) {
+  standin::StandinOptions options = StandinHostThread::TestOptions();
+  options.unregisteredCommonControls = true;
+  Restart(dialog_test::SampleSongs(), options);
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof wc;
+  ASSERT_FALSE(::GetClassInfoExA(::GetModuleHandleA("comctl32.dll"), "msctls_updown32", &wc))
+      << "the stand-in left the up-down class registered";
+  ASSERT_TRUE(OpenDialog());
+  EXPECT_EQ(ClassOf(Item(IDC_MINUTES_SPIN)), "msctls_updown32");
+  HWND tip = nullptr;
+  while ((tip = ::FindWindowExA(nullptr, tip, "tooltips_class32", nullptr)) && ::GetWindow(tip, GW_OWNER) != m_dialog) {
+  }
+  EXPECT_NE(tip, nullptr) << "the dialog has no tooltips";
+}
+
+TEST_F(HostileHost, ControlsLetGoOfTheirWindowsBeforeTheDialogDestroysThem) {
+  Restart(dialog_test::SampleSongs());
+  HHOOK hook = nullptr;
+  m_host->Run([&] {
+    hook = ::SetWindowsHookExA(WH_CALLWNDPROCRET, &WatchDestruction, nullptr, ::GetCurrentThreadId());
+  });
+  ASSERT_TRUE(OpenDialog());
+  PostClick(IDCANCEL);
+  ASSERT_TRUE(WaitDialogClosed());
+  m_host->Run([&] { ::UnhookWindowsHookEx(hook); });
+  EXPECT_GT(g_destroyedWindows, 30) << "the dialog's windows were not watched";
+  for (const std::string& name : g_linkedAtDestruction)
+    ADD_FAILURE() << "a " << name << " window was destroyed still linked";
 }
 
 TEST_F(HostileHost, ConfigPressedInABurst) {

@@ -178,7 +178,7 @@ const std::map<std::string, std::vector<std::string>> kAllowedImports = {
      {"AnimateWindow", "BeginPaint", "BringWindowToTop", "CallNextHookEx", "CallWindowProcA",
       "CallWindowProcW", "CreateDialogParamA", "CreateWindowExA", "DefDlgProcA", "DefWindowProcA",
       "DestroyWindow", "DispatchMessageA", "DispatchMessageW", "DrawFocusRect", "DrawFrameControl",
-      "DrawTextA", "EnableWindow", "EndPaint", "EnumThreadWindows", "FillRect", "GetClassLongA",
+      "DrawTextA", "EnableWindow", "EndPaint", "EnumChildWindows", "EnumThreadWindows", "FillRect", "GetClassLongA",
       "GetClassNameA", "GetClientRect", "GetDC", "GetDlgCtrlID", "GetDlgItem", "GetFocus",
       "GetMessagePos", "GetMessageTime", "GetParent", "GetPropA", "GetSysColor",
       "GetSysColorBrush", "GetSystemMetrics", "GetWindow", "GetWindowLongA", "GetWindowLongW",

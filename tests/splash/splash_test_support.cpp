@@ -125,14 +125,4 @@ LRESULT PlainWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   return Default(message, wParam, lParam);
 }
 
-void ClickAt(POINT pt) {
-  ::SetCursorPos(pt.x, pt.y);
-  INPUT input[2]{};
-  input[0].type = INPUT_MOUSE;
-  input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  input[1].type = INPUT_MOUSE;
-  input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  ::SendInput(2, input, sizeof(INPUT));
-}
-
 }  // namespace splash_test

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "splash/splash_screen_ex.h"
+#include "tests/support/real_input.h"
 #include "winui/window.h"
 
 namespace splash_test {
@@ -65,7 +66,6 @@ class PlainWindow : public winui::Window {
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 };
 
-// A real left click at a screen point through the input system.
-void ClickAt(POINT pt);
+using test_input::ClickAt;
 
 }  // namespace splash_test

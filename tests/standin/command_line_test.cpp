@@ -19,7 +19,7 @@ TEST(StandinCommandLine, SwitchesSetTheirOptions) {
       {"--library", "Z:\\lib.tsv", "--plugin", "a.dll", "--plugin=b.dll", "--no-library-window",
        "--no-hotkeys", "--hostile=null,lengths", "--m3u-on-exit", "out.m3u",
        "--log-on-exit=log.txt", "--demo-playlist", "--unload-on-close", "--unicode-main-window",
-       "--preload=libgcc_s_dw2-1.dll", "--preload", "x.dll"},
+       "--preload=libgcc_s_dw2-1.dll", "--preload", "x.dll", "--unregistered-common-controls"},
       line, error))
       << error;
   EXPECT_EQ(line.library, "Z:\\lib.tsv");
@@ -35,6 +35,7 @@ TEST(StandinCommandLine, SwitchesSetTheirOptions) {
   EXPECT_TRUE(line.options.unloadOnClose);
   EXPECT_TRUE(line.options.unicodeMainWindow);
   EXPECT_EQ(line.options.preload, (std::vector<std::string>{"libgcc_s_dw2-1.dll", "x.dll"}));
+  EXPECT_TRUE(line.options.unregisteredCommonControls);
   EXPECT_FALSE(line.noPlugins);
 
   CommandLine defaults;
@@ -46,6 +47,7 @@ TEST(StandinCommandLine, SwitchesSetTheirOptions) {
   EXPECT_FALSE(defaults.options.unloadOnClose);
   EXPECT_FALSE(defaults.options.unicodeMainWindow);
   EXPECT_TRUE(defaults.options.preload.empty());
+  EXPECT_FALSE(defaults.options.unregisteredCommonControls);
   ASSERT_EQ(defaults.options.bindings.size(), 1u);
   EXPECT_EQ(defaults.options.bindings[0].modifiers, static_cast<UINT>(MOD_CONTROL | MOD_ALT));
   EXPECT_EQ(defaults.options.bindings[0].virtualKey, static_cast<UINT>('T'));
