@@ -163,6 +163,16 @@ class ExactSearch {
   }
   bool Empty() const { return m_usable.empty(); }
 
+  // One entry of the shortest length, each as likely.
+  Playlist Shortest() {
+    std::int64_t shortest = m_longest;
+    for (std::uint32_t entry : m_usable) shortest = std::min<std::int64_t>(shortest, m_lengths[entry]);
+    std::vector<std::uint32_t> entries;
+    for (std::uint32_t entry : m_usable)
+      if (m_lengths[entry] == shortest) entries.push_back(entry);
+    return Playlist{{entries[m_draws.Below(entries.size())]}, shortest};
+  }
+
   // Random draws, then the sampled search; never over the target.
   Playlist Sampled(std::int64_t target) {
     Playlist out;
@@ -421,6 +431,9 @@ FillResult FitExactly(const CandidateList& candidates, std::int32_t totalSeconds
     Playlist closer;
     bool cut = false;
     if (search.Exhaustive(target, Distance(best.total, target), searchSteps, closer, cut)) best = std::move(closer);
+    // Nothing beat the empty playlist: unless the search was cut, every song is at least
+    // twice the time long, and the shortest alone is the closest playlist there is.
+    if (best.entries.empty()) best = search.Shortest();
     if (best.total != target) result.stop = cut ? FillStop::SearchCut : FillStop::NoExactTotal;
   }
 

@@ -20,7 +20,9 @@ constexpr std::uint64_t kExactFitSearchSteps = std::uint64_t{1} << 27;
 //
 // stop is TimeUsedUp when the total is exactly the time (also when there is no time to
 // fill); NoExactTotal when no playlist makes it and none comes closer, under or over;
-// NoUnusedCandidate when no entry has a length above 0. When the search for the closest
+// NoUnusedCandidate when no entry has a length above 0. With time to fill and an entry
+// of length above 0 the playlist is never empty: when every song is longer than twice the
+// time, the shortest alone is the closest. When the search for the closest
 // total would take more than `searchSteps`, it keeps the closest it has found and says
 // SearchCut: the best total may then be up to |remainingSeconds| nearer the time.
 // Every entry of some exact playlist can be picked; the picks come in random order.

@@ -22,8 +22,9 @@ const ShortenQuestion kMustNotAsk = [] {
 
 std::int64_t Distance(std::int64_t a, std::int64_t b) { return a > b ? a - b : b - a; }
 
-// The plain model: every subset of the songs of length above 0 (duplicates off), or
-// every total that any counts of them make (duplicates on). Each length is one song.
+// The plain model: every non-empty subset of the songs of length above 0 (duplicates
+// off), or every total that any counts of them make (duplicates on). Each length is one
+// song.
 struct Closest {
   std::int64_t distance = 0;
   std::set<std::vector<size_t>> exactSubsets;  // duplicates off
@@ -36,8 +37,12 @@ Closest ClosestByEnumeration(const std::vector<int>& lengths, std::int64_t targe
     if (lengths[i] > 0) usable.push_back(i);
   Closest out;
   out.distance = target;
+  if (usable.empty()) return out;
+  // Beyond twice the time only the shortest song alone can be the closest.
+  out.distance = INT64_MAX;
+  for (size_t i : usable) out.distance = std::min(out.distance, Distance(lengths[i], target));
   if (!duplicates) {
-    for (size_t mask = 0; mask < (size_t{1} << usable.size()); ++mask) {
+    for (size_t mask = 1; mask < (size_t{1} << usable.size()); ++mask) {
       std::int64_t sum = 0;
       std::vector<size_t> subset;
       for (size_t b = 0; b < usable.size(); ++b)
@@ -55,7 +60,7 @@ Closest ClosestByEnumeration(const std::vector<int>& lengths, std::int64_t targe
   for (size_t s = 1; s < reach.size(); ++s)
     for (size_t i : usable)
       if (static_cast<size_t>(lengths[i]) <= s && reach[s - static_cast<size_t>(lengths[i])]) reach[s] = true;
-  for (size_t s = 0; s < reach.size(); ++s)
+  for (size_t s = 1; s < reach.size(); ++s)
     if (reach[s]) out.distance = std::min(out.distance, Distance(static_cast<std::int64_t>(s), target));
   for (size_t i : usable)
     if (lengths[i] <= target && reach[static_cast<size_t>(target - lengths[i])]) out.inSomeExact.insert(i);
@@ -106,6 +111,10 @@ TEST(ExactFit, ClosestTotalAndEveryExactPlaylistOnEnumerableLibraries) {
       {"every song doubled", {100, 200, 300, 400, 500, 600}, 1100, false, {0, 1, 2, 3, 4, 5}},
       {"doubled, closest is over", {300, 500, 700}, 590, false, {0, 2}},
       {"duplicates: doubled song", {7, 11}, 60, true, {1}},
+      // Never the empty playlist while a song can be picked (it once came out as "0 seconds").
+      {"every song over twice the time: the shortest", {3000, 2400, 5000}, 900, false},
+      {"a song of twice the time, as far as none", {2500, 1800}, 900, false},
+      {"duplicates: every song over twice the time", {3000, 2400}, 900, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -117,6 +126,7 @@ TEST(ExactFit, ClosestTotalAndEveryExactPlaylistOnEnumerableLibraries) {
       LcgRandomSource random(seed);
       const FillResult r = FitExactly(WithDoubles(c.lengths, c.doubled), static_cast<std::int32_t>(c.total),
                                       c.duplicates, random, kMustNotAsk);
+      ASSERT_FALSE(r.picks.empty()) << "seed " << seed;
       std::int64_t sum = 0;
       std::vector<size_t> entries = PickedEntries(r);
       for (size_t e : entries) {
@@ -281,6 +291,7 @@ TEST(ExactFit, HugeAndTinyInputs) {
       {"only unknown lengths", {-1, -5}, 60, true, FillStop::NoUnusedCandidate, 60},
       {"only lengths of 0", {0, 0}, 60, true, FillStop::NoUnusedCandidate, 60},
       {"longest possible song", {INT_MAX, 10}, 100, false, FillStop::NoExactTotal, 90},
+      {"only the longest possible song", {INT_MAX}, 100, false, FillStop::NoExactTotal, INT_MAX - 100},
       // Walks back over more layers than one segment keeps.
       {"one odd song among 400 even ones", oneOdd, 201, false, FillStop::TimeUsedUp, 0},
       {"closest over 100 lengths", hundredLengths, 2001, false, FillStop::NoExactTotal, 1},
@@ -377,17 +388,25 @@ TEST(ExactFit, SameSeedSamePlaylist) {
 TEST(ExactFit, SearchCutShortSaysSo) {
   struct Case {
     std::uint64_t steps;
+    std::vector<int> lengths;
+    std::int32_t total;
     FillStop stop;
   };
-  const Case cases[] = {{0, FillStop::SearchCut}, {20, FillStop::SearchCut}, {kExactFitSearchSteps, FillStop::NoExactTotal}};
-  const std::vector<int> lengths = {250, 400, 700};
-  const Closest best = ClosestByEnumeration(lengths, 600, false);
+  const Case cases[] = {
+      {0, {250, 400, 700}, 600, FillStop::SearchCut},
+      {20, {250, 400, 700}, 600, FillStop::SearchCut},
+      {kExactFitSearchSteps, {250, 400, 700}, 600, FillStop::NoExactTotal},
+      // Cut before the search took any song: still a playlist, not an empty one.
+      {0, {1000, 2400}, 900, FillStop::SearchCut},
+  };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.steps);
+    SCOPED_TRACE(testing::Message() << c.steps << " steps, " << c.total << " s");
+    const Closest best = ClosestByEnumeration(c.lengths, c.total, false);
     for (std::uint32_t seed = 1; seed <= 20; ++seed) {
       LcgRandomSource random(seed);
-      const FillResult r = FitExactly(CandidatesOfLengths(lengths), 600, false, random, kMustNotAsk, c.steps);
+      const FillResult r = FitExactly(CandidatesOfLengths(c.lengths), c.total, false, random, kMustNotAsk, c.steps);
       EXPECT_EQ(r.stop, c.stop);
+      EXPECT_FALSE(r.picks.empty());
       EXPECT_GE(Distance(r.remainingSeconds, 0), best.distance);
       if (c.stop == FillStop::NoExactTotal) {
         EXPECT_EQ(Distance(r.remainingSeconds, 0), best.distance);
