@@ -24,14 +24,15 @@ std::int64_t Distance(std::int64_t a, std::int64_t b) { return a > b ? a - b : b
 
 // The plain model: every non-empty subset of the songs of length above 0 (duplicates
 // off), or every total that any counts of them make (duplicates on). Each length is one
-// song.
+// song, unless `songOf` names each entry's song: a subset then takes one entry of each.
 struct Closest {
   std::int64_t distance = 0;
   std::set<std::vector<size_t>> exactSubsets;  // duplicates off
   std::set<size_t> inSomeExact;                // entries of some exact playlist
 };
 
-Closest ClosestByEnumeration(const std::vector<int>& lengths, std::int64_t target, bool duplicates) {
+Closest ClosestByEnumeration(const std::vector<int>& lengths, std::int64_t target, bool duplicates,
+                             const std::vector<size_t>& songOf = {}) {
   std::vector<size_t> usable;
   for (size_t i = 0; i < lengths.size(); ++i)
     if (lengths[i] > 0) usable.push_back(i);
@@ -45,8 +46,14 @@ Closest ClosestByEnumeration(const std::vector<int>& lengths, std::int64_t targe
     for (size_t mask = 1; mask < (size_t{1} << usable.size()); ++mask) {
       std::int64_t sum = 0;
       std::vector<size_t> subset;
-      for (size_t b = 0; b < usable.size(); ++b)
-        if (mask >> b & 1) sum += lengths[usable[b]], subset.push_back(usable[b]);
+      std::set<size_t> songs;
+      for (size_t b = 0; b < usable.size(); ++b) {
+        if (!(mask >> b & 1)) continue;
+        sum += lengths[usable[b]];
+        subset.push_back(usable[b]);
+        songs.insert(songOf.empty() ? usable[b] : songOf[usable[b]]);
+      }
+      if (songs.size() != subset.size()) continue;
       out.distance = std::min(out.distance, Distance(sum, target));
       if (sum == target) {
         out.exactSubsets.insert(subset);
@@ -89,6 +96,7 @@ TEST(ExactFit, ClosestTotalAndEveryExactPlaylistOnEnumerableLibraries) {
     std::int64_t total;
     bool duplicates;
     std::vector<size_t> doubled = {};
+    std::vector<std::pair<size_t, int>> otherLengths = {};  // song, length: its file name once more
   };
   const Case cases[] = {
       {"one combination of eight fits", {301, 457, 613, 829, 1031, 1187, 1399, 1555}, 3660, false},
@@ -115,32 +123,52 @@ TEST(ExactFit, ClosestTotalAndEveryExactPlaylistOnEnumerableLibraries) {
       {"every song over twice the time: the shortest", {3000, 2400, 5000}, 900, false},
       {"a song of twice the time, as far as none", {2500, 1800}, 900, false},
       {"duplicates: every song over twice the time", {3000, 2400}, 900, true},
+      // A file name at several lengths is one song of any of them, whatever the seed (each
+      // once got one of its lengths at random before the search).
+      {"a song at 100 or 300 makes 300", {100, 400}, 300, false, {}, {{0, 300}}},
+      {"both lengths of a song would make it", {200, 150}, 600, false, {}, {{0, 400}}},
+      {"three ways with a song at three lengths", {100, 200, 150}, 600, false, {}, {{0, 250}, {0, 400}, {1, 350}}},
+      {"doubled at one length, once at another", {300, 100}, 400, false, {0}, {{0, 200}}},
+      {"duplicates: a file name at two lengths", {7}, 60, true, {}, {{0, 11}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const Closest best = ClosestByEnumeration(c.lengths, c.total, c.duplicates);
+    CandidateList list = WithDoubles(c.lengths, c.doubled);
+    std::vector<int> lengths = c.lengths;
+    std::vector<size_t> songOf;
+    for (size_t i = 0; i < lengths.size(); ++i) songOf.push_back(i);
+    for (const auto& [song, length] : c.otherLengths) {
+      list.Append(list.fileNames[song], "at another length", length);
+      lengths.push_back(length);
+      songOf.push_back(song);
+    }
+    const Closest best = ClosestByEnumeration(lengths, c.total, c.duplicates, songOf);
     std::set<std::vector<size_t>> seenSubsets;
     std::set<size_t> seenEntries;
     std::set<std::vector<size_t>> seenPlaylists;
     for (std::uint32_t seed = 1; seed <= 1500; ++seed) {
       LcgRandomSource random(seed);
-      const FillResult r = FitExactly(WithDoubles(c.lengths, c.doubled), static_cast<std::int32_t>(c.total),
-                                      c.duplicates, random, kMustNotAsk);
+      const FillResult r = FitExactly(list, static_cast<std::int32_t>(c.total), c.duplicates, random, kMustNotAsk);
       ASSERT_FALSE(r.picks.empty()) << "seed " << seed;
       std::int64_t sum = 0;
-      std::vector<size_t> entries = PickedEntries(r);
-      for (size_t e : entries) {
-        ASSERT_GT(c.lengths[e], 0) << "seed " << seed;
-        sum += c.lengths[e];
+      std::vector<size_t> songs = PickedEntries(r), entries;
+      for (size_t i = 0; i < songs.size(); ++i) {
+        size_t e = 0;  // the song's entry of the pick's length
+        while (e < lengths.size() && (songOf[e] != songs[i] || lengths[e] != r.picks.lengths[i])) ++e;
+        ASSERT_LT(e, lengths.size()) << "seed " << seed;
+        ASSERT_GT(lengths[e], 0) << "seed " << seed;
+        entries.push_back(e);
+        sum += lengths[e];
       }
       ASSERT_EQ(Distance(sum, c.total), best.distance) << "seed " << seed;
       EXPECT_EQ(r.remainingSeconds, c.total - sum);
       EXPECT_EQ(r.stop, best.distance == 0 ? FillStop::TimeUsedUp : FillStop::NoExactTotal);
+      seenPlaylists.insert(entries);
       std::sort(entries.begin(), entries.end());
+      std::sort(songs.begin(), songs.end());
       if (!c.duplicates) {
-        ASSERT_EQ(std::adjacent_find(entries.begin(), entries.end()), entries.end()) << seed;
+        ASSERT_EQ(std::adjacent_find(songs.begin(), songs.end()), songs.end()) << seed;
       }
-      seenPlaylists.insert(PickedEntries(r));
       if (sum != c.total) continue;
       if (!c.duplicates) seenSubsets.insert(entries);
       seenEntries.insert(entries.begin(), entries.end());
