@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -17,7 +18,9 @@ namespace tunyra {
 // reachability bitset over random samples of the candidates, walked back at random. Only
 // when that misses does an exhaustive search over every candidate, grouped by length,
 // decide what the closest total is. Without duplicates a song is its file name: an item
-// matched by two Or-joined columns stands twice, weighs twice, and still comes once.
+// matched by two Or-joined columns stands twice, weighs twice, and still comes once; a
+// file name listed at several lengths is one layer of the search that takes any one of
+// them or none, so whether a total exists never hangs on which length a draw chose.
 
 namespace {
 
@@ -54,7 +57,8 @@ class Draws {
 };
 
 // Which totals from 0 to `top` a choice among the layers' weights can make: layer 0
-// holds 0 alone, layer j adds weight j-1 to every total of layer j-1.
+// holds 0 alone, layer j adds one of the weights of layer j-1 (or none) to every total
+// of layer j-1.
 class ReachLayers {
  public:
   explicit ReachLayers(std::int64_t top)
@@ -63,12 +67,14 @@ class ReachLayers {
     m_kept = m_last;
   }
   size_t Words() const { return m_words; }
-  size_t Layers() const { return m_weights.size(); }
+  size_t Layers() const { return m_starts.size() - 1; }
 
-  void Add(std::int64_t weight) {
-    Raise(m_last.data(), weight);
-    m_weights.push_back(weight);
-    if (m_weights.size() % kSegmentLayers == 0) m_kept.insert(m_kept.end(), m_last.begin(), m_last.end());
+  void Add(std::int64_t weight) { Add(&weight, 1); }
+  void Add(const std::int64_t* weights, size_t count) {
+    m_weights.insert(m_weights.end(), weights, weights + count);
+    m_starts.push_back(m_weights.size());
+    Apply(m_last.data(), Layers() - 1);
+    if (Layers() % kSegmentLayers == 0) m_kept.insert(m_kept.end(), m_last.begin(), m_last.end());
   }
   bool LastHas(std::int64_t total) const { return Test(m_last.data(), total); }
 
@@ -80,18 +86,35 @@ class ReachLayers {
     }
   }
 
-  // Walks down from `total` (reachable in the last layer), taking or leaving each
-  // weight; where both keep the rest reachable, at random. The taken layers' weights
-  // sum to `total`.
-  std::vector<size_t> Choose(std::int64_t total, Draws& draws) {
-    std::vector<size_t> taken;
-    for (size_t j = m_weights.size(); j > 0; --j) {
-      const std::int64_t weight = m_weights[j - 1];
+  struct Take {
+    size_t layer;
+    std::int64_t weight;
+  };
+  // Walks down from `total` (reachable in the last layer), taking one of each layer's
+  // weights or none; of the ways that keep the rest reachable, one at random. The taken
+  // weights sum to `total`.
+  std::vector<Take> Choose(std::int64_t total, Draws& draws) {
+    std::vector<Take> taken;
+    std::vector<std::int64_t> fits;
+    for (size_t j = Layers(); j > 0; --j) {
+      const std::int64_t* weights = &m_weights[m_starts[j - 1]];
+      const size_t count = m_starts[j] - m_starts[j - 1];
       const bool canLeave = Has(j - 1, total);
-      const bool canTake = total >= weight && Has(j - 1, total - weight);
-      if (canTake && (!canLeave || draws.Coin())) {
-        taken.push_back(j - 1);
-        total -= weight;
+      if (count == 1) {
+        const bool canTake = total >= weights[0] && Has(j - 1, total - weights[0]);
+        if (canTake && (!canLeave || draws.Coin())) {
+          taken.push_back({j - 1, weights[0]});
+          total -= weights[0];
+        }
+        continue;
+      }
+      fits.clear();
+      for (size_t k = 0; k < count; ++k)
+        if (total >= weights[k] && Has(j - 1, total - weights[k])) fits.push_back(weights[k]);
+      const size_t pick = draws.Below(fits.size() + (canLeave ? 1 : 0));
+      if (pick < fits.size()) {
+        taken.push_back({j - 1, fits[pick]});
+        total -= fits[pick];
       }
     }
     return taken;
@@ -103,18 +126,28 @@ class ReachLayers {
     return (bits[static_cast<size_t>(total) / 64] >> (total % 64)) & 1;
   }
 
-  // bits |= bits << weight, in place: from the top word down, each word reads only
-  // words at or below it that are not yet raised. Bits above `top` in the last word are
-  // never read and only ever move further up.
-  void Raise(std::uint64_t* bits, std::int64_t weight) const {
+  // bits |= from << weight, also in place (from == bits): from the top word down, each
+  // word reads only words at or below it that are not yet raised. Bits above `top` in
+  // the last word are never read and only ever move further up.
+  void Raise(std::uint64_t* bits, const std::uint64_t* from, std::int64_t weight) const {
     const auto q = static_cast<size_t>(weight / 64);
     const auto r = static_cast<unsigned>(weight % 64);
     if (weight <= 0 || q >= m_words) return;
     for (size_t i = m_words; i-- > q;) {
-      std::uint64_t w = bits[i - q] << r;
-      if (r != 0 && i > q) w |= bits[i - q - 1] >> (64 - r);
+      std::uint64_t w = from[i - q] << r;
+      if (r != 0 && i > q) w |= from[i - q - 1] >> (64 - r);
       bits[i] |= w;
     }
+  }
+
+  // Several weights raise from the layer below, not from each other: no two of them are
+  // ever taken together.
+  void Apply(std::uint64_t* bits, size_t layer) {
+    const std::int64_t* weights = &m_weights[m_starts[layer]];
+    const size_t count = m_starts[layer + 1] - m_starts[layer];
+    if (count == 1) return Raise(bits, bits, weights[0]);
+    m_below.assign(bits, bits + m_words);
+    for (size_t k = 0; k < count; ++k) Raise(bits, m_below.data(), weights[k]);
   }
 
   // The walk back asks for layers in falling order, so each segment is rebuilt once.
@@ -123,10 +156,10 @@ class ReachLayers {
     if (segment != m_loaded) {
       m_segment.assign(kSegmentLayers * m_words, 0);
       std::copy_n(m_kept.begin() + static_cast<std::ptrdiff_t>(segment * m_words), m_words, m_segment.begin());
-      for (size_t k = 1; k < kSegmentLayers && segment * kSegmentLayers + k <= m_weights.size(); ++k) {
+      for (size_t k = 1; k < kSegmentLayers && segment * kSegmentLayers + k <= Layers(); ++k) {
         std::uint64_t* bits = &m_segment[k * m_words];
         std::copy_n(bits - m_words, m_words, bits);
-        Raise(bits, m_weights[segment * kSegmentLayers + k - 1]);
+        Apply(bits, segment * kSegmentLayers + k - 1);
       }
       m_loaded = segment;
     }
@@ -138,6 +171,8 @@ class ReachLayers {
   std::vector<std::uint64_t> m_last;
   std::vector<std::uint64_t> m_kept;  // layers 0, kSegmentLayers, 2 * kSegmentLayers, ...
   std::vector<std::int64_t> m_weights;
+  std::vector<size_t> m_starts{0};  // layer j's weights: m_weights[m_starts[j], m_starts[j + 1])
+  std::vector<std::uint64_t> m_below;
   std::vector<std::uint64_t> m_segment;
   size_t m_loaded = static_cast<size_t>(-1);
 };
@@ -162,6 +197,16 @@ class ExactSearch {
     }
   }
   bool Empty() const { return m_usable.empty(); }
+
+  // One entry of the shortest length, each as likely.
+  Playlist Shortest() {
+    std::int64_t shortest = m_longest;
+    for (std::uint32_t entry : m_usable) shortest = std::min<std::int64_t>(shortest, m_lengths[entry]);
+    std::vector<std::uint32_t> entries;
+    for (std::uint32_t entry : m_usable)
+      if (m_lengths[entry] == shortest) entries.push_back(entry);
+    return Playlist{{entries[m_draws.Below(entries.size())]}, shortest};
+  }
 
   // Random draws, then the sampled search; never over the target.
   Playlist Sampled(std::int64_t target) {
@@ -215,7 +260,7 @@ class ExactSearch {
         sampled.push_back(entry);
       }
       const std::int64_t reached = reach.LastHas(remaining) ? remaining : HighestAtMost(reach, remaining);
-      for (size_t layer : reach.Choose(reached, m_draws)) out.entries.push_back(sampled[layer]);
+      for (const ReachLayers::Take& chosen : reach.Choose(reached, m_draws)) out.entries.push_back(sampled[chosen.layer]);
       remaining -= reached;
     }
     out.total = target - remaining;
@@ -233,12 +278,16 @@ class ExactSearch {
     }
     GroupByLength(top);
 
-    // Groups in a random order weighted by how many entries they hold, as the first
-    // time a uniform draw over all entries would hit each: keys exponential with rate
-    // the count, taken from the lowest.
+    // Groups, then songs of several lengths (numbered after the groups), in a random
+    // order weighted by how many entries they hold, as the first time a uniform draw
+    // over all entries would hit each: keys exponential with rate the count, taken from
+    // the lowest.
+    const auto groups = static_cast<std::uint32_t>(m_groups.size());
     std::vector<std::pair<double, std::uint32_t>> order;
-    for (std::uint32_t g = 0; g < m_groups.size(); ++g)
+    for (std::uint32_t g = 0; g < groups; ++g)
       order.push_back({-std::log(m_draws.Unit()) / static_cast<double>(m_groups[g].weight), g});
+    for (std::uint32_t c = 0; c < m_choices.size(); ++c)
+      order.push_back({-std::log(m_draws.Unit()) / static_cast<double>(m_choices[c].weight), groups + c});
     std::sort(order.begin(), order.end());
 
     ReachLayers reach(top);
@@ -246,6 +295,20 @@ class ExactSearch {
     std::vector<std::int64_t> layerTake;
     std::uint64_t spent = 0;
     for (const auto& [key, g] : order) {
+      if (g >= groups) {
+        const Choice& choice = m_choices[g - groups];
+        const std::uint64_t cost = reach.Words() * (choice.end - choice.begin);
+        if (spent + cost > steps) {
+          cut = true;
+          break;
+        }
+        spent += cost;
+        reach.Add(&m_variantLengths[choice.begin], choice.end - choice.begin);
+        layerGroup.push_back(g);
+        layerTake.push_back(1);
+        if (reach.LastHas(target)) break;
+        continue;
+      }
       const Group& group = m_groups[g];
       std::int64_t count = top / group.length;
       if (!m_duplicates) count = std::min<std::int64_t>(count, group.end - group.begin);
@@ -268,9 +331,18 @@ class ExactSearch {
     const std::int64_t nearest = reach.Nearest(target);
     if (Distance(nearest, target) >= toBeat) return false;
     std::vector<std::int64_t> counts(m_groups.size(), 0);
-    for (size_t layer : reach.Choose(nearest, m_draws)) counts[layerGroup[layer]] += layerTake[layer];
     out = Playlist();
     out.total = nearest;
+    for (const ReachLayers::Take& take : reach.Choose(nearest, m_draws)) {
+      const std::uint32_t g = layerGroup[take.layer];
+      if (g < groups) {
+        counts[g] += layerTake[take.layer];
+        continue;
+      }
+      const Choice& choice = m_choices[g - groups];
+      for (std::uint32_t v = choice.begin; v < choice.end; ++v)
+        if (m_variantLengths[v] == take.weight) out.entries.push_back(m_variants[v]);
+    }
     for (size_t g = 0; g < m_groups.size(); ++g) {
       // Within a length, every entry is as likely: a song standing twice, twice.
       const Group& group = m_groups[g];
@@ -309,20 +381,28 @@ class ExactSearch {
     std::uint64_t weight;  // entries its songs stand for
   };
 
-  struct Song {
-    std::uint32_t entry;   // the one whose length and texts it takes
-    std::uint32_t weight;  // entries of its file name up to the top
+  // A file name listed at several lengths up to the top: one layer of the search.
+  struct Choice {
+    std::uint32_t begin;
+    std::uint32_t end;     // in m_variants, one per length
+    std::uint64_t weight;  // entries of its file name
   };
 
-  // The songs of length up to `top`. With duplicates every entry is a song of its own;
-  // without, a file name listed with several lengths takes the length of one of its
-  // entries, each as likely, so that the search can never count it twice.
+  // A file name at one length.
+  struct Song {
+    std::uint32_t entry;   // the one whose texts it takes, each of them as likely
+    std::uint32_t weight;  // entries of its file name and length
+    std::uint32_t next;    // index + 1 of its file name at another length; 0: none
+    bool first;            // its file name's first length
+  };
+
+  // The songs of length up to `top`. With duplicates every entry is a song of its own.
   std::vector<Song> SongsUpTo(std::int64_t top) {
     std::vector<Song> songs;
     songs.reserve(m_usable.size());
     if (m_duplicates) {
       for (std::uint32_t entry : m_usable)
-        if (m_lengths[entry] <= top) songs.push_back({entry, 1});
+        if (m_lengths[entry] <= top) songs.push_back({entry, 1, 0, true});
       return songs;
     }
     size_t slots = 16;
@@ -332,6 +412,7 @@ class ExactSearch {
       std::uint32_t tag = 0;
     };
     std::vector<Slot> table(slots);
+    std::unordered_map<std::uint64_t, std::uint32_t> otherLengths;
     for (std::uint32_t entry : m_usable) {
       if (m_lengths[entry] > top) continue;
       const char* name = m_names[entry];
@@ -340,13 +421,25 @@ class ExactSearch {
       for (size_t at = hash & (slots - 1);; at = (at + 1) & (slots - 1)) {
         Slot& slot = table[at];
         if (slot.song == 0) {
-          songs.push_back({entry, 1});
+          songs.push_back({entry, 1, 0, true});
           slot = {static_cast<std::uint32_t>(songs.size()), tag};
           break;
         }
-        Song& song = songs[slot.song - 1];
-        if (slot.tag != tag || std::strcmp(m_names[song.entry], name) != 0) continue;
-        if (m_draws.Below(++song.weight) == 0) song.entry = entry;
+        const std::uint32_t first = slot.song - 1;
+        if (slot.tag != tag || std::strcmp(m_names[songs[first].entry], name) != 0) continue;
+        std::uint32_t same = first;
+        if (m_lengths[songs[first].entry] != m_lengths[entry]) {
+          // Its other lengths hang after the first; a map finds them, however many.
+          const auto [found, added] = otherLengths.try_emplace(
+              std::uint64_t{first} << 32 | static_cast<std::uint32_t>(m_lengths[entry]),
+              static_cast<std::uint32_t>(songs.size()));
+          same = found->second;
+          if (added) {
+            songs.push_back({entry, 0, songs[first].next, false});
+            songs[first].next = same + 1;
+          }
+        }
+        if (m_draws.Below(++songs[same].weight) == 0) songs[same].entry = entry;
         break;
       }
     }
@@ -358,15 +451,34 @@ class ExactSearch {
     return total;
   }
 
+  // Songs of one length into m_groups; file names at several lengths into m_choices.
   void GroupByLength(std::int64_t top) {
     const std::vector<Song> songs = SongsUpTo(top);
+    m_choices.clear();
+    m_variants.clear();
+    m_variantLengths.clear();
+    for (const Song& song : songs) {
+      if (!song.first || song.next == 0) continue;
+      Choice choice{static_cast<std::uint32_t>(m_variants.size()), 0, 0};
+      for (const Song* length = &song;; length = &songs[length->next - 1]) {
+        m_variants.push_back(length->entry);
+        m_variantLengths.push_back(m_lengths[length->entry]);
+        choice.weight += length->weight;
+        if (length->next == 0) break;
+      }
+      choice.end = static_cast<std::uint32_t>(m_variants.size());
+      m_choices.push_back(choice);
+    }
+    auto alone = [](const Song& song) { return song.first && song.next == 0; };
     std::vector<std::uint32_t> starts(static_cast<size_t>(top) + 2, 0);
-    for (const Song& song : songs) ++starts[static_cast<size_t>(m_lengths[song.entry]) + 1];
+    for (const Song& song : songs)
+      if (alone(song)) ++starts[static_cast<size_t>(m_lengths[song.entry]) + 1];
     for (size_t v = 1; v < starts.size(); ++v) starts[v] += starts[v - 1];
     m_byLength.assign(starts.back(), 0);
     m_weightByLength.assign(starts.back(), 0);
     std::vector<std::uint32_t> fill(starts.begin(), starts.end() - 1);
     for (const Song& song : songs) {
+      if (!alone(song)) continue;
       const std::uint32_t at = fill[static_cast<size_t>(m_lengths[song.entry])]++;
       m_byLength[at] = song.entry;
       m_weightByLength[at] = song.weight;
@@ -390,6 +502,9 @@ class ExactSearch {
   std::vector<std::uint32_t> m_byLength;
   std::vector<std::uint32_t> m_weightByLength;
   std::vector<Group> m_groups;
+  std::vector<Choice> m_choices;
+  std::vector<std::uint32_t> m_variants;  // entries
+  std::vector<std::int64_t> m_variantLengths;
 };
 
 }  // namespace
@@ -421,6 +536,9 @@ FillResult FitExactly(const CandidateList& candidates, std::int32_t totalSeconds
     Playlist closer;
     bool cut = false;
     if (search.Exhaustive(target, Distance(best.total, target), searchSteps, closer, cut)) best = std::move(closer);
+    // Nothing beat the empty playlist: unless the search was cut, every song is at least
+    // twice the time long, and the shortest alone is the closest playlist there is.
+    if (best.entries.empty()) best = search.Shortest();
     if (best.total != target) result.stop = cut ? FillStop::SearchCut : FillStop::NoExactTotal;
   }
 

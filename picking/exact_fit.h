@@ -15,12 +15,15 @@ constexpr std::uint64_t kExactFitSearchSteps = std::uint64_t{1} << 27;
 // Same candidates and too-short question as FillTime (asked exactly when FillTime asks
 // it). With duplicates off a song is its file name and comes at most once: one standing
 // twice among the candidates is twice as likely but never twice in the playlist, so the
-// time FillTime's sum promised may then be out of reach. Entries of unknown length and
-// blank entries are never picked; nor are entries of length 0, which change no total.
+// time FillTime's sum promised may then be out of reach; one listed at several lengths
+// comes at whichever of them fits. Entries of unknown length and blank entries are never
+// picked; nor are entries of length 0, which change no total.
 //
 // stop is TimeUsedUp when the total is exactly the time (also when there is no time to
 // fill); NoExactTotal when no playlist makes it and none comes closer, under or over;
-// NoUnusedCandidate when no entry has a length above 0. When the search for the closest
+// NoUnusedCandidate when no entry has a length above 0. With time to fill and an entry
+// of length above 0 the playlist is never empty: when every song is longer than twice the
+// time, the shortest alone is the closest. When the search for the closest
 // total would take more than `searchSteps`, it keeps the closest it has found and says
 // SearchCut: the best total may then be up to |remainingSeconds| nearer the time.
 // Every entry of some exact playlist can be picked; the picks come in random order.

@@ -22,26 +22,38 @@ const ShortenQuestion kMustNotAsk = [] {
 
 std::int64_t Distance(std::int64_t a, std::int64_t b) { return a > b ? a - b : b - a; }
 
-// The plain model: every subset of the songs of length above 0 (duplicates off), or
-// every total that any counts of them make (duplicates on). Each length is one song.
+// The plain model: every non-empty subset of the songs of length above 0 (duplicates
+// off), or every total that any counts of them make (duplicates on). Each length is one
+// song, unless `songOf` names each entry's song: a subset then takes one entry of each.
 struct Closest {
   std::int64_t distance = 0;
   std::set<std::vector<size_t>> exactSubsets;  // duplicates off
   std::set<size_t> inSomeExact;                // entries of some exact playlist
 };
 
-Closest ClosestByEnumeration(const std::vector<int>& lengths, std::int64_t target, bool duplicates) {
+Closest ClosestByEnumeration(const std::vector<int>& lengths, std::int64_t target, bool duplicates,
+                             const std::vector<size_t>& songOf = {}) {
   std::vector<size_t> usable;
   for (size_t i = 0; i < lengths.size(); ++i)
     if (lengths[i] > 0) usable.push_back(i);
   Closest out;
   out.distance = target;
+  if (usable.empty()) return out;
+  // Beyond twice the time only the shortest song alone can be the closest.
+  out.distance = INT64_MAX;
+  for (size_t i : usable) out.distance = std::min(out.distance, Distance(lengths[i], target));
   if (!duplicates) {
-    for (size_t mask = 0; mask < (size_t{1} << usable.size()); ++mask) {
+    for (size_t mask = 1; mask < (size_t{1} << usable.size()); ++mask) {
       std::int64_t sum = 0;
       std::vector<size_t> subset;
-      for (size_t b = 0; b < usable.size(); ++b)
-        if (mask >> b & 1) sum += lengths[usable[b]], subset.push_back(usable[b]);
+      std::set<size_t> songs;
+      for (size_t b = 0; b < usable.size(); ++b) {
+        if (!(mask >> b & 1)) continue;
+        sum += lengths[usable[b]];
+        subset.push_back(usable[b]);
+        songs.insert(songOf.empty() ? usable[b] : songOf[usable[b]]);
+      }
+      if (songs.size() != subset.size()) continue;
       out.distance = std::min(out.distance, Distance(sum, target));
       if (sum == target) {
         out.exactSubsets.insert(subset);
@@ -55,7 +67,7 @@ Closest ClosestByEnumeration(const std::vector<int>& lengths, std::int64_t targe
   for (size_t s = 1; s < reach.size(); ++s)
     for (size_t i : usable)
       if (static_cast<size_t>(lengths[i]) <= s && reach[s - static_cast<size_t>(lengths[i])]) reach[s] = true;
-  for (size_t s = 0; s < reach.size(); ++s)
+  for (size_t s = 1; s < reach.size(); ++s)
     if (reach[s]) out.distance = std::min(out.distance, Distance(static_cast<std::int64_t>(s), target));
   for (size_t i : usable)
     if (lengths[i] <= target && reach[static_cast<size_t>(target - lengths[i])]) out.inSomeExact.insert(i);
@@ -84,6 +96,7 @@ TEST(ExactFit, ClosestTotalAndEveryExactPlaylistOnEnumerableLibraries) {
     std::int64_t total;
     bool duplicates;
     std::vector<size_t> doubled = {};
+    std::vector<std::pair<size_t, int>> otherLengths = {};  // song, length: its file name once more
   };
   const Case cases[] = {
       {"one combination of eight fits", {301, 457, 613, 829, 1031, 1187, 1399, 1555}, 3660, false},
@@ -106,31 +119,56 @@ TEST(ExactFit, ClosestTotalAndEveryExactPlaylistOnEnumerableLibraries) {
       {"every song doubled", {100, 200, 300, 400, 500, 600}, 1100, false, {0, 1, 2, 3, 4, 5}},
       {"doubled, closest is over", {300, 500, 700}, 590, false, {0, 2}},
       {"duplicates: doubled song", {7, 11}, 60, true, {1}},
+      // Never the empty playlist while a song can be picked (it once came out as "0 seconds").
+      {"every song over twice the time: the shortest", {3000, 2400, 5000}, 900, false},
+      {"a song of twice the time, as far as none", {2500, 1800}, 900, false},
+      {"duplicates: every song over twice the time", {3000, 2400}, 900, true},
+      // A file name at several lengths is one song of any of them, whatever the seed (each
+      // once got one of its lengths at random before the search).
+      {"a song at 100 or 300 makes 300", {100, 400}, 300, false, {}, {{0, 300}}},
+      {"both lengths of a song would make it", {200, 150}, 600, false, {}, {{0, 400}}},
+      {"three ways with a song at three lengths", {100, 200, 150}, 600, false, {}, {{0, 250}, {0, 400}, {1, 350}}},
+      {"doubled at one length, once at another", {300, 100}, 400, false, {0}, {{0, 200}}},
+      {"duplicates: a file name at two lengths", {7}, 60, true, {}, {{0, 11}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const Closest best = ClosestByEnumeration(c.lengths, c.total, c.duplicates);
+    CandidateList list = WithDoubles(c.lengths, c.doubled);
+    std::vector<int> lengths = c.lengths;
+    std::vector<size_t> songOf;
+    for (size_t i = 0; i < lengths.size(); ++i) songOf.push_back(i);
+    for (const auto& [song, length] : c.otherLengths) {
+      list.Append(list.fileNames[song], "at another length", length);
+      lengths.push_back(length);
+      songOf.push_back(song);
+    }
+    const Closest best = ClosestByEnumeration(lengths, c.total, c.duplicates, songOf);
     std::set<std::vector<size_t>> seenSubsets;
     std::set<size_t> seenEntries;
     std::set<std::vector<size_t>> seenPlaylists;
     for (std::uint32_t seed = 1; seed <= 1500; ++seed) {
       LcgRandomSource random(seed);
-      const FillResult r = FitExactly(WithDoubles(c.lengths, c.doubled), static_cast<std::int32_t>(c.total),
-                                      c.duplicates, random, kMustNotAsk);
+      const FillResult r = FitExactly(list, static_cast<std::int32_t>(c.total), c.duplicates, random, kMustNotAsk);
+      ASSERT_FALSE(r.picks.empty()) << "seed " << seed;
       std::int64_t sum = 0;
-      std::vector<size_t> entries = PickedEntries(r);
-      for (size_t e : entries) {
-        ASSERT_GT(c.lengths[e], 0) << "seed " << seed;
-        sum += c.lengths[e];
+      std::vector<size_t> songs = PickedEntries(r), entries;
+      for (size_t i = 0; i < songs.size(); ++i) {
+        size_t e = 0;  // the song's entry of the pick's length
+        while (e < lengths.size() && (songOf[e] != songs[i] || lengths[e] != r.picks.lengths[i])) ++e;
+        ASSERT_LT(e, lengths.size()) << "seed " << seed;
+        ASSERT_GT(lengths[e], 0) << "seed " << seed;
+        entries.push_back(e);
+        sum += lengths[e];
       }
       ASSERT_EQ(Distance(sum, c.total), best.distance) << "seed " << seed;
       EXPECT_EQ(r.remainingSeconds, c.total - sum);
       EXPECT_EQ(r.stop, best.distance == 0 ? FillStop::TimeUsedUp : FillStop::NoExactTotal);
+      seenPlaylists.insert(entries);
       std::sort(entries.begin(), entries.end());
+      std::sort(songs.begin(), songs.end());
       if (!c.duplicates) {
-        ASSERT_EQ(std::adjacent_find(entries.begin(), entries.end()), entries.end()) << seed;
+        ASSERT_EQ(std::adjacent_find(songs.begin(), songs.end()), songs.end()) << seed;
       }
-      seenPlaylists.insert(PickedEntries(r));
       if (sum != c.total) continue;
       if (!c.duplicates) seenSubsets.insert(entries);
       seenEntries.insert(entries.begin(), entries.end());
@@ -281,6 +319,7 @@ TEST(ExactFit, HugeAndTinyInputs) {
       {"only unknown lengths", {-1, -5}, 60, true, FillStop::NoUnusedCandidate, 60},
       {"only lengths of 0", {0, 0}, 60, true, FillStop::NoUnusedCandidate, 60},
       {"longest possible song", {INT_MAX, 10}, 100, false, FillStop::NoExactTotal, 90},
+      {"only the longest possible song", {INT_MAX}, 100, false, FillStop::NoExactTotal, INT_MAX - 100},
       // Walks back over more layers than one segment keeps.
       {"one odd song among 400 even ones", oneOdd, 201, false, FillStop::TimeUsedUp, 0},
       {"closest over 100 lengths", hundredLengths, 2001, false, FillStop::NoExactTotal, 1},
@@ -377,17 +416,25 @@ TEST(ExactFit, SameSeedSamePlaylist) {
 TEST(ExactFit, SearchCutShortSaysSo) {
   struct Case {
     std::uint64_t steps;
+    std::vector<int> lengths;
+    std::int32_t total;
     FillStop stop;
   };
-  const Case cases[] = {{0, FillStop::SearchCut}, {20, FillStop::SearchCut}, {kExactFitSearchSteps, FillStop::NoExactTotal}};
-  const std::vector<int> lengths = {250, 400, 700};
-  const Closest best = ClosestByEnumeration(lengths, 600, false);
+  const Case cases[] = {
+      {0, {250, 400, 700}, 600, FillStop::SearchCut},
+      {20, {250, 400, 700}, 600, FillStop::SearchCut},
+      {kExactFitSearchSteps, {250, 400, 700}, 600, FillStop::NoExactTotal},
+      // Cut before the search took any song: still a playlist, not an empty one.
+      {0, {1000, 2400}, 900, FillStop::SearchCut},
+  };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.steps);
+    SCOPED_TRACE(testing::Message() << c.steps << " steps, " << c.total << " s");
+    const Closest best = ClosestByEnumeration(c.lengths, c.total, false);
     for (std::uint32_t seed = 1; seed <= 20; ++seed) {
       LcgRandomSource random(seed);
-      const FillResult r = FitExactly(CandidatesOfLengths(lengths), 600, false, random, kMustNotAsk, c.steps);
+      const FillResult r = FitExactly(CandidatesOfLengths(c.lengths), c.total, false, random, kMustNotAsk, c.steps);
       EXPECT_EQ(r.stop, c.stop);
+      EXPECT_FALSE(r.picks.empty());
       EXPECT_GE(Distance(r.remainingSeconds, 0), best.distance);
       if (c.stop == FillStop::NoExactTotal) {
         EXPECT_EQ(Distance(r.remainingSeconds, 0), best.distance);
