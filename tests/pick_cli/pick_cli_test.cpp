@@ -522,6 +522,9 @@ TEST(PickNote, SaysWhyNothingOrTooLittleWasPicked) {
       {"average under a second, duplicates", {1, 1, 1, 1, 1, 1, 0, 0, 0, 0}, {"--duplicates"}, kExitNothingPicked,
        "The matching files are too short to fill the time:\non average they are under a second long."},
       {"enough time", {3000, 3000}, {}, kExitOk, ""},
+      // Every song longer than twice the time: the exact fit once answered with an empty
+      // playlist and the 0-seconds message.
+      {"exact fit, one song far too long", {9000}, {"--fit", "exact"}, kExitOk, "makes the time exactly"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
