@@ -121,7 +121,8 @@ void RemoveStaleTemporaries(const std::string& folder, const std::string& name) 
   if (dir == nullptr) return;
   while (const dirent* entry = readdir(dir)) {
     const pid_t owner = TemporaryOwner(entry->d_name, name);
-    if (owner == 0 || owner == getpid() || kill(owner, 0) == 0 || errno != ESRCH) continue;
+    // Our own number on a temporary means a killed process had it before us.
+    if (owner == 0 || (owner != getpid() && (kill(owner, 0) == 0 || errno != ESRCH))) continue;
     const int fd = openat(dirfd(dir), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) continue;
     struct stat opened, named;

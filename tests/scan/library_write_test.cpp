@@ -182,6 +182,12 @@ TEST_F(LibraryWrite, OnlyTemporariesOfProcessesThatAreGoneAreCleared) {
   close(lock);
   EXPECT_EQ(Hidden(dir), (std::vector<std::string>{dir + "/" + live, dir + "/.notes.tsv.tmp-" + dead,
                                                    dir + "/.tunyra-" + dead + ".tmp.part", dir + "/.tunyra-" + dead + "1.tmp"}));
+
+  // A scan given the number of a killed one: PID 1, in a namespace of its own.
+  if (geteuid() != 0) return;
+  std::ofstream(dir + "/.tunyra-1.tmp") << "part of a library";
+  EXPECT_EQ(RunTool("/usr/bin/unshare", {"--pid", "--fork", kScan, m_music, "-o", dir + "/lib.tsv"}).code, 0);
+  EXPECT_FALSE(fs::exists(dir + "/.tunyra-1.tmp"));
 }
 
 TEST_F(LibraryWrite, FileNamesArePrintedWithTheirControlCharactersEscaped) {
