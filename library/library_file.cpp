@@ -21,6 +21,7 @@
 #include <memory>
 #include <new>
 
+#include "library/printable_path.h"
 #include "library/text_arena.h"
 
 namespace tunyra {
@@ -344,7 +345,7 @@ namespace {
 bool ReadLines(const TextSource& source, const std::string& name, const LibraryRecordFilter& filter,
                LibraryFile::Storage& storage, std::string& error) {
   auto fail = [&](size_t lineNumber, const std::string& what) {
-    error = name + ":" + std::to_string(lineNumber) + ": " + what;
+    error = PrintablePath(name) + ":" + std::to_string(lineNumber) + ": " + what;
     return false;
   };
   constexpr size_t kNone = static_cast<size_t>(-1);
@@ -387,7 +388,7 @@ bool ReadLines(const TextSource& source, const std::string& name, const LibraryR
       size_t got = 0;
       std::string why;
       if (!source(buffer.get() + end, capacity - end, got, why)) {
-        error = name + ": cannot read the file: " + why;
+        error = PrintablePath(name) + ": cannot read the file: " + why;
         return false;
       }
       if (got == 0) atEnd = true;
@@ -476,7 +477,7 @@ bool ReadGuarded(const TextSource& source, const std::string& name, const Librar
   try {
     return ReadLines(source, name, filter, storage, error);
   } catch (const std::bad_alloc&) {
-    error = name + ": not enough memory for the library (" + std::to_string(storage.read) +
+    error = PrintablePath(name) + ": not enough memory for the library (" + std::to_string(storage.read) +
             " items read)";
     return false;
   }
@@ -509,7 +510,7 @@ bool LibraryFile::ReadFile(const std::string& path, std::string& error,
     // Windows refuses to open a folder with "Permission denied"; say what it is.
     struct _stat64 info {};
     if (_stat64(path.c_str(), &info) == 0 && (info.st_mode & _S_IFMT) == _S_IFDIR) {
-      error = path + ": cannot open the file: " + SystemReason(EISDIR);
+      error = PrintablePath(path) + ": cannot open the file: " + SystemReason(EISDIR);
       return Finish(nullptr, false);
     }
     fd = _open(path.c_str(), _O_RDONLY | _O_BINARY);
@@ -519,7 +520,7 @@ bool LibraryFile::ReadFile(const std::string& path, std::string& error,
   if (!standardInput) fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
 #endif
   if (fd < 0) {
-    error = path + ": cannot open the file: " + SystemReason(errno);
+    error = PrintablePath(path) + ": cannot open the file: " + SystemReason(errno);
     return Finish(nullptr, false);
   }
   auto closeFile = [&] {
@@ -547,7 +548,7 @@ bool LibraryFile::ReadFile(const std::string& path, std::string& error,
 #endif
     if (!statted || directory || !readable) {
       const int code = errno;
-      error = path + ": cannot open the file: " +
+      error = PrintablePath(path) + ": cannot open the file: " +
               (!statted ? SystemReason(code) : directory ? SystemReason(EISDIR) : "not a regular file");
       closeFile();
       return Finish(nullptr, false);
@@ -573,7 +574,7 @@ bool LibraryFile::ReadFile(const std::string& path, std::string& error,
   };
   auto* storage = new (std::nothrow) Storage();
   bool ok = storage != nullptr && ReadGuarded(source, path, filter, *storage, error);
-  if (storage == nullptr) error = path + ": not enough memory for the library (0 items read)";
+  if (storage == nullptr) error = PrintablePath(path) + ": not enough memory for the library (0 items read)";
   closeFile();
   return Finish(storage, ok);
 }

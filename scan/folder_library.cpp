@@ -11,6 +11,8 @@
 #include <cstring>
 #include <memory>
 
+#include "library/printable_path.h"
+
 namespace tunyra {
 
 namespace {
@@ -64,11 +66,10 @@ bool LoadFolderLibrary(const std::string& folder, const std::function<void(const
   const std::string cache = ScanCachePath(absolute);
 
   LibraryFile previous;
-  bool found = false;
   std::string cacheError;
   // A damaged cache is only a slower scan: it is read again from the files.
-  if (!cache.empty() && !LoadPreviousLibrary(cache, previous, found, cacheError))
-    previous = LibraryFile();
+  if (!cache.empty()) LoadPreviousLibrary(cache, previous, cacheError);
+  cacheError.clear();
 
   ScanSettings settings;
   settings.folders = {absolute};
@@ -77,11 +78,12 @@ bool LoadFolderLibrary(const std::string& folder, const std::function<void(const
   ReplacingFile cacheFile;
   bool caching = !cache.empty() && MakeFolders(cache.substr(0, cache.rfind('/'))) &&
                  cacheFile.Open(cache, cacheError);
-  if (!caching)
-    warning = cache.empty() ? "no home folder for the scan cache; the next run scans again"
-                            : "cannot keep the scan in " + cache + " (" +
-                                  (cacheError.empty() ? std::string(std::strerror(errno)) : cacheError) +
-                                  "); the next run scans again";
+  if (cache.empty())
+    warning = "no home folder for the scan cache; the next run scans again";
+  else if (!caching)
+    warning = (cacheError.empty() ? PrintablePath(cache) + ": cannot make its folder: " + std::strerror(errno)
+                                  : cacheError) +
+              "; the next run scans again";
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> scratch(caching ? nullptr : std::tmpfile(), &std::fclose);
   std::FILE* out = caching ? cacheFile.File() : scratch.get();
   if (out == nullptr) {

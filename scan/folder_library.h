@@ -7,6 +7,7 @@
 
 #include "library/library_file.h"
 #include "scan/library_scan.h"
+#include "scan/replacing_file.h"
 
 namespace tunyra {
 

@@ -13,6 +13,8 @@
 #include <set>
 #include <utility>
 
+#include "library/printable_path.h"
+
 namespace tunyra {
 
 namespace {
@@ -33,14 +35,14 @@ std::string Child(const std::string& folder, const char* name) {
 bool ResolveFolder(const std::string& folder, std::string& absolute, std::string& error) {
   char* resolved = realpath(folder.c_str(), nullptr);
   if (resolved == nullptr) {
-    error = folder + ": " + std::strerror(errno);
+    error = PrintablePath(folder) + ": " + std::strerror(errno);
     return false;
   }
   absolute = resolved;
   std::free(resolved);
   struct stat st;
   if (stat(absolute.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-    error = folder + ": not a folder";
+    error = PrintablePath(folder) + ": not a folder";
     return false;
   }
   return true;
@@ -56,7 +58,7 @@ bool WalkFolders(const std::vector<std::string>& roots, WalkResult& result, std:
     struct stat st;
     std::unique_ptr<DIR, DirCloser> probe(opendir(absolute.c_str()));
     if (!probe || stat(absolute.c_str(), &st) != 0) {
-      error = root + ": cannot open the folder: " + std::strerror(errno);
+      error = PrintablePath(root) + ": cannot open the folder: " + std::strerror(errno);
       return false;
     }
     if (seen.insert({st.st_dev, st.st_ino}).second) pending.push_back(absolute);

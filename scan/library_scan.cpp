@@ -1,8 +1,6 @@
 #include "scan/library_scan.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -10,6 +8,8 @@
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
+
+#include "library/printable_path.h"
 
 namespace tunyra {
 
@@ -131,57 +131,24 @@ bool ScanFolders(const ScanSettings& settings, std::FILE* out, ScanReport& repor
   return true;
 }
 
-bool LoadPreviousLibrary(const std::string& path, LibraryFile& library, bool& found,
-                         std::string& error) {
+PreviousLibrary LoadPreviousLibrary(const std::string& path, LibraryFile& library, std::string& why) {
+  library = LibraryFile();
   struct stat st;
-  found = stat(path.c_str(), &st) == 0;
-  if (!found) {
-    if (errno == ENOENT) return true;
-    error = path + ": " + std::strerror(errno);
-    return false;
+  if (stat(path.c_str(), &st) != 0 ? errno == ENOENT : S_ISREG(st.st_mode) && st.st_size == 0)
+    return PreviousLibrary::Nothing;
+  if (!library.ReadFile(path, why)) return PreviousLibrary::Other;
+  const ItemRecordList& list = library.Records();
+  for (int i = 0; i < list.size; ++i) {
+    std::int64_t stamp = 0;
+    if (!ParseInt64(ExtendedValue(list.items[i], kFileSizeName), stamp) ||
+        !ParseInt64(ExtendedValue(list.items[i], kFileTimeName), stamp)) {
+      why = PrintablePath(path) + ":" + std::to_string(i + 2) + ": the line has no " + kFileSizeName + " and " +
+            kFileTimeName + ", so no scan wrote this library";
+      library = LibraryFile();
+      return PreviousLibrary::Other;
+    }
   }
-  return library.ReadFile(path, error);
-}
-
-ReplacingFile::~ReplacingFile() {
-  if (m_file == nullptr) return;
-  std::fclose(m_file);
-  unlink(m_temp.c_str());
-}
-
-bool ReplacingFile::Open(const std::string& path, std::string& error) {
-  size_t slash = path.rfind('/');
-  std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  m_path = path;
-  m_temp = folder + "." + name + ".tmp-" + std::to_string(getpid());
-  int fd = open(m_temp.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd >= 0) m_file = fdopen(fd, "w+b");
-  if (m_file == nullptr) {
-    error = m_temp + ": " + std::strerror(errno);
-    if (fd >= 0) close(fd);
-    unlink(m_temp.c_str());
-    return false;
-  }
-  return true;
-}
-
-bool ReplacingFile::Commit(std::string& error) {
-  errno = 0;
-  bool ok = std::fflush(m_file) == 0 && !std::ferror(m_file) && fsync(fileno(m_file)) == 0;
-  int savedErrno = errno;
-  ok = std::fclose(m_file) == 0 && ok;
-  if (!ok && savedErrno == 0) savedErrno = errno;
-  m_file = nullptr;
-  if (ok && rename(m_temp.c_str(), m_path.c_str()) != 0) {
-    ok = false;
-    savedErrno = errno;
-  }
-  if (!ok) {
-    error = m_path + ": cannot write the library: " + std::strerror(savedErrno);
-    unlink(m_temp.c_str());
-  }
-  return ok;
+  return list.size > 0 ? PreviousLibrary::Scanned : PreviousLibrary::Nothing;
 }
 
 std::string FormatScanSummary(const ScanReport& report, size_t named) {
@@ -193,7 +160,7 @@ std::string FormatScanSummary(const ScanReport& report, size_t named) {
     line += ", " + std::to_string(report.repeatedFolders) + " folders reached again through links skipped";
   line += '\n';
   for (size_t i = 0; i < report.problems.size() && i < named; ++i)
-    line += "  " + report.problems[i].path + ": " + report.problems[i].reason + '\n';
+    line += "  " + PrintablePath(report.problems[i].path) + ": " + report.problems[i].reason + '\n';
   if (report.problems.size() > named)
     line += "  ... and " + std::to_string(report.problems.size() - named) + " more\n";
   return line;

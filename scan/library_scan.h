@@ -45,28 +45,16 @@ extern const char* const kFileTimeName;
 bool ScanFolders(const ScanSettings& settings, std::FILE* out, ScanReport& report,
                  std::string& error);
 
-// Reads an earlier library for ScanSettings::previous. A missing file is no library
-// (true, `found` false); a file that is not a library file fails.
-bool LoadPreviousLibrary(const std::string& path, LibraryFile& library, bool& found,
-                         std::string& error);
-
-// A file written beside `path` and renamed over it on Commit, so a reader sees the old
-// file or the new one, never a part. Dropped unless committed.
-class ReplacingFile {
- public:
-  ReplacingFile() = default;
-  ReplacingFile(const ReplacingFile&) = delete;
-  ReplacingFile& operator=(const ReplacingFile&) = delete;
-  ~ReplacingFile();
-
-  bool Open(const std::string& path, std::string& error);
-  std::FILE* File() const { return m_file; }
-  bool Commit(std::string& error);
-
- private:
-  std::string m_path, m_temp;
-  std::FILE* m_file = nullptr;
+// What an output file holds before a scan replaces it.
+enum class PreviousLibrary {
+  Nothing,  // missing, empty, or a library without songs: nothing to lose
+  Scanned,  // a library whose every line carries a scan's stamps: read into `library`
+  Other,    // a library that no scan wrote, or not a library file: `why` says which
 };
+
+// Reads `path` for ScanSettings::previous. Only a scan's own library is kept in
+// `library`: a library from elsewhere has songs that no scan would write again.
+PreviousLibrary LoadPreviousLibrary(const std::string& path, LibraryFile& library, std::string& why);
 
 // "N songs written (K kept, R read), ..." and, on lines below, the first `named`
 // problems with their reasons.

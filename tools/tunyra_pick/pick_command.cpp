@@ -12,6 +12,7 @@
 #include "library/condition_kind.h"
 #include "library/library_file.h"
 #include "library/library_snapshot.h"
+#include "library/printable_path.h"
 #include "picking/candidate_matching.h"
 #include "picking/exact_fit.h"
 #include "picking/playlist_text.h"
@@ -77,7 +78,8 @@ bool LoadLibrary(const std::string& path, LibraryFile& library, std::ostream& er
         path, [&line](const ScanProgress& progress) { line.Update(progress); }, library, report, warning, error);
     line.Finish();
     if (!warning.empty()) err << "tunyra-pick: " << warning << '\n';
-    if (ok && !report.problems.empty()) err << "tunyra-pick: " << path << ": " << FormatScanSummary(report, 3);
+    if (ok && !report.problems.empty())
+      err << "tunyra-pick: " << PrintablePath(path) << ": " << FormatScanSummary(report, 3);
     if (ok && filter)
       for (int i = 0; i < library.Records().size; ++i) filter(library.Records().items[i]);
     return ok;
