@@ -22,6 +22,11 @@ want xdotool xdotool
 want import imagemagick
 want python3 python3
 want pkg-config pkg-config
+# Installing and packaging the command-line tools: manual pages from their --help,
+# the Debian package's dependencies, and man to render the pages in the tests.
+want help2man help2man
+want dpkg-shlibdeps dpkg-dev
+want man man-db
 # Folders of audio files: TagLib, and the encoders the scan's tests make files with.
 want sox sox
 want lame lame
