@@ -14,7 +14,7 @@ import sys
 # Lowest first. A folder may include only from folders on a lower floor.
 FLOORS = [
     ["host"],
-    ["library", "picking", "scan"],
+    ["library", "picking", "scan", "mpd"],
     ["splash", "winui", "resources"],
     ["dialog"],
     ["plugin"],

@@ -34,6 +34,10 @@ want flac flac
 want oggenc vorbis-tools
 want opusenc opus-tools
 [ -f /usr/include/taglib/fileref.h ] || need_pkgs+=(libtag1-dev)
+# MPD: libmpdclient for tunyra-pick, and a real MPD and mpc for its tests.
+[ -f /usr/include/mpd/client.h ] || need_pkgs+=(libmpdclient-dev)
+want mpd mpd
+want mpc mpc
 [ -f /usr/src/googletest/CMakeLists.txt ] || need_pkgs+=(googletest)
 [ -f /usr/include/benchmark/benchmark.h ] || need_pkgs+=(libbenchmark-dev)
 dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || need_pkgs+=(libclang-rt-14-dev)

@@ -1,0 +1,43 @@
+#pragma once
+// What a playlist of picks becomes in MPD: its queue replaced or added to, all or
+// nothing, with playback started at the first new song; or a stored playlist saved
+// under a name, the older one of that name kept until the new one is whole.
+
+#include <string>
+#include <vector>
+
+#include "mpd/mpd_session.h"
+
+namespace tunyra {
+
+// A song's name for MPD, from a file name of the library the picks came from.
+class MpdSongNames {
+ public:
+  // Asks MPD where its music directory is: only over a Unix socket does MPD say.
+  explicit MpdSongNames(MpdSession& session);
+
+  // MPD's own names (relative, or URLs) stay as they are; a path under the music
+  // directory becomes relative to it; another local file goes as a file:// URI over a
+  // Unix socket and cannot go over TCP (false, with the reason naming it).
+  bool NameOf(const std::string& fileName, std::string& uri, std::string& why) const;
+
+ private:
+  bool m_local;
+  std::string m_musicDirectory;  // with a trailing '/'; empty when MPD did not say
+};
+
+enum class MpdQueueMode { Replace, Append };
+
+// Adds `uris` after the queue, then (Replace) deletes the old songs before them, and
+// (play) starts playing the first new one. When a song cannot be added, the songs
+// added before it are deleted again: the queue is as it was, and the error names the
+// song with MPD's reason.
+bool HandToMpdQueue(MpdSession& session, const std::vector<std::string>& uris, MpdQueueMode mode, bool play,
+                    MpdError& error);
+
+// The picks as MPD's stored playlist `name`. The new playlist is written under another
+// name first, so an older one of that name survives any failure.
+bool SaveMpdPlaylist(MpdSession& session, const std::string& name, const std::vector<std::string>& uris,
+                     MpdError& error);
+
+}  // namespace tunyra

@@ -1,0 +1,292 @@
+// MPD's songs read, and playlists handed to it, against a private MPD per test. What
+// MPD holds afterwards is read back with mpc, MPD's own client, not from our state.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+#include <thread>
+
+#include "mpd/mpd_playlist.h"
+#include "mpd/mpd_songs.h"
+#include "tests/scan/audio_fixture.h"
+#include "tests/support/private_mpd.h"
+
+using namespace tunyra;
+using ::testing::HasSubstr;
+
+namespace {
+
+struct Track {
+  std::string file;  // under the music folder
+  int seconds;
+  FixtureTags tags;
+};
+
+class Mpd : public ::testing::Test {
+ protected:
+  // Four songs: three tagged, one bare.
+  void Start(const PrivateMpdSetup& setup = {}) {
+    ASSERT_EQ(MissingAudioTools(), "");
+    const std::vector<Track> tracks = {
+        {"jazz/a.flac", 2, Tags("Alpha", "Blue", "Bea", "Jazz", "2001-05-01", 3, "Various", "1")},
+        {"jazz/b.ogg", 3, Tags("Beta", "Blue", "Bea", "Jazz", "1999", 4, "", "")},
+        {"rock/c.mp3", 4, Tags("Gamma", "Loud", "Cal", "Rock", "", 0, "", "2")},
+        {"bare.flac", 1, {}},
+    };
+    for (const Track& t : tracks) {
+      const std::string path = m_mpd.MusicDirectory() + "/" + t.file;
+      std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+      std::string error;
+      ASSERT_TRUE(MakeSilentAudio(path, t.seconds, error)) << error;
+      ASSERT_TRUE(WriteFixtureTags(path, t.tags, error)) << error;
+    }
+    std::string error;
+    ASSERT_TRUE(m_mpd.Start(setup, error)) << error;
+  }
+  static FixtureTags Tags(const char* title, const char* album, const char* artist, const char* genre,
+                          const char* date, unsigned track, const char* albumArtist, const char* disc) {
+    FixtureTags tags;
+    tags.title = title;
+    tags.album = album;
+    tags.artist = artist;
+    tags.genre = genre;
+    if (*date) tags.year = static_cast<unsigned>(std::atoi(date));
+    tags.track = track;
+    if (*albumArtist) tags.albumArtist = albumArtist;
+    if (*disc) tags.disc = disc;
+    return tags;
+  }
+  std::unique_ptr<MpdSession> Connect(const std::string& address, MpdError& error) {
+    return MpdSession::Connect(address, error);
+  }
+  std::unique_ptr<MpdSession> Connect() {
+    MpdError error;
+    auto session = MpdSession::Connect(m_mpd.Socket(), error);
+    EXPECT_TRUE(session) << error.message;
+    return session;
+  }
+  std::string Queue() { return m_mpd.Mpc({"playlist", "-f", "%file%"}); }
+
+  PrivateMpd m_mpd;
+};
+
+TEST_F(Mpd, ReadsEverySongWithItsFields) {
+  Start();
+  auto session = Connect();
+  ASSERT_TRUE(session);
+  std::map<std::string, MpdSong> songs;
+  MpdError error;
+  ASSERT_TRUE(ReadMpdSongs(*session, [&](const MpdSong& s) { songs[s.uri] = s; }, error)) << error.message;
+  ASSERT_EQ(songs.size(), 4u);
+  const MpdSong& a = songs["jazz/a.flac"];
+  EXPECT_EQ(a.title, "Alpha");
+  EXPECT_EQ(a.album, "Blue");
+  EXPECT_EQ(a.artist, "Bea");
+  EXPECT_EQ(a.genre, "Jazz");
+  EXPECT_EQ(a.year, 2001);
+  EXPECT_EQ(a.track, 3);
+  EXPECT_EQ(a.albumArtist, "Various");
+  EXPECT_EQ(a.disc, "1");
+  EXPECT_EQ(a.lengthSeconds, 2);
+  EXPECT_EQ(songs["jazz/b.ogg"].lengthSeconds, 3);
+  EXPECT_EQ(songs["rock/c.mp3"].lengthSeconds, 4);  // an MP3 of 4 s decodes a little longer
+  EXPECT_EQ(songs["bare.flac"].title, "");
+  EXPECT_EQ(songs["bare.flac"].year, 0);
+}
+
+TEST_F(Mpd, ReadsLargeDatabasesWindowByWindow) {
+  // More songs than one window, each a copy of one file.
+  ASSERT_EQ(MissingAudioTools(), "");
+  const std::string first = m_mpd.MusicDirectory() + "/0.flac";
+  std::string error;
+  ASSERT_TRUE(MakeSilentAudio(first, 1, error)) << error;
+  const unsigned count = kMpdWindow + 7;
+  for (unsigned i = 1; i < count; ++i) ASSERT_TRUE(CopyWholeFile(first, m_mpd.MusicDirectory() + "/" + std::to_string(i) + ".flac"));
+  ASSERT_TRUE(m_mpd.Start({}, error)) << error;
+  auto session = Connect();
+  ASSERT_TRUE(session);
+  std::set<std::string> uris;
+  MpdError failed;
+  ASSERT_TRUE(ReadMpdSongs(*session, [&](const MpdSong& s) { uris.insert(s.uri); }, failed)) << failed.message;
+  EXPECT_EQ(uris.size(), count);
+
+  // MPD ends while its songs are read: the next window finds the connection gone.
+  session = Connect();
+  ASSERT_TRUE(session);
+  EXPECT_FALSE(ReadMpdSongs(*session, [&](const MpdSong&) { m_mpd.Kill(); }, failed));
+  EXPECT_EQ(failed.failure, MpdFailure::Lost) << failed.message;
+  EXPECT_THAT(failed.message, HasSubstr("while reading its songs"));
+}
+
+TEST_F(Mpd, QueueReplacedOrAddedToAndPlayed) {
+  Start();
+  auto session = Connect();
+  ASSERT_TRUE(session);
+  const std::vector<std::string> picks = {"rock/c.mp3", "jazz/a.flac"};
+  struct Case {
+    const char* name;
+    MpdQueueMode mode;
+    bool play;
+    std::string queue;    // after, given "bare.flac" before
+    std::string current;  // the song playing, "" when stopped
+  };
+  const Case cases[] = {
+      {"replace", MpdQueueMode::Replace, false, "rock/c.mp3\njazz/a.flac\n", ""},
+      {"replace and play", MpdQueueMode::Replace, true, "rock/c.mp3\njazz/a.flac\n", "rock/c.mp3\n"},
+      {"append and play", MpdQueueMode::Append, true, "bare.flac\nrock/c.mp3\njazz/a.flac\n", "rock/c.mp3\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    m_mpd.Mpc({"clear"});
+    m_mpd.Mpc({"add", "bare.flac"});
+    MpdError error;
+    ASSERT_TRUE(HandToMpdQueue(*session, picks, c.mode, c.play, error)) << error.message;
+    EXPECT_EQ(Queue(), c.queue);
+    EXPECT_EQ(m_mpd.Mpc({"current", "-f", "%file%"}), c.current);
+    m_mpd.Mpc({"stop"});
+  }
+}
+
+TEST_F(Mpd, SavedTwiceUnderOneNameHoldsTheSecond) {
+  Start();
+  auto session = Connect();
+  ASSERT_TRUE(session);
+  MpdError error;
+  ASSERT_TRUE(SaveMpdPlaylist(*session, "evening walk", {"jazz/a.flac", "jazz/b.ogg"}, error)) << error.message;
+  ASSERT_TRUE(SaveMpdPlaylist(*session, "evening walk", {"rock/c.mp3"}, error)) << error.message;
+  EXPECT_EQ(m_mpd.Mpc({"lsplaylists"}), "evening walk\n");
+  EXPECT_EQ(m_mpd.Mpc({"playlist", "-f", "%file%", "evening walk"}), "rock/c.mp3\n");
+  // A song MPD does not know: the older playlist of that name stays whole.
+  EXPECT_FALSE(SaveMpdPlaylist(*session, "evening walk", {"jazz/a.flac", "nothere.flac"}, error));
+  EXPECT_THAT(error.message, HasSubstr("\"nothere.flac\""));
+  EXPECT_EQ(m_mpd.Mpc({"lsplaylists"}), "evening walk\n");
+  EXPECT_EQ(m_mpd.Mpc({"playlist", "-f", "%file%", "evening walk"}), "rock/c.mp3\n");
+}
+
+TEST_F(Mpd, FileNamesOfALibraryBecomeMpdsNames) {
+  Start({.password = "", .tcp = true});
+  auto local = Connect();
+  ASSERT_TRUE(local);
+  MpdError error;
+  auto remote = Connect("127.0.0.1:" + std::to_string(m_mpd.Port()), error);
+  ASSERT_TRUE(remote) << error.message;
+  const MpdSongNames overSocket(*local), overTcp(*remote);
+  const std::string inside = m_mpd.MusicDirectory() + "/jazz/a.flac";
+  struct Case {
+    const MpdSongNames* names;
+    std::string file, uri;  // "" uri: refused
+  };
+  const Case cases[] = {
+      {&overSocket, inside, "jazz/a.flac"},
+      {&overSocket, "jazz/b.ogg", "jazz/b.ogg"},
+      {&overSocket, "/elsewhere/x.flac", "file:///elsewhere/x.flac"},
+      {&overTcp, "jazz/b.ogg", "jazz/b.ogg"},
+      {&overTcp, "/elsewhere/x.flac", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    std::string uri, why;
+    EXPECT_EQ(c.names->NameOf(c.file, uri, why), !c.uri.empty());
+    if (c.uri.empty()) {
+      EXPECT_THAT(why, HasSubstr(c.file));
+    } else {
+      EXPECT_EQ(uri, c.uri);
+    }
+  }
+}
+
+TEST_F(Mpd, AQueueThatCannotBeReplacedStaysAsItWas) {
+  Start();
+  auto session = Connect();
+  ASSERT_TRUE(session);
+  m_mpd.Mpc({"add", "bare.flac"});
+  m_mpd.Mpc({"add", "jazz/b.ogg"});
+  const std::string before = Queue();
+  for (MpdQueueMode mode : {MpdQueueMode::Replace, MpdQueueMode::Append}) {
+    MpdError error;
+    EXPECT_FALSE(HandToMpdQueue(*session, {"rock/c.mp3", "nothere.flac", "jazz/a.flac"}, mode, true, error));
+    EXPECT_EQ(error.failure, MpdFailure::Rejected);
+    EXPECT_THAT(error.message, HasSubstr("\"nothere.flac\""));
+    EXPECT_EQ(Queue(), before);
+    EXPECT_EQ(m_mpd.Mpc({"current"}), "") << "started playing";
+  }
+}
+
+// A Unix socket whose server greets with something that is not MPD.
+class NotMpd {
+ public:
+  explicit NotMpd(const std::string& path) {
+    m_fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::listen(m_fd, 1);
+    m_thread = std::thread([this] {
+      const int client = ::accept(m_fd, nullptr, nullptr);
+      if (client < 0) return;
+      const char greeting[] = "SSH-2.0-OpenSSH_9.2\r\n";
+      (void)!::write(client, greeting, sizeof greeting - 1);
+      char buffer[256];
+      (void)!::read(client, buffer, sizeof buffer);
+      ::close(client);
+    });
+  }
+  ~NotMpd() {
+    ::shutdown(m_fd, SHUT_RDWR);
+    ::close(m_fd);
+    m_thread.join();
+  }
+
+ private:
+  int m_fd;
+  std::thread m_thread;
+};
+
+TEST_F(Mpd, EachFailureHasItsOwnKindAndWords) {
+  Start({.password = "secret", .tcp = false});
+  const std::string notMpdPath = m_mpd.MusicDirectory() + "/../not-mpd";
+  NotMpd notMpd(notMpdPath);
+
+  struct Case {
+    const char* name;
+    std::string address;
+    MpdFailure failure;
+    const char* words;
+  };
+  const Case cases[] = {
+      {"no MPD there", m_mpd.MusicDirectory() + "/../no-socket", MpdFailure::Unreachable, "cannot reach MPD"},
+      {"not MPD", notMpdPath, MpdFailure::Unreachable, "not MPD"},
+      {"no password", m_mpd.Socket(), MpdFailure::Refused, "password"},
+      {"wrong password", "wrong@" + m_mpd.Socket(), MpdFailure::Refused, "password"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MpdError failed;
+    auto session = Connect(c.address, failed);
+    if (session) {
+      ReadMpdSongs(*session, [](const MpdSong&) {}, failed);
+    }
+    EXPECT_EQ(failed.failure, c.failure) << failed.message;
+    EXPECT_THAT(failed.message, HasSubstr(c.words));
+  }
+  // The right password reads everything.
+  MpdError failed;
+  auto session = Connect("secret@" + m_mpd.Socket(), failed);
+  ASSERT_TRUE(session) << failed.message;
+  size_t count = 0;
+  EXPECT_TRUE(ReadMpdSongs(*session, [&](const MpdSong&) { ++count; }, failed)) << failed.message;
+  EXPECT_EQ(count, 4u);
+  // Killed: the next connection finds nobody.
+  m_mpd.Kill();
+  session = Connect("secret@" + m_mpd.Socket(), failed);
+  EXPECT_FALSE(session);
+  EXPECT_EQ(failed.failure, MpdFailure::Unreachable);
+}
+
+}  // namespace
