@@ -109,8 +109,7 @@ bool ReadAudioFile(const std::string& path, SongTags& tags, FileStamp& stamp,
     close(fd);
     return false;
   }
-  stamp.size = st.st_size;
-  stamp.mtimeNs = std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  stamp = StampOf(st);
   if (st.st_size == 0) {
     reason = "empty file";
     close(fd);

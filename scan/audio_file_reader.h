@@ -7,15 +7,9 @@
 #include <utility>
 #include <vector>
 
-namespace tunyra {
+#include "scan/file_stamp.h"
 
-// What identifies a file's content for an incremental scan: a file whose size and
-// modification time are unchanged is taken as unchanged.
-struct FileStamp {
-  std::int64_t size = 0;
-  std::int64_t mtimeNs = 0;
-  bool operator==(const FileStamp&) const = default;
-};
+namespace tunyra {
 
 struct SongTags {
   std::string title, album, artist, comment, genre;  // UTF-8, cut at a NUL

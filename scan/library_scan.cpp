@@ -63,7 +63,7 @@ bool StampMatches(const ItemRecord& record, const FileStamp& stamp) {
   std::int64_t time = 0;
   return ParseInt64(ExtendedValue(record, kFileSizeName), size) &&
          ParseInt64(ExtendedValue(record, kFileTimeName), time) && size == stamp.size &&
-         time == stamp.mtimeNs;
+         time == stamp.mtimeNs && stamp.Exact();
 }
 
 }  // namespace

@@ -220,6 +220,42 @@ TEST_F(ScanFixture, TagsReadBackFieldByFieldInEveryFormat) {
     }
 }
 
+TEST_F(ScanFixture, ModificationTimesEarlyAndLateGiveSaneStamps) {
+  // Nanoseconds since 1970 fill 64 bits in 2262; beyond, a stamp is held at the end of
+  // the range, and such a file is read again on every scan.
+  struct Case {
+    const char* name;
+    timespec mtime;
+    const char* filetime;
+    bool kept;  // on a rescan
+  } const cases[] = {
+      {"1969", {-1, 0}, "-1000000000", true},
+      {"2033", {2000000000, 5}, "2000000000000000005", true},
+      {"last exact", {9223372036, 854775806}, "9223372036854775806", true},
+      {"first beyond", {9223372036, 854775808}, "9223372036854775807", false},
+      {"2300", {10413792000, 0}, "9223372036854775807", false},
+  };
+  for (const Case& c : cases) {
+    const timespec times[2] = {{0, UTIME_OMIT}, c.mtime};
+    ASSERT_EQ(utimensat(AT_FDCWD, Song(std::string(c.name) + ".mp3").c_str(), times, 0), 0) << c.name;
+  }
+  ScanSettings settings;
+  settings.folders = {m_dir};
+  std::string text, error;
+  ScanReport report;
+  LibraryFile first;
+  ASSERT_TRUE(ScanToText(settings, text, report, error) && first.Parse(text, "first", error)) << error;
+  settings.previous = &first;
+  ASSERT_TRUE(ScanToText(settings, text, report, error)) << error;
+  std::map<std::string, ItemRecord> byPath = ByPath(first);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Extended(byPath[fs::canonical(m_dir).string() + "/" + c.name + ".mp3"], "filetime"), c.filetime);
+  }
+  EXPECT_EQ(report.kept, 3u);
+  EXPECT_EQ(report.read, 2u);
+}
+
 TEST_F(ScanFixture, BadInputIsCountedAndTheLibraryReadsBack) {
   struct Case {
     const char* name;
