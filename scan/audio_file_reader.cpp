@@ -12,11 +12,14 @@
 
 #include <taglib/audioproperties.h>
 #include <taglib/fileref.h>
+#include <taglib/modfilebase.h>
 #include <taglib/mpegfile.h>
 #include <taglib/tdebuglistener.h>
 #include <taglib/tfilestream.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/tstring.h>
+
+#include "scan/audio_start.h"
 
 namespace tunyra {
 
@@ -69,6 +72,42 @@ std::string Utf8(const TagLib::String& text) {
 
 int ClampToInt(unsigned value) { return value > unsigned(INT_MAX) ? INT_MAX : int(value); }
 
+std::string Amount(long long bytes) {
+  if (bytes < 10 * 1024) return std::to_string(bytes) + " bytes";
+  if (bytes < 10LL * 1024 * 1024) return std::to_string(bytes / 1024) + " KB";
+  return std::to_string(bytes / (1024 * 1024)) + " MB";
+}
+
+// Bytes that TagLib still takes apart show in its numbers. The length must fit in the
+// file at TagLib's bit rate, with room for a VBR header that names a peak rate, and at
+// 1 kbit/s at the least, below any codec; the sample rates span telephone speech to
+// DSD.
+bool PlausibleAudio(const TagLib::File& file, std::int64_t size, std::string& reason) {
+  if (dynamic_cast<const TagLib::Mod::FileBase*>(&file) != nullptr) return true;  // no length or rate to tell
+  const TagLib::AudioProperties* audio = file.audioProperties();
+  if (audio == nullptr) {
+    reason = "not audio: TagLib finds no audio properties";
+    return false;
+  }
+  const int rate = audio->sampleRate(), channels = audio->channels();
+  if (rate < 1000 || rate > 50000000) {
+    reason = "not plausible as audio: a sample rate of " + std::to_string(rate) + " Hz";
+    return false;
+  }
+  if (channels < 1 || channels > 255) {
+    reason = "not plausible as audio: " + std::to_string(channels) + " channels";
+    return false;
+  }
+  const long long ms = audio->lengthInMilliseconds(), kbps = std::max(audio->bitrate(), 1);
+  const long long needed = ms * kbps / 8;
+  if (needed > 2 * size + 4096) {
+    reason = "truncated or corrupt: " + std::to_string((ms + 500) / 1000) + " s at " + std::to_string(kbps) +
+             " kbit/s take " + Amount(needed) + ", the file has " + Amount(size);
+    return false;
+  }
+  return true;
+}
+
 // Extended names, and the property each comes from, for what a person may want to
 // match on besides the four columns.
 constexpr std::pair<const char*, const char*> kExtendedProperties[] = {
@@ -115,6 +154,11 @@ bool ReadAudioFile(const std::string& path, SongTags& tags, FileStamp& stamp,
     close(fd);
     return false;
   }
+  AudioStart start;
+  if (!FindAudioStart(fd, st.st_size, start, reason)) {
+    close(fd);
+    return false;
+  }
   NamedFileStream stream(fd, path.c_str());  // closes fd from here on
   if (!stream.isOpen()) {
     close(fd);
@@ -148,6 +192,7 @@ bool ReadAudioFile(const std::string& path, SongTags& tags, FileStamp& stamp,
     reason = why.empty() ? "not audio that TagLib can read" : "not readable as audio: " + why;
     return false;
   }
+  if (!PlausibleAudio(*ref.file(), st.st_size, reason)) return false;
 
   tags = SongTags();
   if (const TagLib::Tag* tag = ref.tag()) {

@@ -23,8 +23,10 @@ struct SongTags {
 bool IsAudioFileName(std::string_view name);
 
 // Reads `path`. The stamp is the one of the file as it was opened. A file whose
-// content does not match its extension is tried again by its content. On failure
-// returns false with a short reason ("empty file", "Permission denied", ...).
+// content does not match its extension is tried again by its content. A file is a
+// song only when its start is that of an audio format and TagLib finds a sample rate,
+// channels and a length its size can hold. On failure returns false with a short
+// reason ("empty file", "Permission denied", "not audio: ...").
 bool ReadAudioFile(const std::string& path, SongTags& tags, FileStamp& stamp,
                    std::string& reason);
 

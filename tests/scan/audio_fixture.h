@@ -17,7 +17,7 @@ bool MakeSilentAudio(const std::string& path, int seconds, std::string& error);
 
 // Tag values to write; a missing one is left as the file had it.
 struct FixtureTags {
-  std::optional<std::string> title, album, artist, comment, genre, albumArtist, disc;
+  std::optional<std::string> title = {}, album = {}, artist = {}, comment = {}, genre = {}, albumArtist = {}, disc = {};
   unsigned year = 0;
   unsigned track = 0;
 };
@@ -26,3 +26,4 @@ struct FixtureTags {
 bool WriteFixtureTags(const std::string& path, const FixtureTags& tags, std::string& error);
 
 bool CopyWholeFile(const std::string& from, const std::string& to);
+
