@@ -70,7 +70,20 @@ std::string Utf8(const TagLib::String& text) {
   return bytes;
 }
 
-int ClampToInt(unsigned value) { return value > unsigned(INT_MAX) ? INT_MAX : int(value); }
+// The number a tag's text starts with ("7", "7/12", "1999-05-01"), or 0, as for no
+// tag, when it starts with none or with one above `max`: TagLib's own numbers take
+// "-5/12" for 4294967291 and wrap what 32 bits cannot hold.
+int LeadingNumber(const TagLib::PropertyMap& properties, const char* key, long long max) {
+  auto it = properties.find(key);
+  if (it == properties.end() || it->second.isEmpty()) return 0;
+  const std::string text = it->second.front().to8Bit(false);
+  long long value = 0;
+  size_t i = text.find_first_not_of(' ');
+  const size_t first = i;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+    if ((value = value * 10 + (text[i] - '0')) > max) return 0;
+  return i == first ? 0 : int(value);
+}
 
 std::string Amount(long long bytes) {
   if (bytes < 10 * 1024) return std::to_string(bytes) + " bytes";
@@ -195,21 +208,21 @@ bool ReadAudioFile(const std::string& path, SongTags& tags, FileStamp& stamp,
   if (!PlausibleAudio(*ref.file(), st.st_size, reason)) return false;
 
   tags = SongTags();
+  const TagLib::PropertyMap properties = ref.file()->properties();
   if (const TagLib::Tag* tag = ref.tag()) {
     tags.title = Utf8(tag->title());
     tags.album = Utf8(tag->album());
     tags.artist = Utf8(tag->artist());
     tags.comment = Utf8(tag->comment());
     tags.genre = Utf8(tag->genre());
-    tags.year = ClampToInt(tag->year());
-    tags.track = ClampToInt(tag->track());
+    tags.year = LeadingNumber(properties, "DATE", 9999);
+    tags.track = LeadingNumber(properties, "TRACKNUMBER", INT_MAX);
   }
   if (const TagLib::AudioProperties* audio = ref.audioProperties()) {
     // A zero length is what TagLib gives when it cannot tell.
     int ms = audio->lengthInMilliseconds();
     if (ms > 0) tags.length = std::max(1, int((static_cast<long long>(ms) + 500) / 1000));
   }
-  const TagLib::PropertyMap properties = ref.file()->properties();
   for (const auto& [name, key] : kExtendedProperties) {
     auto it = properties.find(key);
     if (it == properties.end() || it->second.isEmpty()) continue;

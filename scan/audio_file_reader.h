@@ -13,8 +13,8 @@ namespace tunyra {
 
 struct SongTags {
   std::string title, album, artist, comment, genre;  // UTF-8, cut at a NUL
-  int year = 0;
-  int track = 0;
+  int year = 0;   // 0 when unknown or outside 1 to 9999
+  int track = 0;  // 0 when unknown or outside the 32-bit range
   int length = -1;  // whole seconds; -1 when TagLib cannot tell
   std::vector<std::pair<std::string, std::string>> extended;  // name, value
 };

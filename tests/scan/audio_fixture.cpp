@@ -75,6 +75,7 @@ bool WriteFixtureTags(const std::string& path, const FixtureTags& tags, std::str
   set("DISCNUMBER", tags.disc);
   if (tags.year != 0) set("DATE", std::to_string(tags.year));
   if (tags.track != 0) set("TRACKNUMBER", std::to_string(tags.track));
+  for (const auto& [key, text] : tags.texts) set(key.c_str(), text);
   ref.file()->setProperties(properties);
   if (!ref.save()) {
     error = "TagLib cannot save " + path;

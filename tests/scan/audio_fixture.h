@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The formats the fixture can make, by extension.
@@ -20,6 +21,7 @@ struct FixtureTags {
   std::optional<std::string> title = {}, album = {}, artist = {}, comment = {}, genre = {}, albumArtist = {}, disc = {};
   unsigned year = 0;
   unsigned track = 0;
+  std::vector<std::pair<std::string, std::string>> texts = {};  // more properties, as written
 };
 
 // Writes the tags through TagLib's property interface, the way taggers do.

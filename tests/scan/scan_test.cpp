@@ -178,6 +178,13 @@ TEST_F(ScanFixture, TagsReadBackFieldByFieldInEveryFormat) {
       {"untagged", false, {}, {"", "", "", "", "", 0, 0, "(none)", "(none)"}},
       {"nul", true, {std::string("before\0after", 12), "", "", "", "", std::nullopt, std::nullopt, 0, 0},
        {"before", "", "", "", "", 0, 0, "(none)", "(none)"}},
+      // TagLib's own numbers take "-5/12" for 4294967291 and wrap past 32 bits.
+      {"negative numbers", true, {.texts = {{"TRACKNUMBER", "-5/12"}, {"DATE", "-44"}}},
+       {"", "", "", "", "", 0, 0, "(none)", "(none)"}},
+      {"huge numbers", true, {.texts = {{"TRACKNUMBER", "5000000000"}, {"DATE", "12345"}}},
+       {"", "", "", "", "", 0, 0, "(none)", "(none)"}},
+      {"numbers and more", true, {.texts = {{"TRACKNUMBER", "2147483647/12"}, {"DATE", "1999-05-01"}}},
+       {"", "", "", "", "", 1999, 2147483647, "(none)", "(none)"}},
   };
   for (const std::string& ext : FixtureFormats())
     for (const Case& c : cases) {
