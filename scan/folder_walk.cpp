@@ -13,6 +13,8 @@
 #include <set>
 #include <utility>
 
+#include "scan/utf8_text.h"
+
 namespace tunyra {
 
 namespace {
@@ -107,6 +109,7 @@ bool WalkFolders(const std::vector<std::string>& roots, WalkResult& result, std:
         result.problems.push_back({Child(folder, name), "not a regular file"});
       } else {
         result.audio.push_back({Child(folder, name), StampOf(st)});
+        if (!IsUtf8(result.audio.back().path)) ++result.nonUtf8Names;
         if (onFound && result.audio.size() % 256 == 0) onFound(result.audio.size());
       }
     }

@@ -80,6 +80,7 @@ bool ScanFolders(const ScanSettings& settings, std::FILE* out, ScanReport& repor
   if (!WalkFolders(settings.folders, walk, error, onFound)) return false;
   report.notAudio = walk.notAudio;
   report.repeatedFolders = walk.repeatedFolders;
+  report.nonUtf8Names = walk.nonUtf8Names;
   report.problems = std::move(walk.problems);
   progress.listing = false;
   progress.total = walk.audio.size();
@@ -191,6 +192,8 @@ std::string FormatScanSummary(const ScanReport& report, size_t named) {
                      std::to_string(report.problems.size()) + " could not be read";
   if (report.repeatedFolders > 0)
     line += ", " + std::to_string(report.repeatedFolders) + " folders reached again through links skipped";
+  if (report.nonUtf8Names > 0)
+    line += ", " + std::to_string(report.nonUtf8Names) + " names not UTF-8 (listed by their bytes)";
   line += '\n';
   for (size_t i = 0; i < report.problems.size() && i < named; ++i)
     line += "  " + report.problems[i].path + ": " + report.problems[i].reason + '\n';

@@ -23,6 +23,7 @@
 
 #include "library/library_file.h"
 #include "scan/library_scan.h"
+#include "scan/utf8_text.h"
 #include "tests/scan/audio_fixture.h"
 
 using namespace tunyra;
@@ -228,6 +229,27 @@ TEST_F(ScanFixture, TagsReadBackFieldByFieldInEveryFormat) {
     }
 }
 
+TEST(Utf8Text, EachByteThatStartsNoWellFormedSequenceIsMended) {
+  const std::string bad = "\xef\xbf\xbd";
+  struct Case {
+    std::string bytes, mended;
+  } const cases[] = {
+      {"ok \xc3\xa9 \xe2\x82\xac \xf0\x9f\x8e\xb5", "ok \xc3\xa9 \xe2\x82\xac \xf0\x9f\x8e\xb5"},
+      {"Caf\xe9", "Caf" + bad},
+      {"\xc0\xaf", bad + bad},                     // an overlong '/'
+      {"\xed\xa0\x80", bad + bad + bad},            // a surrogate
+      {"\xf4\x90\x80\x80", bad + bad + bad + bad},  // past U+10FFFF
+      {"\xe2\x82", bad + bad},                     // cut short
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.bytes);
+    std::string out;
+    EXPECT_EQ(AppendMendedUtf8(c.bytes, out), c.bytes != c.mended);
+    EXPECT_EQ(out, c.mended);
+    EXPECT_EQ(IsUtf8(c.bytes), c.bytes == c.mended);
+  }
+}
+
 TEST_F(ScanFixture, ModificationTimesEarlyAndLateGiveSaneStamps) {
   // Nanoseconds since 1970 fill 64 bits in 2262; beyond, a stamp is held at the end of
   // the range, and such a file is read again on every scan.
@@ -272,6 +294,7 @@ TEST_F(ScanFixture, BadInputIsCountedAndTheLibraryReadsBack) {
     const char* reason;  // in every problem
     std::function<void(const std::string& dir, size_t done)> during = nullptr;
     bool needsNonRoot = false;
+    size_t nonUtf8Names = 0;
   };
   auto write = [](const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; };
   auto zeros = [&](const std::string& path, std::uintmax_t size) { write(path, ""); fs::resize_file(path, size); };
@@ -331,7 +354,14 @@ TEST_F(ScanFixture, BadInputIsCountedAndTheLibraryReadsBack) {
        },
        1, 1, 0, "symbolic links"},
       {"fifo", [&](auto d) { mkfifo((d + "/pipe.mp3").c_str(), 0600); }, 0, 1, 0, "not a regular file"},
-      {"name not UTF-8", [&](auto d) { song(d + "/\xff\xfe bad.mp3"); }, 1, 0, 0, ""},
+      // Listed by their bytes, which open the file, and counted.
+      {"names not UTF-8",
+       [&](auto d) {
+         song(d + "/\xff\xfe bad.mp3");
+         fs::create_directories(d + "/\xe9t\xe9");
+         song(d + "/\xe9t\xe9/song.mp3");
+       },
+       2, 0, 0, "", nullptr, false, 2},
       {"unreadable", [&](auto d) { song(d + "/locked.mp3"); chmod((d + "/locked.mp3").c_str(), 0); }, 0, 1, 0,
        "Permission denied", nullptr, true},
       {"folder vanishes",
@@ -379,6 +409,10 @@ TEST_F(ScanFixture, BadInputIsCountedAndTheLibraryReadsBack) {
     EXPECT_EQ(report.songs, c.songs);
     EXPECT_EQ(report.problems.size(), c.problems) << FormatScanSummary(report);
     EXPECT_EQ(report.notAudio, c.notAudio);
+    EXPECT_EQ(report.nonUtf8Names, c.nonUtf8Names);
+    if (c.nonUtf8Names > 0) {
+      EXPECT_THAT(FormatScanSummary(report), HasSubstr(", 2 names not UTF-8 (listed by their bytes)"));
+    }
     for (const ScanProblem& problem : report.problems) EXPECT_THAT(problem.path + ": " + problem.reason, HasSubstr(c.reason));
     for (int i = 0; i < library.Records().size; ++i) {
       EXPECT_EQ(library.Records().items[i].length, 3);
