@@ -20,6 +20,8 @@
 #include <taglib/tstring.h>
 
 #include "scan/audio_start.h"
+#include "scan/tag_text_mending.h"
+#include "scan/utf8_text.h"
 
 namespace tunyra {
 
@@ -63,8 +65,10 @@ class NamedFileStream : public TagLib::FileStream {
   const char* m_name;
 };
 
-std::string Utf8(const TagLib::String& text) {
-  std::string bytes = text.to8Bit(true);
+// TagLib's own conversion gives an empty text for a surrogate without its partner.
+std::string Utf8(const TagLib::String& text, bool& mended) {
+  std::string bytes;
+  if (AppendUtf16AsUtf8(text.toWString(), bytes)) mended = true;
   size_t nul = bytes.find('\0');
   if (nul != std::string::npos) bytes.resize(nul);
   return bytes;
@@ -208,13 +212,14 @@ bool ReadAudioFile(const std::string& path, SongTags& tags, FileStamp& stamp,
   if (!PlausibleAudio(*ref.file(), st.st_size, reason)) return false;
 
   tags = SongTags();
+  tags.mendedText = MendTagTexts(*ref.file(), start);
   const TagLib::PropertyMap properties = ref.file()->properties();
   if (const TagLib::Tag* tag = ref.tag()) {
-    tags.title = Utf8(tag->title());
-    tags.album = Utf8(tag->album());
-    tags.artist = Utf8(tag->artist());
-    tags.comment = Utf8(tag->comment());
-    tags.genre = Utf8(tag->genre());
+    tags.title = Utf8(tag->title(), tags.mendedText);
+    tags.album = Utf8(tag->album(), tags.mendedText);
+    tags.artist = Utf8(tag->artist(), tags.mendedText);
+    tags.comment = Utf8(tag->comment(), tags.mendedText);
+    tags.genre = Utf8(tag->genre(), tags.mendedText);
     tags.year = LeadingNumber(properties, "DATE", 9999);
     tags.track = LeadingNumber(properties, "TRACKNUMBER", INT_MAX);
   }
@@ -226,7 +231,7 @@ bool ReadAudioFile(const std::string& path, SongTags& tags, FileStamp& stamp,
   for (const auto& [name, key] : kExtendedProperties) {
     auto it = properties.find(key);
     if (it == properties.end() || it->second.isEmpty()) continue;
-    std::string value = Utf8(it->second.toString("; "));
+    std::string value = Utf8(it->second.toString("; "), tags.mendedText);
     if (!value.empty()) tags.extended.emplace_back(name, std::move(value));
   }
   listener.Take();

@@ -17,6 +17,7 @@ struct SongTags {
   int track = 0;  // 0 when unknown or outside the 32-bit range
   int length = -1;  // whole seconds; -1 when TagLib cannot tell
   std::vector<std::pair<std::string, std::string>> extended;  // name, value
+  bool mendedText = false;  // a text was not UTF-8; its bad bytes read as U+FFFD
 };
 
 // True when the name ends in an extension TagLib reads (any case).

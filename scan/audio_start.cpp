@@ -13,7 +13,7 @@ namespace tunyra {
 
 namespace {
 
-constexpr size_t kWindow = 16 * 1024;                // a tag's header and a few frames
+constexpr size_t kWindow = sizeof AudioStart::head;
 constexpr std::int64_t kFrameSearch = 1024 * 1024;  // junk or padding before the first frame
 constexpr size_t kLongestFrame = 8192;               // ADTS's 13-bit length; MPEG's are shorter
 constexpr size_t kSignatureSpan = 2048;              // a MOD's sits at 1080
@@ -138,7 +138,9 @@ bool FramePairAt(std::string_view h) {
 
 bool FindAudioStart(int fd, std::int64_t size, AudioStart& start, std::string& reason) {
   WindowReader reader(fd, size);
-  start = AudioStart();
+  const std::string_view head = reader.At(0, kWindow);
+  start.headLength = head.copy(start.head, sizeof start.head);
+  start.id3v2Offset = -1;
   std::int64_t at = 0;
   // Taggers have been known to stack one tag in front of another.
   for (std::int64_t length; (length = Id3v2Length(reader.At(at, 10))) > 0; at += length)

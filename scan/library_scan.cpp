@@ -115,6 +115,7 @@ bool ScanFolders(const ScanSettings& settings, std::FILE* out, ScanReport& repor
         song.Build(stamp);
         AppendLibraryLine(buffer, song.record);
         ++report.read;
+        if (song.tags.mendedText) ++report.mendedTags;
       } else {
         report.problems.push_back({std::move(file.path), reason});
       }
@@ -194,6 +195,8 @@ std::string FormatScanSummary(const ScanReport& report, size_t named) {
     line += ", " + std::to_string(report.repeatedFolders) + " folders reached again through links skipped";
   if (report.nonUtf8Names > 0)
     line += ", " + std::to_string(report.nonUtf8Names) + " names not UTF-8 (listed by their bytes)";
+  if (report.mendedTags > 0)
+    line += ", " + std::to_string(report.mendedTags) + " read with tag texts not UTF-8 (bad bytes as U+FFFD)";
   line += '\n';
   for (size_t i = 0; i < report.problems.size() && i < named; ++i)
     line += "  " + report.problems[i].path + ": " + report.problems[i].reason + '\n';

@@ -29,3 +29,6 @@ bool WriteFixtureTags(const std::string& path, const FixtureTags& tags, std::str
 
 bool CopyWholeFile(const std::string& from, const std::string& to);
 
+// Overwrites every `from` in the file with `to` (as long), as a careless tagger writes
+// bytes; Ogg pages get their checksums again. False when `from` is not there.
+bool OverwriteBytes(const std::string& path, const std::string& from, const std::string& to);

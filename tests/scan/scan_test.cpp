@@ -250,6 +250,47 @@ TEST(Utf8Text, EachByteThatStartsNoWellFormedSequenceIsMended) {
   }
 }
 
+TEST_F(ScanFixture, TagTextsNotInUtf8KeepWhatCanBeRead) {
+  // A tagger that wrote Latin-1 into a UTF-8 text ("Caf\xe9") cost the whole text.
+  const std::string euro = "\xe2\x82\xac", note = "\xf0\x9f\x8e\xb5", bad = "\xef\xbf\xbd";
+  std::string error;
+  // Each format, and Xiph comments too long for the first bytes the scan looks at.
+  std::vector<std::string> files;
+  for (const std::string& ext : FixtureFormats()) files.push_back("latin1." + ext);
+  for (const char* ext : {"flac", "ogg", "opus"}) files.push_back("long." + std::string(ext));
+  for (const std::string& file : files) {
+    const std::string ext = file.substr(file.find('.') + 1), path = Song(file, ext);
+    FixtureTags tags{.title = "Caf\xc3\xa9 " + euro, .album = "Ok " + note, .comment = "Caf\xc3\xa9 " + euro + " au lait"};
+    if (file.rfind("long.", 0) == 0) tags.texts = {{"LYRICS", std::string(100000, 'x')}};
+    ASSERT_TRUE(WriteFixtureTags(path, tags, error)) << error;
+    ASSERT_TRUE(OverwriteBytes(path, "Caf\xc3\xa9", "Caf\xe9!")) << path;
+  }
+  // lame's UTF-16 ID3v2, one surrogate cut from its partner.
+  const std::string utf16 = m_dir + "/utf16.mp3";
+  ASSERT_EQ(std::system(("lame --quiet --id3v2-only --id3v2-utf16 --tt 'ab" + euro + "' " + BaseFile("wav", 3) + " " + utf16).c_str()), 0);
+  ASSERT_TRUE(OverwriteBytes(utf16, std::string("b\0\xac\x20", 4), std::string("\0\xd8\xac\x20", 4)));
+
+  ScanSettings settings;
+  settings.folders = {m_dir};
+  std::string text;
+  ScanReport report;
+  ASSERT_TRUE(ScanToText(settings, text, report, error)) << error;
+  LibraryFile library;
+  ASSERT_TRUE(library.Parse(text, "scan", error)) << error;
+  std::map<std::string, ItemRecord> byPath = ByPath(library);
+  const std::string root = fs::canonical(m_dir).string();
+  for (const std::string& file : files) {
+    SCOPED_TRACE(file);
+    const ItemRecord& r = byPath[root + "/" + file];
+    EXPECT_STREQ(r.title, ("Caf" + bad + "! " + euro).c_str());
+    EXPECT_STREQ(r.comment, ("Caf" + bad + "! " + euro + " au lait").c_str());
+    EXPECT_STREQ(r.album, ("Ok " + note).c_str());
+  }
+  EXPECT_STREQ(byPath[root + "/utf16.mp3"].title, ("a" + bad + euro).c_str());
+  EXPECT_EQ(report.mendedTags, files.size() + 1);
+  EXPECT_THAT(FormatScanSummary(report), HasSubstr("10 read with tag texts not UTF-8 (bad bytes as U+FFFD)"));
+}
+
 TEST_F(ScanFixture, ModificationTimesEarlyAndLateGiveSaneStamps) {
   // Nanoseconds since 1970 fill 64 bits in 2262; beyond, a stamp is held at the end of
   // the range, and such a file is read again on every scan.
