@@ -12,11 +12,16 @@
 
 #include <taglib/audioproperties.h>
 #include <taglib/fileref.h>
+#include <taglib/modfilebase.h>
 #include <taglib/mpegfile.h>
 #include <taglib/tdebuglistener.h>
 #include <taglib/tfilestream.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/tstring.h>
+
+#include "scan/audio_start.h"
+#include "scan/tag_text_mending.h"
+#include "scan/utf8_text.h"
 
 namespace tunyra {
 
@@ -60,14 +65,65 @@ class NamedFileStream : public TagLib::FileStream {
   const char* m_name;
 };
 
-std::string Utf8(const TagLib::String& text) {
-  std::string bytes = text.to8Bit(true);
+// TagLib's own conversion gives an empty text for a surrogate without its partner.
+std::string Utf8(const TagLib::String& text, bool& mended) {
+  std::string bytes;
+  if (AppendUtf16AsUtf8(text.toWString(), bytes)) mended = true;
   size_t nul = bytes.find('\0');
   if (nul != std::string::npos) bytes.resize(nul);
   return bytes;
 }
 
-int ClampToInt(unsigned value) { return value > unsigned(INT_MAX) ? INT_MAX : int(value); }
+// The number a tag's text starts with ("7", "7/12", "1999-05-01"), or 0, as for no
+// tag, when it starts with none or with one above `max`: TagLib's own numbers take
+// "-5/12" for 4294967291 and wrap what 32 bits cannot hold.
+int LeadingNumber(const TagLib::PropertyMap& properties, const char* key, long long max) {
+  auto it = properties.find(key);
+  if (it == properties.end() || it->second.isEmpty()) return 0;
+  const std::string text = it->second.front().to8Bit(false);
+  long long value = 0;
+  size_t i = text.find_first_not_of(' ');
+  const size_t first = i;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+    if ((value = value * 10 + (text[i] - '0')) > max) return 0;
+  return i == first ? 0 : int(value);
+}
+
+std::string Amount(long long bytes) {
+  if (bytes < 10 * 1024) return std::to_string(bytes) + " bytes";
+  if (bytes < 10LL * 1024 * 1024) return std::to_string(bytes / 1024) + " KB";
+  return std::to_string(bytes / (1024 * 1024)) + " MB";
+}
+
+// Bytes that TagLib still takes apart show in its numbers. The length must fit in the
+// file at TagLib's bit rate, with room for a VBR header that names a peak rate, and at
+// 1 kbit/s at the least, below any codec; the sample rates span telephone speech to
+// DSD.
+bool PlausibleAudio(const TagLib::File& file, std::int64_t size, std::string& reason) {
+  if (dynamic_cast<const TagLib::Mod::FileBase*>(&file) != nullptr) return true;  // no length or rate to tell
+  const TagLib::AudioProperties* audio = file.audioProperties();
+  if (audio == nullptr) {
+    reason = "not audio: TagLib finds no audio properties";
+    return false;
+  }
+  const int rate = audio->sampleRate(), channels = audio->channels();
+  if (rate < 1000 || rate > 50000000) {
+    reason = "not plausible as audio: a sample rate of " + std::to_string(rate) + " Hz";
+    return false;
+  }
+  if (channels < 1 || channels > 255) {
+    reason = "not plausible as audio: " + std::to_string(channels) + " channels";
+    return false;
+  }
+  const long long ms = audio->lengthInMilliseconds(), kbps = std::max(audio->bitrate(), 1);
+  const long long needed = ms * kbps / 8;
+  if (needed > 2 * size + 4096) {
+    reason = "truncated or corrupt: " + std::to_string((ms + 500) / 1000) + " s at " + std::to_string(kbps) +
+             " kbit/s take " + Amount(needed) + ", the file has " + Amount(size);
+    return false;
+  }
+  return true;
+}
 
 // Extended names, and the property each comes from, for what a person may want to
 // match on besides the four columns.
@@ -109,10 +165,14 @@ bool ReadAudioFile(const std::string& path, SongTags& tags, FileStamp& stamp,
     close(fd);
     return false;
   }
-  stamp.size = st.st_size;
-  stamp.mtimeNs = std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  stamp = StampOf(st);
   if (st.st_size == 0) {
     reason = "empty file";
+    close(fd);
+    return false;
+  }
+  AudioStart start;
+  if (!FindAudioStart(fd, st.st_size, start, reason)) {
     close(fd);
     return false;
   }
@@ -149,27 +209,29 @@ bool ReadAudioFile(const std::string& path, SongTags& tags, FileStamp& stamp,
     reason = why.empty() ? "not audio that TagLib can read" : "not readable as audio: " + why;
     return false;
   }
+  if (!PlausibleAudio(*ref.file(), st.st_size, reason)) return false;
 
   tags = SongTags();
+  tags.mendedText = MendTagTexts(*ref.file(), start);
+  const TagLib::PropertyMap properties = ref.file()->properties();
   if (const TagLib::Tag* tag = ref.tag()) {
-    tags.title = Utf8(tag->title());
-    tags.album = Utf8(tag->album());
-    tags.artist = Utf8(tag->artist());
-    tags.comment = Utf8(tag->comment());
-    tags.genre = Utf8(tag->genre());
-    tags.year = ClampToInt(tag->year());
-    tags.track = ClampToInt(tag->track());
+    tags.title = Utf8(tag->title(), tags.mendedText);
+    tags.album = Utf8(tag->album(), tags.mendedText);
+    tags.artist = Utf8(tag->artist(), tags.mendedText);
+    tags.comment = Utf8(tag->comment(), tags.mendedText);
+    tags.genre = Utf8(tag->genre(), tags.mendedText);
+    tags.year = LeadingNumber(properties, "DATE", 9999);
+    tags.track = LeadingNumber(properties, "TRACKNUMBER", INT_MAX);
   }
   if (const TagLib::AudioProperties* audio = ref.audioProperties()) {
     // A zero length is what TagLib gives when it cannot tell.
     int ms = audio->lengthInMilliseconds();
     if (ms > 0) tags.length = std::max(1, int((static_cast<long long>(ms) + 500) / 1000));
   }
-  const TagLib::PropertyMap properties = ref.file()->properties();
   for (const auto& [name, key] : kExtendedProperties) {
     auto it = properties.find(key);
     if (it == properties.end() || it->second.isEmpty()) continue;
-    std::string value = Utf8(it->second.toString("; "));
+    std::string value = Utf8(it->second.toString("; "), tags.mendedText);
     if (!value.empty()) tags.extended.emplace_back(name, std::move(value));
   }
   listener.Take();

@@ -7,30 +7,27 @@
 #include <utility>
 #include <vector>
 
-namespace tunyra {
+#include "scan/file_stamp.h"
 
-// What identifies a file's content for an incremental scan: a file whose size and
-// modification time are unchanged is taken as unchanged.
-struct FileStamp {
-  std::int64_t size = 0;
-  std::int64_t mtimeNs = 0;
-  bool operator==(const FileStamp&) const = default;
-};
+namespace tunyra {
 
 struct SongTags {
   std::string title, album, artist, comment, genre;  // UTF-8, cut at a NUL
-  int year = 0;
-  int track = 0;
+  int year = 0;   // 0 when unknown or outside 1 to 9999
+  int track = 0;  // 0 when unknown or outside the 32-bit range
   int length = -1;  // whole seconds; -1 when TagLib cannot tell
   std::vector<std::pair<std::string, std::string>> extended;  // name, value
+  bool mendedText = false;  // a text was not UTF-8; its bad bytes read as U+FFFD
 };
 
 // True when the name ends in an extension TagLib reads (any case).
 bool IsAudioFileName(std::string_view name);
 
 // Reads `path`. The stamp is the one of the file as it was opened. A file whose
-// content does not match its extension is tried again by its content. On failure
-// returns false with a short reason ("empty file", "Permission denied", ...).
+// content does not match its extension is tried again by its content. A file is a
+// song only when its start is that of an audio format and TagLib finds a sample rate,
+// channels and a length its size can hold. On failure returns false with a short
+// reason ("empty file", "Permission denied", "not audio: ...").
 bool ReadAudioFile(const std::string& path, SongTags& tags, FileStamp& stamp,
                    std::string& reason);
 

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "library/printable_path.h"
+#include "scan/utf8_text.h"
 
 namespace tunyra {
 
@@ -108,8 +109,8 @@ bool WalkFolders(const std::vector<std::string>& roots, WalkResult& result, std:
       } else if (!S_ISREG(st.st_mode)) {
         result.problems.push_back({Child(folder, name), "not a regular file"});
       } else {
-        FileStamp stamp{st.st_size, std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
-        result.audio.push_back({Child(folder, name), stamp});
+        result.audio.push_back({Child(folder, name), StampOf(st)});
+        if (!IsUtf8(result.audio.back().path)) ++result.nonUtf8Names;
         if (onFound && result.audio.size() % 256 == 0) onFound(result.audio.size());
       }
     }

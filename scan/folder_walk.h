@@ -25,6 +25,7 @@ struct WalkResult {
   std::vector<FoundFile> audio;  // files with an audio extension, sorted by path
   size_t notAudio = 0;           // other files, never opened
   size_t repeatedFolders = 0;    // folders reached again through a link, skipped
+  size_t nonUtf8Names = 0;       // of `audio`, paths that are not UTF-8 (kept as they are)
   std::vector<ScanProblem> problems;  // folders and audio-named entries we could not look at
 };
 

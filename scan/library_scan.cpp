@@ -63,7 +63,7 @@ bool StampMatches(const ItemRecord& record, const FileStamp& stamp) {
   std::int64_t time = 0;
   return ParseInt64(ExtendedValue(record, kFileSizeName), size) &&
          ParseInt64(ExtendedValue(record, kFileTimeName), time) && size == stamp.size &&
-         time == stamp.mtimeNs;
+         time == stamp.mtimeNs && stamp.Exact();
 }
 
 }  // namespace
@@ -80,6 +80,7 @@ bool ScanFolders(const ScanSettings& settings, std::FILE* out, ScanReport& repor
   if (!WalkFolders(settings.folders, walk, error, onFound)) return false;
   report.notAudio = walk.notAudio;
   report.repeatedFolders = walk.repeatedFolders;
+  report.nonUtf8Names = walk.nonUtf8Names;
   report.problems = std::move(walk.problems);
   progress.listing = false;
   progress.total = walk.audio.size();
@@ -114,6 +115,7 @@ bool ScanFolders(const ScanSettings& settings, std::FILE* out, ScanReport& repor
         song.Build(stamp);
         AppendLibraryLine(buffer, song.record);
         ++report.read;
+        if (song.tags.mendedText) ++report.mendedTags;
       } else {
         report.problems.push_back({std::move(file.path), reason});
       }
@@ -158,6 +160,10 @@ std::string FormatScanSummary(const ScanReport& report, size_t named) {
                      std::to_string(report.problems.size()) + " could not be read";
   if (report.repeatedFolders > 0)
     line += ", " + std::to_string(report.repeatedFolders) + " folders reached again through links skipped";
+  if (report.nonUtf8Names > 0)
+    line += ", " + std::to_string(report.nonUtf8Names) + " names not UTF-8 (listed by their bytes)";
+  if (report.mendedTags > 0)
+    line += ", " + std::to_string(report.mendedTags) + " read with tag texts not UTF-8 (bad bytes as U+FFFD)";
   line += '\n';
   for (size_t i = 0; i < report.problems.size() && i < named; ++i)
     line += "  " + PrintablePath(report.problems[i].path) + ": " + report.problems[i].reason + '\n';

@@ -26,6 +26,8 @@ struct ScanReport {
   size_t read = 0;   // of which read from their files
   size_t notAudio = 0;
   size_t repeatedFolders = 0;
+  size_t nonUtf8Names = 0;  // files whose path is not UTF-8, listed by its bytes
+  size_t mendedTags = 0;    // files read whose tag texts were not UTF-8
   std::vector<ScanProblem> problems;  // files and folders that could not be read
 };
 

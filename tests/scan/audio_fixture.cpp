@@ -1,8 +1,10 @@
 #include "tests/scan/audio_fixture.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 
 #include <taglib/fileref.h>
 #include <taglib/tpropertymap.h>
@@ -75,6 +77,7 @@ bool WriteFixtureTags(const std::string& path, const FixtureTags& tags, std::str
   set("DISCNUMBER", tags.disc);
   if (tags.year != 0) set("DATE", std::to_string(tags.year));
   if (tags.track != 0) set("TRACKNUMBER", std::to_string(tags.track));
+  for (const auto& [key, text] : tags.texts) set(key.c_str(), text);
   ref.file()->setProperties(properties);
   if (!ref.save()) {
     error = "TagLib cannot save " + path;
@@ -88,4 +91,27 @@ bool CopyWholeFile(const std::string& from, const std::string& to) {
   std::ofstream out(to, std::ios::binary | std::ios::trunc);
   out << in.rdbuf();
   return in && out.good();
+}
+
+bool OverwriteBytes(const std::string& path, const std::string& from, const std::string& to) {
+  std::ifstream in(path, std::ios::binary);
+  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  size_t found = 0;
+  for (size_t at = data.find(from); at != std::string::npos; at = data.find(from, at + to.size()), ++found)
+    data.replace(at, from.size(), to);
+  auto byte = [&](size_t i) { return static_cast<unsigned char>(data[i]); };
+  for (size_t page = 0; page + 27 <= data.size() && data.compare(page, 4, "OggS") == 0;) {
+    size_t length = 27 + byte(page + 26);
+    for (size_t i = 0; i < byte(page + 26) && page + 27 + i < data.size(); ++i) length += byte(page + 27 + i);
+    data.replace(page + 22, 4, 4, '\0');
+    std::uint32_t crc = 0;  // CRC-32, polynomial 0x04C11DB7, unreflected
+    for (size_t i = page; i < page + length && i < data.size(); ++i) {
+      crc ^= std::uint32_t(byte(i)) << 24;
+      for (int bit = 0; bit < 8; ++bit) crc = crc & 0x80000000u ? crc << 1 ^ 0x04C11DB7u : crc << 1;
+    }
+    for (int i = 0; i < 4; ++i) data[page + 22 + i] = char(crc >> (8 * i));
+    page += length;
+  }
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << data;
+  return found > 0;
 }

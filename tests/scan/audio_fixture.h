@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The formats the fixture can make, by extension.
@@ -17,12 +18,17 @@ bool MakeSilentAudio(const std::string& path, int seconds, std::string& error);
 
 // Tag values to write; a missing one is left as the file had it.
 struct FixtureTags {
-  std::optional<std::string> title, album, artist, comment, genre, albumArtist, disc;
+  std::optional<std::string> title = {}, album = {}, artist = {}, comment = {}, genre = {}, albumArtist = {}, disc = {};
   unsigned year = 0;
   unsigned track = 0;
+  std::vector<std::pair<std::string, std::string>> texts = {};  // more properties, as written
 };
 
 // Writes the tags through TagLib's property interface, the way taggers do.
 bool WriteFixtureTags(const std::string& path, const FixtureTags& tags, std::string& error);
 
 bool CopyWholeFile(const std::string& from, const std::string& to);
+
+// Overwrites every `from` in the file with `to` (as long), as a careless tagger writes
+// bytes; Ogg pages get their checksums again. False when `from` is not there.
+bool OverwriteBytes(const std::string& path, const std::string& from, const std::string& to);
