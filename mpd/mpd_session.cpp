@@ -2,6 +2,8 @@
 
 #include <mpd/client.h>
 
+#include <signal.h>
+
 #include <cstdlib>
 #include <cstring>
 
@@ -67,8 +69,26 @@ std::unique_ptr<MpdSession> MpdSession::Connect(const std::string& text, MpdErro
   return session;
 }
 
+namespace {
+// libmpdclient writes to its socket without MSG_NOSIGNAL: an MPD that went away would
+// end us with SIGPIPE instead of an error to report. SIGPIPE is ignored while any
+// session lives, and the caller's handling comes back with the last one.
+int g_sessions = 0;
+struct sigaction g_previousPipeAction {};
+}  // namespace
+
+MpdSession::MpdSession(mpd_connection* connection, bool local, std::string where)
+    : m_connection(connection), m_local(local), m_where(std::move(where)) {
+  if (g_sessions++ == 0) {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGPIPE, &ignore, &g_previousPipeAction);
+  }
+}
+
 MpdSession::~MpdSession() {
   if (m_connection) mpd_connection_free(m_connection);
+  if (--g_sessions == 0) sigaction(SIGPIPE, &g_previousPipeAction, nullptr);
 }
 
 MpdError MpdSession::Failed(const std::string& what) {

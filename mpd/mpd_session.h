@@ -46,8 +46,7 @@ class MpdSession {
   MpdError Failed(const std::string& what);
 
  private:
-  MpdSession(mpd_connection* connection, bool local, std::string where)
-      : m_connection(connection), m_local(local), m_where(std::move(where)) {}
+  MpdSession(mpd_connection* connection, bool local, std::string where);
 
   mpd_connection* m_connection;
   bool m_local;

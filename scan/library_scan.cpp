@@ -15,6 +15,11 @@ namespace tunyra {
 
 const char* const kFileSizeName = "filesize";
 const char* const kFileTimeName = "filetime";
+// Which reading of files wrote a line. A line of an older one is read again even when
+// its file is unchanged: that scan listed files that are not audio (a zero-filled
+// download, random bytes under an audio name) as songs, which this one refuses.
+const char* const kScannerName = "scanner";
+const char* const kScannerVersion = "2";
 
 namespace {
 
@@ -29,6 +34,7 @@ struct ReadSong {
   void Build(const FileStamp& stamp) {
     tags.extended.emplace_back(kFileSizeName, std::to_string(stamp.size));
     tags.extended.emplace_back(kFileTimeName, std::to_string(stamp.mtimeNs));
+    tags.extended.emplace_back(kScannerName, kScannerVersion);
     for (const auto& [name, value] : tags.extended) {
       std::string block = name;
       block += '\0';
@@ -63,7 +69,8 @@ bool StampMatches(const ItemRecord& record, const FileStamp& stamp) {
   std::int64_t time = 0;
   return ParseInt64(ExtendedValue(record, kFileSizeName), size) &&
          ParseInt64(ExtendedValue(record, kFileTimeName), time) && size == stamp.size &&
-         time == stamp.mtimeNs && stamp.Exact();
+         time == stamp.mtimeNs && stamp.Exact() && ExtendedValue(record, kScannerName) != nullptr &&
+         std::strcmp(ExtendedValue(record, kScannerName), kScannerVersion) == 0;
 }
 
 }  // namespace

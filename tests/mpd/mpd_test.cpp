@@ -231,7 +231,7 @@ class NotMpd {
       const int client = ::accept(m_fd, nullptr, nullptr);
       if (client < 0) return;
       const char greeting[] = "SSH-2.0-OpenSSH_9.2\r\n";
-      (void)!::write(client, greeting, sizeof greeting - 1);
+      (void)!::send(client, greeting, sizeof greeting - 1, MSG_NOSIGNAL);
       char buffer[256];
       (void)!::read(client, buffer, sizeof buffer);
       ::close(client);

@@ -462,6 +462,16 @@ TEST_F(ScanFixture, RescanKeepsUnchangedReadsChangedDropsGone) {
   for (const auto& entry : fs::directory_iterator(m_dir))
     EXPECT_NE(entry.path().filename().string()[0], '.');
 
+  // Lines an older scan wrote are read again, unchanged or not: it listed files that
+  // are not audio as songs, as c.ogg now is.
+  std::string text = ReadWhole(lib);
+  for (size_t at; (at = text.find(";scanner=2")) != std::string::npos;) text.erase(at, 10);
+  std::ofstream(lib, std::ios::trunc) << text;
+  ToolResult older = RunTool(TUNYRA_SCAN_PATH, {m_dir, "-o", lib});
+  ASSERT_EQ(older.code, 0) << older.err;
+  EXPECT_THAT(older.err, HasSubstr("2 songs written (0 unchanged, 2 read)"));
+  EXPECT_THAT(older.err, HasSubstr("c.ogg: not audio"));
+
   // A file that is not a library is never replaced.
   const std::string notLibrary = m_dir + "/notes.txt";
   std::ofstream(notLibrary) << "my notes\n";
