@@ -21,7 +21,7 @@
 #include <memory>
 #include <new>
 
-#include "library/text_arena.h"
+#include "library/arena.h"
 
 namespace tunyra {
 
@@ -329,7 +329,7 @@ struct LibraryFile::Storage {
     capacity = grown;
   }
 
-  TextArena arena;
+  Arena arena;
   ItemRecord* records = nullptr;
   size_t count = 0;  // kept
   size_t capacity = 0;

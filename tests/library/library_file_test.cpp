@@ -91,8 +91,8 @@ TEST(LibraryFile, FormatAndParseRoundTripEveryAwkwardByte) {
   // The parsed records are a valid host list: the snapshot copies them like any other.
   LibrarySnapshot snapshot;
   snapshot.Rebuild(file.Records());
-  ASSERT_EQ(snapshot.Records().size, 3);
-  ExpectSameRecord(snapshot.Records().items[0], owned.items[0]);
+  ASSERT_EQ(snapshot.Records().size(), 3u);
+  ExpectSameRecord(snapshot.Records()[0], owned.items[0]);
   ReleaseItemRecordList(owned);
 }
 
@@ -293,18 +293,18 @@ TEST(LibraryFile, SampleLibraryParsesAndHoldsTheAwkwardCases) {
 
   LibrarySnapshot snapshot;
   snapshot.Rebuild(records);
-  EXPECT_EQ(snapshot.Records().size, records.size);
-  const CSortedNameSet& artists = snapshot.m_artists;
+  EXPECT_EQ(snapshot.Records().size(), size_t(records.size));
+  const CSortedNameSet& artists = *snapshot.SetOfKind(kKindArtist);
   for (const char* expected : {"Vardeks, The", "VARDEKS, The", "Vardeks", "quillons, The",
                                "Molsten, the", "Thelvin Marsh", ", The", "(no artist)"}) {
     SCOPED_TRACE(expected);
     EXPECT_TRUE(artists.Contains(expected));
   }
   EXPECT_FALSE(artists.Contains("The Vardeks"));
-  EXPECT_TRUE(snapshot.m_genres.Contains("Rock"));
-  EXPECT_TRUE(snapshot.m_genres.Contains("rock"));
-  EXPECT_TRUE(snapshot.m_titles.Contains("(no title)"));
-  EXPECT_TRUE(snapshot.m_albums.Contains("Caf\xE9 \xE0 Minuit"));
+  EXPECT_TRUE(snapshot.SetOfKind(kKindGenre)->Contains("Rock"));
+  EXPECT_TRUE(snapshot.SetOfKind(kKindGenre)->Contains("rock"));
+  EXPECT_TRUE(snapshot.SetOfKind(kKindTitle)->Contains("(no title)"));
+  EXPECT_TRUE(snapshot.SetOfKind(kKindAlbum)->Contains("Caf\xE9 \xE0 Minuit"));
   std::vector<std::string> shown = snapshot.DisplayValues(kKindArtist);
   EXPECT_NE(std::find(shown.begin(), shown.end(), "The Molsten"), shown.end());
   // Latin-1 letters sort after every ASCII value.

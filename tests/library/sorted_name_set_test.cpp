@@ -13,7 +13,7 @@ namespace {
 
 std::vector<std::string> Contents(const CSortedNameSet& set) {
   std::vector<std::string> values;
-  for (int i = 0; i < set.GetSize(); ++i) values.push_back(set.GetAt(i));
+  for (int i = 0; i < set.GetSize(); ++i) values.emplace_back(set.GetAt(i));
   return values;
 }
 

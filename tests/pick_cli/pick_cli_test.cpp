@@ -454,8 +454,8 @@ TEST(PickCandidates, SameAsTheDialogsMatchingOfTheWholeLibrary) {
     const std::vector<Entry> entries = ParsePlaylist(r.out);
     ASSERT_EQ(entries.size(), expected.candidates.size());
     for (size_t i = 0; i < entries.size(); ++i) {
-      EXPECT_EQ(entries[i].file, expected.candidates.fileNames[i]) << i;
-      EXPECT_EQ(entries[i].length, expected.candidates.lengths[i]) << i;
+      EXPECT_EQ(entries[i].file, expected.candidates[i].fileName) << i;
+      EXPECT_EQ(entries[i].length, expected.candidates[i].length) << i;
     }
   }
   std::remove(path.c_str());

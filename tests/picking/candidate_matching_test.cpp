@@ -7,6 +7,7 @@
 #include <string>
 
 #include "test_library.h"
+#include "tests/support/plain_picking.h"
 
 using namespace tunyra;
 
@@ -117,9 +118,9 @@ TEST(CandidateMatching, AndKeepsEntriesWhoseFileNameTheColumnHolds) {
       BuildCandidates(library.List(), {Col(kArtist, {"Eve"}), Col(kGenre, {"Soul"}), kNone, kNone}, {And, Or, Or});
   ASSERT_EQ(result.refusal, MatchRefusal::None);
   ASSERT_EQ(result.candidates.size(), 1u);
-  EXPECT_STREQ(result.candidates.fileNames[0], "dup.mp3");
-  EXPECT_STREQ(result.candidates.titles[0], "First");
-  EXPECT_EQ(result.candidates.lengths[0], 100);
+  EXPECT_STREQ(result.candidates[0].fileName, "dup.mp3");
+  EXPECT_STREQ(result.candidates[0].title, "First");
+  EXPECT_EQ(result.candidates[0].length, 100);
 }
 
 TEST(CandidateMatching, ItemsWithoutFileNameNeverBecomeCandidates) {
@@ -133,7 +134,7 @@ TEST(CandidateMatching, ItemsWithoutFileNameNeverBecomeCandidates) {
     const MatchResult result =
         BuildCandidates(library.List(), {Col(kArtist, {"Abba"}), Col(kGenre, {"Pop"}), kNone, kNone}, l);
     ASSERT_EQ(result.refusal, MatchRefusal::None);
-    for (const char* file : result.candidates.fileNames) EXPECT_STREQ(file, "a1.mp3");
+    for (const Candidate& entry : result.candidates) EXPECT_STREQ(entry.fileName, "a1.mp3");
   }
   const MatchResult onlyBlank =
       BuildCandidates(library.List(), {Col(kTitle, {"Blank", "Null"}), kNone, kNone, kNone}, {Or, Or, Or});
@@ -148,13 +149,13 @@ TEST(CandidateMatching, CandidateTakesTitleAndLengthAsStored) {
   const MatchResult result =
       BuildCandidates(library.List(), {Col(kArtist, {"Abba"}), kNone, kNone, kNone}, {Or, Or, Or});
   ASSERT_EQ(result.candidates.size(), 2u);
-  EXPECT_STREQ(result.candidates.titles[0], "");
-  EXPECT_EQ(result.candidates.lengths[0], -1);
-  EXPECT_EQ(result.candidates.fileNames[1], library[1].filename);
-  EXPECT_EQ(result.candidates.lengths[1], INT_MIN);
+  EXPECT_STREQ(result.candidates[0].title, "");
+  EXPECT_EQ(result.candidates[0].length, -1);
+  EXPECT_EQ(result.candidates[1].fileName, library[1].filename);
+  EXPECT_EQ(result.candidates[1].length, INT_MIN);
 }
 
-// Each case runs through ItemMatchesColumn and through the hashed lookup of
+// Each case runs through the plain model's column test and through the hashed lookup of
 // BuildCandidates, which must agree.
 TEST(CandidateMatching, ComparesStoredTextsByteForByte) {
   static const std::string longValue = std::string(300, 'x') + "END";
@@ -186,7 +187,7 @@ TEST(CandidateMatching, ComparesStoredTextsByteForByte) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TestLibrary library({c.song});
-    EXPECT_EQ(ItemMatchesColumn(library[0], c.checked, c.kind), c.matches);
+    EXPECT_EQ(plain::MatchesColumn(library[0], Col(c.kind, c.checked)), c.matches);
     const MatchResult result =
         BuildCandidates(library.List(), {Col(c.kind, c.checked), kNone, kNone, kNone}, {Or, Or, Or});
     EXPECT_EQ(result.refusal == MatchRefusal::None, c.matches);

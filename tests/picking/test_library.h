@@ -46,7 +46,9 @@ class TestLibrary {
 };
 
 inline std::vector<std::string> FileNamesOf(const tunyra::CandidateList& list) {
-  return std::vector<std::string>(list.fileNames.begin(), list.fileNames.end());
+  std::vector<std::string> names;
+  for (const tunyra::Candidate& entry : list) names.push_back(entry.fileName);
+  return names;
 }
 
 // A candidate list of the given lengths, named "s0", "s1", ...
