@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "library/text_fields.h"
+
 namespace plugin_test {
 
 namespace {
@@ -106,8 +108,7 @@ LRESULT RecordingHost::OnLibrary(WPARAM wParam, LPARAM lParam, std::string& text
   if (lParam == host_msg::kFreeResult && query->results.items) {
     for (int i = 0; i < query->results.size; ++i) {
       ItemRecord& item = query->results.items[i];
-      for (char* field : {item.filename, item.title, item.album, item.artist, item.comment, item.genre})
-        std::free(field);
+      for (const tunyra::TextField& field : tunyra::kTextFields) std::free(item.*field.member);
     }
     std::free(query->results.items);
     query->results = ItemRecordList{nullptr, 0, 0};
