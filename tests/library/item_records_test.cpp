@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "library/pooled_records.h"
-#include "library/text_fields.h"
+#include "tests/support/record_text.h"
 
 using namespace tunyra;
 
@@ -35,16 +35,6 @@ class HostExtended {
   std::vector<char*> m_pointers;
 };
 
-using EntryList = std::vector<std::pair<std::string, std::string>>;
-
-EntryList Entries(const ItemRecord& record) {
-  std::vector<std::pair<std::string, std::string>> entries;
-  if (record.extendedInfo == nullptr) return entries;
-  for (char** e = record.extendedInfo; *e != nullptr; ++e)
-    entries.emplace_back(*e, *e + std::strlen(*e) + 1);
-  return entries;
-}
-
 ItemRecord HostRecord(char* filename, char* title, char** extended = nullptr) {
   ItemRecord record{};
   record.filename = filename;
@@ -54,12 +44,6 @@ ItemRecord HostRecord(char* filename, char* title, char** extended = nullptr) {
   record.length = -1;
   record.extendedInfo = extended;
   return record;
-}
-
-bool IsZero(const ItemRecord& r) {
-  for (const TextField& field : kTextFields)
-    if (r.*field.member) return false;
-  return r.year == 0 && r.track == 0 && r.length == 0 && !r.extendedInfo;
 }
 
 TEST(ItemRecords, DuplicateMakesIndependentCopiesAndKeepsNullFields) {
@@ -84,10 +68,10 @@ TEST(ItemRecords, DuplicateMakesIndependentCopiesAndKeepsNullFields) {
   EXPECT_EQ(copy.track, 7);
   EXPECT_EQ(copy.length, -1);
   ASSERT_NE(copy.extendedInfo, extended.get());
-  EXPECT_EQ(Entries(copy), (EntryList{{"rating", "5"}}));
+  EXPECT_EQ(ExtendedOf(copy), (ExtendedPairs{{"rating", "5"}}));
 
   ReleaseItemRecord(copy);
-  EXPECT_TRUE(IsZero(copy));
+  EXPECT_EQ(DescribeRecord(copy), DescribeRecord(ItemRecord{}));
   ReleaseItemRecord(copy);  // a released record releases again harmlessly
 }
 
@@ -95,7 +79,7 @@ TEST(ItemRecords, DuplicateMergesExtendedNamesIgnoringCaseAndDropsEmptyNames) {
   struct Case {
     const char* label;
     HostExtended source;
-    EntryList expected;
+    ExtendedPairs expected;
   };
   Case cases[] = {
       {"repeat in other case replaces in place",
@@ -112,7 +96,7 @@ TEST(ItemRecords, DuplicateMergesExtendedNamesIgnoringCaseAndDropsEmptyNames) {
     ItemRecord source = HostRecord(nullptr, nullptr, c.source.get());
     ItemRecord copy;
     DuplicateItemRecord(copy, source);
-    EXPECT_EQ(Entries(copy), c.expected);
+    EXPECT_EQ(ExtendedOf(copy), c.expected);
     ReleaseItemRecord(copy);
   }
 
@@ -134,7 +118,7 @@ TEST(ItemRecords, DuplicateMergesExtendedNamesIgnoringCaseAndDropsEmptyNames) {
       if (block[0] != '\0') PutExtendedInfo(expected, block.c_str(), block.c_str() + block.find('\0') + 1);
     ItemRecord copy;
     DuplicateItemRecord(copy, HostRecord(nullptr, nullptr, pointers.data()));
-    EXPECT_EQ(Entries(copy), Entries(expected));
+    EXPECT_EQ(ExtendedOf(copy), ExtendedOf(expected));
     ReleaseItemRecord(copy);
     ReleaseItemRecord(expected);
   }
@@ -153,7 +137,7 @@ TEST(ItemRecords, PutExtendedInfoReplacesValuesOfAnyLength) {
   // A shorter value is stored with its own terminator, not the old value's tail.
   PutExtendedInfo(record, "RATING", "4");
   EXPECT_STREQ(GetExtendedInfo(record, "rating"), "4");
-  EXPECT_EQ(Entries(record), (EntryList{{"RATING", "4"}, {"BPM", "96"}, {"Mood", ""}}));
+  EXPECT_EQ(ExtendedOf(record), (ExtendedPairs{{"RATING", "4"}, {"BPM", "96"}, {"Mood", ""}}));
   EXPECT_EQ(GetExtendedInfo(record, "tempo"), nullptr);
   EXPECT_EQ(GetExtendedInfo(record, nullptr), nullptr);
 
@@ -244,17 +228,6 @@ TEST(ItemRecords, MalformedOrOversizedListsAreReadAsEmpty) {
   EXPECT_EQ(broken.alloc, 0);
 }
 
-// Everything a record holds, for comparing a pooled copy with a plain one.
-std::string Describe(const ItemRecord& r) {
-  std::string out;
-  for (const TextField& field : kTextFields)
-    out += r.*field.member ? "'" + std::string(r.*field.member) + "'" : std::string("null");
-  out += std::to_string(r.year) + "/" + std::to_string(r.track) + "/" + std::to_string(r.length) +
-         (r.extendedInfo ? " ext:" : " noext");
-  for (const auto& [name, value] : Entries(r)) out += name + "=" + value + ";";
-  return out;
-}
-
 TEST(PooledRecords, CopiesEqualPlainCopiesFieldForField) {
   char file[] = "C:\\a.mp3";
   char empty[] = "";
@@ -281,7 +254,7 @@ TEST(PooledRecords, CopiesEqualPlainCopiesFieldForField) {
     ASSERT_EQ(copies->View().size(), size_t(plain.size));
     for (int i = 0; i < plain.size; ++i) {
       SCOPED_TRACE(i);
-      EXPECT_EQ(Describe(copies->View()[i]), Describe(plain.items[i]));
+      EXPECT_EQ(DescribeRecord(copies->View()[i]), DescribeRecord(plain.items[i]));
       if (copies->View()[i].filename != nullptr) {
         EXPECT_NE(copies->View()[i].filename, file);
       }

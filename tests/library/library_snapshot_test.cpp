@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "library/item_records.h"
 #include "host/host_operations.h"
+#include "library/item_records.h"
+#include "tests/support/test_library.h"
 
 using namespace tunyra;
 
@@ -15,37 +16,10 @@ namespace {
 
 using Values = std::vector<std::string>;
 
-// Songs described by their four set fields; null pointers stand for null fields.
-struct Song {
-  const char* artist;
-  const char* title;
-  const char* album;
-  const char* genre;
-};
-
-// A host-side item list built from songs (owned, released on destruction).
-class HostLibrary {
- public:
-  explicit HostLibrary(const std::vector<Song>& songs) {
-    std::vector<ItemRecord> items;
-    for (const Song& s : songs) {
-      ItemRecord r{};
-      r.filename = const_cast<char*>("x.mp3");
-      r.artist = const_cast<char*>(s.artist);
-      r.title = const_cast<char*>(s.title);
-      r.album = const_cast<char*>(s.album);
-      r.genre = const_cast<char*>(s.genre);
-      r.length = 200;
-      items.push_back(r);
-    }
-    AppendItemRecords(m_list, ItemRecordList{items.data(), int(items.size()), int(items.size())});
-  }
-  ~HostLibrary() { ReleaseItemRecordList(m_list); }
-  ItemRecordList& list() { return m_list; }
-
- private:
-  ItemRecordList m_list{nullptr, 0, 0};
-};
+// A song of the given artist, title, album and genre; null pointers stand for null fields.
+Song Of(const char* artist, const char* title, const char* album, const char* genre) {
+  return Song{"x.mp3", title, album, artist, genre, 200};
+}
 
 TEST(LibrarySnapshot, ArticleMovesToTheEndForSortingAndBackForDisplay) {
   struct Case {
@@ -78,9 +52,9 @@ TEST(LibrarySnapshot, ArticleMovesToTheEndForSortingAndBackForDisplay) {
 }
 
 TEST(LibrarySnapshot, EmptyAndNullFieldsGetPlaceholders) {
-  HostLibrary host({{"", "", "", ""}, {nullptr, nullptr, nullptr, nullptr}});
+  TestLibrary host({Of("", "", "", ""), Of(nullptr, nullptr, nullptr, nullptr)});
   LibrarySnapshot snapshot;
-  snapshot.Rebuild(host.list());
+  snapshot.Rebuild(host.List());
   EXPECT_EQ(snapshot.DisplayValues(kKindArtist), Values{"(no artist)"});
   EXPECT_EQ(snapshot.DisplayValues(kKindTitle), Values{"(no title)"});
   EXPECT_EQ(snapshot.DisplayValues(kKindAlbum), Values{"(no album)"});
@@ -98,13 +72,13 @@ TEST(LibrarySnapshot, EmptyAndNullFieldsGetPlaceholders) {
 }
 
 TEST(LibrarySnapshot, SetsHoldDistinctValuesInByteOrder) {
-  HostLibrary host({{"The Beatles", "Help", "Help!", "Rock"},
-                    {"the Beatles", "help", "Help!", "rock"},
-                    {"Beatles, The", "Help", "Abbey Road", "Rock"},
-                    {"Beatles", "Yesterday", "", "Pop"},
-                    {"Thelonious Monk", "Help", "Abbey Road", "Jazz"}});
+  TestLibrary host({Of("The Beatles", "Help", "Help!", "Rock"),
+                    Of("the Beatles", "help", "Help!", "rock"),
+                    Of("Beatles, The", "Help", "Abbey Road", "Rock"),
+                    Of("Beatles", "Yesterday", "", "Pop"),
+                    Of("Thelonious Monk", "Help", "Abbey Road", "Jazz")});
   LibrarySnapshot snapshot;
-  snapshot.Rebuild(host.list());
+  snapshot.Rebuild(host.List());
   EXPECT_EQ(snapshot.SetOfKind(kKindArtist)->Values(),
             (std::vector<std::string_view>{"Beatles", "Beatles, The", "Thelonious Monk"}));
   EXPECT_EQ(snapshot.DisplayValues(kKindArtist),
@@ -122,26 +96,26 @@ TEST(LibrarySnapshot, BulkRebuildMatchesOneAddPerItem) {
   std::mt19937 random(7);
   std::vector<Song> songs;
   for (int i = 0; i < 2000; ++i)
-    songs.push_back({artists[random() % std::size(artists)], others[random() % std::size(others)],
-                     others[random() % std::size(others)], others[random() % std::size(others)]});
-  HostLibrary host(songs);
+    songs.push_back({"x.mp3", others[random() % std::size(others)], others[random() % std::size(others)],
+                     artists[random() % std::size(artists)], others[random() % std::size(others)], 200});
+  TestLibrary host(songs);
 
   LibrarySnapshot snapshot;
-  snapshot.Rebuild(host.list());
+  snapshot.Rebuild(host.List());
   for (int kind = 0; kind < 4; ++kind) {
     SCOPED_TRACE(kind);
     CSortedNameSet expected;
-    for (int i = 0; i < host.list().size; ++i) expected.Add(SetValueOf(host.list().items[i], kind));
+    for (int i = 0; i < host.List().size; ++i) expected.Add(SetValueOf(host.List().items[i], kind));
     EXPECT_EQ(snapshot.SetOfKind(kind)->Values(), expected.Values());
   }
 }
 
 TEST(LibrarySnapshot, RebuildKeepsOnlyTheLastLibraryAndReleaseEmptiesAll) {
-  HostLibrary first({{"Gone", "Old", "Old", "Old"}, {"Gone", "Older", "Old", "Old"}});
-  HostLibrary second({{"Here", "New", "New", "New"}});
+  TestLibrary first({Of("Gone", "Old", "Old", "Old"), Of("Gone", "Older", "Old", "Old")});
+  TestLibrary second({Of("Here", "New", "New", "New")});
   LibrarySnapshot snapshot;
-  snapshot.Rebuild(first.list());
-  snapshot.Rebuild(second.list());
+  snapshot.Rebuild(first.List());
+  snapshot.Rebuild(second.List());
   ASSERT_EQ(snapshot.Records().size(), 1u);
   EXPECT_STREQ(snapshot.Records()[0].title, "New");
   EXPECT_EQ(snapshot.DisplayValues(kKindArtist), Values{"Here"});
@@ -155,10 +129,12 @@ TEST(LibrarySnapshot, RebuildKeepsOnlyTheLastLibraryAndReleaseEmptiesAll) {
 // The copies the snapshot rebuilds from may be its own: they go only after the new ones
 // are made.
 TEST(LibrarySnapshot, RebuildFromItsOwnCopies) {
-  HostLibrary host({{"The A", "One", "X", "Rock"}, {"B", nullptr, "Y", "Pop"}, {nullptr, "Three", "", "Jazz"}});
-  PutExtendedInfo(host.list().items[0], "rating", "5");
+  TestLibrary host({Of("The A", "One", "X", "Rock"), Of("B", nullptr, "Y", "Pop"), Of(nullptr, "Three", "", "Jazz")});
+  char rating[] = "rating\0" "5";
+  char* extended[] = {rating, nullptr};
+  host.List().items[0].extendedInfo = extended;
   LibrarySnapshot snapshot;
-  snapshot.Rebuild(host.list());
+  snapshot.Rebuild(host.List());
   snapshot.Rebuild(snapshot.Records());
   ASSERT_EQ(snapshot.Records().size(), 3u);
   EXPECT_STREQ(GetExtendedInfo(snapshot.Records()[0], "Rating"), "5");
@@ -201,8 +177,8 @@ class FakeHost : public HostOperations {
 
 TEST(LibrarySnapshot, LoadCopiesTheQueryResultAndHandsItBack) {
   FakeHost host;
-  HostLibrary songs({{"The Band", "Weight", "Big Pink", "Rock"}, {"Low", "Words", "", ""}});
-  AppendItemRecords(host.result, songs.list());
+  TestLibrary songs({Of("The Band", "Weight", "Big Pink", "Rock"), Of("Low", "Words", "", "")});
+  AppendItemRecords(host.result, songs.List());
 
   LibrarySnapshot snapshot;
   snapshot.Load(host);
@@ -234,9 +210,9 @@ TEST(LibrarySnapshot, LoadOfAnEmptyLibraryLeavesAnEmptySnapshot) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
-    HostLibrary earlier({{"Old", "Old", "Old", "Old"}});
+    TestLibrary earlier({Of("Old", "Old", "Old", "Old")});
     LibrarySnapshot snapshot;
-    snapshot.Rebuild(earlier.list());
+    snapshot.Rebuild(earlier.List());
 
     FakeHost host;
     host.hasLibrary = c.hasLibrary;

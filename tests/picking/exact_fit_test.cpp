@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "test_library.h"
+#include "tests/support/test_library.h"
 
 using namespace tunyra;
 

@@ -5,7 +5,7 @@
 
 #include "picking/playlist_hand_off.h"
 #include "host/host_operations.h"
-#include "test_library.h"
+#include "tests/support/test_library.h"
 
 using namespace tunyra;
 

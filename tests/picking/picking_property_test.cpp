@@ -12,7 +12,7 @@
 
 #include "picking/candidate_matching.h"
 #include "picking/time_fill.h"
-#include "test_library.h"
+#include "tests/support/test_library.h"
 #include "tests/support/plain_picking.h"
 
 using namespace tunyra;
@@ -191,7 +191,7 @@ TEST(PickingProperty, MatchingAndFillMatchTheReference) {
     TestLibrary library;
     const int size = rng.Range(0, 30);
     for (int i = 0; i < size; ++i)
-      library.Add({pick(rng, files, 3), pick(rng, artists, 5), pick(rng, titles, 5), pick(rng, albums, 5),
+      library.Add({pick(rng, files, 3), pick(rng, titles, 5), pick(rng, albums, 5), pick(rng, artists, 5),
                    pick(rng, genres, 5), rng.Chance(5) ? -1 : rng.Range(0, 400)});
     std::array<ColumnCondition, 4> columns;
     for (ColumnCondition& c : columns) {

@@ -7,7 +7,7 @@
 #include <numeric>
 #include <string>
 
-#include "test_library.h"
+#include "tests/support/test_library.h"
 
 using namespace tunyra;
 

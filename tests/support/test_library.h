@@ -1,6 +1,7 @@
 #pragma once
-// Item records for the picking tests, built over string literals (the records only
-// borrow the texts; nothing is freed).
+// One song row for the tests of the core and of tunyra-pick, in record order, and item
+// records made over such rows (the records only borrow the texts; nothing is freed). A
+// null text is a null field.
 
 #include <deque>
 #include <string>
@@ -10,9 +11,9 @@
 
 struct Song {
   const char* file;
-  const char* artist;
   const char* title;
   const char* album;
+  const char* artist;
   const char* genre;
   int length;
 };
@@ -27,9 +28,9 @@ class TestLibrary {
   void Add(const Song& s) {
     ItemRecord r{};
     r.filename = const_cast<char*>(s.file);
-    r.artist = const_cast<char*>(s.artist);
     r.title = const_cast<char*>(s.title);
     r.album = const_cast<char*>(s.album);
+    r.artist = const_cast<char*>(s.artist);
     r.genre = const_cast<char*>(s.genre);
     r.length = s.length;
     m_records.push_back(r);
