@@ -87,9 +87,7 @@ void LibrarySnapshot::Rebuild(RecordView source) {
     // The new copy is made before the earlier one goes: the source may be that one.
     Release();
     m_records = std::move(copy);
-    m_movedArtists.Swap(movedArtists);
-    // The sets borrow their texts from the copies, which go only after them.
-    for (int kind = 0; kind < kKindCount; ++kind) values[kind].MoveInto(m_sets[kind], DistinctValues::Texts::Lent);
+    for (int kind = 0; kind < kKindCount; ++kind) values[kind].MoveInto(m_sets[kind]);
   } catch (...) {
     // Sets half filled, or from the earlier copy, would offer songs the snapshot does
     // not hold.
@@ -111,7 +109,6 @@ std::vector<std::string> LibrarySnapshot::DisplayValues(int kind) const {
 void LibrarySnapshot::Release() {
   for (CSortedNameSet& set : m_sets) set.RemoveAll();
   m_records = PooledRecords();
-  m_movedArtists.Release();
 }
 
 void LibrarySnapshot::Load(HostOperations& host) {

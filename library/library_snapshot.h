@@ -50,9 +50,7 @@ class LibrarySnapshot {
   RecordView Records() const { return m_records.View(); }
 
  private:
-  // The sets' texts are the copies' own, or an artist's sort form among m_movedArtists.
   PooledRecords m_records;
-  Arena m_movedArtists;
   std::array<CSortedNameSet, kKindCount> m_sets;  // in ConditionKind order
 };
 

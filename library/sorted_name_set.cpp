@@ -79,7 +79,7 @@ void DistinctValues::Flush() {
 // Each distinct value is keyed by its head as it is found; the sort then moves small
 // keys, keys with equal heads are ordered by the next eight bytes, and only values that
 // agree that far are compared as texts.
-void DistinctValues::MoveInto(CSortedNameSet& set, Texts texts) {
+void DistinctValues::MoveInto(CSortedNameSet& set) {
   if (m_pending > 0) Flush();
   const std::vector<std::string_view>& distinct = m_distinct;
   // The keys start after the bytes every value shares ("Title 0000001" ... "Title
@@ -114,14 +114,14 @@ void DistinctValues::MoveInto(CSortedNameSet& set, Texts texts) {
   }
   // Heads of tied keys hold the next eight bytes now; only the order is read from here.
 
+  // Copied in their order, so that a walk through the set reads its text in sequence.
   std::vector<std::string_view> values(keys.size());
   Arena copies;
   constexpr size_t kAhead = 16;  // the views are gathered from all over `distinct`
   for (size_t k = 0; k < keys.size(); ++k) {
     if (k + kAhead < keys.size()) __builtin_prefetch(&distinct[keys[k + kAhead].index]);
     const std::string_view value = distinct[keys[k].index];
-    // Copied in their order, so that a walk through the set reads its text in sequence.
-    values[k] = texts == Texts::Lent ? value : std::string_view(copies.Copy(value.data(), value.size()), value.size());
+    values[k] = std::string_view(copies.Copy(value.data(), value.size()), value.size());
   }
   set.m_values.swap(values);
   set.m_texts.Swap(copies);

@@ -32,8 +32,7 @@ class CSortedNameSet {
   // Index 0 .. GetSize() - 1, kept in range by the caller.
   std::string_view GetAt(int index) const { return m_values[static_cast<size_t>(index)]; }
   bool Contains(std::string_view value) const;
-  // Views into the set's own copies (or the texts it was lent: DistinctValues), valid
-  // until it changes.
+  // Views into the set's own copies, valid until it changes.
   const std::vector<std::string_view>& Values() const { return m_values; }
 
  private:
@@ -55,11 +54,9 @@ class DistinctValues {
     m_batch[m_pending++] = value;
     if (m_pending == kBatch) Flush();
   }
-  // Replaces the set's contents with the distinct values, sorted, and starts afresh.
-  // Their texts are copied into the set, or only lent to it: then they must outlive it
-  // (or its next change).
-  enum class Texts { Copied, Lent };
-  void MoveInto(CSortedNameSet& set, Texts texts = Texts::Copied);
+  // Replaces the set's contents with copies of the distinct values, sorted, and starts
+  // afresh.
+  void MoveInto(CSortedNameSet& set);
 
  private:
   // Hashed a batch at a time, every slot fetched before any is probed: with a million

@@ -35,22 +35,46 @@ struct Candidate {
 };
 
 // Candidates in candidate order: an item matched by two Or-joined columns stands twice.
+// Kept as three lists (a million candidates cost 20 bytes each, not a padded 24).
 class CandidateList {
  public:
-  size_t size() const { return m_entries.size(); }
-  bool empty() const { return m_entries.empty(); }
-  const Candidate& operator[](size_t i) const { return m_entries[i]; }
-  std::vector<Candidate>::const_iterator begin() const { return m_entries.begin(); }
-  std::vector<Candidate>::const_iterator end() const { return m_entries.end(); }
+  class Iterator {
+   public:
+    Iterator(const CandidateList& list, size_t at) : m_list(&list), m_at(at) {}
+    Candidate operator*() const { return (*m_list)[m_at]; }
+    Iterator& operator++() {
+      ++m_at;
+      return *this;
+    }
+    bool operator!=(const Iterator& other) const { return m_at != other.m_at; }
+
+   private:
+    const CandidateList* m_list;
+    size_t m_at;
+  };
+
+  size_t size() const { return m_lengths.size(); }
+  bool empty() const { return m_lengths.empty(); }
+  Candidate operator[](size_t i) const { return Candidate{m_fileNames[i], m_titles[i], m_lengths[i]}; }
+  Iterator begin() const { return Iterator(*this, 0); }
+  Iterator end() const { return Iterator(*this, size()); }
 
   void Append(const char* fileName, const char* title, std::int32_t length) {
-    m_entries.push_back(Candidate{fileName ? fileName : "", title ? title : "", length});
+    m_fileNames.push_back(fileName ? fileName : "");
+    m_titles.push_back(title ? title : "");
+    m_lengths.push_back(length);
   }
   void Append(const Candidate& candidate) { Append(candidate.fileName, candidate.title, candidate.length); }
-  void Reserve(size_t n) { m_entries.reserve(n); }
+  void Reserve(size_t n) {
+    m_fileNames.reserve(n);
+    m_titles.reserve(n);
+    m_lengths.reserve(n);
+  }
 
  private:
-  std::vector<Candidate> m_entries;
+  std::vector<const char*> m_fileNames;
+  std::vector<const char*> m_titles;
+  std::vector<std::int32_t> m_lengths;
 };
 
 enum class MatchRefusal { None, NoCondition, NoMatch };

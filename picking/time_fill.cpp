@@ -38,14 +38,20 @@ std::uint32_t CombinedDraw(Random& random) {
 class AvailablePool {
  public:
   struct Entry {
-    Candidate candidate;
+    const char* fileName;
+    const char* title;
     std::uint32_t index;
+    std::int32_t length;
+    Candidate AsCandidate() const { return Candidate{fileName, title, length}; }
   };
 
   void Build(const CandidateList& candidates, const std::vector<std::uint8_t>& available, size_t availableCount) {
     m_entries.reserve(availableCount);
-    for (size_t i = 0; i < available.size(); ++i)
-      if (available[i]) m_entries.push_back({candidates[i], static_cast<std::uint32_t>(i)});
+    for (size_t i = 0; i < available.size(); ++i) {
+      if (!available[i]) continue;
+      const Candidate candidate = candidates[i];
+      m_entries.push_back({candidate.fileName, candidate.title, static_cast<std::uint32_t>(i), candidate.length});
+    }
   }
   // Where a draw lands; the pool never holds more than 2^32 entries.
   std::uint32_t Position(std::uint32_t draw) const {
@@ -241,7 +247,7 @@ class FillChoices {
   // drawn entries leave the pool: once the time left is below two averages it never
   // rises again, so the pool is not drawn from after the first closest-fit pick.
   std::int32_t Pick(size_t chosen, CandidateList& picks) {
-    const Candidate& picked = m_drawn ? m_pool.At(m_drawnAt).candidate : m_candidates[chosen];
+    const Candidate picked = m_drawn ? m_pool.At(m_drawnAt).AsCandidate() : m_candidates[chosen];
     picks.Append(picked);
     if (!m_allowDuplicates) {
       m_available[chosen] = 0;
@@ -249,7 +255,7 @@ class FillChoices {
       if (m_drawn) m_pool.RemoveAt(m_drawnAt);
     }
     m_drawn = false;
-    return picks[picks.size() - 1].length;
+    return picked.length;
   }
 
  private:

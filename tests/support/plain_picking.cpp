@@ -42,12 +42,13 @@ MatchResult BuildCandidates(RecordView items, const std::array<ColumnCondition, 
         lists[c].Append(item.filename, item.title, item.length);
 
   // An And blanks an entry: its file name becomes "", as an item without one has.
-  std::vector<Candidate> running(lists[0].begin(), lists[0].end());
+  std::vector<Candidate> running;
+  for (const Candidate& entry : lists[0]) running.push_back(entry);
   for (int c = 1; c < 4; ++c) {
     if (columns[c].checkedTexts.empty()) continue;
     const CandidateList& column = lists[c];
     if (links[c - 1] == ColumnLink::Or) {
-      running.insert(running.end(), column.begin(), column.end());
+      for (const Candidate& entry : column) running.push_back(entry);
       continue;
     }
     for (Candidate& entry : running) {
