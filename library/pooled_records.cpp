@@ -11,7 +11,12 @@ PooledRecords::PooledRecords(RecordView source, const CopySeen& seen) {
   if (source.empty()) return;
   ItemRecord* items = m_arena.TakeArray<ItemRecord>(source.size());
   TextLengths lengths{};
+  // The host's texts lie wherever its heap put them: those of a later record are
+  // fetched while this one is copied.
+  constexpr size_t kAhead = 4;
   for (size_t i = 0; i < source.size(); ++i) {
+    if (i + kAhead < source.size())
+      for (const TextField& field : kTextFields) __builtin_prefetch(source[i + kAhead].*field.member);
     const ItemRecord& original = source[i];
     ItemRecord& copy = items[i];
     copy = original;

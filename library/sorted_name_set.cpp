@@ -25,6 +25,7 @@ std::uint64_t HeadAt(std::string_view value, size_t offset) {
 
 struct Key {
   std::uint64_t head;
+  std::uint64_t next;  // the eight bytes after the head
   std::uint32_t index;
 };
 
@@ -70,15 +71,17 @@ void DistinctValues::Flush() {
     m_shared = same;
     m_distinct.push_back(value);
     m_heads.push_back(HeadAt(value, 0));
+    m_heads.push_back(HeadAt(value, 8));
   }
   m_last = m_batch[m_pending - 1];
   m_any = true;
   m_pending = 0;
 }
 
-// Each distinct value is keyed by its head as it is found; the sort then moves small
-// keys, keys with equal heads are ordered by the next eight bytes, and only values that
-// agree that far are compared as texts.
+// Each distinct value is keyed by its first sixteen bytes as it is found, while its text
+// is in the cache; the sort then moves small keys by the first eight, keys with equal
+// heads are ordered by the next eight, and only values that agree that far are compared
+// as texts.
 void DistinctValues::MoveInto(CSortedNameSet& set) {
   if (m_pending > 0) Flush();
   const std::vector<std::string_view>& distinct = m_distinct;
@@ -86,19 +89,18 @@ void DistinctValues::MoveInto(CSortedNameSet& set) {
   // 0999999" share "Title 0"), so that shared text does not leave every head equal.
   const size_t from = m_shared;
   std::vector<Key> keys(distinct.size());
-  for (std::uint32_t i = 0; i < keys.size(); ++i) keys[i] = Key{from == 0 ? m_heads[i] : HeadAt(distinct[i], from), i};
+  for (std::uint32_t i = 0; i < keys.size(); ++i) {
+    keys[i] = from == 0 ? Key{m_heads[2 * i], m_heads[2 * i + 1], i}
+                        : Key{HeadAt(distinct[i], from), HeadAt(distinct[i], from + 8), i};
+  }
   std::vector<std::uint64_t>().swap(m_heads);
   m_seen = FlatSet<std::uint32_t>();
 
   // Keys of equal heads, ordered by the next eight bytes, then by their whole texts.
-  std::vector<Key> tied;
   auto sortTied = [&](Key* begin, Key* end) {
-    tied.clear();
-    for (Key* key = begin; key != end; ++key) tied.push_back(Key{HeadAt(distinct[key->index], from + 8), key->index});
-    std::sort(tied.begin(), tied.end(), [&](const Key& a, const Key& b) {
-      return a.head != b.head ? a.head < b.head : Less(distinct[a.index], distinct[b.index]);
+    std::sort(begin, end, [&](const Key& a, const Key& b) {
+      return a.next != b.next ? a.next < b.next : Less(distinct[a.index], distinct[b.index]);
     });
-    std::copy(tied.begin(), tied.end(), begin);
   };
   constexpr size_t kRadixFrom = 4096;
   if (keys.size() < kRadixFrom) {
@@ -112,8 +114,6 @@ void DistinctValues::MoveInto(CSortedNameSet& set) {
     if (end - begin > 1) sortTied(&keys[begin], &keys[end]);
     begin = end;
   }
-  // Heads of tied keys hold the next eight bytes now; only the order is read from here.
-
   // Copied in their order, so that a walk through the set reads its text in sequence.
   std::vector<std::string_view> values(keys.size());
   Arena copies;

@@ -67,7 +67,7 @@ class DistinctValues {
 
   FlatSet<std::uint32_t> m_seen;  // indices into m_distinct
   std::vector<std::string_view> m_distinct;
-  std::vector<std::uint64_t> m_heads;  // each distinct value's first eight bytes, big-endian
+  std::vector<std::uint64_t> m_heads;  // per distinct value its first sixteen bytes, big-endian
   size_t m_shared = 0;                 // bytes every distinct value shares with the first
   std::string_view m_batch[kBatch];
   size_t m_pending = 0;
