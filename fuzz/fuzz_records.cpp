@@ -91,12 +91,7 @@ HostRecords::HostRecords(FuzzInput& in, int maxRecords, int maxHuge) {
   m_list.alloc = count;
   for (int i = 0; i < count; ++i) {
     ItemRecord& r = m_list.items[i];
-    r.filename = DrawField(in, hugeLeft);
-    r.title = DrawField(in, hugeLeft);
-    r.album = DrawField(in, hugeLeft);
-    r.artist = DrawField(in, hugeLeft);
-    r.comment = DrawField(in, hugeLeft);
-    r.genre = DrawField(in, hugeLeft);
+    for (const tunyra::TextField& field : tunyra::kTextFields) r.*field.member = DrawField(in, hugeLeft);
     r.year = in.I32();
     r.track = static_cast<int>(in.Byte()) - 1;
     switch (in.Below(4)) {

@@ -93,12 +93,7 @@ LRESULT RecordingHost::OnLibrary(WPARAM wParam, LPARAM lParam, std::string& text
       const ItemRecord& from = m_items[i];
       ItemRecord& to = items[i];
       to = from;
-      to.filename = CopyText(from.filename);
-      to.title = CopyText(from.title);
-      to.album = CopyText(from.album);
-      to.artist = CopyText(from.artist);
-      to.comment = CopyText(from.comment);
-      to.genre = CopyText(from.genre);
+      for (const tunyra::TextField& field : tunyra::kTextFields) to.*field.member = CopyText(from.*field.member);
       to.extendedInfo = nullptr;
     }
     query->results = ItemRecordList{items, m_emptyStorage ? 0 : count, slots};
