@@ -76,11 +76,13 @@ std::string BuildCandidatesTarget(const std::uint8_t* data, std::size_t size) {
     if (c[i].fileName[0] == '\0') return "a candidate without a file name was left in the result";
   }
   const ColumnMatcher matcher(columns);
-  for (int i = 0; i < items.size; ++i)
+  for (int i = 0; i < items.size; ++i) {
+    const unsigned matched = matcher.Matches(items.items[i]);
     for (size_t col = 0; col < columns.size(); ++col)
-      if (((matcher.Matches(items.items[i]) >> col) & 1u) !=
+      if (((matched >> col) & 1u) !=
           unsigned(!columns[col].checkedTexts.empty() && plain::MatchesColumn(items.items[i], columns[col])))
         return "ColumnMatcher disagrees with the plain model on item " + std::to_string(i);
+  }
   return "";
 }
 

@@ -21,7 +21,8 @@ std::string_view FieldValue(const char* field, const char* placeholder) {
 }
 
 bool HasArticle(const char* artist, size_t length) {
-  return length >= kArticleFront.size() && text::EqualsIgnoreCase(std::string_view(artist, 4), kArticleFront);
+  return length >= kArticleFront.size() &&
+         text::EqualsIgnoreCase(std::string_view(artist, kArticleFront.size()), kArticleFront);
 }
 
 constexpr size_t kFieldOfKind[kKindCount] = {

@@ -12,7 +12,8 @@ namespace tunyra {
 class RecordView {
  public:
   constexpr RecordView() = default;
-  constexpr RecordView(const ItemRecord* items, size_t size) : m_items(size ? items : nullptr), m_size(items ? size : 0) {}
+  constexpr RecordView(const ItemRecord* items, size_t size)
+      : m_items(size ? items : nullptr), m_size(items ? size : 0) {}
   // A list from the host with a negative size or no array is read as empty.
   // Implicit: a list is read through its view wherever one is asked for.
   constexpr RecordView(const ItemRecordList& list)
