@@ -30,6 +30,8 @@
 #include "library/item_records.h"
 #include "library/library_file.h"
 #include "library/library_snapshot.h"
+#include "library/pooled_records.h"
+#include "library/text_fields.h"
 #include "picking/candidate_matching.h"
 #include "picking/random_source.h"
 #include "picking/time_fill.h"
@@ -104,16 +106,16 @@ std::string Verdict(bool pass) { return pass ? "PASS" : "MISS"; }
 std::string Text(const char* s) { return s ? s : ""; }
 
 void CheckSnapshot(const LibrarySnapshot& ours, const BaselineSnapshot& base, const ItemRecordList& source) {
-  if (ours.Records().size != source.size || base.records.size != source.size) Mismatch("record count");
+  if (ours.Records().size() != size_t(source.size) || base.records.size != source.size) Mismatch("record count");
   for (int i = 0; i < source.size; ++i) {
-    const ItemRecord& a = ours.Records().items[i];
+    const ItemRecord& a = ours.Records()[size_t(i)];
     const ItemRecord& s = source.items[i];
-    if (Text(a.filename) != Text(s.filename) || Text(a.title) != Text(s.title) || Text(a.album) != Text(s.album) ||
-        Text(a.artist) != Text(s.artist) || Text(a.genre) != Text(s.genre) || a.length != s.length)
-      Mismatch("record " + std::to_string(i) + " copied wrongly");
+    bool same = a.length == s.length;
+    for (const TextField& field : kTextFields) same = same && Text(a.*field.member) == Text(s.*field.member);
+    if (!same) Mismatch("record " + std::to_string(i) + " copied wrongly");
   }
   for (int kind = 0; kind < 4; ++kind) {
-    const std::vector<std::string>& values = ours.SetOfKind(kind)->Values();
+    const std::vector<std::string_view>& values = ours.SetOfKind(kind)->Values();
     const BaselineNameSet& expected = base.SetOfKind(kind);
     if (static_cast<int>(values.size()) != expected.GetSize())
       Mismatch("value set of kind " + std::to_string(kind) + " holds " + std::to_string(values.size()) +
@@ -121,7 +123,7 @@ void CheckSnapshot(const LibrarySnapshot& ours, const BaselineSnapshot& base, co
     for (int i = 0; i < expected.GetSize(); ++i)
       if (values[static_cast<size_t>(i)] != expected.GetAt(i))
         Mismatch("value " + std::to_string(i) + " of kind " + std::to_string(kind) + " is '" +
-                 values[static_cast<size_t>(i)] + "', expected '" + expected.GetAt(i) + "'");
+                 std::string(values[static_cast<size_t>(i)]) + "', expected '" + expected.GetAt(i) + "'");
   }
 }
 
@@ -129,9 +131,9 @@ void CheckSameList(const CandidateList& ours, const CandidateList& base, const s
   if (ours.size() != base.size())
     Mismatch(what + ": " + std::to_string(ours.size()) + " entries, expected " + std::to_string(base.size()));
   for (size_t i = 0; i < base.size(); ++i)
-    if (std::strcmp(ours.fileNames[i], base.fileNames[i]) != 0 || std::strcmp(ours.titles[i], base.titles[i]) != 0 ||
-        ours.lengths[i] != base.lengths[i])
-      Mismatch(what + ": entry " + std::to_string(i) + " is " + ours.fileNames[i] + ", expected " + base.fileNames[i]);
+    if (std::strcmp(ours[i].fileName, base[i].fileName) != 0 || std::strcmp(ours[i].title, base[i].title) != 0 ||
+        ours[i].length != base[i].length)
+      Mismatch(what + ": entry " + std::to_string(i) + " is " + ours[i].fileName + ", expected " + base[i].fileName);
 }
 
 std::vector<std::string> EveryNth(const std::vector<std::string>& values, size_t n) {
@@ -145,7 +147,7 @@ std::vector<std::string> RankedGenres(const LibrarySnapshot& snapshot, size_t fi
   std::vector<std::string> chosen;
   const std::vector<std::string>& ranked = GeneratedGenres();
   for (size_t i = first; i < ranked.size() && chosen.size() < count; ++i)
-    if (snapshot.m_genres.Contains(ranked[i])) chosen.push_back(ranked[i]);
+    if (snapshot.SetOfKind(kKindGenre)->Contains(ranked[i])) chosen.push_back(ranked[i]);
   return chosen;
 }
 
@@ -240,13 +242,11 @@ void Bench::Catalogue(const ItemRecordList& source, LibrarySnapshot& snapshot) {
   BenchRow row{m_size, "Rebuild (copy + 4 value sets)", Millis(ours), "", "", "", ""};
   // The snapshot copies into a pool, the baseline a block per field; each copy timed
   // alone leaves what the sets cost on either side.
-  Watch(m_size, "ItemRecordPool::AppendCopies");
+  Watch(m_size, "PooledRecords");
+  PooledRecords pooled;
+  const double pooledMs = Best(Runs(), [&] { pooled = PooledRecords(); }, [&] { pooled = PooledRecords(source); });
+  pooled = PooledRecords();
   ItemRecordList copy{nullptr, 0, 0};
-  ItemRecordPool pool;
-  const double pooledMs = Best(Runs(), [&] { ReleaseItemRecordList(copy); pool.Release(); },
-                               [&] { pool.AppendCopies(copy, source); });
-  ReleaseItemRecordList(copy);
-  pool.Release();
   Watch(m_size, "AppendItemRecords");
   const double copyMs = Best(Runs(), [&] { ReleaseItemRecordList(copy); }, [&] { AppendItemRecords(copy, source); });
   ReleaseItemRecordList(copy);

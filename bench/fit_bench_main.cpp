@@ -52,13 +52,10 @@ std::string Fixed(double value, const char* format) {
   return text;
 }
 
-CandidateList EverySong(const ItemRecordList& records) {
+CandidateList EverySong(RecordView records) {
   CandidateList list;
-  list.Reserve(static_cast<size_t>(records.size));
-  for (int i = 0; i < records.size; ++i) {
-    const ItemRecord& r = records.items[i];
-    list.Append(r.filename ? r.filename : "", r.title ? r.title : "", r.length);
-  }
+  list.Reserve(records.size());
+  for (const ItemRecord& r : records) list.Append(r.filename, r.title, r.length);
   return list;
 }
 
@@ -78,10 +75,10 @@ void CheckExactFit(const CandidateList& candidates, const FillResult& exact, con
                    const std::string& where) {
   long long sum = 0;
   std::vector<const char*> seen;
-  for (size_t i = 0; i < exact.picks.size(); ++i) {
-    if (exact.picks.lengths[i] <= 0) Mismatch(where, "a song of no or unknown length was picked");
-    sum += exact.picks.lengths[i];
-    seen.push_back(exact.picks.fileNames[i]);
+  for (const Candidate& pick : exact.picks) {
+    if (pick.length <= 0) Mismatch(where, "a song of no or unknown length was picked");
+    sum += pick.length;
+    seen.push_back(pick.fileName);
   }
   if (sum != exact.targetSeconds - exact.remainingSeconds) Mismatch(where, "the total is not what it reports");
   // Every song of these libraries stands once, so a file name twice is a song twice.

@@ -21,8 +21,6 @@ namespace tunyra {
 
 namespace {
 
-constexpr int kMinMinutes = 5;
-constexpr int kMaxMinutes = 3600;
 // The arrows start at 15: 5 to 14 can only be typed.
 constexpr int kSpinLow = 15;
 constexpr UINT kRefusalType = MB_OK | MB_ICONEXCLAMATION;

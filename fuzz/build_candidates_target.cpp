@@ -65,23 +65,24 @@ std::string BuildCandidatesTarget(const std::uint8_t* data, std::size_t size) {
     return "refusal " + std::to_string(static_cast<int>(got.refusal)) + ", expected " +
            std::to_string(static_cast<int>(expected.refusal));
   const CandidateList& c = got.candidates;
-  if (c.fileNames.size() != c.titles.size() || c.titles.size() != c.lengths.size())
-    return "the three candidate lists have different lengths";
   if (got.refusal != MatchRefusal::None) return c.empty() ? "" : "a refusal with candidates";
   const CandidateList& e = expected.candidates;
   if (c.size() != e.size()) return std::to_string(c.size()) + " candidates, expected " + std::to_string(e.size());
   for (size_t i = 0; i < c.size(); ++i) {
-    if (!c.fileNames[i] || !c.titles[i]) return "candidate " + std::to_string(i) + " has a null text";
-    if (std::strcmp(c.fileNames[i], e.fileNames[i]) != 0 || std::strcmp(c.titles[i], e.titles[i]) != 0 ||
-        c.lengths[i] != e.lengths[i])
+    if (!c[i].fileName || !c[i].title) return "candidate " + std::to_string(i) + " has a null text";
+    if (std::strcmp(c[i].fileName, e[i].fileName) != 0 || std::strcmp(c[i].title, e[i].title) != 0 ||
+        c[i].length != e[i].length)
       return "candidate " + std::to_string(i) + " is not the expected item";
-    if (c.IsBlank(i)) return "a blank candidate was left in the result";
+    if (c[i].fileName[0] == '\0') return "a candidate without a file name was left in the result";
   }
-  for (int i = 0; i < items.size; ++i)
-    for (const ColumnCondition& column : columns)
-      if (ItemMatchesColumn(items.items[i], column.checkedTexts, column.kind) !=
-          plain::MatchesColumn(items.items[i], column))
-        return "ItemMatchesColumn disagrees on item " + std::to_string(i);
+  const ColumnMatcher matcher(columns);
+  for (int i = 0; i < items.size; ++i) {
+    const unsigned matched = matcher.Matches(items.items[i]);
+    for (size_t col = 0; col < columns.size(); ++col)
+      if (((matched >> col) & 1u) !=
+          unsigned(!columns[col].checkedTexts.empty() && plain::MatchesColumn(items.items[i], columns[col])))
+        return "ColumnMatcher disagrees with the plain model on item " + std::to_string(i);
+  }
   return "";
 }
 

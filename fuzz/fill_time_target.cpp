@@ -54,14 +54,14 @@ std::string FillTimeTarget(const std::uint8_t* data, std::size_t size) {
     titles[i] = "t" + std::to_string(i);
     if (i > 0 && in.Below(8) == 0) {
       unsigned earlier = in.Below(i);
-      candidates.Append(candidates.fileNames[earlier], candidates.titles[earlier], candidates.lengths[earlier]);
+      candidates.Append(candidates[earlier]);
     } else {
       candidates.Append(names[i].c_str(), titles[i].c_str(), DrawLength(in));
     }
-    if (candidates.lengths.back() >= 0) sum += candidates.lengths.back();
+    if (candidates[i].length >= 0) sum += candidates[i].length;
   }
   std::map<const char*, int> standing;  // entries per file name
-  for (const char* name : candidates.fileNames) ++standing[name];
+  for (const Candidate& candidate : candidates) ++standing[candidate.fileName];
 
   LcgRandomSource random(seed), modelRandom(seed);
   int asked = 0;
@@ -77,8 +77,6 @@ std::string FillTimeTarget(const std::uint8_t* data, std::size_t size) {
   if (asked != (shouldAsk ? 1 : 0)) return "the too-short question was asked " + std::to_string(asked) + " times";
   if (result.cancelled != (shouldAsk && !answerOk)) return "cancelled does not follow the answer";
   const CandidateList& picks = result.picks;
-  if (picks.fileNames.size() != picks.titles.size() || picks.titles.size() != picks.lengths.size())
-    return "the three pick lists have different lengths";
   if (result.cancelled) return picks.empty() ? "" : "a cancelled fill has picks";
 
   const std::int64_t target = shouldAsk ? sum : total;
@@ -90,22 +88,23 @@ std::string FillTimeTarget(const std::uint8_t* data, std::size_t size) {
   if (model.picks.size() != picks.size())
     return std::to_string(picks.size()) + " picks, expected " + std::to_string(model.picks.size());
   for (size_t i = 0; i < picks.size(); ++i)
-    if (picks.fileNames[i] != candidates.fileNames[model.picks[i]])
+    if (picks[i].fileName != candidates[model.picks[i]].fileName)
       return "pick " + std::to_string(i) + " differs from the closest fit or the draw";
 
   std::int64_t picked = 0;
   std::map<const char*, int> times;
   for (size_t i = 0; i < picks.size(); ++i) {
-    auto it = standing.find(picks.fileNames[i]);
-    if (it == standing.end()) return "pick " + std::to_string(i) + " is no candidate (or a blanked one)";
+    const Candidate& pick = picks[i];
+    auto it = standing.find(pick.fileName);
+    if (it == standing.end()) return "pick " + std::to_string(i) + " is no candidate";
     size_t index = 0;
-    while (candidates.fileNames[index] != picks.fileNames[i]) ++index;
-    if (picks.titles[i] != candidates.titles[index] || picks.lengths[i] != candidates.lengths[index])
+    while (candidates[index].fileName != pick.fileName) ++index;
+    if (pick.title != candidates[index].title || pick.length != candidates[index].length)
       return "pick " + std::to_string(i) + " mixes texts or lengths of different candidates";
-    if (picks.lengths[i] < 0) return "a song of unknown length was picked";
-    if (!allowDuplicates && ++times[picks.fileNames[i]] > it->second)
-      return "without duplicates, candidate " + std::string(picks.fileNames[i]) + " was picked too often";
-    picked += picks.lengths[i];
+    if (pick.length < 0) return "a song of unknown length was picked";
+    if (!allowDuplicates && ++times[pick.fileName] > it->second)
+      return "without duplicates, candidate " + std::string(pick.fileName) + " was picked too often";
+    picked += pick.length;
   }
   if (result.remainingSeconds != target - picked) return "the remaining time does not account for the picks";
   if (target <= 0 && !picks.empty()) return "picks although no time was asked for";

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "library/text_fields.h"
+
 namespace fuzz {
 
 namespace {
@@ -55,7 +57,7 @@ char** DrawExtended(FuzzInput& in, int& hugeLeft) {
 }
 
 void FreeRecord(ItemRecord& r) {
-  for (char* field : {r.filename, r.title, r.album, r.artist, r.comment, r.genre}) std::free(field);
+  for (const tunyra::TextField& field : tunyra::kTextFields) std::free(r.*field.member);
   if (r.extendedInfo) {
     for (char** e = r.extendedInfo; *e; ++e) std::free(*e);
     std::free(r.extendedInfo);
@@ -89,12 +91,7 @@ HostRecords::HostRecords(FuzzInput& in, int maxRecords, int maxHuge) {
   m_list.alloc = count;
   for (int i = 0; i < count; ++i) {
     ItemRecord& r = m_list.items[i];
-    r.filename = DrawField(in, hugeLeft);
-    r.title = DrawField(in, hugeLeft);
-    r.album = DrawField(in, hugeLeft);
-    r.artist = DrawField(in, hugeLeft);
-    r.comment = DrawField(in, hugeLeft);
-    r.genre = DrawField(in, hugeLeft);
+    for (const tunyra::TextField& field : tunyra::kTextFields) r.*field.member = DrawField(in, hugeLeft);
     r.year = in.I32();
     r.track = static_cast<int>(in.Byte()) - 1;
     switch (in.Below(4)) {
@@ -145,17 +142,11 @@ bool SameText(const char* a, const char* b) {
 }
 
 std::string CopyDifference(const ItemRecord& copy, const ItemRecord& source) {
-  struct Field {
-    const char* name;
-    const char* copied;
-    const char* original;
-  };
-  const Field fields[] = {{"filename", copy.filename, source.filename}, {"title", copy.title, source.title},
-                          {"album", copy.album, source.album},          {"artist", copy.artist, source.artist},
-                          {"comment", copy.comment, source.comment},    {"genre", copy.genre, source.genre}};
-  for (const Field& f : fields) {
-    if (!SameText(f.copied, f.original)) return std::string(f.name) + " differs from the source";
-    if (f.copied && f.copied == f.original) return std::string(f.name) + " shares the source's storage";
+  for (const tunyra::TextField& field : tunyra::kTextFields) {
+    const char* copied = copy.*field.member;
+    const char* original = source.*field.member;
+    if (!SameText(copied, original)) return std::string(field.name) + " differs from the source";
+    if (copied && copied == original) return std::string(field.name) + " shares the source's storage";
   }
   if (copy.year != source.year || copy.track != source.track || copy.length != source.length)
     return "year, track or length differs from the source";
@@ -172,7 +163,8 @@ std::string CopyDifference(const ItemRecord& copy, const ItemRecord& source) {
 }
 
 std::string NonZeroField(const ItemRecord& r) {
-  if (r.filename || r.title || r.album || r.artist || r.comment || r.genre) return "a text field is not null";
+  for (const tunyra::TextField& field : tunyra::kTextFields)
+    if (r.*field.member) return "a text field is not null";
   if (r.year || r.track || r.length) return "a number is not zero";
   if (r.extendedInfo) return "extended information is not null";
   return "";

@@ -6,6 +6,7 @@
 #include "fuzz/fuzz_targets.h"
 #include "library/item_records.h"
 #include "library/library_file.h"
+#include "library/text_fields.h"
 
 using namespace tunyra;
 
@@ -18,10 +19,9 @@ std::string ParsedDifference(const ItemRecordList& a, const ItemRecordList& b) {
   for (int i = 0; i < a.size; ++i) {
     const ItemRecord& x = a.items[i];
     const ItemRecord& y = b.items[i];
-    bool same = SameText(x.filename, y.filename) && SameText(x.title, y.title) && SameText(x.album, y.album) &&
-                SameText(x.artist, y.artist) && SameText(x.comment, y.comment) && SameText(x.genre, y.genre) &&
-                x.year == y.year && x.track == y.track && x.length == y.length &&
+    bool same = x.year == y.year && x.track == y.track && x.length == y.length &&
                 ReadExtended(x.extendedInfo) == ReadExtended(y.extendedInfo);
+    for (const TextField& field : kTextFields) same = same && SameText(x.*field.member, y.*field.member);
     if (!same) return "record " + std::to_string(i) + " differs";
   }
   return "";

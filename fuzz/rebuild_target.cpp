@@ -38,28 +38,18 @@ std::string ExpectedDisplay(const std::string& stored, int kind) {
   return stored;
 }
 
-const CSortedNameSet& SetOf(const LibrarySnapshot& s, int kind) {
-  switch (kind) {
-    case 0: return s.m_artists;
-    case 1: return s.m_titles;
-    case 2: return s.m_albums;
-    default: return s.m_genres;
-  }
-}
-
 std::string CheckLoaded(const LibrarySnapshot& snapshot, const ItemRecordList& source) {
-  const ItemRecordList& copy = snapshot.Records();
-  if (copy.size != source.size) return "the copy holds " + std::to_string(copy.size) + " records, not " +
-                                       std::to_string(source.size);
-  if (copy.alloc < copy.size || (copy.size > 0 && !copy.items)) return "the copy's storage is smaller than its size";
+  const RecordView copy = snapshot.Records();
+  if (copy.size() != size_t(source.size))
+    return "the copy holds " + std::to_string(copy.size()) + " records, not " + std::to_string(source.size);
   for (int i = 0; i < source.size; ++i) {
-    std::string difference = CopyDifference(copy.items[i], source.items[i]);
+    std::string difference = CopyDifference(copy[size_t(i)], source.items[i]);
     if (!difference.empty()) return "record " + std::to_string(i) + ": " + difference;
   }
   for (int kind = 0; kind < 4; ++kind) {
     std::set<std::string> expected;
     for (int i = 0; i < source.size; ++i) expected.insert(ExpectedSetValue(source.items[i], kind));
-    const CSortedNameSet& set = SetOf(snapshot, kind);
+    const CSortedNameSet& set = *snapshot.SetOfKind(kind);
     if (set.GetSize() != static_cast<int>(expected.size()))
       return "set " + std::to_string(kind) + " holds " + std::to_string(set.GetSize()) + " values, expected " +
              std::to_string(expected.size());
@@ -71,7 +61,7 @@ std::string CheckLoaded(const LibrarySnapshot& snapshot, const ItemRecordList& s
     std::vector<std::string> shown = snapshot.DisplayValues(kind);
     if (shown.size() != expected.size()) return "DisplayValues(" + std::to_string(kind) + ") has the wrong size";
     for (size_t i = 0; i < shown.size(); ++i)
-      if (shown[i] != ExpectedDisplay(set.GetAt(static_cast<int>(i)), kind))
+      if (shown[i] != ExpectedDisplay(std::string(set.GetAt(static_cast<int>(i))), kind))
         return "DisplayValues(" + std::to_string(kind) + ") differs at " + std::to_string(i);
   }
   for (int kind : {-1, 4, 1 << 30})
@@ -80,10 +70,9 @@ std::string CheckLoaded(const LibrarySnapshot& snapshot, const ItemRecordList& s
 }
 
 std::string CheckReleased(const LibrarySnapshot& snapshot) {
-  const ItemRecordList& copy = snapshot.Records();
-  if (copy.items || copy.size || copy.alloc) return "Release left the record list non-empty";
+  if (!snapshot.Records().empty()) return "Release left records";
   for (int kind = 0; kind < 4; ++kind)
-    if (SetOf(snapshot, kind).GetSize() != 0) return "Release left a value set filled";
+    if (snapshot.SetOfKind(kind)->GetSize() != 0) return "Release left a value set filled";
   return "";
 }
 
@@ -132,7 +121,7 @@ std::string CheckNameSet(FuzzInput& in) {
     }
   }
   const std::set<std::string> expected(values.begin(), values.end());
-  const std::vector<std::string> want(expected.begin(), expected.end());
+  const std::vector<std::string_view> want(expected.begin(), expected.end());
   CSortedNameSet bulk, forward, backward;
   bulk.AssignFrom(values);
   for (const std::string& v : values) forward.Add(v);
@@ -188,9 +177,9 @@ std::string RebuildTarget(const std::uint8_t* data, std::size_t size) {
   for (const ItemRecordList& malformed : odd) {
     LibrarySnapshot other;
     other.Rebuild(malformed);
-    if (other.Records().size != 0) return "a malformed result was copied";
+    if (!other.Records().empty()) return "a malformed result was copied";
     for (int kind = 0; kind < 4; ++kind)
-      if (SetOf(other, kind).GetSize() != 0) return "a malformed result filled a value set";
+      if (other.SetOfKind(kind)->GetSize() != 0) return "a malformed result filled a value set";
   }
 
   if (!(fault = CheckPutExtended(in)).empty()) return fault;

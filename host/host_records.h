@@ -113,5 +113,5 @@ constexpr long kFreeResult = 0x705;           // wParam: the same LibraryQuery*
 constexpr unsigned kHotkeyMessage = 0x601;    // delivered to the main window
 constexpr const char* kHotkeysAddName = "GenHotkeysAdd";
 constexpr const char* kLibraryGetWndName = "LibraryGetWnd";
-constexpr const char* kLibraryQueryText = "type==0";
+inline constexpr char kLibraryQueryText[] = "type==0";
 }  // namespace host_msg

@@ -21,8 +21,8 @@
 #include <memory>
 #include <new>
 
+#include "library/arena.h"
 #include "library/printable_path.h"
-#include "library/text_arena.h"
 
 namespace tunyra {
 
@@ -330,7 +330,7 @@ struct LibraryFile::Storage {
     capacity = grown;
   }
 
-  TextArena arena;
+  Arena arena;
   ItemRecord* records = nullptr;
   size_t count = 0;  // kept
   size_t capacity = 0;

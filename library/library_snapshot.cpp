@@ -1,12 +1,10 @@
 #include "library/library_snapshot.h"
 
 #include <cstring>
-#include <new>
 #include <utility>
 
-#include "library/item_records.h"
+#include "library/host_library_result.h"
 #include "library/text_compare.h"
-#include "host/host_operations.h"
 
 namespace tunyra {
 
@@ -22,18 +20,14 @@ std::string_view FieldValue(const char* field, const char* placeholder) {
   return field;
 }
 
-// Whether every text field the source holds has its copy: a copy whose storage ran out
-// on the way keeps the record, with the field null.
-bool EveryTextCopied(const ItemRecordList& source, const ItemRecordList& copy) {
-  for (int i = 0; i < copy.size; ++i) {
-    const ItemRecord& a = source.items[i];
-    const ItemRecord& b = copy.items[i];
-    if ((a.filename && !b.filename) || (a.title && !b.title) || (a.album && !b.album) ||
-        (a.artist && !b.artist) || (a.comment && !b.comment) || (a.genre && !b.genre))
-      return false;
-  }
-  return true;
+bool HasArticle(const char* artist, size_t length) {
+  return length >= kArticleFront.size() &&
+         text::EqualsIgnoreCase(std::string_view(artist, kArticleFront.size()), kArticleFront);
 }
+
+constexpr size_t kFieldOfKind[kKindCount] = {
+    TextFieldIndex(kConditionKinds[0].field), TextFieldIndex(kConditionKinds[1].field),
+    TextFieldIndex(kConditionKinds[2].field), TextFieldIndex(kConditionKinds[3].field)};
 
 }  // namespace
 
@@ -67,80 +61,40 @@ std::string SetValueOf(const ItemRecord& record, int kind) {
   return std::string(FieldValue(record.*info->field, info->placeholder));
 }
 
-void LibrarySnapshot::Rebuild(const ItemRecordList& source) {
-  m_albums.RemoveAll();
-  m_artists.RemoveAll();
-  m_genres.RemoveAll();
-  m_titles.RemoveAll();
-
-  // The snapshot holds the copy of the last query only: earlier copies go first, so a
-  // second load cannot list every song twice.
-  // The copies' text lives in the snapshot's pool, a few large blocks instead of a
-  // block per field; the list and the pool go together (see Release).
-  const int sourceCount = (source.items != nullptr && source.size > 0) ? source.size : 0;
-  ItemRecordList copy{nullptr, 0, 0};
-  ItemRecordPool pool;
-  pool.AppendCopies(copy, source);
-  // Checked before the earlier copies go: the source may be those copies.
-  const bool complete = copy.size == sourceCount && EveryTextCopied(source, copy);
-  ReleaseItemRecordList(m_records);
-  if (!complete) {
-    // The copy could not get all its storage: sets built from it would offer songs, or
-    // fields, that the snapshot does not hold.
-    ReleaseItemRecordList(copy);
+void LibrarySnapshot::Rebuild(RecordView source) {
+  try {
+    // The four sets take their values as the copy is made, from its texts while they are
+    // still in the cache, instead of from a walk through a million copies per set.
+    std::array<DistinctValues, kKindCount> values;
+    Arena movedArtists;
+    PooledRecords copy(source, [&](const ItemRecord& record, const TextLengths& lengths) {
+      for (int kind = 0; kind < kKindCount; ++kind) {
+        const ConditionKindInfo& info = kConditionKinds[kind];
+        const char* text = record.*info.field;
+        const size_t length = lengths[kFieldOfKind[kind]];
+        if (length == 0) {
+          values[kind].Add(info.placeholder);
+        } else if (kind == kKindArtist && HasArticle(text, length)) {
+          // As MoveArticleToEnd has it: one byte longer.
+          char* moved = movedArtists.Take(length + 1);
+          std::memcpy(moved, text + kArticleFront.size(), length - kArticleFront.size());
+          std::memcpy(moved + length - kArticleFront.size(), ", The", 5);
+          values[kind].Add(std::string_view(moved, length + 1));
+        } else {
+          values[kind].Add(std::string_view(text, length));
+        }
+      }
+    });
+    // The new copy is made before the earlier one goes: the source may be that one.
     Release();
-    throw std::bad_alloc();
+    m_records = std::move(copy);
+    for (int kind = 0; kind < kKindCount; ++kind) values[kind].MoveInto(m_sets[kind]);
+  } catch (...) {
+    // Sets half filled, or from the earlier copy, would offer songs the snapshot does
+    // not hold.
+    Release();
+    throw;
   }
-  m_records = copy;
-  m_pool.Swap(pool);
-  pool.Release();  // the earlier copies' storage, now that nothing points into it
-
-  // The copies hold the same text as the source, laid out in record order in the pool,
-  // so the sets read it in sequence instead of from wherever the host put it.
-  const int count = m_records.size;
-  const ItemRecord* items = m_records.items;
-
-  // Each set is filled in bulk from views into the copies' text (one value per item,
-  // sorted once), which is far cheaper than one sorted insertion per item.
-  // One view list serves the four sets in turn: a large library has a million views.
-  std::vector<std::string_view> values;
-  values.reserve(size_t(count));
-  auto fill = [&](CSortedNameSet& set, int kind) {
-    const ConditionKindInfo& info = kConditionKinds[kind];
-    values.clear();
-    for (int i = 0; i < count; ++i) values.push_back(FieldValue(items[i].*info.field, info.placeholder));
-    set.AssignFromViews(values);
-  };
-  fill(m_albums, kKindAlbum);
-
-  // Artists in sort form: most need no change and are viewed in place; the ones with
-  // the article are rewritten into one buffer, viewed once it has stopped growing.
-  // A moved artist is always one byte longer than the original.
-  auto hasArticle = [](const char* artist) {
-    // Tested byte by byte so that a shorter artist stops at its terminator.
-    return artist != nullptr && text::AsciiLower(artist[0]) == 't' &&
-           text::AsciiLower(artist[1]) == 'h' && text::AsciiLower(artist[2]) == 'e' &&
-           artist[3] == ' ';
-  };
-  std::string moved;
-  for (int i = 0; i < count; ++i)
-    if (hasArticle(items[i].artist)) moved += MoveArticleToEnd(items[i].artist);
-  values.clear();
-  size_t offset = 0;
-  for (int i = 0; i < count; ++i) {
-    if (hasArticle(items[i].artist)) {
-      size_t length = std::strlen(items[i].artist) + 1;
-      values.push_back(std::string_view(moved).substr(offset, length));
-      offset += length;
-    } else {
-      values.push_back(FieldValue(items[i].artist, kNoArtist));
-    }
-  }
-  m_artists.AssignFromViews(values);
-  std::string().swap(moved);
-
-  fill(m_genres, kKindGenre);
-  fill(m_titles, kKindTitle);
 }
 
 std::vector<std::string> LibrarySnapshot::DisplayValues(int kind) const {
@@ -148,45 +102,19 @@ std::vector<std::string> LibrarySnapshot::DisplayValues(int kind) const {
   const CSortedNameSet* set = SetOfKind(kind);
   if (set == nullptr) return shown;
   shown.reserve(size_t(set->GetSize()));
-  for (const std::string& value : set->Values())
-    shown.push_back(kind == kKindArtist ? MoveArticleToFront(value) : value);
+  for (const std::string_view value : set->Values())
+    shown.push_back(kind == kKindArtist ? MoveArticleToFront(value) : std::string(value));
   return shown;
 }
 
 void LibrarySnapshot::Release() {
-  m_titles.RemoveAll();
-  m_albums.RemoveAll();
-  m_genres.RemoveAll();
-  m_artists.RemoveAll();
-  // The records first: their pooled storage is left to the pool, released after them.
-  ReleaseItemRecordList(m_records);
-  m_pool.Release();
-}
-
-const CSortedNameSet* LibrarySnapshot::SetOfKind(int kind) const {
-  // In ConditionKind order.
-  static constexpr CSortedNameSet LibrarySnapshot::*kSets[kKindCount] = {
-      &LibrarySnapshot::m_artists, &LibrarySnapshot::m_titles, &LibrarySnapshot::m_albums,
-      &LibrarySnapshot::m_genres};
-  return IsKnownKind(kind) ? &(this->*kSets[kind]) : nullptr;
+  for (CSortedNameSet& set : m_sets) set.RemoveAll();
+  m_records = PooledRecords();
 }
 
 void LibrarySnapshot::Load(HostOperations& host) {
-  char queryText[] = "type==0";
-  LibraryQuery query{queryText, 0, ItemRecordList{nullptr, 0, 0}};
-  host.RunLibraryQuery(query);
-  try {
-    if (query.results.items != nullptr && query.results.size > 0)
-      Rebuild(query.results);
-    else
-      Release();  // an empty library: nothing from an earlier load may linger
-  } catch (...) {
-    Release();
-    if (query.results.items != nullptr) host.FreeLibraryResult(query);
-    throw;
-  }
-  // Whatever storage the library filled belongs to it, also when it holds no items.
-  if (query.results.items != nullptr) host.FreeLibraryResult(query);
+  const HostLibraryResult result(host);
+  Rebuild(result.Records());
 }
 
 }  // namespace tunyra

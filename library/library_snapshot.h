@@ -1,13 +1,16 @@
 #pragma once
-// The snapshot of the Media Library taken when the Select Songs dialog opens: an owned
+// The snapshot of the Media Library taken when the Select Songs dialog opens: its own
 // copy of every item and the four sets of distinct values shown in the columns.
 
+#include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "library/item_records.h"
 #include "host/host_records.h"
 #include "library/condition_kind.h"
+#include "library/pooled_records.h"
+#include "library/record_view.h"
 #include "library/sorted_name_set.h"
 
 class HostOperations;
@@ -25,37 +28,30 @@ std::string SetValueOf(const ItemRecord& record, int kind);
 class LibrarySnapshot {
  public:
   LibrarySnapshot() = default;
-  ~LibrarySnapshot() { Release(); }
   LibrarySnapshot(const LibrarySnapshot&) = delete;
   LibrarySnapshot& operator=(const LibrarySnapshot&) = delete;
 
-  // Runs the query "type==0" through the host, copies the result and hands back every
-  // result that holds storage (also one with no items), also when memory runs out (the
-  // std::bad_alloc goes on to the caller). A query without items leaves the snapshot
-  // empty.
+  // Runs the library query through the host, copies the result and hands it back (also
+  // one with no items, also when memory runs out: the std::bad_alloc goes on to the
+  // caller, and the snapshot is empty). A query without items leaves the snapshot empty.
   void Load(HostOperations& host);
-  // Replaces the record copies with deep copies of `source` (only read) and refills the
-  // four sets from it. Null text fields count as empty. Throws std::bad_alloc when
-  // memory runs out, also when the copy cannot get its storage.
-  void Rebuild(const ItemRecordList& source);
+  // Replaces the copies with deep copies of `source` (which may be the snapshot's own)
+  // and refills the four sets from them. Null text fields count as empty. Throws
+  // std::bad_alloc when memory runs out, leaving the snapshot empty.
+  void Rebuild(RecordView source);
   // What a column of `kind` shows, in set order (artists with the article in front).
   std::vector<std::string> DisplayValues(int kind) const;
-  // Empties the sets and releases the record copies.
+  // Empties the sets and releases the copies.
   void Release();
 
-  const CSortedNameSet* SetOfKind(int kind) const;
-  // The copied records, as the last Load or Rebuild left them. Their storage belongs to
-  // the snapshot: record operations work on them, but the list is released only here.
-  const ItemRecordList& Records() const { return m_records; }
-
-  CSortedNameSet m_titles;
-  CSortedNameSet m_albums;
-  CSortedNameSet m_genres;
-  CSortedNameSet m_artists;
+  // Null for a kind outside 0 to 3.
+  const CSortedNameSet* SetOfKind(int kind) const { return IsKnownKind(kind) ? &m_sets[kind] : nullptr; }
+  // The copies, as the last Load or Rebuild left them.
+  RecordView Records() const { return m_records.View(); }
 
  private:
-  ItemRecordList m_records{nullptr, 0, 0};
-  ItemRecordPool m_pool;  // the text and extended entries of m_records
+  PooledRecords m_records;
+  std::array<CSortedNameSet, kKindCount> m_sets;  // in ConditionKind order
 };
 
 }  // namespace tunyra

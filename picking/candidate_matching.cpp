@@ -3,21 +3,9 @@
 #include <string_view>
 
 #include "library/condition_kind.h"
-#include "picking/text_hash_set.h"
+#include "library/text_hash.h"
 
 namespace tunyra {
-
-void CandidateList::Append(const char* fileName, const char* title, std::int32_t length) {
-  fileNames.push_back(fileName ? fileName : "");
-  titles.push_back(title ? title : "");
-  lengths.push_back(length);
-}
-
-void CandidateList::Clear() {
-  fileNames.clear();
-  titles.clear();
-  lengths.clear();
-}
 
 const char* RefusalText(MatchRefusal refusal) {
   switch (refusal) {
@@ -34,20 +22,11 @@ const char* RefusalText(MatchRefusal refusal) {
 namespace {
 
 constexpr int kColumnCount = 4;
-constexpr std::uint32_t kBlankEntry = 0xFFFFFFFFu;
+constexpr std::uint32_t kDroppedEntry = 0xFFFFFFFFu;  // an entry an And let go
 
 std::string_view TextOf(const char* text) { return text ? std::string_view(text) : std::string_view(); }
 
 }  // namespace
-
-bool ItemMatchesColumn(const ItemRecord& item, const std::vector<std::string>& checkedTexts, int kind) {
-  const ConditionKindInfo* info = KindInfo(kind);
-  if (!info) return false;
-  const std::string_view value = TextOf(item.*info->field);
-  for (const std::string& text : checkedTexts)
-    if (value == text) return true;
-  return false;
-}
 
 std::vector<std::uint32_t> FoldColumnMatches(const std::vector<std::uint8_t>& memberOf,
                                              const std::array<bool, 4>& active,
@@ -66,24 +45,28 @@ std::vector<std::uint32_t> FoldColumnMatches(const std::vector<std::uint8_t>& me
     }
     // An And keeps an entry whose very item matched the column without a lookup; any
     // other entry stays when an item of the column has its file name.
-    TextHashSet fileNames;
+    FlatSet<std::string_view> fileNames;  // of the column's items
     bool fileNamesBuilt = false;
     for (std::uint32_t& entry : running) {
-      if (entry == kBlankEntry || (memberOf[entry] & bit)) continue;
+      if (entry == kDroppedEntry || (memberOf[entry] & bit)) continue;
       if (!fileNamesBuilt) {
         size_t matched = 0;
         for (std::uint32_t i = 0; i < itemCount; ++i) matched += (memberOf[i] & bit) != 0;
-        fileNames = TextHashSet(matched);
-        for (std::uint32_t i = 0; i < itemCount; ++i)
-          if (memberOf[i] & bit) fileNames.Insert(fileNameOf(i));
+        fileNames.Reserve(matched);
+        for (std::uint32_t i = 0; i < itemCount; ++i) {
+          if (!(memberOf[i] & bit)) continue;
+          const std::string_view name = fileNameOf(i);
+          fileNames.Insert(HashText(name), name);
+        }
         fileNamesBuilt = true;
       }
-      if (!fileNames.Contains(fileNameOf(entry))) entry = kBlankEntry;
+      const std::string_view name = fileNameOf(entry);
+      if (!fileNames.Contains(HashText(name), name)) entry = kDroppedEntry;
     }
   }
   size_t kept = 0;
   for (std::uint32_t entry : running)
-    if (entry != kBlankEntry && !fileNameOf(entry).empty()) running[kept++] = entry;
+    if (entry != kDroppedEntry && !fileNameOf(entry).empty()) running[kept++] = entry;
   running.resize(kept);
   return running;
 }
@@ -93,8 +76,9 @@ ColumnMatcher::ColumnMatcher(const std::array<ColumnCondition, 4>& columns) {
     m_kinds[c] = columns[c].kind;
     m_active[c] = !columns[c].checkedTexts.empty();
     if (!m_active[c] || !IsKnownKind(columns[c].kind)) continue;
-    m_checked[c] = TextHashSet(columns[c].checkedTexts.size());
-    for (const std::string& text : columns[c].checkedTexts) m_checked[c].Insert(text);
+    m_checked[c].Reserve(columns[c].checkedTexts.size());
+    for (const std::string_view text : columns[c].checkedTexts)
+      m_checked[c].Insert(HashText(text), text);
   }
 }
 
@@ -108,19 +92,19 @@ std::uint8_t ColumnMatcher::Matches(const ItemRecord& item) const {
     const int kind = m_kinds[c];
     if (!(read & (1u << kind))) {
       fields[kind] = TextOf(item.*kConditionKinds[kind].field);
-      hashes[kind] = TextHashSet::Hash(fields[kind]);
+      hashes[kind] = HashText(fields[kind]);
       read |= static_cast<std::uint8_t>(1u << kind);
     }
-    if (m_checked[c].Contains(fields[kind], hashes[kind])) matched |= static_cast<std::uint8_t>(1u << c);
+    if (m_checked[c].Contains(hashes[kind], fields[kind])) matched |= static_cast<std::uint8_t>(1u << c);
   }
   return matched;
 }
 
 // Gives exactly the result of the plain column-by-column scan and the left-to-right fold
-// with blanking and compaction, but looks checked texts and And-ed file names up in hash
+// with dropping and compaction, but looks checked texts and And-ed file names up in hash
 // sets, so a large library with many checked values stays quick. Texts are only resolved
 // when the result is built.
-MatchResult BuildCandidates(const ItemRecordList& items, const std::array<ColumnCondition, 4>& columns,
+MatchResult BuildCandidates(RecordView items, const std::array<ColumnCondition, 4>& columns,
                             const std::array<ColumnLink, 3>& links) {
   MatchResult result;
   const ColumnMatcher matcher(columns);
@@ -129,15 +113,14 @@ MatchResult BuildCandidates(const ItemRecordList& items, const std::array<Column
     return result;
   }
 
-  const std::uint32_t itemCount = (items.items && items.size > 0) ? static_cast<std::uint32_t>(items.size) : 0;
-  std::vector<std::uint8_t> memberOf(itemCount, 0);
-  for (std::uint32_t i = 0; i < itemCount; ++i) memberOf[i] = matcher.Matches(items.items[i]);
+  std::vector<std::uint8_t> memberOf(items.size(), 0);
+  for (size_t i = 0; i < items.size(); ++i) memberOf[i] = matcher.Matches(items[i]);
 
   const std::vector<std::uint32_t> entries = FoldColumnMatches(
-      memberOf, matcher.Active(), links, [&](std::uint32_t i) { return TextOf(items.items[i].filename); });
+      memberOf, matcher.Active(), links, [&](std::uint32_t i) { return TextOf(items[i].filename); });
   result.candidates.Reserve(entries.size());
   for (std::uint32_t entry : entries) {
-    const ItemRecord& item = items.items[entry];
+    const ItemRecord& item = items[entry];
     result.candidates.Append(item.filename, item.title, item.length);
   }
   if (result.candidates.empty()) result.refusal = MatchRefusal::NoMatch;

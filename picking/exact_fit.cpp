@@ -3,13 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
-#include "picking/text_hash_set.h"
+#include "library/flat_set.h"
+#include "library/text_hash.h"
 
 namespace tunyra {
 
@@ -187,13 +185,13 @@ std::int64_t Distance(std::int64_t a, std::int64_t b) { return a > b ? a - b : b
 class ExactSearch {
  public:
   ExactSearch(const CandidateList& candidates, bool allowDuplicates, Draws& draws)
-      : m_lengths(candidates.lengths), m_names(candidates.fileNames), m_duplicates(allowDuplicates), m_draws(draws) {
+      : m_candidates(candidates), m_duplicates(allowDuplicates), m_draws(draws) {
     m_usable.reserve(candidates.size());
     for (size_t i = 0; i < candidates.size(); ++i) {
-      if (!IsPickable(candidates, i) || m_lengths[i] == 0) continue;
+      if (!IsPickable(candidates[i]) || candidates[i].length == 0) continue;
       m_usable.push_back(static_cast<std::uint32_t>(i));
-      m_usableSum += m_lengths[i];
-      m_longest = std::max<std::int64_t>(m_longest, m_lengths[i]);
+      m_usableSum += candidates[i].length;
+      m_longest = std::max<std::int64_t>(m_longest, candidates[i].length);
     }
   }
   bool Empty() const { return m_usable.empty(); }
@@ -201,10 +199,10 @@ class ExactSearch {
   // One entry of the shortest length, each as likely.
   Playlist Shortest() {
     std::int64_t shortest = m_longest;
-    for (std::uint32_t entry : m_usable) shortest = std::min<std::int64_t>(shortest, m_lengths[entry]);
+    for (std::uint32_t entry : m_usable) shortest = std::min<std::int64_t>(shortest, Length(entry));
     std::vector<std::uint32_t> entries;
     for (std::uint32_t entry : m_usable)
-      if (m_lengths[entry] == shortest) entries.push_back(entry);
+      if (Length(entry) == shortest) entries.push_back(entry);
     return Playlist{{entries[m_draws.Below(entries.size())]}, shortest};
   }
 
@@ -215,13 +213,16 @@ class ExactSearch {
     // entry whose song is already taken leaves when it is drawn, so the draws stay
     // uniform over the entries of songs not yet taken.
     size_t live = m_usable.size();
-    std::unordered_set<std::string_view> taken;
+    FlatSet<std::string_view> taken;
     auto drop = [&](size_t at) { std::swap(m_usable[at], m_usable[--live]); };
-    auto isTaken = [&](size_t at) { return !m_duplicates && taken.count(m_names[m_usable[at]]) != 0; };
+    auto isTaken = [&](size_t at) {
+      const std::string_view name = Name(m_usable[at]);
+      return !m_duplicates && taken.Contains(HashText(name), name);
+    };
     auto take = [&](size_t at) {
       const std::uint32_t entry = m_usable[at];
       if (!m_duplicates) {
-        taken.insert(m_names[entry]);
+        taken.Insert(HashText(Name(entry)), Name(entry));
         drop(at);
       }
       return entry;
@@ -234,14 +235,14 @@ class ExactSearch {
         drop(at);
         continue;
       }
-      if (m_lengths[m_usable[at]] > remaining - window) {
+      if (Length(m_usable[at]) > remaining - window) {
         ++misfits;
         continue;
       }
       misfits = 0;
       const std::uint32_t entry = take(at);
       out.entries.push_back(entry);
-      remaining -= m_lengths[entry];
+      remaining -= Length(entry);
     }
 
     if (remaining > 0 && remaining <= kMaxSearchSeconds) {
@@ -251,12 +252,12 @@ class ExactSearch {
                              drawn < 4 * kTailSamples;
            ++drawn) {
         const size_t at = m_draws.Below(live);
-        if (isTaken(at) || m_lengths[m_usable[at]] > remaining) {
+        if (isTaken(at) || Length(m_usable[at]) > remaining) {
           if (!m_duplicates) drop(at);
           continue;
         }
         const std::uint32_t entry = take(at);
-        reach.Add(m_lengths[entry]);
+        reach.Add(Length(entry));
         sampled.push_back(entry);
       }
       const std::int64_t reached = reach.LastHas(remaining) ? remaining : HighestAtMost(reach, remaining);
@@ -402,46 +403,36 @@ class ExactSearch {
     songs.reserve(m_usable.size());
     if (m_duplicates) {
       for (std::uint32_t entry : m_usable)
-        if (m_lengths[entry] <= top) songs.push_back({entry, 1, 0, true});
+        if (Length(entry) <= top) songs.push_back({entry, 1, 0, true});
       return songs;
     }
-    size_t slots = 16;
-    while (slots < 2 * m_usable.size()) slots *= 2;
-    struct Slot {
-      std::uint32_t song = 0;  // index + 1; 0: empty
-      std::uint32_t tag = 0;
-    };
-    std::vector<Slot> table(slots);
-    std::unordered_map<std::uint64_t, std::uint32_t> otherLengths;
+    // Songs by file name (their first length), and by file name and length: a name's
+    // other lengths hang after its first, and the second set finds them, however many.
+    FlatSet<std::uint32_t> firstLengths(m_usable.size());
+    FlatSet<std::uint32_t> otherLengths;
     for (std::uint32_t entry : m_usable) {
-      if (m_lengths[entry] > top) continue;
-      const char* name = m_names[entry];
-      const std::uint64_t hash = TextHashSet::Hash(name);
-      const auto tag = static_cast<std::uint32_t>(hash >> 32);
-      for (size_t at = hash & (slots - 1);; at = (at + 1) & (slots - 1)) {
-        Slot& slot = table[at];
-        if (slot.song == 0) {
-          songs.push_back({entry, 1, 0, true});
-          slot = {static_cast<std::uint32_t>(songs.size()), tag};
-          break;
-        }
-        const std::uint32_t first = slot.song - 1;
-        if (slot.tag != tag || std::strcmp(m_names[songs[first].entry], name) != 0) continue;
-        std::uint32_t same = first;
-        if (m_lengths[songs[first].entry] != m_lengths[entry]) {
-          // Its other lengths hang after the first; a map finds them, however many.
-          const auto [found, added] = otherLengths.try_emplace(
-              std::uint64_t{first} << 32 | static_cast<std::uint32_t>(m_lengths[entry]),
-              static_cast<std::uint32_t>(songs.size()));
-          same = found->second;
-          if (added) {
-            songs.push_back({entry, 0, songs[first].next, false});
-            songs[first].next = same + 1;
-          }
-        }
-        if (m_draws.Below(++songs[same].weight) == 0) songs[same].entry = entry;
-        break;
+      if (Length(entry) > top) continue;
+      const std::string_view name = Name(entry);
+      const auto next = static_cast<std::uint32_t>(songs.size());
+      const auto [first, newName] = firstLengths.Insert(
+          HashText(name), next, [&](std::uint32_t song) { return Name(songs[song].entry) == name; });
+      if (newName) {
+        songs.push_back({entry, 1, 0, true});
+        continue;
       }
+      std::uint32_t same = first;
+      if (Length(songs[first].entry) != Length(entry)) {
+        const auto [other, newLength] = otherLengths.Insert(
+            HashText(name, static_cast<std::uint32_t>(Length(entry))), next, [&](std::uint32_t song) {
+              return Length(songs[song].entry) == Length(entry) && Name(songs[song].entry) == name;
+            });
+        same = other;
+        if (newLength) {
+          songs.push_back({entry, 0, songs[first].next, false});
+          songs[first].next = same + 1;
+        }
+      }
+      if (m_draws.Below(++songs[same].weight) == 0) songs[same].entry = entry;
     }
     return songs;
   }
@@ -462,7 +453,7 @@ class ExactSearch {
       Choice choice{static_cast<std::uint32_t>(m_variants.size()), 0, 0};
       for (const Song* length = &song;; length = &songs[length->next - 1]) {
         m_variants.push_back(length->entry);
-        m_variantLengths.push_back(m_lengths[length->entry]);
+        m_variantLengths.push_back(Length(length->entry));
         choice.weight += length->weight;
         if (length->next == 0) break;
       }
@@ -472,14 +463,14 @@ class ExactSearch {
     auto alone = [](const Song& song) { return song.first && song.next == 0; };
     std::vector<std::uint32_t> starts(static_cast<size_t>(top) + 2, 0);
     for (const Song& song : songs)
-      if (alone(song)) ++starts[static_cast<size_t>(m_lengths[song.entry]) + 1];
+      if (alone(song)) ++starts[static_cast<size_t>(Length(song.entry)) + 1];
     for (size_t v = 1; v < starts.size(); ++v) starts[v] += starts[v - 1];
     m_byLength.assign(starts.back(), 0);
     m_weightByLength.assign(starts.back(), 0);
     std::vector<std::uint32_t> fill(starts.begin(), starts.end() - 1);
     for (const Song& song : songs) {
       if (!alone(song)) continue;
-      const std::uint32_t at = fill[static_cast<size_t>(m_lengths[song.entry])]++;
+      const std::uint32_t at = fill[static_cast<size_t>(Length(song.entry))]++;
       m_byLength[at] = song.entry;
       m_weightByLength[at] = song.weight;
     }
@@ -492,8 +483,10 @@ class ExactSearch {
     }
   }
 
-  const std::vector<std::int32_t>& m_lengths;
-  const std::vector<const char*>& m_names;
+  std::int64_t Length(std::uint32_t entry) const { return m_candidates[entry].length; }
+  std::string_view Name(std::uint32_t entry) const { return m_candidates[entry].fileName; }
+
+  const CandidateList& m_candidates;
   bool m_duplicates;
   Draws& m_draws;
   std::vector<std::uint32_t> m_usable;  // pickable entries of length above 0
@@ -514,7 +507,7 @@ FillResult FitExactly(const CandidateList& candidates, std::int32_t totalSeconds
   FillResult result;
   std::int64_t pickableSum = 0;
   for (size_t i = 0; i < candidates.size(); ++i)
-    if (IsPickable(candidates, i)) pickableSum += candidates.lengths[i];
+    if (IsPickable(candidates[i])) pickableSum += candidates[i].length;
   std::int64_t target = 0;
   if (!TimeToFill(pickableSum, totalSeconds, allowDuplicates, askShorten, target)) {
     result.cancelled = true;
@@ -546,7 +539,7 @@ FillResult FitExactly(const CandidateList& candidates, std::int32_t totalSeconds
   for (size_t i = best.entries.size(); i > 1; --i) std::swap(best.entries[i - 1], best.entries[draws.Below(i)]);
   result.picks.Reserve(best.entries.size());
   for (std::uint32_t entry : best.entries)
-    result.picks.Append(candidates.fileNames[entry], candidates.titles[entry], candidates.lengths[entry]);
+    result.picks.Append(candidates[entry]);
   result.remainingSeconds = target - best.total;
   return result;
 }

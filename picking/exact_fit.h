@@ -16,8 +16,8 @@ constexpr std::uint64_t kExactFitSearchSteps = std::uint64_t{1} << 27;
 // it). With duplicates off a song is its file name and comes at most once: one standing
 // twice among the candidates is twice as likely but never twice in the playlist, so the
 // time FillTime's sum promised may then be out of reach; one listed at several lengths
-// comes at whichever of them fits. Entries of unknown length and blank entries are never
-// picked; nor are entries of length 0, which change no total.
+// comes at whichever of them fits. Entries of unknown length are never picked; nor are
+// entries of length 0, which change no total.
 //
 // stop is TimeUsedUp when the total is exactly the time (also when there is no time to
 // fill); NoExactTotal when no playlist makes it and none comes closer, under or over;

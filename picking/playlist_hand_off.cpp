@@ -6,9 +6,9 @@ namespace tunyra {
 
 void HandOffPlaylist(HostOperations& host, const CandidateList& picks, bool startPlaying) {
   host.ClearPlaylist();
-  for (size_t i = 0; i < picks.size(); ++i) {
+  for (const Candidate& pick : picks) {
     // The host copies what it needs during the synchronous call.
-    const EnqueueRecord record{picks.fileNames[i], picks.titles[i], picks.lengths[i]};
+    const EnqueueRecord record{pick.fileName, pick.title, pick.length};
     host.Enqueue(record);
   }
   if (startPlaying) host.StartPlayback();

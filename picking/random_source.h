@@ -15,8 +15,7 @@ class RandomSource {
 class LcgRandomSource final : public RandomSource {
  public:
   explicit LcgRandomSource(std::uint32_t seed) : m_state(seed) {}
-  static LcgRandomSource SeededFromTime();  // seed = time(0)
-  // Inline and final: a fill that knows it has this generator draws without a call.
+  // Inline and final: FillTime has an overload for it that draws without a call.
   int Next() override {
     m_state = m_state * 214013u + 2531011u;
     return static_cast<int>((m_state >> 16) & 0x7FFFu);

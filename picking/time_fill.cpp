@@ -42,14 +42,16 @@ class AvailablePool {
     const char* title;
     std::uint32_t index;
     std::int32_t length;
+    Candidate AsCandidate() const { return Candidate{fileName, title, length}; }
   };
 
   void Build(const CandidateList& candidates, const std::vector<std::uint8_t>& available, size_t availableCount) {
     m_entries.reserve(availableCount);
-    for (size_t i = 0; i < available.size(); ++i)
-      if (available[i])
-        m_entries.push_back({candidates.fileNames[i], candidates.titles[i], static_cast<std::uint32_t>(i),
-                             candidates.lengths[i]});
+    for (size_t i = 0; i < available.size(); ++i) {
+      if (!available[i]) continue;
+      const Candidate candidate = candidates[i];
+      m_entries.push_back({candidate.fileName, candidate.title, static_cast<std::uint32_t>(i), candidate.length});
+    }
   }
   // Where a draw lands; the pool never holds more than 2^32 entries.
   std::uint32_t Position(std::uint32_t draw) const {
@@ -113,10 +115,10 @@ class ClosestFitIndex {
  public:
   bool Built() const { return m_built; }
 
-  void Build(const std::vector<std::int32_t>& lengths, const std::vector<std::uint8_t>& available) {
+  void Build(const CandidateList& candidates, const std::vector<std::uint8_t>& available) {
     std::vector<std::uint64_t> keys;
-    for (size_t i = 0; i < lengths.size(); ++i)
-      if (available[i]) keys.push_back((static_cast<std::uint64_t>(lengths[i]) << 32) | i);
+    for (size_t i = 0; i < candidates.size(); ++i)
+      if (available[i]) keys.push_back((static_cast<std::uint64_t>(candidates[i].length) << 32) | i);
     std::sort(keys.begin(), keys.end());
     m_order.resize(keys.size());
     for (size_t k = 0; k < keys.size(); ++k) {
@@ -190,10 +192,8 @@ class FillChoices {
       : m_candidates(candidates), m_allowDuplicates(allowDuplicates), m_available(candidates.size(), 0) {
     std::int64_t measured = 0;
     for (size_t i = 0; i < candidates.size(); ++i) {
-      // An entry that comes in blank is no candidate at all: counting its length would
-      // let the average promise time that only unpickable entries hold.
-      if (!IsPickable(candidates, i)) continue;
-      m_sum += candidates.lengths[i];
+      if (!IsPickable(candidates[i])) continue;
+      m_sum += candidates[i].length;
       ++measured;
       m_available[i] = 1;
     }
@@ -232,13 +232,13 @@ class FillChoices {
     std::int64_t closest = bound;
     for (size_t i = 0; i < m_candidates.size(); ++i) {
       if (!m_available[i]) continue;
-      const std::int64_t d = Distance(remaining, m_candidates.lengths[i]);
+      const std::int64_t d = Distance(remaining, m_candidates[i].length);
       if (d < closest) {
         closest = d;
         chosen = i;
       }
     }
-    if (++m_walkingPasses == kWalkingClosestFitPasses) m_index.Build(m_candidates.lengths, m_available);
+    if (++m_walkingPasses == kWalkingClosestFitPasses) m_index.Build(m_candidates, m_available);
     return chosen;
   }
 
@@ -247,19 +247,15 @@ class FillChoices {
   // drawn entries leave the pool: once the time left is below two averages it never
   // rises again, so the pool is not drawn from after the first closest-fit pick.
   std::int32_t Pick(size_t chosen, CandidateList& picks) {
-    if (m_drawn) {
-      const AvailablePool::Entry& entry = m_pool.At(m_drawnAt);
-      picks.Append(entry.fileName, entry.title, entry.length);
-    } else {
-      picks.Append(m_candidates.fileNames[chosen], m_candidates.titles[chosen], m_candidates.lengths[chosen]);
-    }
+    const Candidate picked = m_drawn ? m_pool.At(m_drawnAt).AsCandidate() : m_candidates[chosen];
+    picks.Append(picked);
     if (!m_allowDuplicates) {
       m_available[chosen] = 0;
       --m_availableCount;
       if (m_drawn) m_pool.RemoveAt(m_drawnAt);
     }
     m_drawn = false;
-    return picks.lengths.back();
+    return picked.length;
   }
 
  private:
@@ -325,7 +321,7 @@ FillResult FillTimeWith(const CandidateList& candidates, std::int32_t totalSecon
         break;
       }
       // With duplicates a length-0 entry stays the closest at every later pass.
-      if (allowDuplicates && candidates.lengths[chosen] == 0) {
+      if (allowDuplicates && candidates[chosen].length == 0) {
         result.stop = FillStop::NoProgress;
         break;
       }
@@ -348,20 +344,23 @@ bool TimeToFill(std::int64_t pickableSum, std::int32_t totalSeconds, bool allowD
   return true;
 }
 
+// A fill that must use up most of a large list draws millions of times: with the
+// generator itself the draws are inlined.
+FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
+                    LcgRandomSource& random, const ShortenQuestion& askShorten) {
+  return FillTimeWith(candidates, totalSeconds, allowDuplicates, random, askShorten);
+}
+
 FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
                     RandomSource& random, const ShortenQuestion& askShorten) {
-  // A fill that must use up most of a large list draws millions of times; with the
-  // generator itself the draws are inlined.
-  if (auto* lcg = dynamic_cast<LcgRandomSource*>(&random))
-    return FillTimeWith(candidates, totalSeconds, allowDuplicates, *lcg, askShorten);
   return FillTimeWith(candidates, totalSeconds, allowDuplicates, random, askShorten);
 }
 
 const char* NothingPickedText(const CandidateList& candidates) {
   bool known = false;
-  for (size_t i = 0; i < candidates.size(); ++i) {
-    if (!IsPickable(candidates, i)) continue;
-    if (candidates.lengths[i] > 0) return kTooShortToFillText;
+  for (const Candidate& candidate : candidates) {
+    if (!IsPickable(candidate)) continue;
+    if (candidate.length > 0) return kTooShortToFillText;
     known = true;
   }
   return known ? kZeroLengthText : kNoKnownLengthText;

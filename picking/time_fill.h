@@ -10,6 +10,10 @@
 
 namespace tunyra {
 
+// The time a fill may be asked for, in minutes: the dialog's range and tunyra-pick's.
+constexpr int kMinMinutes = 5;
+constexpr int kMaxMinutes = 3600;
+
 constexpr const char* kTooShortQuestion =
     "The total length of matching files is less than\nthe total time selected.\n"
     "Click \"OK\" to reduce the total time, or \"Cancel\"\nto adjust the criteria.";
@@ -45,10 +49,8 @@ struct FillResult {
 // Answers the too-short question: true for OK, false for Cancel.
 using ShortenQuestion = std::function<bool()>;
 
-// Whether entry i may be picked at all: it did not come in blank and its length is known.
-inline bool IsPickable(const CandidateList& candidates, size_t i) {
-  return candidates.lengths[i] >= 0 && !candidates.IsBlank(i);
-}
+// Whether a candidate may be picked at all: its length is known.
+inline bool IsPickable(const Candidate& candidate) { return candidate.length >= 0; }
 
 // The time to fill. With duplicates off and the pickable lengths summing to less than
 // `totalSeconds`, asks the too-short question: OK gives their sum, Cancel (or no
@@ -56,9 +58,12 @@ inline bool IsPickable(const CandidateList& candidates, size_t i) {
 bool TimeToFill(std::int64_t pickableSum, std::int32_t totalSeconds, bool allowDuplicates,
                 const ShortenQuestion& askShorten, std::int64_t& seconds);
 
-// The candidates are only read: used entries are tracked on the side. Entries that
-// come in blank, and entries of negative (unknown) length, are never picked and count
-// in neither the too-short sum nor the average. The picks point at the candidates' texts.
+// The candidates are only read: used entries are tracked on the side. Entries of
+// negative (unknown) length are never picked and count in neither the too-short sum nor
+// the average. The picks point at the candidates' texts. The same picks from either
+// overload; the generator's own draws without a call.
+FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
+                    LcgRandomSource& random, const ShortenQuestion& askShorten);
 FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
                     RandomSource& random, const ShortenQuestion& askShorten);
 

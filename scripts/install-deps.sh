@@ -40,6 +40,8 @@ want mpd mpd
 want mpc mpc
 [ -f /usr/src/googletest/CMakeLists.txt ] || need_pkgs+=(googletest)
 [ -f /usr/include/benchmark/benchmark.h ] || need_pkgs+=(libbenchmark-dev)
+# XXH3, the core's one hash: header-only, so the DLL builds it in too.
+[ -f /usr/include/xxhash.h ] || need_pkgs+=(libxxhash-dev)
 dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || need_pkgs+=(libclang-rt-14-dev)
 need_wine=0
 if ! have wine || ! dpkg -s wine32:i386 >/dev/null 2>&1; then need_wine=1; fi

@@ -37,9 +37,7 @@ std::vector<Pick> ExpectedPicks(const ItemRecordList& library, const std::array<
   LcgRandomSource random(kSeed);
   FillResult fill = FillTime(std::move(match.candidates), minutes * 60, duplicates, random, [] { return true; });
   std::vector<Pick> picks;
-  for (size_t i = 0; i < fill.picks.size(); ++i) {
-    picks.push_back({fill.picks.fileNames[i], fill.picks.titles[i], fill.picks.lengths[i]});
-  }
+  for (const Candidate& pick : fill.picks) picks.push_back({pick.fileName, pick.title, pick.length});
   return picks;
 }
 

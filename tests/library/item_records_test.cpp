@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "library/pooled_records.h"
+#include "tests/support/record_text.h"
+
 using namespace tunyra;
 
 namespace {
@@ -32,16 +35,6 @@ class HostExtended {
   std::vector<char*> m_pointers;
 };
 
-using EntryList = std::vector<std::pair<std::string, std::string>>;
-
-EntryList Entries(const ItemRecord& record) {
-  std::vector<std::pair<std::string, std::string>> entries;
-  if (record.extendedInfo == nullptr) return entries;
-  for (char** e = record.extendedInfo; *e != nullptr; ++e)
-    entries.emplace_back(*e, *e + std::strlen(*e) + 1);
-  return entries;
-}
-
 ItemRecord HostRecord(char* filename, char* title, char** extended = nullptr) {
   ItemRecord record{};
   record.filename = filename;
@@ -51,11 +44,6 @@ ItemRecord HostRecord(char* filename, char* title, char** extended = nullptr) {
   record.length = -1;
   record.extendedInfo = extended;
   return record;
-}
-
-bool IsZero(const ItemRecord& r) {
-  return !r.filename && !r.title && !r.album && !r.artist && !r.comment && !r.genre &&
-         r.year == 0 && r.track == 0 && r.length == 0 && !r.extendedInfo;
 }
 
 TEST(ItemRecords, DuplicateMakesIndependentCopiesAndKeepsNullFields) {
@@ -80,10 +68,10 @@ TEST(ItemRecords, DuplicateMakesIndependentCopiesAndKeepsNullFields) {
   EXPECT_EQ(copy.track, 7);
   EXPECT_EQ(copy.length, -1);
   ASSERT_NE(copy.extendedInfo, extended.get());
-  EXPECT_EQ(Entries(copy), (EntryList{{"rating", "5"}}));
+  EXPECT_EQ(ExtendedOf(copy), (ExtendedPairs{{"rating", "5"}}));
 
   ReleaseItemRecord(copy);
-  EXPECT_TRUE(IsZero(copy));
+  EXPECT_EQ(DescribeRecord(copy), DescribeRecord(ItemRecord{}));
   ReleaseItemRecord(copy);  // a released record releases again harmlessly
 }
 
@@ -91,7 +79,7 @@ TEST(ItemRecords, DuplicateMergesExtendedNamesIgnoringCaseAndDropsEmptyNames) {
   struct Case {
     const char* label;
     HostExtended source;
-    EntryList expected;
+    ExtendedPairs expected;
   };
   Case cases[] = {
       {"repeat in other case replaces in place",
@@ -108,7 +96,7 @@ TEST(ItemRecords, DuplicateMergesExtendedNamesIgnoringCaseAndDropsEmptyNames) {
     ItemRecord source = HostRecord(nullptr, nullptr, c.source.get());
     ItemRecord copy;
     DuplicateItemRecord(copy, source);
-    EXPECT_EQ(Entries(copy), c.expected);
+    EXPECT_EQ(ExtendedOf(copy), c.expected);
     ReleaseItemRecord(copy);
   }
 
@@ -130,7 +118,7 @@ TEST(ItemRecords, DuplicateMergesExtendedNamesIgnoringCaseAndDropsEmptyNames) {
       if (block[0] != '\0') PutExtendedInfo(expected, block.c_str(), block.c_str() + block.find('\0') + 1);
     ItemRecord copy;
     DuplicateItemRecord(copy, HostRecord(nullptr, nullptr, pointers.data()));
-    EXPECT_EQ(Entries(copy), Entries(expected));
+    EXPECT_EQ(ExtendedOf(copy), ExtendedOf(expected));
     ReleaseItemRecord(copy);
     ReleaseItemRecord(expected);
   }
@@ -149,7 +137,7 @@ TEST(ItemRecords, PutExtendedInfoReplacesValuesOfAnyLength) {
   // A shorter value is stored with its own terminator, not the old value's tail.
   PutExtendedInfo(record, "RATING", "4");
   EXPECT_STREQ(GetExtendedInfo(record, "rating"), "4");
-  EXPECT_EQ(Entries(record), (EntryList{{"RATING", "4"}, {"BPM", "96"}, {"Mood", ""}}));
+  EXPECT_EQ(ExtendedOf(record), (ExtendedPairs{{"RATING", "4"}, {"BPM", "96"}, {"Mood", ""}}));
   EXPECT_EQ(GetExtendedInfo(record, "tempo"), nullptr);
   EXPECT_EQ(GetExtendedInfo(record, nullptr), nullptr);
 
@@ -240,17 +228,7 @@ TEST(ItemRecords, MalformedOrOversizedListsAreReadAsEmpty) {
   EXPECT_EQ(broken.alloc, 0);
 }
 
-// Everything a record holds, for comparing a pooled copy with a plain one.
-std::string Describe(const ItemRecord& r) {
-  auto text = [](const char* s) { return s ? "'" + std::string(s) + "'" : std::string("null"); };
-  std::string out = text(r.filename) + text(r.title) + text(r.album) + text(r.artist) + text(r.comment) +
-                    text(r.genre) + std::to_string(r.year) + "/" + std::to_string(r.track) + "/" +
-                    std::to_string(r.length) + (r.extendedInfo ? " ext:" : " noext");
-  for (const auto& [name, value] : Entries(r)) out += name + "=" + value + ";";
-  return out;
-}
-
-TEST(ItemRecordPool, CopiesEqualPlainCopiesFieldForField) {
+TEST(PooledRecords, CopiesEqualPlainCopiesFieldForField) {
   char file[] = "C:\\a.mp3";
   char empty[] = "";
   std::string huge(200000, 'h');  // larger than a pool block
@@ -270,63 +248,20 @@ TEST(ItemRecordPool, CopiesEqualPlainCopiesFieldForField) {
 
   ItemRecordList plain{nullptr, 0, 0};
   AppendItemRecords(plain, source);
-  ItemRecordPool pool;
-  ItemRecordList pooled{nullptr, 0, 0};
-  pool.AppendCopies(pooled, source);
-  pool.AppendCopies(pooled, pooled);  // onto its own end, as AppendItemRecords allows
-  AppendItemRecords(plain, plain);
-  ASSERT_EQ(pooled.size, plain.size);
-  for (int i = 0; i < plain.size; ++i) {
-    SCOPED_TRACE(i);
-    EXPECT_EQ(Describe(pooled.items[i]), Describe(plain.items[i]));
-    if (pooled.items[i].filename != nullptr) {
-      EXPECT_NE(pooled.items[i].filename, file);
+  const PooledRecords pooled(source);
+  const PooledRecords again(pooled.View());  // a copy of copies, as a snapshot rebuilt from its own
+  for (const PooledRecords* copies : {&pooled, &again}) {
+    ASSERT_EQ(copies->View().size(), size_t(plain.size));
+    for (int i = 0; i < plain.size; ++i) {
+      SCOPED_TRACE(i);
+      EXPECT_EQ(DescribeRecord(copies->View()[i]), DescribeRecord(plain.items[i]));
+      if (copies->View()[i].filename != nullptr) {
+        EXPECT_NE(copies->View()[i].filename, file);
+      }
     }
   }
-  EXPECT_LE(pool.BlockCount(), 3u);  // a block, the huge title's own, and room for its copy
-  ReleaseItemRecordList(pooled);
-  pool.Release();
+  EXPECT_LE(pooled.BlockCount(), 3u);  // the records and texts, the huge title's own
   ReleaseItemRecordList(plain);
-}
-
-// A pooled copy reached by the record operations behaves as one of its own: releasing
-// it zeroes it without freeing pool storage, and changes move out of the pool. A free
-// of pooled storage aborts (or is reported by the sanitizers) here.
-TEST(ItemRecordPool, RecordOperationsWorkOnPooledCopies) {
-  char file[] = "a.mp3";
-  HostExtended extended{{"rating", "5"}, {"mood", "a long calm mood"}};
-  ItemRecord host[] = {HostRecord(file, file, extended.get()), HostRecord(file, file, extended.get()),
-                       HostRecord(file, file)};
-  ItemRecordList source{host, 3, 3};
-  ItemRecordPool pool;
-  ItemRecordList pooled{nullptr, 0, 0};
-  pool.AppendCopies(pooled, source);
-  ASSERT_EQ(pooled.size, 3);
-
-  ItemRecord& first = pooled.items[0];
-  PutExtendedInfo(first, "RATING", "a value longer than the pooled one");
-  PutExtendedInfo(first, "mood", "short");
-  PutExtendedInfo(first, "tempo", "96");  // grows the pooled array
-  EXPECT_EQ(Entries(first),
-            (EntryList{{"RATING", "a value longer than the pooled one"}, {"mood", "short"}, {"tempo", "96"}}));
-  PutExtendedInfo(pooled.items[2], "new", "1");
-  EXPECT_EQ(Entries(pooled.items[2]), (EntryList{{"new", "1"}}));
-
-  ReleaseItemRecord(pooled.items[1]);
-  EXPECT_TRUE(IsZero(pooled.items[1]));
-  ItemRecord copy;
-  DuplicateItemRecord(copy, first);
-  EXPECT_EQ(Describe(copy), Describe(first));
-
-  ClearItemRecords(pooled);
-  EXPECT_EQ(pooled.size, 0);
-  pool.AppendCopies(pooled, source);  // the list is reused, the pool grows
-  EXPECT_STREQ(GetExtendedInfo(pooled.items[0], "Mood"), "a long calm mood");
-  ReleaseItemRecordList(pooled);
-  pool.Release();
-  EXPECT_EQ(pool.BlockCount(), 0u);
-  ReleaseItemRecord(copy);
-  EXPECT_TRUE(IsZero(copy));
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 
 #include "library/item_records.h"
 #include "library/library_snapshot.h"
+#include "tests/support/record_text.h"
 
 using namespace tunyra;
 
@@ -27,28 +28,6 @@ const std::string kHeader = std::string(kLibraryFileHeader) + "\n";
 char* Dup(const char* s) {
   size_t n = std::strlen(s) + 1;
   return static_cast<char*>(std::memcpy(std::malloc(n), s, n));
-}
-
-std::string Text(const char* s) { return s ? std::string(s) : std::string("<null>"); }
-
-std::vector<std::pair<std::string, std::string>> Entries(const ItemRecord& r) {
-  std::vector<std::pair<std::string, std::string>> entries;
-  if (r.extendedInfo)
-    for (char** e = r.extendedInfo; *e; ++e) entries.emplace_back(*e, *e + std::strlen(*e) + 1);
-  return entries;
-}
-
-void ExpectSameRecord(const ItemRecord& a, const ItemRecord& b) {
-  EXPECT_EQ(Text(a.filename), Text(b.filename));
-  EXPECT_EQ(Text(a.title), Text(b.title));
-  EXPECT_EQ(Text(a.album), Text(b.album));
-  EXPECT_EQ(Text(a.artist), Text(b.artist));
-  EXPECT_EQ(Text(a.comment), Text(b.comment));
-  EXPECT_EQ(Text(a.genre), Text(b.genre));
-  EXPECT_EQ(a.year, b.year);
-  EXPECT_EQ(a.track, b.track);
-  EXPECT_EQ(a.length, b.length);
-  EXPECT_EQ(Entries(a), Entries(b));
 }
 
 TEST(LibraryFile, FormatAndParseRoundTripEveryAwkwardByte) {
@@ -84,15 +63,15 @@ TEST(LibraryFile, FormatAndParseRoundTripEveryAwkwardByte) {
   ASSERT_EQ(file.Records().size, 3);
   for (int i = 0; i < 3; ++i) {
     SCOPED_TRACE(i);
-    ExpectSameRecord(file.Records().items[i], owned.items[i]);
+    EXPECT_EQ(DescribeRecord(file.Records().items[i]), DescribeRecord(owned.items[i]));
   }
   EXPECT_EQ(FormatLibraryFile(file.Records()), text);
 
   // The parsed records are a valid host list: the snapshot copies them like any other.
   LibrarySnapshot snapshot;
   snapshot.Rebuild(file.Records());
-  ASSERT_EQ(snapshot.Records().size, 3);
-  ExpectSameRecord(snapshot.Records().items[0], owned.items[0]);
+  ASSERT_EQ(snapshot.Records().size(), 3u);
+  EXPECT_EQ(DescribeRecord(snapshot.Records()[0]), DescribeRecord(owned.items[0]));
   ReleaseItemRecordList(owned);
 }
 
@@ -144,8 +123,8 @@ TEST(LibraryFile, ParseAcceptsLineEndsNullsAndEmptyFields) {
       << error;
   EXPECT_EQ(file.Records().items[0].extendedInfo, nullptr);
   // The file gives the items as they are; merging names is the copy's business.
-  EXPECT_EQ(Entries(file.Records().items[1]),
-            (std::vector<std::pair<std::string, std::string>>{
+  EXPECT_EQ(ExtendedOf(file.Records().items[1]),
+            (ExtendedPairs{
                 {"rating", "5"}, {"RATING", "3"}, {"", "x"}, {"a", "b=c"}}));
 }
 
@@ -255,7 +234,7 @@ TEST(LibraryFile, FilterKeepsTheItemsAndFieldsItChooses) {
   LibraryFile file;
   std::string error;
   ASSERT_TRUE(file.Parse(text, "f.tsv", error, [&](const ItemRecord& r) -> unsigned {
-    seen.push_back(std::string(r.title) + "/" + Entries(r).at(1).second);
+    seen.push_back(std::string(r.title) + "/" + ExtendedOf(r).at(1).second);
     return r.track % 2 ? kKeepTitle | kKeepExtended : 0;
   })) << error;
   EXPECT_EQ(seen, (std::vector<std::string>{"t;0/2", "t;1/2", "t;2/2", "t;3/2", "t;4/2", "t;5/2"}));
@@ -264,9 +243,9 @@ TEST(LibraryFile, FilterKeepsTheItemsAndFieldsItChooses) {
     const ItemRecord& r = file.Records().items[i];
     EXPECT_EQ(r.filename, nullptr);
     EXPECT_EQ(r.genre, nullptr);
-    EXPECT_EQ(Text(r.title), "t;" + std::to_string(2 * i + 1));
+    EXPECT_STREQ(r.title, ("t;" + std::to_string(2 * i + 1)).c_str());
     EXPECT_EQ(r.track, 2 * i + 1);
-    EXPECT_EQ(Entries(r), (std::vector<std::pair<std::string, std::string>>{{"x", "1"}, {"y", "2"}}));
+    EXPECT_EQ(ExtendedOf(r), (ExtendedPairs{{"x", "1"}, {"y", "2"}}));
   }
 }
 
@@ -293,18 +272,18 @@ TEST(LibraryFile, SampleLibraryParsesAndHoldsTheAwkwardCases) {
 
   LibrarySnapshot snapshot;
   snapshot.Rebuild(records);
-  EXPECT_EQ(snapshot.Records().size, records.size);
-  const CSortedNameSet& artists = snapshot.m_artists;
+  EXPECT_EQ(snapshot.Records().size(), size_t(records.size));
+  const CSortedNameSet& artists = *snapshot.SetOfKind(kKindArtist);
   for (const char* expected : {"Vardeks, The", "VARDEKS, The", "Vardeks", "quillons, The",
                                "Molsten, the", "Thelvin Marsh", ", The", "(no artist)"}) {
     SCOPED_TRACE(expected);
     EXPECT_TRUE(artists.Contains(expected));
   }
   EXPECT_FALSE(artists.Contains("The Vardeks"));
-  EXPECT_TRUE(snapshot.m_genres.Contains("Rock"));
-  EXPECT_TRUE(snapshot.m_genres.Contains("rock"));
-  EXPECT_TRUE(snapshot.m_titles.Contains("(no title)"));
-  EXPECT_TRUE(snapshot.m_albums.Contains("Caf\xE9 \xE0 Minuit"));
+  EXPECT_TRUE(snapshot.SetOfKind(kKindGenre)->Contains("Rock"));
+  EXPECT_TRUE(snapshot.SetOfKind(kKindGenre)->Contains("rock"));
+  EXPECT_TRUE(snapshot.SetOfKind(kKindTitle)->Contains("(no title)"));
+  EXPECT_TRUE(snapshot.SetOfKind(kKindAlbum)->Contains("Caf\xE9 \xE0 Minuit"));
   std::vector<std::string> shown = snapshot.DisplayValues(kKindArtist);
   EXPECT_NE(std::find(shown.begin(), shown.end(), "The Molsten"), shown.end());
   // Latin-1 letters sort after every ASCII value.

@@ -13,7 +13,7 @@ namespace {
 
 std::vector<std::string> Contents(const CSortedNameSet& set) {
   std::vector<std::string> values;
-  for (int i = 0; i < set.GetSize(); ++i) values.push_back(set.GetAt(i));
+  for (int i = 0; i < set.GetSize(); ++i) values.emplace_back(set.GetAt(i));
   return values;
 }
 
@@ -129,13 +129,11 @@ TEST(SortedNameSet, ManyDistinctValuesKeepByteOrder) {
 }
 
 TEST(SortedNameSet, BulkAssignKeepsDistinctValuesWhoseHashesCollide) {
-  // Pairs with equal 32-bit FNV-1a hashes: only the texts tell them apart.
-  Values values = {"liquid", "costarring", "macallums", "declinate", "zinke", "altarage",
-                   "zinkes", "altarages", "liquid", "costarring", "zinke"};
+  // Pairs whose hashes agree in the 32 bits the table keeps: only the texts tell them apart.
+  Values values = {"song 14438", "song 38710", "song 27117", "song 66125", "song 14438", "song 66125"};
   CSortedNameSet set;
   set.AssignFrom(values);
-  EXPECT_EQ(Contents(set), (Values{"altarage", "altarages", "costarring", "declinate",
-                                   "liquid", "macallums", "zinke", "zinkes"}));
+  EXPECT_EQ(Contents(set), (Values{"song 14438", "song 27117", "song 38710", "song 66125"}));
 }
 
 TEST(SortedNameSet, RemoveAllLeavesASetThatWorksLikeANewOne) {

@@ -24,6 +24,7 @@
 #include "picking/candidate_matching.h"
 #include "picking/playlist_text.h"
 #include "picking/time_fill.h"
+#include "tests/support/test_library.h"
 #include "tools/tunyra_pick/pick_command.h"
 
 using namespace tunyra;
@@ -89,15 +90,6 @@ RunResult RunTool(const std::vector<std::string>& args, const RunLimits& limits 
   return result;
 }
 
-struct Song {
-  const char* file;
-  const char* title;
-  const char* album;
-  const char* artist;
-  const char* genre;
-  int length;
-};
-
 // Lengths sum to 2 400 s (40 minutes).
 const std::vector<Song> kSongs = {
     {"/music/band/1.mp3", "Opening", "First", "The Band", "Rock", 200},
@@ -111,21 +103,8 @@ const std::vector<Song> kSongs = {
 };
 
 std::string WriteLibrary(const std::string& name, const std::vector<Song>& songs) {
-  std::vector<ItemRecord> items;
-  for (const Song& s : songs) {
-    ItemRecord r{};
-    r.filename = const_cast<char*>(s.file);
-    r.title = const_cast<char*>(s.title);
-    r.album = const_cast<char*>(s.album);
-    r.artist = const_cast<char*>(s.artist);
-    r.comment = const_cast<char*>("");
-    r.genre = const_cast<char*>(s.genre);
-    r.length = s.length;
-    items.push_back(r);
-  }
-  ItemRecordList list{items.data(), static_cast<int>(items.size()), static_cast<int>(items.size())};
   const std::string path = TempPath(name);
-  std::ofstream(path, std::ios::binary) << FormatLibraryFile(list);
+  std::ofstream(path, std::ios::binary) << FormatLibraryFile(TestLibrary(songs).List());
   return path;
 }
 
@@ -454,8 +433,8 @@ TEST(PickCandidates, SameAsTheDialogsMatchingOfTheWholeLibrary) {
     const std::vector<Entry> entries = ParsePlaylist(r.out);
     ASSERT_EQ(entries.size(), expected.candidates.size());
     for (size_t i = 0; i < entries.size(); ++i) {
-      EXPECT_EQ(entries[i].file, expected.candidates.fileNames[i]) << i;
-      EXPECT_EQ(entries[i].length, expected.candidates.lengths[i]) << i;
+      EXPECT_EQ(entries[i].file, expected.candidates[i].fileName) << i;
+      EXPECT_EQ(entries[i].length, expected.candidates[i].length) << i;
     }
   }
   std::remove(path.c_str());

@@ -5,7 +5,7 @@
 
 #include "picking/playlist_hand_off.h"
 #include "host/host_operations.h"
-#include "test_library.h"
+#include "tests/support/test_library.h"
 
 using namespace tunyra;
 
@@ -55,7 +55,7 @@ TEST(HandOff, ClearThenEnqueuesInPickOrderThenStartWhenAsked) {
   RecordingHost host;
   HandOffPlaylist(host, picks, false);
   ASSERT_EQ(host.texts.size(), 3u);
-  EXPECT_EQ(host.texts[1], picks.fileNames[1]);  // the record points at the pick's own text
+  EXPECT_EQ(host.texts[1], picks[1].fileName);  // the record points at the pick's own text
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "picking/playlist_hand_off.h"
 #include "plugin/host_interface.h"
 #include "tests/plugin/recording_host.h"
+#include "tests/support/record_text.h"
 #include "tests/support/test_host.h"
 
 using namespace tunyra;
@@ -26,24 +27,12 @@ using plugin_test::Received;
 using plugin_test::RecordingHost;
 
 // Field values and null texts compared as the host holds them.
-bool SameText(const char* a, const char* b) { return (!a || !b) ? a == b : std::strcmp(a, b) == 0; }
-
-void ExpectSameItems(const ItemRecordList& copy, const ItemRecordList& original) {
-  ASSERT_EQ(copy.size, original.size);
-  for (int i = 0; i < original.size; ++i) {
+void ExpectSameItems(RecordView copy, RecordView original) {
+  ASSERT_EQ(copy.size(), original.size());
+  for (size_t i = 0; i < original.size(); ++i) {
     SCOPED_TRACE(i);
-    const ItemRecord& c = copy.items[i];
-    const ItemRecord& o = original.items[i];
-    EXPECT_TRUE(SameText(c.filename, o.filename));
-    EXPECT_TRUE(SameText(c.title, o.title));
-    EXPECT_TRUE(SameText(c.album, o.album));
-    EXPECT_TRUE(SameText(c.artist, o.artist));
-    EXPECT_TRUE(SameText(c.comment, o.comment));
-    EXPECT_TRUE(SameText(c.genre, o.genre));
-    EXPECT_EQ(c.year, o.year);
-    EXPECT_EQ(c.track, o.track);
-    EXPECT_EQ(c.length, o.length);
-    EXPECT_NE(c.filename, o.filename) << "shares the host's text instead of copying it";
+    EXPECT_EQ(DescribeRecord(copy[i]), DescribeRecord(original[i]));
+    EXPECT_NE(copy[i].filename, original[i].filename) << "shares the host's text instead of copying it";
   }
 }
 
@@ -120,7 +109,7 @@ TEST(HostLink, EmptyResultWithStorageIsHandedBack) {
   EXPECT_EQ(recorder.Outstanding(), 0);
   ASSERT_FALSE(recorder.Log().empty());
   EXPECT_EQ(recorder.Log().back().lParam, 0x705);
-  EXPECT_EQ(snapshot.Records().size, 0);
+  EXPECT_TRUE(snapshot.Records().empty());
   EXPECT_TRUE(snapshot.DisplayValues(kKindTitle).empty());
 }
 
@@ -133,7 +122,7 @@ TEST(HostLink, NoMediaLibraryWindowLeavesTheSnapshotEmpty) {
   tunyra::HostInterface host(recorder.Main());
   snapshot.Load(host);
   for (const Received& r : recorder.Log()) EXPECT_NE(r.window, recorder.Library());
-  EXPECT_EQ(snapshot.Records().size, 0);
+  EXPECT_TRUE(snapshot.Records().empty());
   for (int kind = 0; kind < 4; ++kind) EXPECT_TRUE(snapshot.DisplayValues(kind).empty()) << kind;
   // Told so, not handed a query that went nowhere: a message to window 0 fails
   // silently, so only the answer shows that the null window was seen.
@@ -219,11 +208,10 @@ TEST_F(StandinLink, LoadSurvivesAHostileLibrary) {
   Start(options, &library.Records());
   LibrarySnapshot snapshot;
   Load(snapshot);
-  EXPECT_EQ(snapshot.Records().size, 40);
+  EXPECT_EQ(snapshot.Records().size(), 40u);
   EXPECT_EQ(m_thread->OutstandingResults(), 0);
   bool sawNull = false, sawHuge = false;
-  for (int i = 0; i < snapshot.Records().size; ++i) {
-    const ItemRecord& item = snapshot.Records().items[i];
+  for (const ItemRecord& item : snapshot.Records()) {
     sawNull |= item.title == nullptr;
     sawHuge |= item.title && std::strlen(item.title) >= 65535;
   }
@@ -238,7 +226,7 @@ TEST_F(StandinLink, NoMediaLibraryMeansNoQuery) {
   Start(options, &library.Records());
   LibrarySnapshot snapshot;
   Load(snapshot);
-  EXPECT_EQ(snapshot.Records().size, 0);
+  EXPECT_TRUE(snapshot.Records().empty());
   EXPECT_EQ(m_thread->ResultsServed(), 0);
 }
 

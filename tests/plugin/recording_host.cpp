@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "library/text_fields.h"
+
 namespace plugin_test {
 
 namespace {
@@ -91,12 +93,7 @@ LRESULT RecordingHost::OnLibrary(WPARAM wParam, LPARAM lParam, std::string& text
       const ItemRecord& from = m_items[i];
       ItemRecord& to = items[i];
       to = from;
-      to.filename = CopyText(from.filename);
-      to.title = CopyText(from.title);
-      to.album = CopyText(from.album);
-      to.artist = CopyText(from.artist);
-      to.comment = CopyText(from.comment);
-      to.genre = CopyText(from.genre);
+      for (const tunyra::TextField& field : tunyra::kTextFields) to.*field.member = CopyText(from.*field.member);
       to.extendedInfo = nullptr;
     }
     query->results = ItemRecordList{items, m_emptyStorage ? 0 : count, slots};
@@ -106,8 +103,7 @@ LRESULT RecordingHost::OnLibrary(WPARAM wParam, LPARAM lParam, std::string& text
   if (lParam == host_msg::kFreeResult && query->results.items) {
     for (int i = 0; i < query->results.size; ++i) {
       ItemRecord& item = query->results.items[i];
-      for (char* field : {item.filename, item.title, item.album, item.artist, item.comment, item.genre})
-        std::free(field);
+      for (const tunyra::TextField& field : tunyra::kTextFields) std::free(item.*field.member);
     }
     std::free(query->results.items);
     query->results = ItemRecordList{nullptr, 0, 0};

@@ -9,14 +9,6 @@ namespace {
 
 const char* OrEmpty(const char* text) { return text ? text : ""; }
 
-void Add(CandidateList& list, const char* fileName, const char* title, std::int32_t length) {
-  list.fileNames.push_back(OrEmpty(fileName));
-  list.titles.push_back(OrEmpty(title));
-  list.lengths.push_back(length);
-}
-
-bool IsBlank(const CandidateList& list, size_t i) { return list.fileNames[i][0] == '\0'; }
-
 }  // namespace
 
 bool MatchesColumn(const ItemRecord& item, const ColumnCondition& column) {
@@ -33,7 +25,7 @@ bool MatchesColumn(const ItemRecord& item, const ColumnCondition& column) {
   return false;
 }
 
-MatchResult BuildCandidates(const ItemRecordList& items, const std::array<ColumnCondition, 4>& columns,
+MatchResult BuildCandidates(RecordView items, const std::array<ColumnCondition, 4>& columns,
                             const std::array<ColumnLink, 3>& links) {
   MatchResult out;
   bool any = false;
@@ -44,31 +36,31 @@ MatchResult BuildCandidates(const ItemRecordList& items, const std::array<Column
   }
 
   std::array<CandidateList, 4> lists;
-  for (int i = 0; i < items.size; ++i) {
-    const ItemRecord& item = items.items[i];
+  for (const ItemRecord& item : items)
     for (int c = 0; c < 4; ++c)
       if (!columns[c].checkedTexts.empty() && MatchesColumn(item, columns[c]))
-        Add(lists[c], item.filename, item.title, item.length);
-  }
+        lists[c].Append(item.filename, item.title, item.length);
 
-  CandidateList running = lists[0];
+  // An And blanks an entry: its file name becomes "", as an item without one has.
+  std::vector<Candidate> running;
+  for (const Candidate& entry : lists[0]) running.push_back(entry);
   for (int c = 1; c < 4; ++c) {
     if (columns[c].checkedTexts.empty()) continue;
     const CandidateList& column = lists[c];
     if (links[c - 1] == ColumnLink::Or) {
-      for (size_t j = 0; j < column.size(); ++j) Add(running, column.fileNames[j], column.titles[j], column.lengths[j]);
+      for (const Candidate& entry : column) running.push_back(entry);
       continue;
     }
-    for (size_t i = 0; i < running.size(); ++i) {
+    for (Candidate& entry : running) {
       bool found = false;
-      for (size_t j = 0; j < column.size(); ++j)
-        if (std::strcmp(running.fileNames[i], column.fileNames[j]) == 0) found = true;
-      if (!found) running.fileNames[i] = "";
+      for (const Candidate& other : column)
+        if (std::strcmp(entry.fileName, other.fileName) == 0) found = true;
+      if (!found) entry.fileName = "";
     }
   }
 
-  for (size_t i = 0; i < running.size(); ++i)
-    if (!IsBlank(running, i)) Add(out.candidates, running.fileNames[i], running.titles[i], running.lengths[i]);
+  for (const Candidate& entry : running)
+    if (entry.fileName[0] != '\0') out.candidates.Append(entry);
   if (out.candidates.empty()) out.refusal = MatchRefusal::NoMatch;
   return out;
 }
@@ -77,13 +69,14 @@ Fill FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool a
               RandomSource& random, bool shorten) {
   Fill out;
   const size_t n = candidates.size();
-  const std::vector<std::int32_t>& length = candidates.lengths;
-  // Blank entries and unknown (negative) lengths are never picked and count nowhere.
+  std::vector<std::int32_t> length;
+  for (const Candidate& candidate : candidates) length.push_back(candidate.length);
+  // Unknown (negative) lengths are never picked and count nowhere.
   std::vector<bool> usable(n);
   std::int64_t sum = 0;
   std::int64_t counted = 0;
   for (size_t i = 0; i < n; ++i) {
-    usable[i] = !IsBlank(candidates, i) && length[i] >= 0;
+    usable[i] = length[i] >= 0;
     if (usable[i]) sum += length[i], ++counted;
   }
   std::int64_t left = counted;
@@ -168,7 +161,7 @@ Fill FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool a
 
 CandidateList PickedEntries(const CandidateList& candidates, const std::vector<size_t>& picks) {
   CandidateList list;
-  for (size_t i : picks) Add(list, candidates.fileNames[i], candidates.titles[i], candidates.lengths[i]);
+  for (size_t i : picks) list.Append(candidates[i]);
   return list;
 }
 

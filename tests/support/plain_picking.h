@@ -24,7 +24,7 @@ bool MatchesColumn(const ItemRecord& item, const ColumnCondition& column);
 
 // The columns folded left to right: Or appends the column's matches, And blanks every
 // running entry whose file name the column did not match, then the blanks go.
-MatchResult BuildCandidates(const ItemRecordList& items, const std::array<ColumnCondition, 4>& columns,
+MatchResult BuildCandidates(RecordView items, const std::array<ColumnCondition, 4>& columns,
                             const std::array<ColumnLink, 3>& links);
 
 struct Fill {

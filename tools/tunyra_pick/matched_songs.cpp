@@ -20,11 +20,10 @@ CandidateList MatchedSongs::TakeCandidates(const std::array<bool, 4>& active,
   CandidateList candidates;
   {
     const std::vector<std::uint32_t> entries = FoldColumnMatches(
-        m_columns, active, links, [this](std::uint32_t i) { return std::string_view(m_songs.fileNames[i]); });
+        m_columns, active, links, [this](std::uint32_t i) { return std::string_view(m_songs[i].fileName); });
     m_columns = std::vector<std::uint8_t>();
     candidates.Reserve(entries.size());
-    for (std::uint32_t entry : entries)
-      candidates.Append(m_songs.fileNames[entry], m_songs.titles[entry], m_songs.lengths[entry]);
+    for (std::uint32_t entry : entries) candidates.Append(m_songs[entry]);
   }
   m_songs = CandidateList();
   return candidates;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "host/host_records.h"
-#include "library/text_arena.h"
+#include "library/arena.h"
 #include "picking/candidate_matching.h"
 
 namespace tunyra {
@@ -27,7 +27,7 @@ class MatchedSongs {
  private:
   const char* Keep(const char* text);
 
-  TextArena m_texts;
+  Arena m_texts;
   CandidateList m_songs;
   std::vector<std::uint8_t> m_columns;
 };

@@ -30,13 +30,13 @@ namespace {
 
 long long TotalLength(const CandidateList& list) {
   long long total = 0;
-  for (std::int32_t length : list.lengths) total += length;
+  for (const Candidate& candidate : list) total += candidate.length;
   return total;
 }
 
 void WritePlaylist(const CandidateList& list, std::ostream& out) {
   out << M3uHeader("\n");
-  for (size_t i = 0; i < list.size(); ++i) out << M3uEntry(list.lengths[i], list.titles[i], list.fileNames[i], "\n");
+  for (const Candidate& entry : list) out << M3uEntry(entry.length, entry.title, entry.fileName, "\n");
 }
 
 // Why a fill that picked something ended before its time (one that picked nothing is

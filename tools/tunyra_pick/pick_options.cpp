@@ -5,6 +5,7 @@
 
 #include "library/condition_kind.h"
 #include "library/text_compare.h"
+#include "picking/time_fill.h"
 
 using namespace tunyra;
 

@@ -25,9 +25,6 @@ struct PickOptions {
   bool help = false;
 };
 
-constexpr int kMinMinutes = 5;
-constexpr int kMaxMinutes = 3600;
-
 // Parses argv[1..argc-1]. On a bad argument returns false with a one-line message.
 bool ParsePickArguments(const std::vector<std::string>& args, PickOptions& options, std::string& error);
 

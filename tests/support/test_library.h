@@ -1,6 +1,7 @@
 #pragma once
-// Item records for the picking tests, built over string literals (the records only
-// borrow the texts; nothing is freed).
+// One song row for the tests of the core and of tunyra-pick, in record order, and item
+// records made over such rows (the records only borrow the texts; nothing is freed). A
+// null text is a null field.
 
 #include <deque>
 #include <string>
@@ -10,9 +11,9 @@
 
 struct Song {
   const char* file;
-  const char* artist;
   const char* title;
   const char* album;
+  const char* artist;
   const char* genre;
   int length;
 };
@@ -27,9 +28,9 @@ class TestLibrary {
   void Add(const Song& s) {
     ItemRecord r{};
     r.filename = const_cast<char*>(s.file);
-    r.artist = const_cast<char*>(s.artist);
     r.title = const_cast<char*>(s.title);
     r.album = const_cast<char*>(s.album);
+    r.artist = const_cast<char*>(s.artist);
     r.genre = const_cast<char*>(s.genre);
     r.length = s.length;
     m_records.push_back(r);
@@ -46,7 +47,9 @@ class TestLibrary {
 };
 
 inline std::vector<std::string> FileNamesOf(const tunyra::CandidateList& list) {
-  return std::vector<std::string>(list.fileNames.begin(), list.fileNames.end());
+  std::vector<std::string> names;
+  for (const tunyra::Candidate& entry : list) names.push_back(entry.fileName);
+  return names;
 }
 
 // A candidate list of the given lengths, named "s0", "s1", ...
