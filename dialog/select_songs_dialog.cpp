@@ -11,6 +11,7 @@
 #include "picking/candidate_matching.h"
 #include "picking/random_source.h"
 #include "picking/playlist_hand_off.h"
+#include "picking/requested_time.h"
 #include "picking/time_fill.h"
 #include "resources/resource.h"
 #include "splash/about_splash.h"
@@ -21,8 +22,6 @@ namespace tunyra {
 
 namespace {
 
-constexpr int kMinMinutes = 5;
-constexpr int kMaxMinutes = 3600;
 // The arrows start at 15: 5 to 14 can only be typed.
 constexpr int kSpinLow = 15;
 constexpr UINT kRefusalType = MB_OK | MB_ICONEXCLAMATION;
