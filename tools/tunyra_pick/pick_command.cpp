@@ -25,6 +25,7 @@
 #endif
 
 using namespace tunyra;
+using namespace cli;
 
 namespace {
 
@@ -64,8 +65,8 @@ std::string StopNote(const FillResult& fill) {
   return "";
 }
 
-// A folder stands for the library scanned from it, through the per-user scan cache; it is
-// read whole, and `filter` still sees every item.
+// A folder stands for the library scanned from it, through the per-user scan cache, read
+// through `filter` as a library file is.
 bool LoadLibrary(const std::string& path, LibraryFile& library, std::ostream& err, std::string& error,
                  const LibraryRecordFilter& filter) {
 #ifdef TUNYRA_PICK_FOLDERS
@@ -75,13 +76,12 @@ bool LoadLibrary(const std::string& path, LibraryFile& library, std::ostream& er
     ScanReport report;
     std::string warning;
     bool ok = LoadFolderLibrary(
-        path, [&line](const ScanProgress& progress) { line.Update(progress); }, library, report, warning, error);
+        path, [&line](const ScanProgress& progress) { line.Update(progress); }, library, report, warning, error,
+        filter);
     line.Finish();
     if (!warning.empty()) err << "tunyra-pick: " << warning << '\n';
     if (ok && !report.problems.empty())
       err << "tunyra-pick: " << PrintablePath(path) << ": " << FormatScanSummary(report, 3);
-    if (ok && filter)
-      for (int i = 0; i < library.Records().size; ++i) filter(library.Records().items[i]);
     return ok;
   }
 #else
