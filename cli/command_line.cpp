@@ -121,7 +121,7 @@ std::string Help(const Program& program, std::span<const RowView> rows) {
   AddOptionLine(help, "--", "the end of the options: every argument after it is an\noperand, even one that starts with '-'.");
   help += "\nOptions taking a value accept it as the next argument or after '='\n(--name VALUE, --name=VALUE).\n";
   if (program.afterOptions != nullptr) help += std::string("\n") + program.afterOptions;
-  return help + "\n" + ExitCodeHelp(program.lastExitCode);
+  return program.lastExitCode == kExitOk ? help : help + "\n" + ExitCodeHelp(program.lastExitCode);
 }
 
 }  // namespace detail

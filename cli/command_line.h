@@ -45,7 +45,7 @@ struct Program {
   const char* name;         // "tunyra-pick"
   const char* usage;        // from "Usage:" to the blank line before the options
   const char* afterOptions; // between the options and the exit codes, or null
-  ExitCode lastExitCode;    // --help lists the codes up to this one
+  ExitCode lastExitCode;    // --help lists the codes up to this one; none for kExitOk
 };
 
 // What the parser found besides the options it applied.

@@ -14,7 +14,7 @@ const cli::Program kStandinProgram = {
     "playlist and the messages it receives, and answers the plug-ins as the real\n"
     "player would. Switches make it a hostile host.\n",
     nullptr,
-    cli::kExitUsage,
+    cli::kExitOk,  // the tools' table is not the player's: it ends with what the window loop ends with
 };
 
 namespace {
