@@ -106,7 +106,7 @@ bool ReadLines(const TextSource& source, const std::string& name, const LibraryR
 
   for (;;) {
     char* const data = buffer.get();
-    char* newline = static_cast<char*>(std::memchr(data + scanned, '\n', end - scanned));
+    const char* newline = parser.FindLineEnd(data + begin, data + scanned, data + end);
     size_t lineEnd = end;
     if (newline != nullptr) {
       lineEnd = size_t(newline - data);

@@ -38,57 +38,37 @@ std::string Shown(const char* begin, const char* end) {
   return std::string(begin, end);
 }
 
-// Stores the first kLibraryFieldCount - 1 tab positions of [begin, end) plus one, in
-// `fields`, and returns how many tabs there are; `escaped` tells whether a backslash
-// occurs. One pass over the line, sixteen bytes at a time where the processor allows.
-int ScanLine(char* begin, char* end, char** fields, bool& escaped) {
-  int count = 0;
-  unsigned backslashes = 0;
-  char* p = begin;
-  auto found = [&](char* tab) {
-    if (count < kLibraryFieldCount - 1) fields[count] = tab + 1;
-    ++count;
-  };
-#ifdef __SSE2__
-  const __m128i tab = _mm_set1_epi8('\t');
-  const __m128i backslash = _mm_set1_epi8('\\');
-  for (; end - p >= 16; p += 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    unsigned tabs = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, tab)));
-    backslashes |= unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, backslash)));
-    for (; tabs != 0; tabs &= tabs - 1) found(p + __builtin_ctz(tabs));
-  }
-#endif
-  for (; p != end; ++p) {
-    if (*p == '\t') found(p);
-    backslashes |= (*p == '\\');
-  }
-  escaped = backslashes != 0;
-  return count;
-}
-
-// Decodes escapes from [begin, end) to begin; returns the end of the decoded text, or
-// null after setting `what`.
-char* Decode(char* begin, char* end, const char* field, std::string& what) {
-  char* out = begin;
-  char* in = begin;
+// Decodes the escapes of [in, end) to `out` (another place, with 16 bytes to spare past
+// the decoded text); returns the end of the decoded text, or null after setting `what`.
+// Sixteen bytes are copied at a time and the copy goes on from the first escape among
+// them, so a run of plain text costs one step per sixteen bytes.
+char* Decode(const char* in, const char* end, char* out, const char* field, std::string& what) {
   for (;;) {
-    char* escape = static_cast<char*>(std::memchr(in, '\\', size_t(end - in)));
-    char* plainEnd = escape ? escape : end;
-    std::memmove(out, in, size_t(plainEnd - in));
-    out += plainEnd - in;
-    if (escape == nullptr) return out;
-    if (escape + 1 == end) {
+#ifdef __SSE2__
+    for (; end - in >= 16; out += 16, in += 16) {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
+      const unsigned escapes = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\\'))));
+      if (escapes != 0) {
+        out += __builtin_ctz(escapes);
+        in += __builtin_ctz(escapes);
+        break;
+      }
+    }
+#endif
+    while (in != end && *in != '\\') *out++ = *in++;
+    if (in == end) return out;
+    if (in + 1 == end) {
       what = std::string("unfinished escape at the end of ") + field;
       return nullptr;
     }
-    const char c = Unescape(escape[1]);
+    const char c = Unescape(in[1]);
     if (c == 0) {
-      what = std::string("unknown escape \\") + escape[1] + " in " + field;
+      what = std::string("unknown escape \\") + in[1] + " in " + field;
       return nullptr;
     }
     *out++ = c;
-    in = escape + 2;
+    in += 2;
   }
 }
 
@@ -100,19 +80,75 @@ bool DecodeInt(const char* begin, const char* end, const char* field, int& resul
 
 }  // namespace
 
+const char* LibraryLineParser::FindLineEnd(const char* line, const char* from, const char* limit) {
+  if (from == line) {
+    m_tabCount = 0;
+    m_escapedFields = 0;
+  }
+  // Locals while scanning: the compiler keeps them in registers.
+  size_t tabCount = m_tabCount;
+  unsigned escapedFields = m_escapedFields;
+  size_t* const tabs = m_tabs;
+  const char* p = from;
+  // The tabs and backslashes of the bytes at p, one bit each. A backslash before a tab
+  // is in the field that tab ends. Tabs past the last field's are counted into the last
+  // slot, which is never read.
+  auto note = [&](unsigned tabBits, unsigned backslashBits) {
+    const size_t at = size_t(p - line);
+    if (backslashBits == 0) {
+      for (; tabBits != 0; tabBits &= tabBits - 1, ++tabCount)
+        tabs[tabCount < kLibraryFieldCount ? tabCount : kLibraryFieldCount] = at + unsigned(__builtin_ctz(tabBits));
+      return;
+    }
+    const auto field = [&tabCount] { return tabCount < kLibraryFieldCount ? tabCount : kLibraryFieldCount - 1; };
+    for (; tabBits != 0; tabBits &= tabBits - 1, ++tabCount) {
+      const unsigned before = (tabBits & (0u - tabBits)) - 1;
+      if (backslashBits & before) escapedFields |= 1u << field();
+      backslashBits &= ~before;
+      tabs[tabCount < kLibraryFieldCount ? tabCount : kLibraryFieldCount] = at + unsigned(__builtin_ctz(tabBits));
+    }
+    if (backslashBits != 0) escapedFields |= 1u << field();
+  };
+  const char* found = nullptr;
+#ifdef __SSE2__
+  const __m128i tab = _mm_set1_epi8('\t');
+  const __m128i backslash = _mm_set1_epi8('\\');
+  const __m128i lineFeed = _mm_set1_epi8('\n');
+  for (; limit - p >= 16; p += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const unsigned tabBits = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, tab)));
+    const unsigned backslashBits = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, backslash)));
+    const unsigned lineFeeds = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lineFeed)));
+    if (lineFeeds != 0) {
+      const unsigned before = (lineFeeds & (0u - lineFeeds)) - 1;
+      note(tabBits & before, backslashBits & before);
+      found = p + __builtin_ctz(lineFeeds);
+      break;
+    }
+    if ((tabBits | backslashBits) != 0) note(tabBits, backslashBits);
+  }
+#endif
+  for (; found == nullptr && p != limit; ++p) {
+    if (*p == '\n') found = p;
+    else note(*p == '\t', *p == '\\');
+  }
+  m_tabCount = tabCount;
+  m_escapedFields = escapedFields;
+  return found;
+}
+
 bool LibraryLineParser::Parse(char* begin, char* end, ParsedLine& line, std::string& what) {
-  char* fields[kLibraryFieldCount + 1];
-  fields[0] = begin;
-  bool escaped = false;
-  const int tabs = ScanLine(begin, end, fields + 1, escaped);
-  if (tabs != kLibraryFieldCount - 1) {
+  if (m_tabCount != kLibraryFieldCount - 1) {
     what = "expected " + std::to_string(kLibraryFieldCount) + " tab-separated fields, found " +
-           std::to_string(tabs + 1);
+           std::to_string(m_tabCount + 1);
     return false;
   }
+  char* fields[kLibraryFieldCount + 1];
+  fields[0] = begin;
+  for (int i = 1; i < kLibraryFieldCount; ++i) fields[i] = begin + m_tabs[i - 1] + 1;
   fields[kLibraryFieldCount] = end + 1;  // field i ends at fields[i + 1] - 1
 
-  char** text[kLibraryTextFieldCount] = {&line.record.filename, &line.record.title, &line.record.album,
+  char** text[kLibraryTextFieldCount] = {&line.record.filename, &line.record.title,   &line.record.album,
                                          &line.record.artist,   &line.record.comment, &line.record.genre};
   for (int i = 0; i < kLibraryTextFieldCount; ++i) {
     char* fieldBegin = fields[i];
@@ -122,9 +158,13 @@ bool LibraryLineParser::Parse(char* begin, char* end, ParsedLine& line, std::str
       line.lengths[i] = 0;
       continue;
     }
-    // Most lines hold no escape at all: their fields need only their NUL.
-    if (escaped && std::memchr(fieldBegin, '\\', size_t(fieldEnd - fieldBegin)) != nullptr) {
-      fieldEnd = Decode(fieldBegin, fieldEnd, kLibraryFieldNames[i], what);
+    // Most fields hold no escape: they need only their NUL.
+    if (m_escapedFields & (1u << i)) {
+      // Decoded beside the line: in place, a copy sixteen bytes wide would overwrite
+      // bytes not yet read.
+      if (m_decoded.size() < size_t(end - begin) + 16) m_decoded.resize(size_t(end - begin) + 16);
+      fieldBegin = m_decoded.data() + (fields[i] - begin);
+      fieldEnd = Decode(fields[i], fieldEnd, fieldBegin, kLibraryFieldNames[i], what);
       if (fieldEnd == nullptr) return false;
     }
     *fieldEnd = '\0';
@@ -134,17 +174,19 @@ bool LibraryLineParser::Parse(char* begin, char* end, ParsedLine& line, std::str
   int* numbers[] = {&line.record.year, &line.record.track, &line.record.length};
   for (int i = 0; i < 3; ++i)
     if (!DecodeInt(fields[6 + i], fields[7 + i] - 1, kLibraryFieldNames[6 + i], *numbers[i], what)) return false;
-  if (!DecodeExtended(fields[9], end, line, what)) return false;
+  line.extendedBegin = line.extendedEnd = fields[9];
+  m_entries.clear();
+  // Most lines have no extended information at all.
+  if (fields[9] != end && !DecodeExtended(fields[9], end, line, what)) return false;
   line.record.extendedInfo = m_entries.empty() ? nullptr : m_entries.data();
   return true;
 }
 
-// name=value pairs separated by ';', decoded into "name\0value\0" blocks in place;
-// m_entries ends with a null, or is empty for no entries.
+// name=value pairs separated by ';' (a field not empty), decoded into "name\0value\0"
+// blocks in place; m_entries, empty when called, ends with a null, or stays empty for no
+// entries.
 bool LibraryLineParser::DecodeExtended(char* begin, char* end, ParsedLine& line, std::string& what) {
-  m_entries.clear();
-  line.extendedBegin = line.extendedEnd = begin;
-  if (begin == end || IsNullField(begin, end)) return true;
+  if (IsNullField(begin, end)) return true;
   char* out = begin;
   char* entry = begin;
   bool sawEquals = false;

@@ -30,6 +30,7 @@ class MatchedSongs {
   TextArena m_texts;
   CandidateList m_songs;
   std::vector<std::uint8_t> m_columns;
+  size_t m_withoutFileName = 0;  // songs that can be no candidate
 };
 
 }  // namespace tunyra

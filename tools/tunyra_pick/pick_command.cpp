@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <new>
@@ -13,6 +14,7 @@
 #include "library/library_file.h"
 #include "library/library_snapshot.h"
 #include "library/printable_path.h"
+#include "library/text_compare.h"
 #include "picking/candidate_matching.h"
 #include "picking/exact_fit.h"
 #include "picking/playlist_text.h"
@@ -183,10 +185,31 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   std::array<std::unordered_set<std::string>, 4> unseen;
   for (size_t c = 0; c < 4; ++c) unseen[c].insert(columns[c].checkedTexts.begin(), columns[c].checkedTexts.end());
   MatchedSongs songs;
+  // The songs of an album stand together and share the fields the columns test: while
+  // those fields are the last song's, so are its matches and the values it showed.
+  std::vector<int> testedKinds;
+  for (const ColumnCondition& column : columns)
+    if (!column.checkedTexts.empty() && std::find(testedKinds.begin(), testedKinds.end(), column.kind) == testedKinds.end())
+      testedKinds.push_back(column.kind);
+  std::array<std::string, kKindCount> lastFields;
+  bool sawOne = false;
+  std::uint8_t matched = 0;
   auto keep = [&](const ItemRecord& record) -> unsigned {
-    for (size_t c = 0; c < 4; ++c)
-      if (!unseen[c].empty()) unseen[c].erase(DisplayValueOf(record, columns[c].kind));
-    if (const std::uint8_t matched = matcher.Matches(record)) songs.Add(record, matched);
+    bool same = sawOne;
+    for (int kind : testedKinds) {
+      const char* value = text::OrEmpty(record.*kConditionKinds[kind].field);
+      if (lastFields[size_t(kind)] != value) {
+        lastFields[size_t(kind)] = value;
+        same = false;
+      }
+    }
+    sawOne = true;
+    if (!same) {
+      for (size_t c = 0; c < 4; ++c)
+        if (!unseen[c].empty()) unseen[c].erase(DisplayValueOf(record, columns[c].kind));
+      matched = matcher.Matches(record);
+    }
+    if (matched) songs.Add(record, matched);
     return 0;
   };
   if (!LoadLibrary(options.libraryPath, library, err, error, keep)) {
