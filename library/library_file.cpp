@@ -91,8 +91,14 @@ bool ReadLines(const TextSource& source, const std::string& name, const LibraryR
     return false;
   };
   constexpr size_t kNone = static_cast<size_t>(-1);
-  // One spare byte past the data: the last line's end is written like any other.
-  std::unique_ptr<char[]> buffer(new char[kReadSize + 1]);
+  // Spare bytes past the data: the last line's end is written like any other, and the
+  // parser may read past a line (all set, so no byte it reads is undefined).
+  const auto allocate = [](size_t size) {
+    std::unique_ptr<char[]> bytes(new char[size + kLibraryLineSlack]);
+    std::memset(bytes.get(), 0, size + kLibraryLineSlack);
+    return bytes;
+  };
+  std::unique_ptr<char[]> buffer = allocate(kReadSize);
   size_t capacity = kReadSize;
   size_t begin = 0;     // first byte of the current line
   size_t end = 0;       // end of the data read
@@ -122,7 +128,7 @@ bool ReadLines(const TextSource& source, const std::string& name, const LibraryR
       if (end == capacity) {
         // A line longer than the buffer: the buffer follows the longest line.
         if (capacity > SIZE_MAX / 4) throw std::bad_alloc();
-        std::unique_ptr<char[]> larger(new char[capacity * 2 + 1]);
+        std::unique_ptr<char[]> larger = allocate(capacity * 2);
         std::memcpy(larger.get(), data, end);
         buffer = std::move(larger);
         capacity *= 2;

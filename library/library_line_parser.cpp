@@ -3,6 +3,10 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define TUNYRA_WIDE_LINE_SCAN
+#endif
 
 #include <cstring>
 
@@ -38,26 +42,88 @@ std::string Shown(const char* begin, const char* end) {
   return std::string(begin, end);
 }
 
+// What a line's scan has found so far; locals while scanning, so the compiler keeps them
+// in registers.
+struct LineNotes {
+  size_t tabCount;
+  unsigned escapedFields;
+  size_t* tabs;
+};
+
+// The tabs and backslashes of the bytes at offset `at`, one bit each. A backslash before
+// a tab is in the field that tab ends. Tabs past the last field's are counted into the
+// last slot, which is never read.
+[[gnu::always_inline]] inline void Note(LineNotes& notes, size_t at, unsigned tabBits, unsigned backslashBits) {
+  size_t count = notes.tabCount;
+  if (backslashBits == 0) {
+    for (; tabBits != 0; tabBits &= tabBits - 1, ++count)
+      notes.tabs[count < kLibraryFieldCount ? count : kLibraryFieldCount] = at + unsigned(__builtin_ctz(tabBits));
+    notes.tabCount = count;
+    return;
+  }
+  for (; tabBits != 0; tabBits &= tabBits - 1, ++count) {
+    const unsigned before = (tabBits & (0u - tabBits)) - 1;
+    if (backslashBits & before) notes.escapedFields |= 1u << (count < kLibraryFieldCount ? count : kLibraryFieldCount - 1);
+    backslashBits &= ~before;
+    notes.tabs[count < kLibraryFieldCount ? count : kLibraryFieldCount] = at + unsigned(__builtin_ctz(tabBits));
+  }
+  if (backslashBits != 0) notes.escapedFields |= 1u << (count < kLibraryFieldCount ? count : kLibraryFieldCount - 1);
+  notes.tabCount = count;
+}
+
+#ifdef TUNYRA_WIDE_LINE_SCAN
+// Thirty-two bytes at a time where the processor has AVX2: half the steps of the scan.
+// Stops at the line feed (returned) or where fewer than 32 bytes are left (null).
+[[gnu::target("avx2")]] const char* ScanWide(const char* line, const char*& p, const char* limit, LineNotes& notes) {
+  const __m256i tab = _mm256_set1_epi8('\t');
+  const __m256i backslash = _mm256_set1_epi8('\\');
+  const __m256i lineFeed = _mm256_set1_epi8('\n');
+  for (; limit - p >= 32; p += 32) {
+    const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    const unsigned tabBits = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, tab)));
+    const unsigned backslashBits = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, backslash)));
+    const unsigned lineFeeds = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, lineFeed)));
+    if (lineFeeds != 0) {
+      const unsigned before = (lineFeeds & (0u - lineFeeds)) - 1;
+      Note(notes, size_t(p - line), tabBits & before, backslashBits & before);
+      return p + __builtin_ctz(lineFeeds);
+    }
+    if ((tabBits | backslashBits) != 0) Note(notes, size_t(p - line), tabBits, backslashBits);
+  }
+  return nullptr;
+}
+
+bool HasWideLineScan() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+}
+#endif
+
 // Decodes the escapes of [in, end) to `out` (another place, with 16 bytes to spare past
 // the decoded text); returns the end of the decoded text, or null after setting `what`.
-// Sixteen bytes are copied at a time and the copy goes on from the first escape among
-// them, so a run of plain text costs one step per sixteen bytes.
+// Sixteen bytes are copied at a time, and the copy goes on from the first escape among
+// them: a run of plain text costs one step per sixteen bytes. Up to 15 bytes past `end`
+// may be read, never used.
 char* Decode(const char* in, const char* end, char* out, const char* field, std::string& what) {
   for (;;) {
 #ifdef __SSE2__
-    for (; end - in >= 16; out += 16, in += 16) {
-      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
-      const unsigned escapes = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\\'))));
-      if (escapes != 0) {
-        out += __builtin_ctz(escapes);
-        in += __builtin_ctz(escapes);
-        break;
-      }
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
+    unsigned escapes = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\\'))));
+    const ptrdiff_t left = end - in;
+    if (left < 16) escapes &= (1u << left) - 1;
+    if (escapes == 0) {
+      if (left <= 16) return out + left;
+      in += 16;
+      out += 16;
+      continue;
     }
-#endif
+    out += __builtin_ctz(escapes);
+    in += __builtin_ctz(escapes);
+#else
     while (in != end && *in != '\\') *out++ = *in++;
     if (in == end) return out;
+#endif
     if (in + 1 == end) {
       what = std::string("unfinished escape at the end of ") + field;
       return nullptr;
@@ -85,55 +151,36 @@ const char* LibraryLineParser::FindLineEnd(const char* line, const char* from, c
     m_tabCount = 0;
     m_escapedFields = 0;
   }
-  // Locals while scanning: the compiler keeps them in registers.
-  size_t tabCount = m_tabCount;
-  unsigned escapedFields = m_escapedFields;
-  size_t* const tabs = m_tabs;
+  LineNotes notes{m_tabCount, m_escapedFields, m_tabs};
   const char* p = from;
-  // The tabs and backslashes of the bytes at p, one bit each. A backslash before a tab
-  // is in the field that tab ends. Tabs past the last field's are counted into the last
-  // slot, which is never read.
-  auto note = [&](unsigned tabBits, unsigned backslashBits) {
-    const size_t at = size_t(p - line);
-    if (backslashBits == 0) {
-      for (; tabBits != 0; tabBits &= tabBits - 1, ++tabCount)
-        tabs[tabCount < kLibraryFieldCount ? tabCount : kLibraryFieldCount] = at + unsigned(__builtin_ctz(tabBits));
-      return;
-    }
-    const auto field = [&tabCount] { return tabCount < kLibraryFieldCount ? tabCount : kLibraryFieldCount - 1; };
-    for (; tabBits != 0; tabBits &= tabBits - 1, ++tabCount) {
-      const unsigned before = (tabBits & (0u - tabBits)) - 1;
-      if (backslashBits & before) escapedFields |= 1u << field();
-      backslashBits &= ~before;
-      tabs[tabCount < kLibraryFieldCount ? tabCount : kLibraryFieldCount] = at + unsigned(__builtin_ctz(tabBits));
-    }
-    if (backslashBits != 0) escapedFields |= 1u << field();
-  };
   const char* found = nullptr;
+#ifdef TUNYRA_WIDE_LINE_SCAN
+  if (HasWideLineScan()) found = ScanWide(line, p, limit, notes);
+#endif
 #ifdef __SSE2__
   const __m128i tab = _mm_set1_epi8('\t');
   const __m128i backslash = _mm_set1_epi8('\\');
   const __m128i lineFeed = _mm_set1_epi8('\n');
-  for (; limit - p >= 16; p += 16) {
+  for (; found == nullptr && limit - p >= 16; p += 16) {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     const unsigned tabBits = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, tab)));
     const unsigned backslashBits = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, backslash)));
     const unsigned lineFeeds = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lineFeed)));
     if (lineFeeds != 0) {
       const unsigned before = (lineFeeds & (0u - lineFeeds)) - 1;
-      note(tabBits & before, backslashBits & before);
+      Note(notes, size_t(p - line), tabBits & before, backslashBits & before);
       found = p + __builtin_ctz(lineFeeds);
-      break;
+    } else if ((tabBits | backslashBits) != 0) {
+      Note(notes, size_t(p - line), tabBits, backslashBits);
     }
-    if ((tabBits | backslashBits) != 0) note(tabBits, backslashBits);
   }
 #endif
   for (; found == nullptr && p != limit; ++p) {
     if (*p == '\n') found = p;
-    else note(*p == '\t', *p == '\\');
+    else Note(notes, size_t(p - line), *p == '\t', *p == '\\');
   }
-  m_tabCount = tabCount;
-  m_escapedFields = escapedFields;
+  m_tabCount = notes.tabCount;
+  m_escapedFields = notes.escapedFields;
   return found;
 }
 

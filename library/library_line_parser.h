@@ -16,6 +16,8 @@ namespace tunyra {
 
 constexpr int kLibraryFieldCount = 10;
 constexpr int kLibraryTextFieldCount = 6;  // filename .. genre, in ItemRecord's order
+// Bytes past a line that the parser may read sixteen at a time, never use.
+constexpr size_t kLibraryLineSlack = 16;
 extern const char* const kLibraryFieldNames[kLibraryFieldCount];
 
 // A decoded line: the decoded text is never longer than the encoded one, so every field
@@ -37,8 +39,8 @@ class LibraryLineParser {
   // allows: the reader's time goes here.
   const char* FindLineEnd(const char* line, const char* from, const char* limit);
   // Decodes the line that FindLineEnd found last: [begin, end) without its line end
-  // (which may be a CR before the line feed); *end may be written. False with `what`
-  // set on a malformed line.
+  // (which may be a CR before the line feed); *end may be written, and the
+  // kLibraryLineSlack bytes after it read. False with `what` set on a malformed line.
   bool Parse(char* begin, char* end, ParsedLine& line, std::string& what);
   size_t EntryCount() const { return m_entries.empty() ? 0 : m_entries.size() - 1; }
 
