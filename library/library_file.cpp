@@ -25,7 +25,7 @@ struct LibraryFile::Storage {
   ~Storage() { std::free(records); }
 
   bool Keep(const ParsedLine& line, size_t entryCount, const LibraryRecordFilter& filter) {
-    const unsigned keep = filter ? filter(line.record) : kKeepAll;
+    const unsigned keep = filter ? filter(line.record, line.lengths) : kKeepAll;
     ++read;
     if (keep == 0) return true;
     if (count == size_t(INT_MAX)) return false;

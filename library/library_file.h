@@ -10,6 +10,8 @@
 // (library_file_source.h), cuts it into lines for the line parser, and keeps what the
 // filter asks for. The writer, the other direction of the same format, comes with it.
 
+#include <array>
+#include <cstddef>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -34,10 +36,14 @@ enum LibraryField : unsigned {
   kKeepAll = (1u << 7) - 1,
 };
 
-// Sees every item in file order, its texts valid only during the call, and returns the
-// fields to keep (LibraryField bits); 0 leaves the item out. A reader that needs only
-// some items of a large file holds only those.
-using LibraryRecordFilter = std::function<unsigned(const ItemRecord&)>;
+// The lengths of a record's six texts, in ItemRecord's order (0 for a null text).
+using LibraryTextLengths = std::array<size_t, 6>;
+
+// Sees every item in file order, its texts valid only during the call, with their
+// lengths (a filter that keeps some needs no strlen), and returns the fields to keep
+// (LibraryField bits); 0 leaves the item out. A reader that needs only some items of a
+// large file holds only those.
+using LibraryRecordFilter = std::function<unsigned(const ItemRecord&, const LibraryTextLengths&)>;
 
 // A parsed library. Its records point into storage the object owns (they are not
 // malloc'd one by one, so never pass them to ReleaseItemRecord); use AppendItemRecords

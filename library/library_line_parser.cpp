@@ -8,6 +8,7 @@
 #define TUNYRA_WIDE_LINE_SCAN
 #endif
 
+#include <cstdint>
 #include <cstring>
 
 #include "library/whole_number.h"
@@ -99,43 +100,75 @@ bool HasWideLineScan() {
 }
 #endif
 
+#ifdef __SSE2__
+// The backslashes among the 64 bytes at p, one bit each.
+std::uint64_t Backslashes(const char* p) {
+  const __m128i backslash = _mm_set1_epi8('\\');
+  std::uint64_t bits = 0;
+  for (int i = 0; i < 4; ++i) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
+    bits |= std::uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, backslash)))) << (16 * i);
+  }
+  return bits;
+}
+
+// Copies `size` bytes sixteen at a time: up to 15 more are read and written.
+void CopyRun(char* out, const char* in, size_t size) {
+  for (size_t i = 0; i < size; i += 16)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i)));
+}
+#endif
+
 // Decodes the escapes of [in, end) to `out` (another place, with 16 bytes to spare past
 // the decoded text); returns the end of the decoded text, or null after setting `what`.
-// Sixteen bytes are copied at a time, and the copy goes on from the first escape among
-// them: a run of plain text costs one step per sixteen bytes. Up to 15 bytes past `end`
-// may be read, never used.
+// The escapes of 64 bytes are found at once and the plain runs between them copied
+// sixteen bytes at a time, so no step waits for the one before it. Up to 63 bytes past
+// `end` may be read, never used.
 char* Decode(const char* in, const char* end, char* out, const char* field, std::string& what) {
-  for (;;) {
-#ifdef __SSE2__
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
-    unsigned escapes = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\\'))));
-    const ptrdiff_t left = end - in;
-    if (left < 16) escapes &= (1u << left) - 1;
-    if (escapes == 0) {
-      if (left <= 16) return out + left;
-      in += 16;
-      out += 16;
-      continue;
-    }
-    out += __builtin_ctz(escapes);
-    in += __builtin_ctz(escapes);
-#else
-    while (in != end && *in != '\\') *out++ = *in++;
-    if (in == end) return out;
-#endif
-    if (in + 1 == end) {
+  auto escape = [&](const char* at) {
+    if (at + 1 == end) {
       what = std::string("unfinished escape at the end of ") + field;
-      return nullptr;
+      return false;
     }
-    const char c = Unescape(in[1]);
+    const char c = Unescape(at[1]);
     if (c == 0) {
-      what = std::string("unknown escape \\") + in[1] + " in " + field;
-      return nullptr;
+      what = std::string("unknown escape \\") + at[1] + " in " + field;
+      return false;
     }
     *out++ = c;
+    return true;
+  };
+#ifdef __SSE2__
+  while (in < end) {
+    const size_t window = end - in < 64 ? size_t(end - in) : 64;
+    std::uint64_t escapes = Backslashes(in) & (window == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << window) - 1);
+    size_t at = 0;  // the next byte of the window to copy
+    while (escapes != 0) {
+      const size_t k = size_t(__builtin_ctzll(escapes));
+      CopyRun(out, in + at, k - at);
+      out += k - at;
+      if (!escape(in + k)) return nullptr;
+      at = k + 2;
+      // The escaped character is no escape, even a backslash.
+      escapes &= escapes - 1;
+      if (k + 1 < 64) escapes &= ~(std::uint64_t(1) << (k + 1));
+    }
+    if (at < window) {
+      CopyRun(out, in + at, window - at);
+      out += window - at;
+      at = window;
+    }
+    in += at;
+  }
+  return out;
+#else
+  for (;;) {
+    while (in != end && *in != '\\') *out++ = *in++;
+    if (in == end) return out;
+    if (!escape(in)) return nullptr;
     in += 2;
   }
+#endif
 }
 
 bool DecodeInt(const char* begin, const char* end, const char* field, int& result, std::string& what) {

@@ -6,6 +6,7 @@
 // Escapes: \t \n \r \\ \; \= ; a field that is exactly \N is null. `extended` holds
 // name=value pairs separated by ';' (empty or \N: no entries).
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -16,8 +17,8 @@ namespace tunyra {
 
 constexpr int kLibraryFieldCount = 10;
 constexpr int kLibraryTextFieldCount = 6;  // filename .. genre, in ItemRecord's order
-// Bytes past a line that the parser may read sixteen at a time, never use.
-constexpr size_t kLibraryLineSlack = 16;
+// Bytes past a line that the parser may read, never use.
+constexpr size_t kLibraryLineSlack = 64;
 extern const char* const kLibraryFieldNames[kLibraryFieldCount];
 
 // A decoded line: the decoded text is never longer than the encoded one, so every field
@@ -25,7 +26,7 @@ extern const char* const kLibraryFieldNames[kLibraryFieldCount];
 // Texts point into the line; the extended blocks ("name\0value\0") lie back to back.
 struct ParsedLine {
   ItemRecord record{};
-  size_t lengths[kLibraryTextFieldCount] = {};
+  std::array<size_t, kLibraryTextFieldCount> lengths{};
   char* extendedBegin = nullptr;
   char* extendedEnd = nullptr;
 };

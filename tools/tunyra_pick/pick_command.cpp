@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <new>
 #include <ostream>
@@ -101,9 +102,8 @@ int ListValues(const ItemRecordList& records, int kind, std::ostream& out) {
 }
 
 // The fold, the fill and the playlist, from the songs the reading kept.
-int PickFrom(MatchedSongs& songs, const std::array<bool, 4>& active, const std::array<ColumnLink, 3>& links,
-             const PickOptions& options, std::ostream& out, std::ostream& err) {
-  const CandidateList candidates = songs.TakeCandidates(active, links);
+int PickFrom(MatchedSongs& songs, const PickOptions& options, std::ostream& out, std::ostream& err) {
+  const CandidateList candidates = songs.TakeCandidates();
   if (candidates.empty()) {
     err << kNoMatchText << '\n';
     return kExitNoMatch;
@@ -161,7 +161,7 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   if (options.listKind) {
     const unsigned fieldOfKind[] = {kKeepArtist, kKeepTitle, kKeepAlbum, kKeepGenre};
     const unsigned field = fieldOfKind[*options.listKind];
-    if (!LoadLibrary(options.libraryPath, library, err, error, [field](const ItemRecord&) { return field; })) {
+    if (!LoadLibrary(options.libraryPath, library, err, error, [field](const ItemRecord&, const LibraryTextLengths&) { return field; })) {
       err << "tunyra-pick: " << error << '\n';
       return kExitUsage;
     }
@@ -184,7 +184,13 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   const ColumnMatcher matcher(columns);
   std::array<std::unordered_set<std::string>, 4> unseen;
   for (size_t c = 0; c < 4; ++c) unseen[c].insert(columns[c].checkedTexts.begin(), columns[c].checkedTexts.end());
-  MatchedSongs songs;
+  const std::array<ColumnLink, 3> links{LinkFromValue(options.links[0]), LinkFromValue(options.links[1]),
+                                        LinkFromValue(options.links[2])};
+  MatchedSongs songs(matcher.Active(), links);
+  // A library file's line takes at least 14 bytes (a one-byte file name, nine tabs, three
+  // digits, the line feed): room for that many songs is reserved, never touched unless used.
+  if (struct stat st; options.libraryPath != "-" && stat(options.libraryPath.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+    songs.Reserve(size_t(st.st_size) / 14);
   // The songs of an album stand together and share the fields the columns test: while
   // those fields are the last song's, so are its matches and the values it showed.
   std::vector<int> testedKinds;
@@ -192,12 +198,13 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
     if (!column.checkedTexts.empty() && std::find(testedKinds.begin(), testedKinds.end(), column.kind) == testedKinds.end())
       testedKinds.push_back(column.kind);
   std::array<std::string, kKindCount> lastFields;
+  constexpr size_t kTextOfKind[kKindCount] = {3, 1, 2, 5};  // artist, title, album, genre in ItemRecord's order
   bool sawOne = false;
   std::uint8_t matched = 0;
-  auto keep = [&](const ItemRecord& record) -> unsigned {
+  auto keep = [&](const ItemRecord& record, const LibraryTextLengths& lengths) -> unsigned {
     bool same = sawOne;
     for (int kind : testedKinds) {
-      const char* value = text::OrEmpty(record.*kConditionKinds[kind].field);
+      const std::string_view value(text::OrEmpty(record.*kConditionKinds[kind].field), lengths[kTextOfKind[kind]]);
       if (lastFields[size_t(kind)] != value) {
         lastFields[size_t(kind)] = value;
         same = false;
@@ -209,7 +216,7 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
         if (!unseen[c].empty()) unseen[c].erase(DisplayValueOf(record, columns[c].kind));
       matched = matcher.Matches(record);
     }
-    if (matched) songs.Add(record, matched);
+    if (matched) songs.Add(record, lengths, matched);
     return 0;
   };
   if (!LoadLibrary(options.libraryPath, library, err, error, keep)) {
@@ -224,8 +231,6 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
       return kExitUsage;
     }
   }
-  std::array<ColumnLink, 3> links{LinkFromValue(options.links[0]), LinkFromValue(options.links[1]),
-                                  LinkFromValue(options.links[2])};
 
   if (!matcher.AnyActive()) {
     err << kNoConditionText << '\n';
@@ -233,7 +238,7 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   }
   const size_t matching = songs.size();
   try {
-    return PickFrom(songs, matcher.Active(), links, options, out, err);
+    return PickFrom(songs, options, out, err);
   } catch (const std::bad_alloc&) {
     err << "tunyra-pick: not enough memory to find songs among the " << matching << " matching songs\n";
     return kExitFailure;
