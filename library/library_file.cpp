@@ -32,18 +32,9 @@ struct LibraryFile::Storage {
     if (count == capacity) Grow();
     ItemRecord& kept = records[count];
     kept = line.record;
-    char* const* texts[kLibraryTextFieldCount] = {&line.record.filename, &line.record.title,
-                                           &line.record.album,    &line.record.artist,
-                                           &line.record.comment,  &line.record.genre};
-    char** keptTexts[kLibraryTextFieldCount] = {&kept.filename, &kept.title,   &kept.album,
-                                         &kept.artist,   &kept.comment, &kept.genre};
     for (int i = 0; i < kLibraryTextFieldCount; ++i) {
-      const char* text = *texts[i];
-      if (text == nullptr || !(keep & (1u << i))) {
-        *keptTexts[i] = nullptr;
-        continue;
-      }
-      *keptTexts[i] = arena.Copy(text, line.lengths[i]);
+      const char* text = line.record.*kLibraryTextFields[i];
+      kept.*kLibraryTextFields[i] = text == nullptr || !(keep & (1u << i)) ? nullptr : arena.Copy(text, line.lengths[i]);
     }
     kept.extendedInfo = nullptr;
     if (entryCount > 0 && (keep & kKeepExtended)) {

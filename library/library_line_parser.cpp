@@ -228,13 +228,11 @@ bool LibraryLineParser::Parse(char* begin, char* end, ParsedLine& line, std::str
   for (int i = 1; i < kLibraryFieldCount; ++i) fields[i] = begin + m_tabs[i - 1] + 1;
   fields[kLibraryFieldCount] = end + 1;  // field i ends at fields[i + 1] - 1
 
-  char** text[kLibraryTextFieldCount] = {&line.record.filename, &line.record.title,   &line.record.album,
-                                         &line.record.artist,   &line.record.comment, &line.record.genre};
   for (int i = 0; i < kLibraryTextFieldCount; ++i) {
     char* fieldBegin = fields[i];
     char* fieldEnd = fields[i + 1] - 1;
     if (IsNullField(fieldBegin, fieldEnd)) {
-      *text[i] = nullptr;
+      line.record.*kLibraryTextFields[i] = nullptr;
       line.lengths[i] = 0;
       continue;
     }
@@ -248,7 +246,7 @@ bool LibraryLineParser::Parse(char* begin, char* end, ParsedLine& line, std::str
       if (fieldEnd == nullptr) return false;
     }
     *fieldEnd = '\0';
-    *text[i] = fieldBegin;
+    line.record.*kLibraryTextFields[i] = fieldBegin;
     line.lengths[i] = size_t(fieldEnd - fieldBegin);
   }
   int* numbers[] = {&line.record.year, &line.record.track, &line.record.length};

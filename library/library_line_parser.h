@@ -20,6 +20,9 @@ constexpr int kLibraryTextFieldCount = 6;  // filename .. genre, in ItemRecord's
 // Bytes past a line that the parser may read, never use.
 constexpr size_t kLibraryLineSlack = 64;
 extern const char* const kLibraryFieldNames[kLibraryFieldCount];
+inline constexpr char* ItemRecord::* kLibraryTextFields[kLibraryTextFieldCount] = {
+    &ItemRecord::filename, &ItemRecord::title, &ItemRecord::album,
+    &ItemRecord::artist,   &ItemRecord::comment, &ItemRecord::genre};
 
 // A decoded line: the decoded text is never longer than the encoded one, so every field
 // is written over itself and ended with a NUL where its separator (or the line end) was.

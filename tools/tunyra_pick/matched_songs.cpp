@@ -23,8 +23,11 @@ void MatchedSongs::Reserve(size_t songs) {
 }
 
 void MatchedSongs::Add(const ItemRecord& record, const LibraryTextLengths& lengths, std::uint8_t columns) {
+  ++m_matched;
   const size_t nameSize = lengths[0];
   const size_t titleSize = lengths[1];
+  // Without a file name a song is never a candidate; only a fold needs to see it.
+  if (nameSize == 0 && m_keepsAll) return;
   // The file name and the title side by side, in one piece of the arena.
   char* name = m_texts.Take(nameSize + titleSize + 2, 1);
   char* title = name + nameSize + 1;
@@ -32,28 +35,12 @@ void MatchedSongs::Add(const ItemRecord& record, const LibraryTextLengths& lengt
   name[nameSize] = '\0';
   std::memcpy(title, record.title != nullptr ? record.title : "", titleSize);
   title[titleSize] = '\0';
-  m_songs.fileNames.push_back(name);
-  m_songs.titles.push_back(title);
-  m_songs.lengths.push_back(record.length);
-  m_withoutFileName += nameSize == 0;
+  m_songs.Append(name, title, record.length);
   if (!m_keepsAll) m_columns.push_back(columns);
 }
 
 CandidateList MatchedSongs::TakeCandidates() {
-  if (m_keepsAll) {
-    if (m_withoutFileName > 0) {
-      size_t kept = 0;
-      for (size_t i = 0; i < m_songs.size(); ++i) {
-        if (m_songs.IsBlank(i)) continue;
-        m_songs.fileNames[kept] = m_songs.fileNames[i];
-        m_songs.titles[kept] = m_songs.titles[i];
-        m_songs.lengths[kept++] = m_songs.lengths[i];
-      }
-      for (auto* list : {&m_songs.fileNames, &m_songs.titles}) list->resize(kept);
-      m_songs.lengths.resize(kept);
-    }
-    return std::move(m_songs);
-  }
+  if (m_keepsAll) return std::move(m_songs);
   CandidateList candidates;
   {
     const std::vector<std::uint32_t> entries = FoldColumnMatches(

@@ -26,7 +26,7 @@ class MatchedSongs {
   // `lengths` as the library reader gives them; `columns`: bit c set when the song
   // matched column c.
   void Add(const ItemRecord& record, const LibraryTextLengths& lengths, std::uint8_t columns);
-  size_t size() const { return m_songs.size(); }
+  size_t size() const { return m_matched; }
 
   // The candidates the fold of the columns makes of these songs, as BuildCandidates makes
   // them of the records; the songs are given up for them. Their texts stay with this
@@ -37,13 +37,14 @@ class MatchedSongs {
   std::array<bool, 4> m_active;
   std::array<ColumnLink, 3> m_links;
   // One column that sets a condition and no And in front of it: the fold keeps every song
-  // (each matched that column, the only one that can match) in file order.
+  // with a file name (each matched that column, the only one that can match) in file
+  // order, so the songs kept are the candidates.
   bool m_keepsAll = false;
 
   TextArena m_texts;
   CandidateList m_songs;
   std::vector<std::uint8_t> m_columns;  // unless m_keepsAll
-  size_t m_withoutFileName = 0;         // songs that can be no candidate
+  size_t m_matched = 0;
 };
 
 }  // namespace tunyra
