@@ -1,5 +1,6 @@
 #include "cli/command_line.h"
 
+#include <cstdio>
 #include <new>
 
 #include "library/printable_path.h"
@@ -120,7 +121,6 @@ std::string Help(const Program& program, std::span<const RowView> rows) {
   AddOptionLine(help, "--version", "the program's name and version.");
   AddOptionLine(help, "--", "the end of the options: every argument after it is an\noperand, even one that starts with '-'.");
   help += "\nOptions taking a value accept it as the next argument or after '='\n(--name VALUE, --name=VALUE).\n";
-  if (program.afterOptions != nullptr) help += std::string("\n") + program.afterOptions;
   return program.lastExitCode == kExitOk ? help : help + "\n" + ExitCodeHelp(program.lastExitCode);
 }
 

@@ -9,7 +9,6 @@
 // operand (standard input, standard output). Errors are one line, said the same way by
 // every program.
 
-#include <cstdio>
 #include <functional>
 #include <span>
 #include <string>
@@ -43,9 +42,8 @@ struct Option {
 // --help around the options.
 struct Program {
   const char* name;         // "tunyra-pick"
-  const char* usage;        // from "Usage:" to the blank line before the options
-  const char* afterOptions; // between the options and the exit codes, or null
-  ExitCode lastExitCode;    // --help lists the codes up to this one; none for kExitOk
+  const char* usage;      // from "Usage:" to the blank line before the options
+  ExitCode lastExitCode;  // --help lists the codes up to this one; none for kExitOk
 };
 
 // What the parser found besides the options it applied.

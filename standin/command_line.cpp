@@ -13,7 +13,6 @@ const cli::Program kStandinProgram = {
     "The stand-in player: loads the library file and the gen_*.dll plug-ins, shows the\n"
     "playlist and the messages it receives, and answers the plug-ins as the real\n"
     "player would. Switches make it a hostile host.\n",
-    nullptr,
     cli::kExitOk,  // the tools' table is not the player's: it ends with what the window loop ends with
 };
 

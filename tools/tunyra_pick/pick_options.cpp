@@ -17,7 +17,6 @@ const cli::Program kPickProgram = {
     "length, the requested time and the seed go to stderr. A folder of audio files\n"
     "is scanned as tunyra-scan does, keeping the result in ~/.cache/tunyra/ (or\n"
     "$XDG_CACHE_HOME/tunyra/) so the next run only reads what changed.\n",
-    nullptr,
     cli::kExitNothingPicked,
 };
 

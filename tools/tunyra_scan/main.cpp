@@ -22,7 +22,6 @@ const cli::Program kScanProgram = {
     "\n"
     "Reads every audio file TagLib can read under the folders and writes a library\n"
     "file for tunyra-pick and the plug-in, to LIBRARY.tsv or to stdout.\n",
-    nullptr,
     cli::kExitUsage,
 };
 
