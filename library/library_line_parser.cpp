@@ -8,6 +8,7 @@
 #define TUNYRA_WIDE_LINE_SCAN
 #endif
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 
@@ -24,18 +25,20 @@ bool IsNullField(const char* begin, const char* end) {
   return end - begin == 2 && begin[0] == '\\' && begin[1] == 'N';
 }
 
-// The character an escape stands for, or 0 for an unknown escape.
-char Unescape(char c) {
-  switch (c) {
-    case 't': return '\t';
-    case 'n': return '\n';
-    case 'r': return '\r';
-    case '\\': return '\\';
-    case ';': return ';';
-    case '=': return '=';
-    default: return 0;
-  }
-}
+// The character each escape stands for, 0 for an unknown escape: a look-up, since every
+// line of a library of Windows paths has several.
+constexpr auto kUnescaped = [] {
+  std::array<char, 256> table{};
+  table['t'] = '\t';
+  table['n'] = '\n';
+  table['r'] = '\r';
+  table['\\'] = '\\';
+  table[';'] = ';';
+  table['='] = '=';
+  return table;
+}();
+
+char Unescape(char c) { return kUnescaped[static_cast<unsigned char>(c)]; }
 
 std::string Shown(const char* begin, const char* end) {
   constexpr ptrdiff_t kMax = 40;
@@ -43,8 +46,8 @@ std::string Shown(const char* begin, const char* end) {
   return std::string(begin, end);
 }
 
-// What a line's scan has found so far; locals while scanning, so the compiler keeps them
-// in registers.
+// What a line's scan has found so far. Scans copy it to locals and back: stores to `tabs`
+// could otherwise be the counts themselves, as far as the compiler knows.
 struct LineNotes {
   size_t tabCount;
   unsigned escapedFields;
@@ -54,44 +57,53 @@ struct LineNotes {
 // The tabs and backslashes of the bytes at offset `at`, one bit each. A backslash before
 // a tab is in the field that tab ends. Tabs past the last field's are counted into the
 // last slot, which is never read.
-[[gnu::always_inline]] inline void Note(LineNotes& notes, size_t at, unsigned tabBits, unsigned backslashBits) {
-  size_t count = notes.tabCount;
+[[gnu::always_inline]] inline void Note(size_t& count, unsigned& escapedFields, size_t* tabs, size_t at,
+                                        unsigned tabBits, unsigned backslashBits) {
   if (backslashBits == 0) {
     for (; tabBits != 0; tabBits &= tabBits - 1, ++count)
-      notes.tabs[count < kLibraryFieldCount ? count : kLibraryFieldCount] = at + unsigned(__builtin_ctz(tabBits));
-    notes.tabCount = count;
+      tabs[count < kLibraryFieldCount ? count : kLibraryFieldCount] = at + unsigned(__builtin_ctz(tabBits));
     return;
   }
   for (; tabBits != 0; tabBits &= tabBits - 1, ++count) {
     const unsigned before = (tabBits & (0u - tabBits)) - 1;
-    if (backslashBits & before) notes.escapedFields |= 1u << (count < kLibraryFieldCount ? count : kLibraryFieldCount - 1);
+    if (backslashBits & before) escapedFields |= 1u << (count < kLibraryFieldCount ? count : kLibraryFieldCount - 1);
     backslashBits &= ~before;
-    notes.tabs[count < kLibraryFieldCount ? count : kLibraryFieldCount] = at + unsigned(__builtin_ctz(tabBits));
+    tabs[count < kLibraryFieldCount ? count : kLibraryFieldCount] = at + unsigned(__builtin_ctz(tabBits));
   }
-  if (backslashBits != 0) notes.escapedFields |= 1u << (count < kLibraryFieldCount ? count : kLibraryFieldCount - 1);
-  notes.tabCount = count;
+  if (backslashBits != 0) escapedFields |= 1u << (count < kLibraryFieldCount ? count : kLibraryFieldCount - 1);
 }
 
 #ifdef TUNYRA_WIDE_LINE_SCAN
 // Thirty-two bytes at a time where the processor has AVX2: half the steps of the scan.
 // Stops at the line feed (returned) or where fewer than 32 bytes are left (null).
-[[gnu::target("avx2")]] const char* ScanWide(const char* line, const char*& p, const char* limit, LineNotes& notes) {
+[[gnu::target("avx2")]] const char* ScanWide(const char* line, const char*& from, const char* limit,
+                                              LineNotes& notes) {
   const __m256i tab = _mm256_set1_epi8('\t');
   const __m256i backslash = _mm256_set1_epi8('\\');
   const __m256i lineFeed = _mm256_set1_epi8('\n');
+  size_t count = notes.tabCount;
+  unsigned escapedFields = notes.escapedFields;
+  size_t* const tabs = notes.tabs;
+  const char* p = from;
+  const char* found = nullptr;
   for (; limit - p >= 32; p += 32) {
     const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-    const unsigned tabBits = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, tab)));
-    const unsigned backslashBits = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, backslash)));
+    unsigned tabBits = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, tab)));
+    unsigned backslashBits = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, backslash)));
     const unsigned lineFeeds = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, lineFeed)));
     if (lineFeeds != 0) {
       const unsigned before = (lineFeeds & (0u - lineFeeds)) - 1;
-      Note(notes, size_t(p - line), tabBits & before, backslashBits & before);
-      return p + __builtin_ctz(lineFeeds);
+      tabBits &= before;
+      backslashBits &= before;
+      found = p + __builtin_ctz(lineFeeds);
     }
-    if ((tabBits | backslashBits) != 0) Note(notes, size_t(p - line), tabBits, backslashBits);
+    if ((tabBits | backslashBits) != 0) Note(count, escapedFields, tabs, size_t(p - line), tabBits, backslashBits);
+    if (found != nullptr) break;
   }
-  return nullptr;
+  from = p;
+  notes.tabCount = count;
+  notes.escapedFields = escapedFields;
+  return found;
 }
 
 bool HasWideLineScan() {
@@ -190,30 +202,33 @@ const char* LibraryLineParser::FindLineEnd(const char* line, const char* from, c
 #ifdef TUNYRA_WIDE_LINE_SCAN
   if (HasWideLineScan()) found = ScanWide(line, p, limit, notes);
 #endif
+  size_t count = notes.tabCount;
+  unsigned escapedFields = notes.escapedFields;
 #ifdef __SSE2__
   const __m128i tab = _mm_set1_epi8('\t');
   const __m128i backslash = _mm_set1_epi8('\\');
   const __m128i lineFeed = _mm_set1_epi8('\n');
   for (; found == nullptr && limit - p >= 16; p += 16) {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const unsigned tabBits = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, tab)));
-    const unsigned backslashBits = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, backslash)));
+    unsigned tabBits = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, tab)));
+    unsigned backslashBits = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, backslash)));
     const unsigned lineFeeds = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lineFeed)));
     if (lineFeeds != 0) {
       const unsigned before = (lineFeeds & (0u - lineFeeds)) - 1;
-      Note(notes, size_t(p - line), tabBits & before, backslashBits & before);
+      tabBits &= before;
+      backslashBits &= before;
       found = p + __builtin_ctz(lineFeeds);
-    } else if ((tabBits | backslashBits) != 0) {
-      Note(notes, size_t(p - line), tabBits, backslashBits);
     }
+    if ((tabBits | backslashBits) != 0) Note(count, escapedFields, m_tabs, size_t(p - line), tabBits, backslashBits);
+    if (found != nullptr) break;
   }
 #endif
   for (; found == nullptr && p != limit; ++p) {
     if (*p == '\n') found = p;
-    else Note(notes, size_t(p - line), *p == '\t', *p == '\\');
+    else Note(count, escapedFields, m_tabs, size_t(p - line), *p == '\t', *p == '\\');
   }
-  m_tabCount = notes.tabCount;
-  m_escapedFields = notes.escapedFields;
+  m_tabCount = count;
+  m_escapedFields = escapedFields;
   return found;
 }
 
