@@ -11,6 +11,7 @@
 #include "picking/candidate_matching.h"
 #include "picking/random_source.h"
 #include "picking/playlist_hand_off.h"
+#include "picking/requested_time.h"
 #include "picking/time_fill.h"
 #include "resources/resource.h"
 #include "splash/about_splash.h"

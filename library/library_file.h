@@ -1,18 +1,26 @@
 #pragma once
-// The library file: a TSV text that the command-line tool, the stand-in player and the
+// The library file: a TSV text that the command-line tools, the stand-in player and the
 // benchmarks read. One header line, then one item per line:
 //   filename title album artist comment genre year track length extended
-// Escapes: \t \n \r \\ \; \= ; a field that is exactly \N is null. `extended` holds
-// name=value pairs separated by ';' (empty or \N: no entries). Text is bytes, kept as
-// they are. Lines may end in LF or CRLF; a UTF-8 byte-order mark before the header is
+// (a line's fields and escapes: library_line_parser.h). Text is bytes, kept as they
+// are. Lines may end in LF or CRLF; a UTF-8 byte-order mark before the header is
 // skipped. A NUL byte is an error: the host's texts could not hold it.
+//
+// This is the reader: it takes the text piece by piece from a source
+// (library_file_source.h), cuts it into lines for the line parser, and keeps what the
+// filter asks for. The writer, the other direction of the same format, comes with it.
 
+#include <array>
+#include <cstddef>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "host/host_records.h"
+#include "library/library_file_source.h"
+#include "library/library_file_writer.h"
 
 namespace tunyra {
 
@@ -28,10 +36,14 @@ enum LibraryField : unsigned {
   kKeepAll = (1u << 7) - 1,
 };
 
-// Sees every item in file order, its texts valid only during the call, and returns the
-// fields to keep (LibraryField bits); 0 leaves the item out. A reader that needs only
-// some items of a large file holds only those.
-using LibraryRecordFilter = std::function<unsigned(const ItemRecord&)>;
+// The lengths of a record's six texts, in ItemRecord's order (0 for a null text).
+using LibraryTextLengths = std::array<size_t, 6>;
+
+// Sees every item in file order, its texts valid only during the call, with their
+// lengths (a filter that keeps some needs no strlen), and returns the fields to keep
+// (LibraryField bits); 0 leaves the item out. A reader that needs only some items of a
+// large file holds only those.
+using LibraryRecordFilter = std::function<unsigned(const ItemRecord&, const LibraryTextLengths&)>;
 
 // A parsed library. Its records point into storage the object owns (they are not
 // malloc'd one by one, so never pass them to ReleaseItemRecord); use AppendItemRecords
@@ -54,24 +66,21 @@ class LibraryFile {
   // (the system's reason, or "not a regular file" for a device); a library larger than
   // the memory the process can have gives an error, never an abort.
   bool ReadFile(const std::string& path, std::string& error, const LibraryRecordFilter& filter = {});
+  // Reads `stream` from where it stands to its end; `name` is used in error messages.
+  bool ReadStream(std::FILE* stream, const std::string& name, std::string& error,
+                  const LibraryRecordFilter& filter = {});
 
   const ItemRecordList& Records() const { return m_list; }
 
   struct Storage;
 
  private:
+  bool ReadFrom(const TextSource& source, const std::string& name, std::string& error,
+                const LibraryRecordFilter& filter);
   bool Finish(Storage* storage, bool ok);
 
   Storage* m_storage = nullptr;
   ItemRecordList m_list{nullptr, 0, 0};
 };
-
-// Writes records as library-file text (header included); null fields as \N.
-std::string FormatLibraryFile(const ItemRecordList& records);
-// Appends one record's line, line feed included, as FormatLibraryFile writes it.
-void AppendLibraryLine(std::string& out, const ItemRecord& record);
-// A text as one field of a line: tab, line feed, carriage return and backslash escaped.
-std::string EscapedField(const char* text);
-extern const char* const kLibraryFileHeader;
 
 }  // namespace tunyra

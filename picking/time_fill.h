@@ -7,12 +7,9 @@
 
 #include "picking/candidate_matching.h"
 #include "picking/random_source.h"
+#include "picking/requested_time.h"
 
 namespace tunyra {
-
-// The time a fill may be asked for, in minutes: the dialog's range and tunyra-pick's.
-constexpr int kMinMinutes = 5;
-constexpr int kMaxMinutes = 3600;
 
 constexpr const char* kTooShortQuestion =
     "The total length of matching files is less than\nthe total time selected.\n"

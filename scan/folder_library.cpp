@@ -12,6 +12,8 @@
 #include <memory>
 
 #include "library/printable_path.h"
+#include "platform/replacing_file.h"
+#include "scan/previous_library.h"
 
 namespace tunyra {
 
@@ -59,8 +61,8 @@ std::string ScanCachePath(const std::string& absoluteFolder) {
 }
 
 bool LoadFolderLibrary(const std::string& folder, const std::function<void(const ScanProgress&)>& onProgress,
-                       LibraryFile& library, ScanReport& report, std::string& warning,
-                       std::string& error) {
+                       LibraryFile& library, ScanReport& report, std::string& warning, std::string& error,
+                       const LibraryRecordFilter& filter) {
   std::string absolute;
   if (!ResolveFolder(folder, absolute, error)) return false;
   const std::string cache = ScanCachePath(absolute);
@@ -75,7 +77,7 @@ bool LoadFolderLibrary(const std::string& folder, const std::function<void(const
   settings.folders = {absolute};
   settings.previous = &previous;
   settings.onProgress = onProgress;
-  ReplacingFile cacheFile;
+  ReplacingFile cacheFile("library");
   bool caching = !cache.empty() && MakeFolders(cache.substr(0, cache.rfind('/'))) &&
                  cacheFile.Open(cache, cacheError);
   if (cache.empty())
@@ -93,16 +95,10 @@ bool LoadFolderLibrary(const std::string& folder, const std::function<void(const
   if (!ScanFolders(settings, out, report, error)) return false;
   previous = LibraryFile();  // the kept lines are in `out` now
 
-  std::string text;
-  char chunk[1 << 16];
   std::rewind(out);
-  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, out)) > 0;) text.append(chunk, n);
-  if (std::ferror(out)) {
-    error = std::string("cannot read the scan back: ") + std::strerror(errno);
-    return false;
-  }
+  const bool read = library.ReadStream(out, caching ? cache : absolute, error, filter);
   if (caching && !cacheFile.Commit(cacheError)) warning = cacheError + "; the next run scans again";
-  return library.Parse(std::move(text), caching ? cache : absolute, error);
+  return read;
 }
 
 }  // namespace tunyra

@@ -7,7 +7,6 @@
 
 #include "library/library_file.h"
 #include "scan/library_scan.h"
-#include "scan/replacing_file.h"
 
 namespace tunyra {
 
@@ -15,11 +14,12 @@ namespace tunyra {
 // of its absolute path. Empty when there is no home to put it in.
 std::string ScanCachePath(const std::string& absoluteFolder);
 
-// Scans `folder` against its cache and loads the result into `library`. The cache is
+// Scans `folder` against its cache and reads the result into `library` as a library
+// file is read: streamed through `filter`, so only what it keeps is held. The cache is
 // refreshed when it can be written; when it cannot, the scan is still used (noted in
 // `warning`). False with `error` only when the folder cannot be scanned.
 bool LoadFolderLibrary(const std::string& folder, const std::function<void(const ScanProgress&)>& onProgress,
-                       LibraryFile& library, ScanReport& report, std::string& warning,
-                       std::string& error);
+                       LibraryFile& library, ScanReport& report, std::string& warning, std::string& error,
+                       const LibraryRecordFilter& filter = {});
 
 }  // namespace tunyra

@@ -1,15 +1,13 @@
 #include "scan/library_scan.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
 
 #include "library/printable_path.h"
+#include "library/whole_number.h"
 
 namespace tunyra {
 
@@ -57,12 +55,7 @@ const char* ExtendedValue(const ItemRecord& record, const char* name) {
   return nullptr;
 }
 
-bool ParseInt64(const char* text, std::int64_t& value) {
-  if (text == nullptr) return false;
-  const char* end = text + std::strlen(text);
-  auto [last, ec] = std::from_chars(text, end, value);
-  return ec == std::errc() && last == end && last != text;
-}
+bool ParseInt64(const char* text, std::int64_t& value) { return text != nullptr && ParseWholeNumber(text, value); }
 
 bool StampMatches(const ItemRecord& record, const FileStamp& stamp) {
   std::int64_t size = 0;
@@ -74,6 +67,11 @@ bool StampMatches(const ItemRecord& record, const FileStamp& stamp) {
 }
 
 }  // namespace
+
+bool HasFileStamp(const ItemRecord& record) {
+  std::int64_t stamp = 0;
+  return ParseInt64(ExtendedValue(record, kFileSizeName), stamp) && ParseInt64(ExtendedValue(record, kFileTimeName), stamp);
+}
 
 bool ScanFolders(const ScanSettings& settings, std::FILE* out, ScanReport& report,
                  std::string& error) {
@@ -138,26 +136,6 @@ bool ScanFolders(const ScanSettings& settings, std::FILE* out, ScanReport& repor
     return false;
   }
   return true;
-}
-
-PreviousLibrary LoadPreviousLibrary(const std::string& path, LibraryFile& library, std::string& why) {
-  library = LibraryFile();
-  struct stat st;
-  if (stat(path.c_str(), &st) != 0 ? errno == ENOENT : S_ISREG(st.st_mode) && st.st_size == 0)
-    return PreviousLibrary::Nothing;
-  if (!library.ReadFile(path, why)) return PreviousLibrary::Other;
-  const ItemRecordList& list = library.Records();
-  for (int i = 0; i < list.size; ++i) {
-    std::int64_t stamp = 0;
-    if (!ParseInt64(ExtendedValue(list.items[i], kFileSizeName), stamp) ||
-        !ParseInt64(ExtendedValue(list.items[i], kFileTimeName), stamp)) {
-      why = PrintablePath(path) + ":" + std::to_string(i + 2) + ": the line has no " + kFileSizeName + " and " +
-            kFileTimeName + ", so no scan wrote this library";
-      library = LibraryFile();
-      return PreviousLibrary::Other;
-    }
-  }
-  return list.size > 0 ? PreviousLibrary::Scanned : PreviousLibrary::Nothing;
 }
 
 std::string FormatScanSummary(const ScanReport& report, size_t named) {

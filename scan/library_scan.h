@@ -47,16 +47,8 @@ extern const char* const kFileTimeName;
 bool ScanFolders(const ScanSettings& settings, std::FILE* out, ScanReport& report,
                  std::string& error);
 
-// What an output file holds before a scan replaces it.
-enum class PreviousLibrary {
-  Nothing,  // missing, empty, or a library without songs: nothing to lose
-  Scanned,  // a library whose every line carries a scan's stamps: read into `library`
-  Other,    // a library that no scan wrote, or not a library file: `why` says which
-};
-
-// Reads `path` for ScanSettings::previous. Only a scan's own library is kept in
-// `library`: a library from elsewhere has songs that no scan would write again.
-PreviousLibrary LoadPreviousLibrary(const std::string& path, LibraryFile& library, std::string& why);
+// Whether the record carries a scan's stamps: its file's size and modification time.
+bool HasFileStamp(const ItemRecord& record);
 
 // "N songs written (K kept, R read), ..." and, on lines below, the first `named`
 // problems with their reasons.

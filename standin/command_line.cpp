@@ -2,14 +2,19 @@
 
 #include <cctype>
 
+#include "library/whole_number.h"
+
 namespace standin {
 
-const char* const kCommandLineUsage =
-    "standin.exe [--library FILE] [--plugin DLL]... [--no-plugins]\n"
-    "            [--no-library-window] [--no-hotkeys] [--hostile=null,huge,lengths|all]\n"
-    "            [--hotkey=ctrl+alt+t] [--demo-playlist] [--unload-on-close]\n"
-    "            [--m3u-on-exit FILE] [--log-on-exit FILE] [--unregistered-common-controls]\n"
-    "            [--unicode-main-window] [--preload=DLL]...";
+const cli::Program kStandinProgram = {
+    "standin",
+    "Usage: standin.exe [options]\n"
+    "\n"
+    "The stand-in player: loads the library file and the gen_*.dll plug-ins, shows the\n"
+    "playlist and the messages it receives, and answers the plug-ins as the real\n"
+    "player would. Switches make it a hostile host.\n",
+    cli::kExitOk,  // the tools' table is not the player's: it ends with what the window loop ends with
+};
 
 namespace {
 
@@ -29,7 +34,8 @@ std::vector<std::string> Split(const std::string& text, char separator) {
   }
 }
 
-bool ParseHostile(const std::string& list, HostileOptions& hostile, std::string& error) {
+bool ParseHostile(const std::string& list, CommandLine& line, std::string& error) {
+  HostileOptions& hostile = line.options.hostile;
   for (const std::string& item : Split(Lower(list), ',')) {
     if (item == "null") {
       hostile.nullFields = true;
@@ -47,6 +53,75 @@ bool ParseHostile(const std::string& list, HostileOptions& hostile, std::string&
   return true;
 }
 
+bool ApplyHotkey(const std::string& value, CommandLine& line, std::string& error) {
+  HotkeyBinding binding;
+  if (!ParseHotkey(value, binding)) {
+    error = "cannot read the hotkey '" + value + "'";
+    return false;
+  }
+  line.options.bindings = {binding};
+  return true;
+}
+
+// A switch that sets one flag.
+template <bool CommandLine::*Flag>
+bool Set(const std::string&, CommandLine& line, std::string&) {
+  return line.*Flag = true;
+}
+template <bool StandinOptions::*Flag>
+bool SetOption(const std::string&, CommandLine& line, std::string&) {
+  return line.options.*Flag = true;
+}
+// A switch that takes a file name.
+template <std::string CommandLine::*Name>
+bool Take(const std::string& value, CommandLine& line, std::string&) {
+  line.*Name = value;
+  return true;
+}
+
+using cli::ValueUse;
+using StandinOption = cli::Option<CommandLine>;
+
+constexpr StandinOption kOptions[] = {
+    {"--library", nullptr, ValueUse::Required, "FILE", Take<&CommandLine::library>,
+     "the library file (default: library.tsv or\nsamples/library.tsv beside the program or above it).", nullptr, 0},
+    {"--plugin", nullptr, ValueUse::Required, "DLL",
+     [](const std::string& value, CommandLine& line, std::string&) {
+       line.plugins.push_back(value);
+       return true;
+     },
+     "load this plug-in; repeat for more (default: every\ngen_*.dll beside the program).", nullptr, 0},
+    {"--no-plugins", nullptr, ValueUse::None, nullptr, Set<&CommandLine::noPlugins>, "load no plug-in.", nullptr, 0},
+    {"--demo-playlist", nullptr, ValueUse::None, nullptr, Set<&CommandLine::demoPlaylist>,
+     "start with a playlist from the library.", nullptr, 0},
+    {"--m3u-on-exit", nullptr, ValueUse::Required, "FILE", Take<&CommandLine::m3uOnExit>,
+     "write the playlist to FILE when the player ends.", nullptr, 0},
+    {"--log-on-exit", nullptr, ValueUse::Required, "FILE", Take<&CommandLine::logOnExit>,
+     "write the messages received to FILE when the player\nends.", nullptr, 0},
+    {"--no-library-window", nullptr, ValueUse::None, nullptr, SetOption<&StandinOptions::noLibraryWindow>,
+     "a host without a Media Library.", "Hosts a plug-in must survive:", 0},
+    {"--no-hotkeys", nullptr, ValueUse::None, nullptr, SetOption<&StandinOptions::noHotkeyPlugin>,
+     "a host without a hotkey plug-in.", nullptr, 0},
+    {"--hostile", nullptr, ValueUse::Required, "LIST",
+     [](const std::string& value, CommandLine& line, std::string& error) { return ParseHostile(value, line, error); },
+     "library results with null fields, huge strings or bad\nlengths: null,huge,lengths or all.", nullptr, 0},
+    {"--hotkey", nullptr, ValueUse::Required, "KEYS", ApplyHotkey,
+     "the global key of the first hotkey (ctrl+alt+t).", nullptr, 0},
+    {"--unload-on-close", nullptr, ValueUse::None, nullptr, SetOption<&StandinOptions::unloadOnClose>,
+     "unload every plug-in from inside the close handling.", nullptr, 0},
+    {"--unicode-main-window", nullptr, ValueUse::None, nullptr, SetOption<&StandinOptions::unicodeMainWindow>,
+     "a main window, class and loop of the wide functions.", nullptr, 0},
+    {"--unregistered-common-controls", nullptr, ValueUse::None, nullptr,
+     SetOption<&StandinOptions::unregisteredCommonControls>, "no common-control class until a plug-in asks.", nullptr,
+     0},
+    {"--preload", nullptr, ValueUse::Required, "DLL",
+     [](const std::string& value, CommandLine& line, std::string&) {
+       line.options.preload.push_back(value);
+       return true;
+     },
+     "load DLL before any plug-in; repeatable.", nullptr, 0},
+};
+
 }  // namespace
 
 bool ParseHotkey(const std::string& text, HotkeyBinding& binding) {
@@ -55,6 +130,7 @@ bool ParseHotkey(const std::string& text, HotkeyBinding& binding) {
   for (std::size_t i = 0; i < parts.size(); ++i) {
     const std::string& part = parts[i];
     const bool last = i + 1 == parts.size();
+    int function = 0;
     if (!last) {
       if (part == "ctrl" || part == "control") {
         result.modifiers |= MOD_CONTROL;
@@ -69,11 +145,8 @@ bool ParseHotkey(const std::string& text, HotkeyBinding& binding) {
       }
     } else if (part.size() == 1 && std::isalnum(static_cast<unsigned char>(part[0]))) {
       result.virtualKey = static_cast<UINT>(std::toupper(static_cast<unsigned char>(part[0])));
-    } else if (part.size() >= 2 && part.size() <= 3 && part[0] == 'f' &&
-               std::isdigit(static_cast<unsigned char>(part[1]))) {
-      const int n = std::stoi(part.substr(1));
-      if (n < 1 || n > 24) return false;
-      result.virtualKey = static_cast<UINT>(VK_F1 + n - 1);
+    } else if (part.size() >= 2 && part[0] == 'f' && tunyra::ParseWholeNumber(part.substr(1), 1, 24, function)) {
+      result.virtualKey = static_cast<UINT>(VK_F1 + function - 1);
     } else {
       return false;
     }
@@ -82,72 +155,19 @@ bool ParseHotkey(const std::string& text, HotkeyBinding& binding) {
   return true;
 }
 
-bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, std::string& error) {
+bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, cli::Reading& reading,
+                      std::string& error) {
   CommandLine result;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    std::string name = arg, value;
-    bool hasValue = false;
-    if (std::string::size_type eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
-      name = arg.substr(0, eq);
-      value = arg.substr(eq + 1);
-      hasValue = true;
-    }
-    auto takeValue = [&]() -> bool {
-      if (hasValue) return true;
-      if (i + 1 >= args.size()) {
-        error = name + " needs a value";
-        return false;
-      }
-      value = args[++i];
-      return true;
-    };
-    if (name == "--library") {
-      if (!takeValue()) return false;
-      result.library = value;
-    } else if (name == "--plugin") {
-      if (!takeValue()) return false;
-      result.plugins.push_back(value);
-    } else if (name == "--m3u-on-exit") {
-      if (!takeValue()) return false;
-      result.m3uOnExit = value;
-    } else if (name == "--log-on-exit") {
-      if (!takeValue()) return false;
-      result.logOnExit = value;
-    } else if (name == "--preload") {
-      if (!takeValue()) return false;
-      result.options.preload.push_back(value);
-    } else if (name == "--hostile") {
-      if (!takeValue() || !ParseHostile(value, result.options.hostile, error)) return false;
-    } else if (name == "--hotkey") {
-      HotkeyBinding binding;
-      if (!takeValue()) return false;
-      if (!ParseHotkey(value, binding)) {
-        error = "cannot read the hotkey '" + value + "'";
-        return false;
-      }
-      result.options.bindings = {binding};
-    } else if (name == "--no-plugins" && !hasValue) {
-      result.noPlugins = true;
-    } else if (name == "--no-library-window" && !hasValue) {
-      result.options.noLibraryWindow = true;
-    } else if (name == "--no-hotkeys" && !hasValue) {
-      result.options.noHotkeyPlugin = true;
-    } else if (name == "--unload-on-close" && !hasValue) {
-      result.options.unloadOnClose = true;
-    } else if (name == "--unicode-main-window" && !hasValue) {
-      result.options.unicodeMainWindow = true;
-    } else if (name == "--unregistered-common-controls" && !hasValue) {
-      result.options.unregisteredCommonControls = true;
-    } else if (name == "--demo-playlist" && !hasValue) {
-      result.demoPlaylist = true;
-    } else {
-      error = "unknown argument '" + arg + "'";
-      return false;
-    }
-  }
+  auto noOperand = [](const std::string& operand, std::string& why) {
+    why = "unknown argument '" + operand + "'";
+    return false;
+  };
+  if (!cli::ParseCommandLine(args, std::span<const StandinOption>(kOptions), result, noOperand, reading, error))
+    return false;
   out = std::move(result);
   return true;
 }
+
+std::string CommandLineHelp() { return cli::HelpText(kStandinProgram, std::span<const StandinOption>(kOptions)); }
 
 }  // namespace standin

@@ -1,13 +1,11 @@
 #pragma once
-// standin.exe's command line:
-//   standin.exe [--library FILE] [--plugin DLL]... [--no-plugins] [--no-library-window]
-//               [--no-hotkeys] [--hostile=null,huge,lengths|all] [--hotkey=ctrl+alt+t]
-//               [--demo-playlist] [--unload-on-close] [--m3u-on-exit FILE] [--log-on-exit FILE]
-//               [--unregistered-common-controls]
+// standin.exe's command line, read by the command-line layer the tools share
+// (cli/command_line.h): its option table, and the hotkey and hostile-host values.
 
 #include <string>
 #include <vector>
 
+#include "cli/command_line.h"
 #include "standin/standin_options.h"
 
 namespace standin {
@@ -22,11 +20,14 @@ struct CommandLine {
   StandinOptions options;
 };
 
-// False with `error` set on an unknown switch or a missing value.
-bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, std::string& error);
+extern const cli::Program kStandinProgram;
+
+// False with `error` set on an unknown switch, a missing value or an operand; `out` is
+// changed only on success.
+bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, cli::Reading& reading,
+                      std::string& error);
+std::string CommandLineHelp();
 // "ctrl+alt+t", "ctrl+shift+f5", ... (case-insensitive). False when not understood.
 bool ParseHotkey(const std::string& text, HotkeyBinding& binding);
-
-extern const char* const kCommandLineUsage;
 
 }  // namespace standin

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/replacing_file.h"
 #include "standin/command_line.h"
 #include "standin/fault_report.h"
 #include "standin/player_window.h"
@@ -26,7 +27,7 @@ std::string ProgramFolder() {
   return slash == std::string::npos ? "." : folder.substr(0, slash);
 }
 
-bool WriteLog(const standin::StandinHost& host, const std::string& path) {
+bool WriteLog(const standin::StandinHost& host, const std::string& path, std::string& error) {
   std::string text;
   for (const standin::LogEntry& entry : host.Log()) {
     char fields[64];
@@ -34,8 +35,7 @@ bool WriteLog(const standin::StandinHost& host, const std::string& path) {
                   static_cast<unsigned long>(entry.wParam), static_cast<long>(entry.lParam));
     text += fields + entry.text + "\r\n";
   }
-  std::string error;
-  return standin::WriteFileWhole(path, text, error);
+  return tunyra::ReplaceFileWith(path, text, "log", error);
 }
 
 // A first playlist for looking at the player without a plug-in: sent through the
@@ -59,12 +59,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   std::vector<std::string> args;
   for (int i = 1; i < __argc; ++i) args.emplace_back(__argv[i]);
   standin::CommandLine commandLine;
+  cli::Reading reading;
   std::string error;
-  if (!standin::ParseCommandLine(args, commandLine, error)) {
-    const std::string text = error + "\n\nUsage:\n" + standin::kCommandLineUsage;
-    std::fprintf(stderr, "%s\n", text.c_str());
+  if (!standin::ParseCommandLine(args, commandLine, reading, error)) {
+    cli::PrintUsageError(standin::kStandinProgram, error);
+    const std::string text = error + "\n\n" + standin::CommandLineHelp();
     ::MessageBoxA(nullptr, text.c_str(), "Tunyra Stand-in Player", MB_OK | MB_ICONEXCLAMATION);
-    return 2;
+    return cli::kExitUsage;
+  }
+  if (reading.help || reading.version) {
+    std::fputs((reading.help ? standin::CommandLineHelp() : cli::VersionText(standin::kStandinProgram)).c_str(), stdout);
+    return cli::kExitOk;
   }
   if (!commandLine.options.unregisteredCommonControls) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
@@ -75,9 +80,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   standin::PlayerWindow view(host);
   if (!host.Create(instance, &view, &error)) {
     const std::string text = error.empty() ? "Cannot create the main window." : error;
-    std::fprintf(stderr, "%s\n", text.c_str());
+    cli::PrintError(standin::kStandinProgram, text);
     ::MessageBoxA(nullptr, text.c_str(), "Tunyra Stand-in Player", MB_OK | MB_ICONSTOP);
-    return 1;
+    return cli::kExitFailure;
   }
   const std::string library = commandLine.library.empty() ? standin::StandinHost::DefaultLibraryPath()
                                                           : commandLine.library;
@@ -103,7 +108,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     }
     for (const std::string& message : errors) {
       host.AppendLog(0, 0, 0, message);
-      std::fprintf(stderr, "%s\n", message.c_str());
+      cli::PrintError(standin::kStandinProgram, message);
     }
     if (host.Plugins().empty()) host.AppendLog(0, 0, 0, "no plug-in loaded");
   }
@@ -123,9 +128,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   // Out of every window procedure now, so no plug-in frame is on the stack.
   host.UnloadPlugins();
   if (!commandLine.m3uOnExit.empty() && !host.WriteM3u(commandLine.m3uOnExit, error))
-    std::fprintf(stderr, "%s\n", error.c_str());
-  if (!commandLine.logOnExit.empty() && !WriteLog(host, commandLine.logOnExit))
-    std::fprintf(stderr, "cannot write %s\n", commandLine.logOnExit.c_str());
+    cli::PrintError(standin::kStandinProgram, error);
+  if (!commandLine.logOnExit.empty() && !WriteLog(host, commandLine.logOnExit, error))
+    cli::PrintError(standin::kStandinProgram, error);
   host.Destroy();
   return static_cast<int>(msg.wParam);
 }

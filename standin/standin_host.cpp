@@ -7,6 +7,7 @@
 
 #include "library/item_records.h"
 #include "library/library_file.h"
+#include "platform/replacing_file.h"
 #include "standin/common_control_classes.h"
 
 using namespace tunyra;
@@ -494,30 +495,13 @@ int StandinHost::NameNumber(const std::string& name) const {
 // Playlist and log ----------------------------------------------------------------
 
 bool StandinHost::WriteM3u(const std::string& path, std::string& error) const {
-  return WriteFileWhole(path, m_playlist.FormatM3u(), error);
+  return ReplaceFileWith(path, m_playlist.FormatM3u(), "playlist", error);
 }
 
 void StandinHost::AppendLog(UINT message, WPARAM wParam, LPARAM lParam, std::string text) {
   if (m_log.size() >= kLogLimit) m_log.erase(m_log.begin(), m_log.begin() + kLogLimit / 2);
   m_log.push_back(LogEntry{message, wParam, lParam, std::move(text)});
   if (m_view != nullptr) m_view->OnLogged(m_log.back());
-}
-
-// A reader of `path` finds the old file or the new one, never half of one: the text goes
-// to a file beside it, which then takes its name.
-bool WriteFileWhole(const std::string& path, const std::string& text, std::string& error) {
-  const std::string partial = path + ".partial";
-  FILE* file = std::fopen(partial.c_str(), "wb");
-  bool ok = file != nullptr;
-  if (ok) {
-    ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    ok = std::fclose(file) == 0 && ok;
-    ok = ok && ::MoveFileExA(partial.c_str(), path.c_str(),
-                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-    if (!ok) ::DeleteFileA(partial.c_str());
-  }
-  if (!ok) error = "cannot write " + path;
-  return ok;
 }
 
 std::string DescribeMessage(const StandinHost& host, UINT message, WPARAM wParam,

@@ -134,6 +134,7 @@ class StandinHost {
   // Playlist and log ---------------------------------------------------------------
   const Playlist& GetPlaylist() const { return m_playlist; }
   Playlist& MutablePlaylist() { return m_playlist; }
+  // Replaces the file whole (platform/replacing_file.h).
   bool WriteM3u(const std::string& path, std::string& error) const;
   const std::vector<LogEntry>& Log() const { return m_log; }
   void ClearLog() { m_log.clear(); }
@@ -184,9 +185,6 @@ class StandinHost {
   int m_pluginCallDepth = 0;
   int m_mainProcDepth = 0;
 };
-
-// Writes `text` to a file beside `path` and renames it over `path`.
-bool WriteFileWhole(const std::string& path, const std::string& text, std::string& error);
 
 // "enqueue", "clear", ... text for a host message; used by the log.
 std::string DescribeMessage(const StandinHost& host, UINT message, WPARAM wParam,

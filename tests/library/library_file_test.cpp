@@ -233,7 +233,7 @@ TEST(LibraryFile, FilterKeepsTheItemsAndFieldsItChooses) {
   std::vector<std::string> seen;
   LibraryFile file;
   std::string error;
-  ASSERT_TRUE(file.Parse(text, "f.tsv", error, [&](const ItemRecord& r) -> unsigned {
+  ASSERT_TRUE(file.Parse(text, "f.tsv", error, [&](const ItemRecord& r, const LibraryTextLengths&) -> unsigned {
     seen.push_back(std::string(r.title) + "/" + ExtendedOf(r).at(1).second);
     return r.track % 2 ? kKeepTitle | kKeepExtended : 0;
   })) << error;

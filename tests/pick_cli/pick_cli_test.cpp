@@ -1,10 +1,6 @@
 // Runs the built tunyra-pick on small libraries written for each test and checks its
 // output, its messages and its exit codes.
 
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -25,69 +21,23 @@
 #include "picking/playlist_text.h"
 #include "picking/time_fill.h"
 #include "tests/support/test_library.h"
+#include "tests/support/tool_run.h"
 #include "tools/tunyra_pick/pick_command.h"
 
 using namespace tunyra;
+using namespace cli;
 
 namespace {
 
 using ::testing::HasSubstr;
-
-struct RunResult {
-  int code = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string ReadWhole(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // Per process: two builds may run this test at the same time.
 std::string TempPath(const std::string& name) {
   return testing::TempDir() + "tunyra_pick_" + std::to_string(getpid()) + "_" + name;
 }
 
-struct RunLimits {
-  std::string input = "/dev/null";  // standard input
-  rlim_t addressSpace = RLIM_INFINITY;
-};
-
-// Runs the tool without a shell, so arguments reach it exactly as given. A tool that
-// hangs is ended by the alarm, which survives exec.
-RunResult RunTool(const std::vector<std::string>& args, const RunLimits& limits = {}) {
-  const std::string outPath = TempPath("stdout.txt");
-  const std::string errPath = TempPath("stderr.txt");
-  pid_t child = fork();
-  if (child == 0) {
-    int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    int in = open(limits.input.c_str(), O_RDONLY);
-    if (out < 0 || err < 0 || in < 0) _exit(127);
-    dup2(in, 0);
-    dup2(out, 1);
-    dup2(err, 2);
-    struct rlimit space {limits.addressSpace, limits.addressSpace};
-    if (setrlimit(RLIMIT_AS, &space) != 0) _exit(127);
-    alarm(60);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(TUNYRA_PICK_PATH));
-    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    execv(TUNYRA_PICK_PATH, argv.data());
-    _exit(127);
-  }
-  RunResult result;
-  int status = 0;
-  if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status)) result.code = WEXITSTATUS(status);
-  result.out = ReadWhole(outPath);
-  result.err = ReadWhole(errPath);
-  std::remove(outPath.c_str());
-  std::remove(errPath.c_str());
-  return result;
+ToolResult RunTool(const std::vector<std::string>& args, const ToolSetup& setup = {}) {
+  return ::RunTool(TUNYRA_PICK_PATH, args, setup);
 }
 
 // Lengths sum to 2 400 s (40 minutes).
@@ -169,9 +119,13 @@ TEST_F(PickCli, ExitCodesAndMessages) {
     bool withLibrary;
     int code;
     std::string message;
+    std::string output = "";  // stdout, if not captured
   };
   const std::vector<Case> cases = {
       {{}, false, kExitUsage, "no library file"},
+      // After "--" an argument starting with '-' is the library file.
+      {{"--", "--check"}, false, kExitUsage, "--check: cannot open the file: No such file or directory"},
+      {{"--version=2"}, true, kExitUsage, "--version takes no value\nTry 'tunyra-pick --help'.\n"},
       {{"--minutes", "4"}, true, kExitUsage, "--minutes must be"},
       {{"--minutes=3601"}, true, kExitUsage, "--minutes must be"},
       {{"--minutes", "0"}, true, kExitUsage, "--minutes must be"},
@@ -216,13 +170,17 @@ TEST_F(PickCli, ExitCodesAndMessages) {
       {{lengths, "--check", "1=Unknown", "--duplicates"}, false, kExitNothingPicked, unknown},
       {{lengths, "--check", "1=Silent", "--shorten"}, false, kExitNothingPicked, zero},
       {{lengths, "--check", "1=Silent", "--duplicates"}, false, kExitNothingPicked, zero},
+      {{"--check", "4=Rock", "--shorten"}, true, kExitFailure,
+       "tunyra-pick: cannot write the output: No space left on device\n", "/dev/full"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = c.withLibrary ? With(c.args) : c.args;
     std::string shown;
     for (const std::string& a : args) shown += "[" + a + "] ";
     SCOPED_TRACE(shown);
-    RunResult r = RunTool(args);
+    ToolSetup setup;
+    setup.output = c.output;
+    ToolResult r = RunTool(args, setup);
     EXPECT_EQ(r.code, c.code);
     EXPECT_THAT(r.err, HasSubstr(c.message));
     // Refusals print no playlist.
@@ -233,12 +191,18 @@ TEST_F(PickCli, ExitCodesAndMessages) {
   std::remove(lengths.c_str());
 }
 
-TEST_F(PickCli, HelpDocumentsEveryOption) {
-  RunResult r = RunTool({"--help"});
-  EXPECT_EQ(r.code, kExitOk);
-  for (const char* option : {"--column", "--check", "--link", "--minutes", "--duplicates", "--shorten", "--fit", "--seed",
-                             "--candidates", "--list", "Exit codes"})
-    EXPECT_THAT(r.out, HasSubstr(option));
+TEST_F(PickCli, HelpDocumentsEveryOptionAndVersionNamesTheProgram) {
+  const std::pair<const char*, std::vector<std::string>> cases[] = {
+      {"--help",
+       {"--column", "--check", "--link", "--minutes", "--duplicates", "--shorten", "--fit", "--seed", "--candidates",
+        "--list", "--version", "\n  --  ", "Exit codes:\n  0  done", "\n  6  nothing picked"}},
+      {"--version", {"tunyra-pick " TUNYRA_VERSION "\n"}},
+  };
+  for (const auto& [option, texts] : cases) {
+    ToolResult r = RunTool({option});
+    EXPECT_EQ(r.code, kExitOk);
+    for (const std::string& text : texts) EXPECT_THAT(r.out, HasSubstr(text));
+  }
 }
 
 TEST_F(PickCli, PlaylistIsExtendedM3uOfLibrarySongsFillingTheTime) {
@@ -256,7 +220,7 @@ TEST_F(PickCli, PlaylistIsExtendedM3uOfLibrarySongsFillingTheTime) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args[1]);
-    RunResult r = RunTool(With(c.args));
+    ToolResult r = RunTool(With(c.args));
     ASSERT_EQ(r.code, kExitOk) << r.err;
     std::vector<Entry> entries = ParsePlaylist(r.out);
     ASSERT_FALSE(entries.empty());
@@ -292,9 +256,9 @@ TEST_F(PickCli, SameSeedGivesSamePlaylist) {
     a.push_back(seed);
     return RunTool(a);
   };
-  RunResult first = withSeed("12345");
-  RunResult again = withSeed("12345");
-  RunResult other = withSeed("54321");
+  ToolResult first = withSeed("12345");
+  ToolResult again = withSeed("12345");
+  ToolResult other = withSeed("54321");
   ASSERT_EQ(first.code, kExitOk) << first.err;
   EXPECT_EQ(first.out, again.out);
   EXPECT_THAT(first.err, HasSubstr("seed 12345"));
@@ -319,7 +283,7 @@ TEST_F(PickCli, FitExactMakesTheTimeOrSaysHowCloseItCame) {
     for (const char* seed : {"1", "2", "3"}) {
       std::vector<std::string> args = With(c.args);
       args.insert(args.end(), {"--fit", "exact", "--seed", seed});
-      RunResult r = RunTool(args);
+      ToolResult r = RunTool(args);
       ASSERT_EQ(r.code, kExitOk) << r.err;
       long long total = 0;
       for (const Entry& e : ParsePlaylist(r.out)) total += e.length;
@@ -340,7 +304,7 @@ TEST_F(PickCli, FitExactMakesTheTimeOrSaysHowCloseItCame) {
 }
 
 TEST_F(PickCli, ShortenFillsWithEveryMatchingSongOnce) {
-  RunResult r = RunTool(With({"--check", "4=Rock", "--minutes", "60", "--shorten", "--seed", "3"}));
+  ToolResult r = RunTool(With({"--check", "4=Rock", "--minutes", "60", "--shorten", "--seed", "3"}));
   ASSERT_EQ(r.code, kExitOk) << r.err;
   std::vector<Entry> entries = ParsePlaylist(r.out);
   std::multiset<std::string> files;
@@ -371,7 +335,7 @@ TEST_F(PickCli, CandidatesFollowTheFoldOfTheColumns) {
     SCOPED_TRACE(testing::PrintToString(c.args));
     std::vector<std::string> args = With(c.args);
     args.push_back("--candidates");
-    RunResult r = RunTool(args);
+    ToolResult r = RunTool(args);
     ASSERT_EQ(r.code, kExitOk) << r.err;
     std::vector<std::string> files;
     for (const Entry& e : ParsePlaylist(r.out)) files.push_back(e.file);
@@ -428,7 +392,7 @@ TEST(PickCandidates, SameAsTheDialogsMatchingOfTheWholeLibrary) {
     const MatchResult expected = BuildCandidates(
         library.Records(), columns, {LinkFromValue(c.links[0]), LinkFromValue(c.links[1]), LinkFromValue(c.links[2])});
     ASSERT_FALSE(expected.candidates.empty());
-    RunResult r = RunTool(args);
+    ToolResult r = RunTool(args);
     ASSERT_EQ(r.code, kExitOk) << r.err;
     const std::vector<Entry> entries = ParsePlaylist(r.out);
     ASSERT_EQ(entries.size(), expected.candidates.size());
@@ -454,26 +418,26 @@ TEST_F(PickCli, ListShowsColumnValuesInListOrder) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.kind);
-    RunResult r = RunTool(With({"--list", c.kind}));
+    ToolResult r = RunTool(With({"--list", c.kind}));
     EXPECT_EQ(r.code, kExitOk) << r.err;
     EXPECT_EQ(r.out, c.expected);
   }
   // One value a line: a title holding a line break once spanned two.
   const std::string odd = WriteLibrary("odd.tsv", {{"/o/1.mp3", "Two\nlines", "X", "A", "G", 60},
                                                    {"/o/2.mp3", "Tab\tand \\", "X", "A", "G", 60}});
-  RunResult r = RunTool({odd, "--list", "title"});
+  ToolResult r = RunTool({odd, "--list", "title"});
   EXPECT_EQ(r.code, kExitOk) << r.err;
   EXPECT_EQ(r.out, "Tab\\tand \\\\\nTwo\\nlines\n");
 }
 
 TEST_F(PickCli, DashReadsTheLibraryFromStandardInput) {
   const std::vector<std::string> args = {"--check", "4=Rock", "--minutes", "10", "--seed", "7"};
-  RunResult fromFile = RunTool(With(args));
+  ToolResult fromFile = RunTool(With(args));
   std::vector<std::string> dash = args;
   dash.insert(dash.begin(), "-");
-  RunLimits piped;
+  ToolSetup piped;
   piped.input = m_library;
-  RunResult fromInput = RunTool(dash, piped);
+  ToolResult fromInput = RunTool(dash, piped);
   ASSERT_EQ(fromInput.code, kExitOk) << fromInput.err;
   EXPECT_EQ(fromInput.out, fromFile.out);
   EXPECT_FALSE(ParsePlaylist(fromInput.out).empty());
@@ -515,7 +479,7 @@ TEST(PickNote, SaysWhyNothingOrTooLittleWasPicked) {
     const std::string library = WriteLibrary("note.tsv", songs);
     std::vector<std::string> args = {library, "--check", "4=Rock", "--minutes", "60", "--seed", "1"};
     args.insert(args.end(), c.args.begin(), c.args.end());
-    RunResult r = RunTool(args);
+    ToolResult r = RunTool(args);
     std::remove(library.c_str());
     EXPECT_EQ(r.code, c.code) << r.err;
     if (c.message.empty())
@@ -550,9 +514,9 @@ TEST(PickMemory, LibraryLargerThanTheProcessMayHoldIsAnErrorAndEmptyLinesCostNot
     SCOPED_TRACE(c.label);
     const std::string path = TempPath("big.tsv");
     std::ofstream(path, std::ios::binary) << c.text;
-    RunLimits limits;
-    limits.addressSpace = rlim_t(48) << 20;
-    RunResult r = RunTool({path, "--check", "4=Rock", "--shorten", "--seed", "1"}, limits);
+    ToolSetup limits;
+    limits.addressSpace = size_t(48) << 20;
+    ToolResult r = RunTool({path, "--check", "4=Rock", "--shorten", "--seed", "1"}, limits);
     std::remove(path.c_str());
     EXPECT_EQ(r.code, c.code);
     EXPECT_THAT(r.err, HasSubstr(c.message));
@@ -568,7 +532,7 @@ TEST(PickFormat, DurationsAsMinutesOrHours) {
 // The shipped sample library, when present: the tool reads it and is repeatable.
 TEST(PickSample, SampleLibraryGivesRepeatablePlaylist) {
   if (access(TUNYRA_SAMPLE_LIBRARY, R_OK) != 0) GTEST_SKIP() << "no sample library yet";
-  RunResult genres = RunTool({TUNYRA_SAMPLE_LIBRARY, "--list", "genre"});
+  ToolResult genres = RunTool({TUNYRA_SAMPLE_LIBRARY, "--list", "genre"});
   ASSERT_EQ(genres.code, kExitOk) << genres.err;
   std::vector<std::string> values = Lines(genres.out);
   // A placeholder matches only songs whose field holds that very text: take a real genre.
@@ -576,8 +540,8 @@ TEST(PickSample, SampleLibraryGivesRepeatablePlaylist) {
   ASSERT_NE(genre, values.end());
   const std::vector<std::string> args = {TUNYRA_SAMPLE_LIBRARY, "--check", "4=" + *genre, "--duplicates",
                                          "--seed", "2024", "--minutes", "90"};
-  RunResult first = RunTool(args);
-  RunResult again = RunTool(args);
+  ToolResult first = RunTool(args);
+  ToolResult again = RunTool(args);
   ASSERT_EQ(first.code, kExitOk) << first.err;
   EXPECT_EQ(first.out, again.out);
   EXPECT_FALSE(ParsePlaylist(first.out).empty());

@@ -14,13 +14,14 @@ namespace {
 
 TEST(StandinCommandLine, SwitchesSetTheirOptions) {
   CommandLine line;
+  cli::Reading reading;
   std::string error;
   ASSERT_TRUE(standin::ParseCommandLine(
       {"--library", "Z:\\lib.tsv", "--plugin", "a.dll", "--plugin=b.dll", "--no-library-window",
        "--no-hotkeys", "--hostile=null,lengths", "--m3u-on-exit", "out.m3u",
        "--log-on-exit=log.txt", "--demo-playlist", "--unload-on-close", "--unicode-main-window",
        "--preload=libgcc_s_dw2-1.dll", "--preload", "x.dll", "--unregistered-common-controls"},
-      line, error))
+      line, reading, error))
       << error;
   EXPECT_EQ(line.library, "Z:\\lib.tsv");
   EXPECT_EQ(line.plugins, (std::vector<std::string>{"a.dll", "b.dll"}));
@@ -39,7 +40,7 @@ TEST(StandinCommandLine, SwitchesSetTheirOptions) {
   EXPECT_FALSE(line.noPlugins);
 
   CommandLine defaults;
-  ASSERT_TRUE(standin::ParseCommandLine({}, defaults, error));
+  ASSERT_TRUE(standin::ParseCommandLine({}, defaults, reading, error));
   EXPECT_TRUE(defaults.library.empty());
   EXPECT_TRUE(defaults.plugins.empty());
   EXPECT_FALSE(defaults.options.hostile.Any());
@@ -52,10 +53,13 @@ TEST(StandinCommandLine, SwitchesSetTheirOptions) {
   EXPECT_EQ(defaults.options.bindings[0].modifiers, static_cast<UINT>(MOD_CONTROL | MOD_ALT));
   EXPECT_EQ(defaults.options.bindings[0].virtualKey, static_cast<UINT>('T'));
 
-  ASSERT_TRUE(standin::ParseCommandLine({"--hostile=all", "--no-plugins"}, line, error));
+  ASSERT_TRUE(standin::ParseCommandLine({"--hostile=all", "--no-plugins"}, line, reading, error));
   EXPECT_TRUE(line.options.hostile.nullFields && line.options.hostile.hugeStrings &&
               line.options.hostile.badLengths);
   EXPECT_TRUE(line.noPlugins);
+  EXPECT_FALSE(reading.help || reading.version);
+  ASSERT_TRUE(standin::ParseCommandLine({"--version", "-h"}, line, reading, error));
+  EXPECT_TRUE(reading.version && reading.help);
 }
 
 TEST(StandinCommandLine, MistakesAreRefusedWithAReason) {
@@ -68,16 +72,20 @@ TEST(StandinCommandLine, MistakesAreRefusedWithAReason) {
       {{"--plugin"}, "needs a value"},
       {{"--hostile=null,nasty"}, "nasty"},
       {{"--hotkey=ctrl+banana"}, "hotkey"},
-      {{"--frobnicate"}, "unknown argument"},
-      {{"--no-plugins=yes"}, "unknown argument"},
-      {{"library.tsv"}, "unknown argument"},
+      {{"--frobnicate"}, "unknown option '--frobnicate'"},
+      {{"--no-plugins=yes"}, "--no-plugins takes no value"},
+      {{"library.tsv"}, "unknown argument 'library.tsv'"},
+      // After "--" nothing is a switch, and the stand-in takes no operand.
+      {{"--", "--no-plugins"}, "unknown argument '--no-plugins'"},
+      {{"--version=1"}, "--version takes no value"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args[0]);
     CommandLine line;
     line.library = "unchanged";
+    cli::Reading reading;
     std::string error;
-    EXPECT_FALSE(standin::ParseCommandLine(c.args, line, error));
+    EXPECT_FALSE(standin::ParseCommandLine(c.args, line, reading, error));
     EXPECT_NE(error.find(c.reason), std::string::npos) << error;
     EXPECT_EQ(line.library, "unchanged") << "a refused line changes nothing";
   }

@@ -3,17 +3,21 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 ToolResult StartTool(const std::string& program, const std::vector<std::string>& args, const ToolSetup& setup) {
   ToolResult tool;
-  tool.outFile = std::tmpfile();
+  tool.outFile = setup.output.empty() ? std::tmpfile() : nullptr;
   tool.errFile = setup.errFd < 0 ? std::tmpfile() : nullptr;
   tool.pid = fork();
   if (tool.pid != 0) return tool;
-  const int in = open("/dev/null", O_RDONLY);
-  if (in < 0 || dup2(in, 0) < 0 || dup2(fileno(tool.outFile), 1) < 0 ||
+  const int in = open(setup.input.c_str(), O_RDONLY);
+  const int out = tool.outFile != nullptr ? fileno(tool.outFile) : open(setup.output.c_str(), O_WRONLY);
+  const struct rlimit space {rlim_t(setup.addressSpace), rlim_t(setup.addressSpace)};
+  if (in < 0 || out < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 ||
+      (setup.addressSpace != 0 && setrlimit(RLIMIT_AS, &space) != 0) ||
       dup2(tool.errFile != nullptr ? fileno(tool.errFile) : setup.errFd, 2) < 0 ||
       (!setup.folder.empty() && chdir(setup.folder.c_str()) != 0) ||
       (setup.user && (setgroups(0, nullptr) != 0 || setgid(*setup.user) != 0 || setuid(*setup.user) != 0)))

@@ -1,6 +1,7 @@
 #pragma once
-// Runs a built command-line tool as a user would, with no shell between: stdin empty,
-// stdout and stderr captured, ended by an alarm if it still runs after a minute.
+// Runs a built command-line tool as a user would, with no shell between: stdin empty
+// unless given, stdout and stderr captured, ended by an alarm (which survives exec) if it
+// still runs after a minute.
 
 #include <sys/types.h>
 
@@ -14,6 +15,9 @@ struct ToolSetup {
   std::vector<std::string> env;  // NAME=value, added to ours
   std::optional<uid_t> user;     // user and group to run as (needs root)
   int errFd = -1;                // stderr, if not captured
+  std::string input = "/dev/null";  // stdin
+  size_t addressSpace = 0;          // bytes the tool may map, 0 for no limit
+  std::string output = "";          // a file for stdout, if not captured
 };
 
 struct ToolResult {

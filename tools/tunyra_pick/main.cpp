@@ -1,34 +1,35 @@
+#include <cerrno>
 #include <iostream>
-#include <new>
 #include <string>
 #include <vector>
 
+#include "platform/system_reason.h"
 #include "tools/tunyra_pick/pick_command.h"
 #include "tools/tunyra_pick/pick_options.h"
 
 int main(int argc, char** argv) {
-  try {
+  return cli::RunProgram(kPickProgram, [&] {
     std::ios::sync_with_stdio(false);
-    std::vector<std::string> args(argv + 1, argv + argc);
     PickOptions options;
+    cli::Reading reading;
     std::string error;
-    if (!ParsePickArguments(args, options, error)) {
-      std::cerr << "tunyra-pick: " << error << "\nTry 'tunyra-pick --help'.\n";
-      return kExitUsage;
+    if (!ParsePickArguments(std::vector<std::string>(argv + 1, argv + argc), options, reading, error)) {
+      cli::PrintUsageError(kPickProgram, error);
+      return int(cli::kExitUsage);
     }
-    if (options.help) {
-      std::cout << kPickUsage;
-      return kExitOk;
-    }
-    int code = RunPick(options, std::cout, std::cerr);
-    std::cout.flush();
-    if (!std::cout) {
-      std::cerr << "tunyra-pick: cannot write the output\n";
-      return kExitFailure;
-    }
-    return code;
-  } catch (const std::bad_alloc&) {
-    std::cerr << "tunyra-pick: out of memory\n";
-    return kExitFailure;
-  }
+    // A failed write of the playlist leaves its reason in errno: stdout goes bad at the
+    // first one (stderr, tied to it, flushes it often), and nothing after it fails.
+    errno = 0;
+    int code = cli::kExitOk;
+    if (reading.help)
+      std::cout << PickHelp();
+    else if (reading.version)
+      std::cout << cli::VersionText(kPickProgram);
+    else
+      code = RunPick(options, std::cout, std::cerr);
+    if (std::cout.flush()) return code;
+    const int reason = errno;
+    cli::PrintError(kPickProgram, "cannot write the output" + (reason != 0 ? ": " + tunyra::SystemReason(reason) : ""));
+    return int(cli::kExitFailure);
+  });
 }

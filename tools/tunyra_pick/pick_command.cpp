@@ -3,7 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <new>
 #include <ostream>
@@ -13,6 +15,7 @@
 #include "library/library_file.h"
 #include "library/library_snapshot.h"
 #include "library/printable_path.h"
+#include "library/text_compare.h"
 #include "picking/candidate_matching.h"
 #include "picking/exact_fit.h"
 #include "picking/playlist_text.h"
@@ -25,6 +28,7 @@
 #endif
 
 using namespace tunyra;
+using namespace cli;
 
 namespace {
 
@@ -64,8 +68,8 @@ std::string StopNote(const FillResult& fill) {
   return "";
 }
 
-// A folder stands for the library scanned from it, through the per-user scan cache; it is
-// read whole, and `filter` still sees every item.
+// A folder stands for the library scanned from it, through the per-user scan cache, read
+// through `filter` as a library file is.
 bool LoadLibrary(const std::string& path, LibraryFile& library, std::ostream& err, std::string& error,
                  const LibraryRecordFilter& filter) {
 #ifdef TUNYRA_PICK_FOLDERS
@@ -75,13 +79,12 @@ bool LoadLibrary(const std::string& path, LibraryFile& library, std::ostream& er
     ScanReport report;
     std::string warning;
     bool ok = LoadFolderLibrary(
-        path, [&line](const ScanProgress& progress) { line.Update(progress); }, library, report, warning, error);
+        path, [&line](const ScanProgress& progress) { line.Update(progress); }, library, report, warning, error,
+        filter);
     line.Finish();
     if (!warning.empty()) err << "tunyra-pick: " << warning << '\n';
     if (ok && !report.problems.empty())
       err << "tunyra-pick: " << PrintablePath(path) << ": " << FormatScanSummary(report, 3);
-    if (ok && filter)
-      for (int i = 0; i < library.Records().size; ++i) filter(library.Records().items[i]);
     return ok;
   }
 #else
@@ -99,9 +102,8 @@ int ListValues(const ItemRecordList& records, int kind, std::ostream& out) {
 }
 
 // The fold, the fill and the playlist, from the songs the reading kept.
-int PickFrom(MatchedSongs& songs, const std::array<bool, 4>& active, const std::array<ColumnLink, 3>& links,
-             const PickOptions& options, std::ostream& out, std::ostream& err) {
-  const CandidateList candidates = songs.TakeCandidates(active, links);
+int PickFrom(MatchedSongs& songs, const PickOptions& options, std::ostream& out, std::ostream& err) {
+  const CandidateList candidates = songs.TakeCandidates();
   if (candidates.empty()) {
     err << kNoMatchText << '\n';
     return kExitNoMatch;
@@ -159,7 +161,7 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   if (options.listKind) {
     const unsigned fieldOfKind[] = {kKeepArtist, kKeepTitle, kKeepAlbum, kKeepGenre};
     const unsigned field = fieldOfKind[*options.listKind];
-    if (!LoadLibrary(options.libraryPath, library, err, error, [field](const ItemRecord&) { return field; })) {
+    if (!LoadLibrary(options.libraryPath, library, err, error, [field](const ItemRecord&, const LibraryTextLengths&) { return field; })) {
       err << "tunyra-pick: " << error << '\n';
       return kExitUsage;
     }
@@ -182,11 +184,39 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   const ColumnMatcher matcher(columns);
   std::array<std::unordered_set<std::string>, 4> unseen;
   for (size_t c = 0; c < 4; ++c) unseen[c].insert(columns[c].checkedTexts.begin(), columns[c].checkedTexts.end());
-  MatchedSongs songs;
-  auto keep = [&](const ItemRecord& record) -> unsigned {
-    for (size_t c = 0; c < 4; ++c)
-      if (!unseen[c].empty()) unseen[c].erase(DisplayValueOf(record, columns[c].kind));
-    if (const std::uint8_t matched = matcher.Matches(record)) songs.Add(record, matched);
+  const std::array<ColumnLink, 3> links{LinkFromValue(options.links[0]), LinkFromValue(options.links[1]),
+                                        LinkFromValue(options.links[2])};
+  MatchedSongs songs(matcher.Active(), links);
+  // A library file's line takes at least 14 bytes (a one-byte file name, nine tabs, three
+  // digits, the line feed): room for that many songs is reserved, never touched unless used.
+  if (struct stat st; options.libraryPath != "-" && stat(options.libraryPath.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+    songs.Reserve(size_t(st.st_size) / 14);
+  // The songs of an album stand together and share the fields the columns test: while
+  // those fields are the last song's, so are its matches and the values it showed.
+  std::vector<int> testedKinds;
+  for (const ColumnCondition& column : columns)
+    if (!column.checkedTexts.empty() && std::find(testedKinds.begin(), testedKinds.end(), column.kind) == testedKinds.end())
+      testedKinds.push_back(column.kind);
+  std::array<std::string, kKindCount> lastFields;
+  constexpr size_t kTextOfKind[kKindCount] = {3, 1, 2, 5};  // artist, title, album, genre in ItemRecord's order
+  bool sawOne = false;
+  std::uint8_t matched = 0;
+  auto keep = [&](const ItemRecord& record, const LibraryTextLengths& lengths) -> unsigned {
+    bool same = sawOne;
+    for (int kind : testedKinds) {
+      const std::string_view value(text::OrEmpty(record.*kConditionKinds[kind].field), lengths[kTextOfKind[kind]]);
+      if (lastFields[size_t(kind)] != value) {
+        lastFields[size_t(kind)] = value;
+        same = false;
+      }
+    }
+    sawOne = true;
+    if (!same) {
+      for (size_t c = 0; c < 4; ++c)
+        if (!unseen[c].empty()) unseen[c].erase(DisplayValueOf(record, columns[c].kind));
+      matched = matcher.Matches(record);
+    }
+    if (matched) songs.Add(record, lengths, matched);
     return 0;
   };
   if (!LoadLibrary(options.libraryPath, library, err, error, keep)) {
@@ -201,8 +231,6 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
       return kExitUsage;
     }
   }
-  std::array<ColumnLink, 3> links{LinkFromValue(options.links[0]), LinkFromValue(options.links[1]),
-                                  LinkFromValue(options.links[2])};
 
   if (!matcher.AnyActive()) {
     err << kNoConditionText << '\n';
@@ -210,7 +238,7 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   }
   const size_t matching = songs.size();
   try {
-    return PickFrom(songs, matcher.Active(), links, options, out, err);
+    return PickFrom(songs, options, out, err);
   } catch (const std::bad_alloc&) {
     err << "tunyra-pick: not enough memory to find songs among the " << matching << " matching songs\n";
     return kExitFailure;

@@ -1,15 +1,15 @@
 #include "tools/tunyra_pick/pick_options.h"
 
-#include <cerrno>
-#include <cstdlib>
-
 #include "library/condition_kind.h"
 #include "library/text_compare.h"
+#include "library/whole_number.h"
+#include "picking/requested_time.h"
 #include "picking/time_fill.h"
 
 using namespace tunyra;
 
-const char* const kPickUsage =
+const cli::Program kPickProgram = {
+    "tunyra-pick",
     "Usage: tunyra-pick LIBRARY.tsv|FOLDER [options]\n"
     "\n"
     "A LIBRARY.tsv of '-' reads the library from standard input.\n"
@@ -17,72 +17,9 @@ const char* const kPickUsage =
     "dialog does, and prints it on stdout as an extended M3U playlist. The total\n"
     "length, the requested time and the seed go to stderr. A folder of audio files\n"
     "is scanned as tunyra-scan does, keeping the result in ~/.cache/tunyra/ (or\n"
-    "$XDG_CACHE_HOME/tunyra/) so the next run only reads what changed.\n"
-    "\n"
-    "Conditions (four columns, joined left to right with no precedence):\n"
-    "  --column N=KIND   what column N (1..4) tests: artist, title, album, genre (any\n"
-    "                    case) or 0..3. Defaults: 1=artist 2=title 3=album 4=genre.\n"
-    "  --check N=VALUE   tick VALUE in column N, exactly as the column shows it (see\n"
-    "                    --list); repeat for more values. A column with nothing ticked\n"
-    "                    sets no condition.\n"
-    "  --link N=or|and   the link in front of column N (2..4). Default: or.\n"
-    "\n"
-    "Time and options:\n"
-    "  --minutes M       total playing time, a whole number from 5 to 3600. Default 60.\n"
-    "  --duplicates      allow a song to be picked more than once.\n"
-    "  --shorten         when the matching songs are shorter than the time asked for\n"
-    "                    (duplicates off), shorten the time to their total instead of\n"
-    "                    refusing.\n"
-    "  --fit usual|exact\n"
-    "                    usual (default): random picks, then the closest song near the\n"
-    "                    end, as the dialog fills; the last song may run over. exact:\n"
-    "                    a random playlist of exactly the time whenever the matching\n"
-    "                    songs can make it, else of the closest total they can make.\n"
-    "  --seed S          seed of the random choice (0..4294967295). Default: the\n"
-    "                    current time in seconds; the same seed gives the same list.\n"
-    "\n"
-    "Other modes:\n"
-    "  --candidates      print the songs matching the conditions (in candidate order,\n"
-    "                    with repeats) instead of filling the time.\n"
-    "  --list KIND       print the values a column of KIND shows, one a line, in list\n"
-    "                    order; a tab, line break or backslash inside a value is\n"
-    "                    written \\t, \\n, \\r or \\\\ as in the library file.\n"
-    "                    Takes no picking option.\n"
-    "  --help            this text.\n"
-    "\n"
-    "Options taking a value accept it as the next argument or after '='\n"
-    "(--minutes 90, --minutes=90).\n"
-    "\n"
-    "Exit codes:\n"
-    "  0  playlist (or list) printed\n"
-    "  1  not enough memory to pick from the matching songs, or the output cannot be written\n"
-    "  2  bad arguments, or the library file cannot be read\n"
-    "  3  You must select at least one condition.\n"
-    "  4  No files match your criteria.\n"
-    "  5  the matching songs are too short and --shorten was not given\n"
-    "  6  nothing picked: no matching song has a known length, their total is 0,\n"
-    "     or they average under a second\n";
-
-namespace {
-
-bool ParseWhole(const std::string& text, long long low, long long high, long long& value) {
-  if (text.empty() || text.size() > 18) return false;
-  for (char c : text)
-    if (c < '0' || c > '9') return false;
-  value = std::strtoll(text.c_str(), nullptr, 10);
-  return value >= low && value <= high;
-}
-
-// "N=REST" with N a single digit in low..high.
-bool SplitColumnArgument(const std::string& text, int low, int high, int& column, std::string& rest) {
-  if (text.size() < 2 || text[1] != '=' || text[0] < '0' || text[0] > '9') return false;
-  column = text[0] - '0';
-  if (column < low || column > high) return false;
-  rest = text.substr(2);
-  return true;
-}
-
-}  // namespace
+    "$XDG_CACHE_HOME/tunyra/) so the next run only reads what changed.\n",
+    cli::kExitNothingPicked,
+};
 
 std::optional<int> ParseKindName(const std::string& text) {
   for (int kind = 0; kind < kKindCount; ++kind)
@@ -97,24 +34,22 @@ const char* KindName(int kind) {
 
 namespace {
 
-enum class ValueUse { None, Required, Ignored };
+// Options read only when picking songs: refused beside --list.
+constexpr unsigned kPicking = 1;
 
-struct OptionRow {
-  const char* name;
-  ValueUse value;
-  bool picking;  // read only when picking songs: refused beside --list
-  // Applies the option; false with `error` set when its value is refused.
-  bool (*apply)(const std::string& value, PickOptions& options, std::string& error);
-};
+// "N=REST" with N a single digit in low..high.
+bool SplitColumnArgument(const std::string& text, int low, int high, int& column, std::string& rest) {
+  if (text.size() < 2 || text[1] != '=' || !ParseWholeNumber(std::string_view(text).substr(0, 1), low, high, column))
+    return false;
+  rest = text.substr(2);
+  return true;
+}
 
 bool ApplyMinutes(const std::string& value, PickOptions& options, std::string& error) {
-  long long minutes = 0;
-  if (!ParseWhole(value, kMinMinutes, kMaxMinutes, minutes)) {
-    error = "--minutes must be a whole number from 5 to 3600, not '" + value + "'";
-    return false;
-  }
-  options.minutes = static_cast<int>(minutes);
-  return true;
+  if (ParseWholeNumber(value, kMinMinutes, kMaxMinutes, options.minutes)) return true;
+  error = "--minutes must be a whole number from " + std::to_string(kMinMinutes) + " to " +
+          std::to_string(kMaxMinutes) + ", not '" + value + "'";
+  return false;
 }
 
 bool ApplyFit(const std::string& value, PickOptions& options, std::string& error) {
@@ -130,12 +65,12 @@ bool ApplyFit(const std::string& value, PickOptions& options, std::string& error
 }
 
 bool ApplySeed(const std::string& value, PickOptions& options, std::string& error) {
-  long long seed = 0;
-  if (!ParseWhole(value, 0, 4294967295LL, seed)) {
+  std::uint32_t seed = 0;
+  if (!ParseWholeNumber(value, seed)) {
     error = "--seed must be a whole number from 0 to 4294967295, not '" + value + "'";
     return false;
   }
-  options.seed = static_cast<std::uint32_t>(seed);
+  options.seed = seed;
   return true;
 }
 
@@ -189,79 +124,83 @@ bool ApplyLink(const std::string& value, PickOptions& options, std::string& erro
   return true;
 }
 
-// --help accepts and ignores a value after '='.
-constexpr OptionRow kOptions[] = {
-    {"--help", ValueUse::Ignored, false, [](const std::string&, PickOptions& o, std::string&) { return o.help = true; }},
-    {"-h", ValueUse::Ignored, false, [](const std::string&, PickOptions& o, std::string&) { return o.help = true; }},
-    {"--duplicates", ValueUse::None, true,
-     [](const std::string&, PickOptions& o, std::string&) { return o.allowDuplicates = true; }},
-    {"--shorten", ValueUse::None, true, [](const std::string&, PickOptions& o, std::string&) { return o.shorten = true; }},
-    {"--candidates", ValueUse::None, true,
-     [](const std::string&, PickOptions& o, std::string&) { return o.candidatesOnly = true; }},
-    {"--minutes", ValueUse::Required, true, ApplyMinutes},
-    {"--fit", ValueUse::Required, true, ApplyFit},
-    {"--seed", ValueUse::Required, true, ApplySeed},
-    {"--list", ValueUse::Required, false, ApplyList},
-    {"--column", ValueUse::Required, true, ApplyColumn},
-    {"--check", ValueUse::Required, true, ApplyCheck},
-    {"--link", ValueUse::Required, true, ApplyLink},
-};
+using cli::ValueUse;
+using PickOption = cli::Option<PickOptions>;
 
-const OptionRow* FindOption(const std::string& name) {
-  for (const OptionRow& row : kOptions)
-    if (name == row.name) return &row;
-  return nullptr;
-}
+constexpr PickOption kOptions[] = {
+    {"--column", nullptr, ValueUse::Required, "N=KIND", ApplyColumn,
+     "what column N (1..4) tests: artist, title, album, genre\n"
+     "(any case) or 0..3. Defaults: 1=artist 2=title 3=album\n"
+     "4=genre.",
+     "Conditions (four columns, joined left to right with no precedence):", kPicking},
+    {"--check", nullptr, ValueUse::Required, "N=VALUE", ApplyCheck,
+     "tick VALUE in column N, exactly as the column shows it\n"
+     "(see --list); repeat for more values. A column with\n"
+     "nothing ticked sets no condition.",
+     nullptr, kPicking},
+    {"--link", nullptr, ValueUse::Required, "N=or|and", ApplyLink, "the link in front of column N (2..4). Default: or.",
+     nullptr, kPicking},
+    {"--minutes", nullptr, ValueUse::Required, "M", ApplyMinutes,
+     "total playing time, a whole number from 5 to 3600.\n"
+     "Default 60.",
+     "Time and options:", kPicking},
+    {"--duplicates", nullptr, ValueUse::None, nullptr,
+     [](const std::string&, PickOptions& o, std::string&) { return o.allowDuplicates = true; },
+     "allow a song to be picked more than once.", nullptr, kPicking},
+    {"--shorten", nullptr, ValueUse::None, nullptr,
+     [](const std::string&, PickOptions& o, std::string&) { return o.shorten = true; },
+     "when the matching songs are shorter than the time asked\n"
+     "for (duplicates off), shorten the time to their total\n"
+     "instead of refusing.",
+     nullptr, kPicking},
+    {"--fit", nullptr, ValueUse::Required, "usual|exact", ApplyFit,
+     "usual (default): random picks, then the closest song\n"
+     "near the end, as the dialog fills; the last song may run\n"
+     "over. exact: a random playlist of exactly the time\n"
+     "whenever the matching songs can make it, else of the\n"
+     "closest total they can make.",
+     nullptr, kPicking},
+    {"--seed", nullptr, ValueUse::Required, "S", ApplySeed,
+     "seed of the random choice (0..4294967295). Default: the\n"
+     "current time in seconds; the same seed gives the same\n"
+     "list.",
+     nullptr, kPicking},
+    {"--candidates", nullptr, ValueUse::None, nullptr,
+     [](const std::string&, PickOptions& o, std::string&) { return o.candidatesOnly = true; },
+     "print the songs matching the conditions (in candidate\n"
+     "order, with repeats) instead of filling the time.",
+     "Other modes:", kPicking},
+    {"--list", nullptr, ValueUse::Required, "KIND", ApplyList,
+     "print the values a column of KIND shows, one a line, in\n"
+     "list order; a tab, line break or backslash inside a\n"
+     "value is written \\t, \\n, \\r or \\\\ as in the library file.\n"
+     "Takes no picking option.",
+     nullptr, 0},
+};
 
 }  // namespace
 
-bool ParsePickArguments(const std::vector<std::string>& args, PickOptions& options, std::string& error) {
-  bool sawLibrary = false;
-  std::string pickingOption;  // the first option that only picking reads
-  for (size_t i = 0; i < args.size(); ++i) {
-    std::string name = args[i];
-    std::string value;
-    bool hasInlineValue = false;
-    if (name.rfind("--", 0) == 0) {
-      size_t eq = name.find('=');
-      if (eq != std::string::npos) {
-        value = name.substr(eq + 1);
-        name.resize(eq);
-        hasInlineValue = true;
-      }
-    }
+std::string PickHelp() { return cli::HelpText(kPickProgram, std::span<const PickOption>(kOptions)); }
 
-    if (const OptionRow* option = FindOption(name)) {
-      if (option->picking && pickingOption.empty()) pickingOption = name;
-      if (option->value == ValueUse::None && hasInlineValue) {
-        error = name + " takes no value";
-        return false;
-      }
-      if (option->value == ValueUse::Required && !hasInlineValue) {
-        if (i + 1 >= args.size()) {
-          error = name + " needs a value";
-          return false;
-        }
-        value = args[++i];
-      }
-      if (!option->apply(value, options, error)) return false;
-    } else if (name.size() > 1 && name[0] == '-') {
-      error = "unknown option '" + args[i] + "'";
+bool ParsePickArguments(const std::vector<std::string>& args, PickOptions& options, cli::Reading& reading,
+                        std::string& error) {
+  bool sawLibrary = false;
+  auto library = [&](const std::string& operand, std::string& why) {
+    if (sawLibrary) {
+      why = "only one library file may be given ('" + options.libraryPath + "', '" + operand + "')";
       return false;
-    } else {
-      if (sawLibrary) {
-        error = "only one library file may be given ('" + options.libraryPath + "', '" + name + "')";
-        return false;
-      }
-      options.libraryPath = name;
-      sawLibrary = true;
     }
-  }
-  if (options.listKind && !pickingOption.empty()) {
-    error = "--list prints a column's values and picks nothing: it cannot be combined with " + pickingOption;
+    options.libraryPath = operand;
+    sawLibrary = true;
+    return true;
+  };
+  if (!cli::ParseCommandLine(args, std::span<const PickOption>(kOptions), options, library, reading, error))
+    return false;
+  if (const std::string picking = reading.FirstOf(kPicking); options.listKind && !picking.empty()) {
+    error = "--list prints a column's values and picks nothing: it cannot be combined with " + picking;
     return false;
   }
-  if (!options.help && !sawLibrary) {
+  if (!reading.help && !reading.version && !sawLibrary) {
     error = "no library file given";
     return false;
   }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/command_line.h"
+
 // How the time is filled: FillTime, or FitExactly.
 enum class PickFit { Usual, Exact };
 
@@ -22,14 +24,15 @@ struct PickOptions {
   std::optional<std::uint32_t> seed;  // none: the current time
   bool candidatesOnly = false;
   std::optional<int> listKind;
-  bool help = false;
 };
 
+extern const cli::Program kPickProgram;
+
 // Parses argv[1..argc-1]. On a bad argument returns false with a one-line message.
-bool ParsePickArguments(const std::vector<std::string>& args, PickOptions& options, std::string& error);
+bool ParsePickArguments(const std::vector<std::string>& args, PickOptions& options, cli::Reading& reading,
+                        std::string& error);
+std::string PickHelp();
 
 // "artist", "title", "album", "genre" in any case, or a digit 0..3; nullopt otherwise.
 std::optional<int> ParseKindName(const std::string& text);
 const char* KindName(int kind);  // "Artist" .. "Genre"
-
-extern const char* const kPickUsage;

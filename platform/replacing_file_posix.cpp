@@ -1,4 +1,4 @@
-#include "scan/replacing_file.h"
+#include "platform/replacing_file.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -9,12 +9,13 @@
 
 #include <atomic>
 #include <cerrno>
-#include <charconv>
 #include <climits>
 #include <cstring>
 #include <string_view>
 
 #include "library/printable_path.h"
+#include "library/whole_number.h"
+#include "platform/system_reason.h"
 
 namespace tunyra {
 
@@ -110,8 +111,7 @@ pid_t TemporaryOwner(std::string_view entry, std::string_view name) {
   else if (entry.size() > older.size() && entry.substr(0, older.size()) == older)
     digits = entry.substr(older.size());
   pid_t pid = 0;
-  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), pid);
-  return ec == std::errc() && end == digits.data() + digits.size() && pid > 0 ? pid : 0;
+  return ParseWholeNumber(digits, pid) && pid > 0 ? pid : 0;
 }
 
 // A temporary is stale when its process is gone and nobody holds its lock; the lock
@@ -155,18 +155,21 @@ bool ReplacingFile::Open(const std::string& path, std::string& error) {
     error = PrintablePath(path) + ": " + what;
     return false;
   };
-  auto failWith = [&](int code) { return fail(std::string("cannot write the library: ") + std::strerror(code)); };
+  auto failWith = [&](int code) {
+    error = CannotWrite(SystemReason(code));
+    return false;
+  };
   if (!FollowLinks(path, m_target)) return failWith(errno);
   struct stat st;
   const bool exists = stat(m_target.c_str(), &st) == 0;
   if (!exists && errno != ENOENT) return failWith(errno);
   if (exists) {
     if (S_ISDIR(st.st_mode)) return failWith(EISDIR);
-    if (!S_ISREG(st.st_mode)) return fail("not a regular file; a library is written only over one");
+    if (!S_ISREG(st.st_mode)) return fail(std::string("not a regular file; a ") + m_what + " is written only over one");
     if (st.st_nlink > 1)
-      return fail("the file has " + std::to_string(st.st_nlink) +
-                  " hard links; a new library would leave the other names with the old one, so it is left as "
-                  "it is (write the library to another file and copy that over it)");
+      return fail("the file has " + std::to_string(st.st_nlink) + " hard links; a new " + m_what +
+                  " would leave the other names with the old one, so it is left as it is (write the " + m_what +
+                  " to another file and copy that over it)");
     if (faccessat(AT_FDCWD, m_target.c_str(), W_OK, AT_EACCESS) != 0) return failWith(errno);
   }
 
@@ -201,7 +204,7 @@ bool ReplacingFile::Commit(std::string& error) {
   const bool ok = std::fflush(m_file) == 0 && !std::ferror(m_file) && fsync(fileno(m_file)) == 0 &&
                   rename(m_temp.c_str(), m_target.c_str()) == 0;
   if (!ok) {
-    error = PrintablePath(m_path) + ": cannot write the library: " + std::strerror(errno != 0 ? errno : EIO);
+    error = CannotWrite(SystemReason(errno != 0 ? errno : EIO));
     Drop();
     return false;
   }

@@ -1,0 +1,37 @@
+#include "cli/exit_codes.h"
+
+namespace cli {
+
+namespace {
+
+struct ExitCodeRow {
+  ExitCode code;
+  const char* meaning;  // lines after the first indented by the help
+};
+
+constexpr ExitCodeRow kExitCodes[] = {
+    {kExitOk, "done (the files a scan could not read are named in its summary)"},
+    {kExitFailure, "not enough memory, or the output (standard output, -o FILE) cannot be\nwritten"},
+    {kExitUsage, "bad arguments; a library file or folder that cannot be read; an -o FILE\n"
+                 "that no scan wrote (without --replace)"},
+    {kExitNoCondition, "You must select at least one condition."},
+    {kExitNoMatch, "No files match your criteria."},
+    {kExitTooShort, "the matching songs are too short and --shorten was not given"},
+    {kExitNothingPicked, "nothing picked: no matching song has a known length, their total is\n"
+                         "0, or they average under a second"},
+};
+
+}  // namespace
+
+std::string ExitCodeHelp(ExitCode last) {
+  std::string help = "Exit codes:\n";
+  for (const ExitCodeRow& row : kExitCodes) {
+    if (row.code > last) break;
+    help += "  " + std::to_string(int(row.code)) + "  ";
+    for (const char* c = row.meaning; *c != '\0'; ++c) help += *c == '\n' ? std::string("\n     ") : std::string(1, *c);
+    help += '\n';
+  }
+  return help;
+}
+
+}  // namespace cli
