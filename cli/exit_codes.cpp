@@ -19,6 +19,12 @@ constexpr ExitCodeRow kExitCodes[] = {
     {kExitTooShort, "the matching songs are too short and --shorten was not given"},
     {kExitNothingPicked, "nothing picked: no matching song has a known length, their total is\n"
                          "0, or they average under a second"},
+    {kExitMpdUnreachable, "MPD cannot be reached: nothing at that address, something that is not\n"
+                          "MPD, or no answer within 10 s"},
+    {kExitMpdRefused, "MPD refused the password (or wants one)"},
+    {kExitMpdLost, "MPD closed the connection part-way"},
+    {kExitMpdRejected, "MPD refused a song or a command; its queue and stored playlists are\n"
+                       "as they were"},
 };
 
 }  // namespace

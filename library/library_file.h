@@ -70,13 +70,16 @@ class LibraryFile {
   bool ReadStream(std::FILE* stream, const std::string& name, std::string& error,
                   const LibraryRecordFilter& filter = {});
 
+  // Reads the text `source` gives until it gives no more (a song database made into
+  // library-file text as it is asked for).
+  bool ReadFrom(const TextSource& source, const std::string& name, std::string& error,
+                const LibraryRecordFilter& filter = {});
+
   const ItemRecordList& Records() const { return m_list; }
 
   struct Storage;
 
  private:
-  bool ReadFrom(const TextSource& source, const std::string& name, std::string& error,
-                const LibraryRecordFilter& filter);
   bool Finish(Storage* storage, bool ok);
 
   Storage* m_storage = nullptr;

@@ -42,26 +42,33 @@ MpdSong FromMpd(const mpd_song* song) {
 
 }  // namespace
 
-bool ReadMpdSongs(MpdSession& session, const std::function<void(const MpdSong&)>& each, MpdError& error) {
+long ReadMpdWindow(MpdSession& session, unsigned start, const std::function<void(const MpdSong&)>& each,
+                   MpdError& error) {
   mpd_connection* connection = session.Connection();
+  // Every song: each has a file name, and "find" compares it exactly.
+  if (!mpd_search_db_songs(connection, true) || !mpd_search_add_expression(connection, "(file != '')") ||
+      !mpd_search_add_window(connection, start, start + kMpdWindow) || !mpd_search_commit(connection)) {
+    error = session.Failed("reading its songs");
+    return -1;
+  }
+  long got = 0;
+  while (mpd_song* received = mpd_recv_song(connection)) {
+    const std::unique_ptr<mpd_song, decltype(&mpd_song_free)> song(received, &mpd_song_free);
+    each(FromMpd(song.get()));
+    ++got;
+  }
+  if (!mpd_response_finish(connection)) {
+    error = session.Failed("reading its songs");
+    return -1;
+  }
+  return got;
+}
+
+bool ReadMpdSongs(MpdSession& session, const std::function<void(const MpdSong&)>& each, MpdError& error) {
   for (unsigned start = 0;; start += kMpdWindow) {
-    // Every song: each has a file name, and "find" compares it exactly.
-    if (!mpd_search_db_songs(connection, true) || !mpd_search_add_expression(connection, "(file != '')") ||
-        !mpd_search_add_window(connection, start, start + kMpdWindow) || !mpd_search_commit(connection)) {
-      error = session.Failed("reading its songs");
-      return false;
-    }
-    unsigned got = 0;
-    while (mpd_song* received = mpd_recv_song(connection)) {
-      const std::unique_ptr<mpd_song, decltype(&mpd_song_free)> song(received, &mpd_song_free);
-      each(FromMpd(song.get()));
-      ++got;
-    }
-    if (!mpd_response_finish(connection)) {
-      error = session.Failed("reading its songs");
-      return false;
-    }
-    if (got < kMpdWindow) return true;
+    const long got = ReadMpdWindow(session, start, each, error);
+    if (got < 0) return false;
+    if (got < long(kMpdWindow)) return true;
   }
 }
 

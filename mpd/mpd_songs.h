@@ -26,4 +26,9 @@ constexpr unsigned kMpdWindow = 1000;
 // when MPD cannot be read to the end.
 bool ReadMpdSongs(MpdSession& session, const std::function<void(const MpdSong&)>& each, MpdError& error);
 
+// One window: the songs from `start` on, up to kMpdWindow of them. Their count, or -1
+// with `error`.
+long ReadMpdWindow(MpdSession& session, unsigned start, const std::function<void(const MpdSong&)>& each,
+                   MpdError& error);
+
 }  // namespace tunyra

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <thread>
 
@@ -15,9 +16,11 @@
 #include "mpd/mpd_songs.h"
 #include "tests/scan/audio_fixture.h"
 #include "tests/support/private_mpd.h"
+#include "tests/support/tool_run.h"
 
 using namespace tunyra;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 namespace {
 
@@ -287,6 +290,64 @@ TEST_F(Mpd, EachFailureHasItsOwnKindAndWords) {
   session = Connect("secret@" + m_mpd.Socket(), failed);
   EXPECT_FALSE(session);
   EXPECT_EQ(failed.failure, MpdFailure::Unreachable);
+}
+
+// tunyra-pick as a user runs it against this MPD: the library mpd:SOCKET, or a file or
+// folder with MPD_HOST naming the socket.
+TEST_F(Mpd, PickReadsFromAndHandsToMpd) {
+  Start({.password = "secret", .tcp = false});
+  const std::string mpd = "mpd:secret@" + m_mpd.Socket(), music = m_mpd.MusicDirectory();
+  const std::string host = "MPD_HOST=secret@" + m_mpd.Socket();
+  const std::string unknown = m_mpd.MusicDirectory() + "/../unknown.tsv";
+  std::ofstream(unknown) << "filename\ttitle\talbum\tartist\tcomment\tgenre\tyear\ttrack\tlength\textended\n"
+                         << music << "/jazz/a.flac\tA\t\t\t\tJazz\t0\t0\t2\t\n/elsewhere/gone.flac\tB\t\t\t\tJazz\t0\t0\t3\t\n";
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    std::string env;
+    int code;
+    std::string out;    // exactly, or "*" for any
+    std::string queue;  // mpc's queue after, file names
+    const char* err;    // in stderr
+  };
+  const std::string before = "bare.flac\n";
+  const Case cases[] = {
+      {"list", {mpd, "--list", "genre"}, "", 0, "(no genre)\nJazz\nRock\n", before, ""},
+      {"replace and play, quiet", {mpd, "--check", "4=Rock", "--minutes", "5", "--duplicates", "--seed", "1",
+                                   "--to-mpd", "replace", "--play", "--quiet"}, "", 0, "",
+       std::string(75, 'x'), "songs, total"},
+      {"a folder's songs by MPD's names", {music, "--check", "1=Cal", "--minutes", "5", "--shorten", "--to-mpd", "append"},
+       host, 0, "*", before + "rock/c.mp3\n", ""},
+      {"saved", {mpd, "--check", "4=Jazz", "--minutes", "5", "--shorten", "--save-mpd", "walk", "--quiet"}, "", 0, "", before, ""},
+      {"no MPD", {mpd + "-none", "--list", "genre"}, "", 7, "", before, "cannot reach MPD"},
+      {"wrong password", {"mpd:wrong@" + m_mpd.Socket(), "--list", "genre"}, "", 8, "", before, "password"},
+      {"a song MPD cannot take", {unknown, "--check", "4=Jazz", "--minutes", "5", "--shorten", "--to-mpd", "replace"},
+       host, 10, "*", before, "gone.flac\": Failed to access"},
+      {"too short: no playlist", {mpd, "--check", "4=Jazz", "--minutes", "5", "--to-mpd", "replace"}, "", 5, "", before,
+       "less than"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    m_mpd.Mpc({"clear"});
+    m_mpd.Mpc({"add", "bare.flac"});
+    ToolSetup setup;
+    if (!c.env.empty()) setup.env = {c.env};
+    const ToolResult r = RunTool(TUNYRA_PICK_PATH, c.args, setup);
+    EXPECT_EQ(r.code, c.code) << r.err;
+    if (c.out != "*") {
+      EXPECT_EQ(r.out, c.out);
+    }
+    EXPECT_THAT(r.err, HasSubstr(c.err));
+    const std::string queue = Queue();
+    if (c.queue.size() == 75) {  // replaced: the Rock songs alone, playing
+      EXPECT_THAT(queue, Not(HasSubstr("bare.flac")));
+      EXPECT_THAT(queue, HasSubstr("rock/c.mp3"));
+      EXPECT_EQ(m_mpd.Mpc({"current", "-f", "%file%"}), "rock/c.mp3\n");
+    } else if (c.queue != "*") {
+      EXPECT_EQ(queue, c.queue);
+    }
+  }
+  EXPECT_EQ(m_mpd.Mpc({"playlist", "-f", "%file%", "walk"}).empty(), false);
 }
 
 }  // namespace

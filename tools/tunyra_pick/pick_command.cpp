@@ -26,6 +26,10 @@
 #include "scan/folder_library.h"
 #include "scan/scan_progress.h"
 #endif
+#ifdef TUNYRA_PICK_MPD
+#include "mpd/mpd_library_text.h"
+#include "mpd/mpd_playlist.h"
+#endif
 
 using namespace tunyra;
 using namespace cli;
@@ -68,10 +72,93 @@ std::string StopNote(const FillResult& fill) {
   return "";
 }
 
+bool IsMpdLibrary(const std::string& path) { return path.rfind("mpd:", 0) == 0; }
+
+// The MPD the library comes from, or the picks go to: connected before anything is read,
+// so that an MPD out of reach stops the run before a folder is scanned.
+struct MpdLink {
+#ifdef TUNYRA_PICK_MPD
+  std::unique_ptr<MpdSession> session;
+  MpdError error;
+#endif
+  bool Failed() const {
+#ifdef TUNYRA_PICK_MPD
+    return error.failure != MpdFailure::None;
+#else
+    return false;
+#endif
+  }
+  // The failure said, and its exit code.
+  int Report(std::ostream& err) const {
+#ifdef TUNYRA_PICK_MPD
+    err << "tunyra-pick: " << error.message << '\n';
+    switch (error.failure) {
+      case MpdFailure::Unreachable: return cli::kExitMpdUnreachable;
+      case MpdFailure::Refused: return cli::kExitMpdRefused;
+      case MpdFailure::Lost: return cli::kExitMpdLost;
+      default: return cli::kExitMpdRejected;
+    }
+#else
+    (void)err;
+    return cli::kExitUsage;
+#endif
+  }
+};
+
+// Connects when the library is MPD's or the picks go to MPD. False (with the exit code)
+// when it cannot.
+bool ConnectMpd(const PickOptions& options, MpdLink& mpd, std::ostream& err, int& code) {
+  const bool wanted = IsMpdLibrary(options.libraryPath) || options.toMpd != PickOptions::ToMpd::No || options.saveMpd;
+  if (!wanted) return true;
+#ifdef TUNYRA_PICK_MPD
+  const std::string address = IsMpdLibrary(options.libraryPath) ? options.libraryPath.substr(4) : "";
+  mpd.session = MpdSession::Connect(address, mpd.error);
+  if (mpd.session) return true;
+  code = mpd.Report(err);
+#else
+  (void)mpd;
+  err << "tunyra-pick: this tunyra-pick was built without MPD (libmpdclient)\n";
+  code = cli::kExitUsage;
+#endif
+  return false;
+}
+
+// The picks to MPD's queue and stored playlist, as asked. Every song's name is found
+// before MPD is told anything, so a song it cannot take changes nothing.
+int HandToMpd(const CandidateList& picks, const PickOptions& options, MpdLink& mpd, std::ostream& err) {
+#ifdef TUNYRA_PICK_MPD
+  if (!mpd.session) return cli::kExitOk;
+  const MpdSongNames names(*mpd.session);
+  std::vector<std::string> uris;
+  for (size_t i = 0; i < picks.size(); ++i) {
+    std::string uri, why;
+    if (!names.NameOf(picks[i].fileName, uri, why)) {
+      mpd.error = {MpdFailure::Rejected, "MPD at " + mpd.session->Where() + " cannot take " + why};
+      return mpd.Report(err);
+    }
+    uris.push_back(std::move(uri));
+  }
+  if (options.toMpd != PickOptions::ToMpd::No &&
+      !HandToMpdQueue(*mpd.session, uris,
+                      options.toMpd == PickOptions::ToMpd::Replace ? MpdQueueMode::Replace : MpdQueueMode::Append,
+                      options.play, mpd.error))
+    return mpd.Report(err);
+  if (options.saveMpd && !SaveMpdPlaylist(*mpd.session, *options.saveMpd, uris, mpd.error)) return mpd.Report(err);
+#else
+  (void)picks, (void)options, (void)mpd, (void)err;
+#endif
+  return cli::kExitOk;
+}
+
 // A folder stands for the library scanned from it, through the per-user scan cache, read
 // through `filter` as a library file is.
 bool LoadLibrary(const std::string& path, LibraryFile& library, std::ostream& err, std::string& error,
-                 const LibraryRecordFilter& filter) {
+                 const LibraryRecordFilter& filter, MpdLink& mpd) {
+#ifdef TUNYRA_PICK_MPD
+  if (mpd.session && IsMpdLibrary(path)) return library.ReadFrom(MpdLibraryText(*mpd.session, mpd.error), path, error, filter);
+#else
+  (void)mpd;
+#endif
 #ifdef TUNYRA_PICK_FOLDERS
   struct stat st;
   if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
@@ -102,7 +189,7 @@ int ListValues(const ItemRecordList& records, int kind, std::ostream& out) {
 }
 
 // The fold, the fill and the playlist, from the songs the reading kept.
-int PickFrom(MatchedSongs& songs, const PickOptions& options, std::ostream& out, std::ostream& err) {
+int PickFrom(MatchedSongs& songs, const PickOptions& options, MpdLink& mpd, std::ostream& out, std::ostream& err) {
   const CandidateList candidates = songs.TakeCandidates();
   if (candidates.empty()) {
     err << kNoMatchText << '\n';
@@ -137,7 +224,7 @@ int PickFrom(MatchedSongs& songs, const PickOptions& options, std::ostream& out,
     return kExitNothingPicked;
   }
 
-  WritePlaylist(fill.picks, out);
+  if (!options.quiet) WritePlaylist(fill.picks, out);
   const long long total = TotalLength(fill.picks);
   err << fill.picks.size() << " songs, total " << total << " s (" << FormatDuration(total) << "), requested "
       << requested << " s (" << options.minutes << " min)";
@@ -145,7 +232,7 @@ int PickFrom(MatchedSongs& songs, const PickOptions& options, std::ostream& out,
   err << ", seed " << seed << '\n';
   if (const std::string note = StopNote(fill); !note.empty())
     err << "note: " << note << '\n';
-  return kExitOk;
+  return HandToMpd(fill.picks, options, mpd, err);
 }
 
 }  // namespace
@@ -158,10 +245,13 @@ std::string DisplayValueOf(const ItemRecord& record, int kind) {
 int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   LibraryFile library;
   std::string error;
+  MpdLink mpd;
+  if (int code = 0; !ConnectMpd(options, mpd, err, code)) return code;
   if (options.listKind) {
     const unsigned fieldOfKind[] = {kKeepArtist, kKeepTitle, kKeepAlbum, kKeepGenre};
     const unsigned field = fieldOfKind[*options.listKind];
-    if (!LoadLibrary(options.libraryPath, library, err, error, [field](const ItemRecord&, const LibraryTextLengths&) { return field; })) {
+    if (!LoadLibrary(options.libraryPath, library, err, error, [field](const ItemRecord&, const LibraryTextLengths&) { return field; }, mpd)) {
+      if (mpd.Failed()) return mpd.Report(err);
       err << "tunyra-pick: " << error << '\n';
       return kExitUsage;
     }
@@ -219,7 +309,8 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
     if (matched) songs.Add(record, lengths, matched);
     return 0;
   };
-  if (!LoadLibrary(options.libraryPath, library, err, error, keep)) {
+  if (!LoadLibrary(options.libraryPath, library, err, error, keep, mpd)) {
+    if (mpd.Failed()) return mpd.Report(err);
     err << "tunyra-pick: " << error << '\n';
     return kExitUsage;
   }
@@ -238,7 +329,7 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   }
   const size_t matching = songs.size();
   try {
-    return PickFrom(songs, options, out, err);
+    return PickFrom(songs, options, mpd, out, err);
   } catch (const std::bad_alloc&) {
     err << "tunyra-pick: not enough memory to find songs among the " << matching << " matching songs\n";
     return kExitFailure;

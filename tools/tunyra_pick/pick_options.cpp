@@ -17,8 +17,10 @@ const cli::Program kPickProgram = {
     "dialog does, and prints it on stdout as an extended M3U playlist. The total\n"
     "length, the requested time and the seed go to stderr. A folder of audio files\n"
     "is scanned as tunyra-scan does, keeping the result in ~/.cache/tunyra/ (or\n"
-    "$XDG_CACHE_HOME/tunyra/) so the next run only reads what changed.\n",
-    cli::kExitNothingPicked,
+    "$XDG_CACHE_HOME/tunyra/) so the next run only reads what changed. A LIBRARY\n"
+    "of mpd: is the song database of the MPD that mpc would reach (MPD_HOST,\n"
+    "MPD_PORT, PASSWORD@HOST), mpd:SOCKET or mpd:HOST:PORT another one.\n",
+    cli::kExitMpdRejected,
 };
 
 std::optional<int> ParseKindName(const std::string& text) {
@@ -59,6 +61,18 @@ bool ApplyFit(const std::string& value, PickOptions& options, std::string& error
     options.fit = PickFit::Exact;
   } else {
     error = "--fit must be usual or exact, not '" + value + "'";
+    return false;
+  }
+  return true;
+}
+
+bool ApplyToMpd(const std::string& value, PickOptions& options, std::string& error) {
+  if (value == "replace") {
+    options.toMpd = PickOptions::ToMpd::Replace;
+  } else if (value == "append") {
+    options.toMpd = PickOptions::ToMpd::Append;
+  } else {
+    error = "--to-mpd must be replace or append, not '" + value + "'";
     return false;
   }
   return true;
@@ -165,6 +179,25 @@ constexpr PickOption kOptions[] = {
      "current time in seconds; the same seed gives the same\n"
      "list.",
      nullptr, kPicking},
+    {"--to-mpd", nullptr, ValueUse::Required, "replace|append", ApplyToMpd,
+     "hand the picks to MPD's queue (the library's MPD, else\n"
+     "the one mpc would reach): replace it, as the dialog does\n"
+     "the player's playlist, or add them after it. All or\n"
+     "nothing: when a song cannot go, the queue stays as it was.",
+     "MPD:", kPicking},
+    {"--play", nullptr, ValueUse::None, nullptr,
+     [](const std::string&, PickOptions& o, std::string&) { return o.play = true; },
+     "with --to-mpd, start playing the first new song.", nullptr, kPicking},
+    {"--save-mpd", nullptr, ValueUse::NonEmpty, "NAME", [](const std::string& v, PickOptions& o, std::string&) {
+       o.saveMpd = v;
+       return true;
+     },
+     "save the picks as MPD's stored playlist NAME, replacing\n"
+     "an older one of that name only once the new one is whole.",
+     nullptr, kPicking},
+    {"--quiet", nullptr, ValueUse::None, nullptr,
+     [](const std::string&, PickOptions& o, std::string&) { return o.quiet = true; },
+     "do not print the playlist on stdout.", nullptr, kPicking},
     {"--candidates", nullptr, ValueUse::None, nullptr,
      [](const std::string&, PickOptions& o, std::string&) { return o.candidatesOnly = true; },
      "print the songs matching the conditions (in candidate\n"
@@ -196,6 +229,10 @@ bool ParsePickArguments(const std::vector<std::string>& args, PickOptions& optio
   };
   if (!cli::ParseCommandLine(args, std::span<const PickOption>(kOptions), options, library, reading, error))
     return false;
+  if (options.play && options.toMpd == PickOptions::ToMpd::No) {
+    error = "--play starts MPD playing the picks: it needs --to-mpd";
+    return false;
+  }
   if (const std::string picking = reading.FirstOf(kPicking); options.listKind && !picking.empty()) {
     error = "--list prints a column's values and picks nothing: it cannot be combined with " + picking;
     return false;

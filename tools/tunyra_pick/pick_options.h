@@ -24,6 +24,12 @@ struct PickOptions {
   std::optional<std::uint32_t> seed;  // none: the current time
   bool candidatesOnly = false;
   std::optional<int> listKind;
+  // MPD: the picks to its queue (replacing it or after it), playback started, or saved
+  // as its stored playlist; the M3U left out.
+  enum class ToMpd { No, Replace, Append } toMpd = ToMpd::No;
+  bool play = false;
+  std::optional<std::string> saveMpd;
+  bool quiet = false;
 };
 
 extern const cli::Program kPickProgram;

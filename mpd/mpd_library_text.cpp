@@ -1,0 +1,69 @@
+#include "mpd/mpd_library_text.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "library/library_file.h"
+#include "library/library_file_writer.h"
+#include "mpd/mpd_songs.h"
+
+namespace tunyra {
+
+namespace {
+
+// One song as a library line: its texts, year, track, length, and in `extended` the
+// album artist and disc, as the scan writes them.
+void AppendSong(std::string& out, const MpdSong& song) {
+  std::vector<std::string> blocks;
+  auto extended = [&](const char* name, const std::string& value) {
+    if (value.empty()) return;
+    std::string block = name;
+    block += '\0';
+    block += value;
+    block += '\0';
+    blocks.push_back(std::move(block));
+  };
+  extended("albumartist", song.albumArtist);
+  extended("disc", song.disc);
+  std::vector<char*> entries;
+  for (std::string& block : blocks) entries.push_back(block.data());
+  entries.push_back(nullptr);
+  std::string uri = song.uri, title = song.title, album = song.album, artist = song.artist, comment = song.comment,
+              genre = song.genre;
+  const ItemRecord record{uri.data(),   title.data(), album.data(),  artist.data(),     comment.data(),
+                          genre.data(), song.year,    song.track,    song.lengthSeconds, entries.data()};
+  AppendLibraryLine(out, record);
+}
+
+}  // namespace
+
+TextSource MpdLibraryText(MpdSession& session, MpdError& failure) {
+  struct State {
+    std::string text = std::string(kLibraryFileHeader) + "\n";
+    size_t at = 0;
+    unsigned next = 0;  // the first song of the next window
+    bool done = false;
+  };
+  auto state = std::make_shared<State>();
+  return [&session, &failure, state](char* to, size_t size, size_t& got, std::string& why) {
+    while (state->at == state->text.size() && !state->done) {
+      state->text.clear();
+      state->at = 0;
+      const long count = ReadMpdWindow(
+          session, state->next, [&](const MpdSong& song) { AppendSong(state->text, song); }, failure);
+      if (count < 0) {
+        why = failure.message;
+        return false;
+      }
+      state->next += static_cast<unsigned>(count);
+      state->done = count < long(kMpdWindow);
+    }
+    got = std::min(size, state->text.size() - state->at);
+    std::memcpy(to, state->text.data() + state->at, got);
+    state->at += got;
+    return true;
+  };
+}
+
+}  // namespace tunyra
