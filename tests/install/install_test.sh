@@ -22,6 +22,10 @@ for f in bin/tunyra-pick bin/tunyra-scan share/man/man1/tunyra-pick.1 share/man/
   check "installed $f" test -s "$prefix/$f"
 done
 check "installed tunyra-pick --help" bash -c '"$1" --help | grep -q "Exit codes"' _ "$prefix/bin/tunyra-pick"
+for tool in tunyra-pick tunyra-scan; do
+  check "installed $tool --version" bash -c '[ "$("$1" --version)" = "$2 $3" ]' _ "$prefix/bin/$tool" "$tool" \
+    "$(sed -n 's/^project(Tunyra VERSION \([0-9.]*\).*/\1/p' "$source/CMakeLists.txt")"
+done
 check "installed tunyra-pick picks" bash -c \
   '"$1" "$2" --check 4=Jazz --minutes 30 --seed 3 | grep -q "^#EXTINF:"' _ "$prefix/bin/tunyra-pick" "$source/samples/library.tsv"
 
@@ -58,6 +62,7 @@ check "completion: --column 2=genre makes column 2 offer genres" bash -c 'grep -
   "$(complete_line "tunyra-pick $lib --column 2=genre --check 2=Ro")"
 check "completion: options" bash -c 'grep -qx -- "--duplicates" <<<"$1"' _ "$(complete_line "tunyra-pick $lib --dup")"
 check "completion: --fit values" bash -c '[ "$(echo $1)" = "usual exact" ]' _ "$(complete_line "tunyra-pick $lib --fit ")"
+check "completion: --to-mpd values" bash -c '[ "$(echo $1)" = "replace append" ]' _ "$(complete_line "tunyra-pick $lib --to-mpd ")"
 
 # The Debian package.
 ( cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb" ) >"$work/cpack.log" 2>&1
