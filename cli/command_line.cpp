@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <new>
 
+#include "cli/near_miss.h"
 #include "library/printable_path.h"
 
 namespace cli {
@@ -84,7 +85,10 @@ bool Parse(const std::vector<std::string>& args, std::span<const RowView> rows,
            (rows[index].shortName == nullptr || name != rows[index].shortName))
       ++index;
     if (index == rows.size()) {
+      std::vector<std::string> names = {"--help", "--version"};
+      for (const RowView& row : rows) names.push_back(row.name);
       error = "unknown option '" + tunyra::PrintablePath(args[i]) + "'";
+      if (const std::string guess = DidYouMean(NearMisses(name, names), false); !guess.empty()) error += ";" + guess;
       return false;
     }
     const RowView& row = rows[index];

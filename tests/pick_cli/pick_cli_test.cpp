@@ -159,6 +159,13 @@ TEST_F(PickCli, ExitCodesAndMessages) {
       // "The band", and a genre differing in case is another value.
       {{"--check", "1=the band"}, true, kExitUsage, "column 1 (Artist) shows no value \"the band\""},
       {{"--check", "4=ROCK"}, true, kExitUsage, "column 4 (Genre) shows no value \"ROCK\""},
+      // People write the kind; a value or option a typo away is named.
+      {{"--check", "genre=Jazz", "--minutes", "60"}, true, kExitTooShort, "is less than"},
+      {{"--column", "2=genre", "--check", "genre=Jazz"}, true, kExitUsage,
+       "two columns test Genre (1 Artist, 2 Genre, 3 Album, 4 Genre)"},
+      {{"--column", "4=title", "--check", "Genre=Jazz"}, true, kExitUsage, "no column tests Genre"},
+      {{"--check", "4=jazz"}, true, kExitUsage, "shows no value \"jazz\" in this library; did you mean \"Jazz\"?"},
+      {{"--fitt", "exact"}, true, kExitUsage, "unknown option '--fitt'; did you mean --fit?"},
       {{"--column", "2=genre", "--check", "2=Folk"}, true, kExitUsage, "column 2 (Genre)"},
       {{"--minutes", "5"}, true, kExitNoCondition, "You must select at least one condition.\n"},
       {{"--check", "1=Bach", "--check", "4=Rock", "--link", "4=and"}, true, kExitNoMatch,

@@ -9,8 +9,10 @@
 #include <ctime>
 #include <new>
 #include <ostream>
+#include <sstream>
 #include <unordered_set>
 
+#include "cli/near_miss.h"
 #include "library/condition_kind.h"
 #include "library/library_file.h"
 #include "library/library_snapshot.h"
@@ -317,8 +319,26 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   for (size_t c = 0; c < 4; ++c) {
     for (const std::string& value : options.checked[c]) {
       if (!unseen[c].count(value)) continue;
+      // The values the column shows, read again to find the nearest (not from standard
+      // input, which is gone by now): the refusal is rare, the reading cheap.
+      std::string guess;
+      if (options.libraryPath != "-") {
+        const int kind = options.kinds[c];
+        const unsigned fieldOfKind[] = {kKeepArtist, kKeepTitle, kKeepAlbum, kKeepGenre};
+        LibraryFile again;
+        std::string ignored;
+        std::ostringstream quiet;
+        if (LoadLibrary(options.libraryPath, again, quiet, ignored,
+                        [field = fieldOfKind[kind]](const ItemRecord&, const LibraryTextLengths&) { return field; },
+                        mpd)) {
+          LibrarySnapshot snapshot;
+          snapshot.Rebuild(again.Records());
+          guess = cli::DidYouMean(cli::NearMisses(value, snapshot.DisplayValues(kind)));
+        }
+      }
       err << "tunyra-pick: column " << c + 1 << " (" << KindName(options.kinds[c]) << ") shows no value \""
-          << value << "\" in this library; see --list " << KindName(options.kinds[c]) << '\n';
+          << value << "\" in this library;" << guess << (guess.empty() ? " see" : " See") << " --list "
+          << KindName(options.kinds[c]) << '\n';
       return kExitUsage;
     }
   }

@@ -1,5 +1,7 @@
 #include "tools/tunyra_pick/pick_options.h"
 
+#include <cctype>
+
 #include "library/condition_kind.h"
 #include "library/text_compare.h"
 #include "library/whole_number.h"
@@ -115,12 +117,21 @@ bool ApplyColumn(const std::string& value, PickOptions& options, std::string& er
 bool ApplyCheck(const std::string& value, PickOptions& options, std::string& error) {
   int column = 0;
   std::string text;
-  if (!SplitColumnArgument(value, 1, 4, column, text)) {
-    error = "--check needs N=VALUE with N from 1 to 4, not '" + value + "'";
-    return false;
+  if (SplitColumnArgument(value, 1, 4, column, text)) {
+    options.checked[static_cast<size_t>(column - 1)].push_back(text);
+    return true;
   }
-  options.checked[static_cast<size_t>(column - 1)].push_back(text);
-  return true;
+  // KIND=VALUE: the column that tests that kind, once every --column is read.
+  const size_t equals = value.find('=');
+  const std::string kind = value.substr(0, equals);
+  if (equals != std::string::npos && !kind.empty() && std::isalpha(static_cast<unsigned char>(kind[0]))) {
+    if (const std::optional<int> parsed = ParseKindName(kind)) {
+      options.checkedByKind.emplace_back(*parsed, value.substr(equals + 1));
+      return true;
+    }
+  }
+  error = "--check needs N=VALUE with N from 1 to 4, or KIND=VALUE (artist, title, album, genre), not '" + value + "'";
+  return false;
 }
 
 bool ApplyLink(const std::string& value, PickOptions& options, std::string& error) {
@@ -148,7 +159,8 @@ constexpr PickOption kOptions[] = {
      "4=genre.",
      "Conditions (four columns, joined left to right with no precedence):", kPicking},
     {"--check", nullptr, ValueUse::Required, "N=VALUE", ApplyCheck,
-     "tick VALUE in column N, exactly as the column shows it\n"
+     "tick VALUE in column N (or in the column that tests KIND:\n"
+     "--check genre=Jazz), exactly as the column shows it\n"
      "(see --list); repeat for more values. A column with\n"
      "nothing ticked sets no condition.",
      nullptr, kPicking},
@@ -229,6 +241,21 @@ bool ParsePickArguments(const std::vector<std::string>& args, PickOptions& optio
   };
   if (!cli::ParseCommandLine(args, std::span<const PickOption>(kOptions), options, library, reading, error))
     return false;
+  for (const auto& [kind, value] : options.checkedByKind) {
+    std::vector<size_t> testing;
+    std::string columns;
+    for (size_t c = 0; c < 4; ++c) {
+      if (options.kinds[c] == kind) testing.push_back(c);
+      columns += (c ? ", " : "") + std::to_string(c + 1) + " " + KindName(options.kinds[c]);
+    }
+    if (testing.size() != 1) {
+      error = "--check " + std::string(KindName(kind)) + "=...: " +
+              (testing.empty() ? "no column tests " : "two columns test ") + KindName(kind) + " (" + columns +
+              "); give the column's number";
+      return false;
+    }
+    options.checked[testing[0]].push_back(value);
+  }
   if (options.play && options.toMpd == PickOptions::ToMpd::No) {
     error = "--play starts MPD playing the picks: it needs --to-mpd";
     return false;

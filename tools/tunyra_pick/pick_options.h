@@ -16,6 +16,7 @@ struct PickOptions {
   std::string libraryPath;
   std::array<int, 4> kinds{0, 1, 2, 3};  // ConditionKind per column, as the dialog opens
   std::array<std::vector<std::string>, 4> checked;  // display values, in the order given
+  std::vector<std::pair<int, std::string>> checkedByKind;  // --check KIND=VALUE, until the columns are known
   std::array<int, 3> links{0, 0, 0};  // in front of columns 2, 3, 4: 0 Or, 1 And
   int minutes = 60;
   bool allowDuplicates = false;
