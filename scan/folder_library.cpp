@@ -10,7 +10,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <set>
+#include <string>
 
+#include "library/library_file_writer.h"
 #include "library/printable_path.h"
 #include "platform/replacing_file.h"
 #include "scan/previous_library.h"
@@ -60,6 +63,36 @@ std::string ScanCachePath(const std::string& absoluteFolder) {
   return root + "/tunyra/" + name;
 }
 
+namespace {
+
+// The problems of the scan before, kept beside the cache, one "path\treason" a line
+// (escaped as library fields): a problem met again is no news to the user.
+void NoteNewProblems(const std::string& path, ScanReport& report) {
+  std::set<std::string> known;
+  if (std::FILE* in = std::fopen(path.c_str(), "r")) {
+    char line[8192];
+    while (std::fgets(line, sizeof line, in)) known.insert(line);
+    std::fclose(in);
+  }
+  std::string lines;
+  report.newProblems = 0;
+  for (const ScanProblem& problem : report.problems) {
+    const std::string line = EscapedField(problem.path.c_str()) + "\t" + EscapedField(problem.reason.c_str()) + "\n";
+    report.newProblems += known.count(line) == 0;
+    lines += line;
+  }
+  if (lines.empty()) {
+    std::remove(path.c_str());
+    return;
+  }
+  ReplacingFile file("list of problems");
+  std::string ignored;
+  if (file.Open(path, ignored) && std::fwrite(lines.data(), 1, lines.size(), file.File()) == lines.size())
+    file.Commit(ignored);
+}
+
+}  // namespace
+
 bool LoadFolderLibrary(const std::string& folder, const std::function<void(const ScanProgress&)>& onProgress,
                        LibraryFile& library, ScanReport& report, std::string& warning, std::string& error,
                        const LibraryRecordFilter& filter) {
@@ -98,6 +131,8 @@ bool LoadFolderLibrary(const std::string& folder, const std::function<void(const
   std::rewind(out);
   const bool read = library.ReadStream(out, caching ? cache : absolute, error, filter);
   if (caching && !cacheFile.Commit(cacheError)) warning = cacheError + "; the next run scans again";
+  // After the cache's own temporary is gone: the two are written through one name.
+  if (caching) NoteNewProblems(cache + ".problems", report);
   return read;
 }
 

@@ -29,6 +29,7 @@ struct ScanReport {
   size_t nonUtf8Names = 0;  // files whose path is not UTF-8, listed by its bytes
   size_t mendedTags = 0;    // files read whose tag texts were not UTF-8
   std::vector<ScanProblem> problems;  // files and folders that could not be read
+  size_t newProblems = 0;             // of them, not met by the scan before (folder caches)
 };
 
 struct ScanSettings {

@@ -144,7 +144,7 @@ TEST_F(PickCli, ExitCodesAndMessages) {
       {{"--fit", "closest"}, true, kExitUsage, "--fit must be usual or exact, not 'closest'"},
       {{"--fit"}, true, kExitUsage, "--fit needs a value"},
       {{"--duplicates=yes"}, true, kExitUsage, "takes no value"},
-      {{"--verbose"}, true, kExitUsage, "unknown option"},
+      {{"--verbos"}, true, kExitUsage, "unknown option"},
       {{"second.tsv"}, true, kExitUsage, "only one library file"},
       {{TempPath("missing.tsv"), "--check", "4=Rock"}, false, kExitUsage,
        "missing.tsv: cannot open the file: No such file or directory"},

@@ -33,6 +33,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 std::string Root() {
   static const std::string root = [] {
@@ -498,9 +499,12 @@ TEST_F(ScanFixture, PickTakesAFolderAndReadsOnlyTheCacheWhenNothingChanged) {
   EXPECT_EQ(first.out, expected);
   ASSERT_EQ(std::distance(fs::directory_iterator(cache + "/tunyra"), fs::directory_iterator()), 1);
 
+  EXPECT_THAT(first.err, HasSubstr("3 songs written (0 unchanged, 3 read)"));
+
   ReplaceContentKeepingStamp(music + "/1.mp3");
   ToolResult second = RunTool(TUNYRA_PICK_PATH, jazz, withCache);
   EXPECT_EQ(second.out, expected) << second.err;
+  EXPECT_THAT(second.err, Not(HasSubstr("songs written"))) << "the same summary on a run that read nothing";
 
   ToolResult fill = RunTool(TUNYRA_PICK_PATH, {music, "--check", "4=Jazz", "--minutes", "5", "--duplicates", "--seed", "1"}, withCache);
   EXPECT_EQ(fill.code, 0) << fill.err;
@@ -515,6 +519,11 @@ TEST_F(ScanFixture, PickTakesAFolderAndReadsOnlyTheCacheWhenNothingChanged) {
   EXPECT_EQ(third.code, 0);
   EXPECT_THAT(third.out, ::testing::Not(HasSubstr("/1.mp3")));
   EXPECT_THAT(third.err, HasSubstr("1.mp3: "));
+  // The same problem again is no news; --verbose tells it all the same.
+  EXPECT_THAT(RunTool(TUNYRA_PICK_PATH, jazz, withCache).err, Not(HasSubstr("1.mp3: ")));
+  std::vector<std::string> verbose = jazz;
+  verbose.push_back("--verbose");
+  EXPECT_THAT(RunTool(TUNYRA_PICK_PATH, verbose, withCache).err, HasSubstr("1.mp3: "));
 }
 
 }  // namespace

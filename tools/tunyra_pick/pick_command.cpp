@@ -155,7 +155,7 @@ int HandToMpd(const CandidateList& picks, const PickOptions& options, MpdLink& m
 // A folder stands for the library scanned from it, through the per-user scan cache, read
 // through `filter` as a library file is.
 bool LoadLibrary(const std::string& path, LibraryFile& library, std::ostream& err, std::string& error,
-                 const LibraryRecordFilter& filter, MpdLink& mpd) {
+                 const LibraryRecordFilter& filter, MpdLink& mpd, bool verbose) {
 #ifdef TUNYRA_PICK_MPD
   if (mpd.session && IsMpdLibrary(path)) return library.ReadFrom(MpdLibraryText(*mpd.session, mpd.error), path, error, filter);
 #else
@@ -172,12 +172,14 @@ bool LoadLibrary(const std::string& path, LibraryFile& library, std::ostream& er
         filter);
     line.Finish();
     if (!warning.empty()) err << "tunyra-pick: " << warning << '\n';
-    if (ok && !report.problems.empty())
+    // The same summary on every run is noise: it comes when the scan read files or met
+    // problems it had not met before.
+    if (ok && (verbose || report.read > 0 || report.newProblems > 0))
       err << "tunyra-pick: " << PrintablePath(path) << ": " << FormatScanSummary(report, 3);
     return ok;
   }
 #else
-  (void)err;
+  (void)err, (void)verbose;
 #endif
   return library.ReadFile(path, error, filter);
 }
@@ -252,7 +254,7 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   if (options.listKind) {
     const unsigned fieldOfKind[] = {kKeepArtist, kKeepTitle, kKeepAlbum, kKeepGenre};
     const unsigned field = fieldOfKind[*options.listKind];
-    if (!LoadLibrary(options.libraryPath, library, err, error, [field](const ItemRecord&, const LibraryTextLengths&) { return field; }, mpd)) {
+    if (!LoadLibrary(options.libraryPath, library, err, error, [field](const ItemRecord&, const LibraryTextLengths&) { return field; }, mpd, options.verbose)) {
       if (mpd.Failed()) return mpd.Report(err);
       err << "tunyra-pick: " << error << '\n';
       return kExitUsage;
@@ -311,7 +313,7 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
     if (matched) songs.Add(record, lengths, matched);
     return 0;
   };
-  if (!LoadLibrary(options.libraryPath, library, err, error, keep, mpd)) {
+  if (!LoadLibrary(options.libraryPath, library, err, error, keep, mpd, options.verbose)) {
     if (mpd.Failed()) return mpd.Report(err);
     err << "tunyra-pick: " << error << '\n';
     return kExitUsage;
@@ -330,7 +332,7 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
         std::ostringstream quiet;
         if (LoadLibrary(options.libraryPath, again, quiet, ignored,
                         [field = fieldOfKind[kind]](const ItemRecord&, const LibraryTextLengths&) { return field; },
-                        mpd)) {
+                        mpd, false)) {
           LibrarySnapshot snapshot;
           snapshot.Rebuild(again.Records());
           guess = cli::DidYouMean(cli::NearMisses(value, snapshot.DisplayValues(kind)));

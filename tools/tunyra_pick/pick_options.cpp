@@ -210,11 +210,16 @@ constexpr PickOption kOptions[] = {
     {"--quiet", nullptr, ValueUse::None, nullptr,
      [](const std::string&, PickOptions& o, std::string&) { return o.quiet = true; },
      "do not print the playlist on stdout.", nullptr, kPicking},
+    {"--verbose", nullptr, ValueUse::None, nullptr,
+     [](const std::string&, PickOptions& o, std::string&) { return o.verbose = true; },
+     "for a folder, print the scan's summary on every run, not\n"
+     "only when the scan read files or met new problems.",
+     "Other modes:", 0},
     {"--candidates", nullptr, ValueUse::None, nullptr,
      [](const std::string&, PickOptions& o, std::string&) { return o.candidatesOnly = true; },
      "print the songs matching the conditions (in candidate\n"
      "order, with repeats) instead of filling the time.",
-     "Other modes:", kPicking},
+     nullptr, kPicking},
     {"--list", nullptr, ValueUse::Required, "KIND", ApplyList,
      "print the values a column of KIND shows, one a line, in\n"
      "list order; a tab, line break or backslash inside a\n"

@@ -31,6 +31,7 @@ struct PickOptions {
   bool play = false;
   std::optional<std::string> saveMpd;
   bool quiet = false;
+  bool verbose = false;  // a folder's scan summary even when the scan found nothing new
 };
 
 extern const cli::Program kPickProgram;
