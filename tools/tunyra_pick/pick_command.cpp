@@ -32,6 +32,9 @@ using namespace cli;
 
 namespace {
 
+// The start of a message of the tool's, as the command-line layer says them.
+std::ostream& Said(std::ostream& err) { return err << kPickProgram.name << ": "; }
+
 long long TotalLength(const CandidateList& list) {
   long long total = 0;
   for (std::int32_t length : list.lengths) total += length;
@@ -82,9 +85,9 @@ bool LoadLibrary(const std::string& path, LibraryFile& library, std::ostream& er
         path, [&line](const ScanProgress& progress) { line.Update(progress); }, library, report, warning, error,
         filter);
     line.Finish();
-    if (!warning.empty()) err << "tunyra-pick: " << warning << '\n';
+    if (!warning.empty()) Said(err) << warning << '\n';
     if (ok && !report.problems.empty())
-      err << "tunyra-pick: " << PrintablePath(path) << ": " << FormatScanSummary(report, 3);
+      Said(err) << PrintablePath(path) << ": " << FormatScanSummary(report, 3);
     return ok;
   }
 #else
@@ -162,7 +165,7 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
     const unsigned fieldOfKind[] = {kKeepArtist, kKeepTitle, kKeepAlbum, kKeepGenre};
     const unsigned field = fieldOfKind[*options.listKind];
     if (!LoadLibrary(options.libraryPath, library, err, error, [field](const ItemRecord&, const LibraryTextLengths&) { return field; })) {
-      err << "tunyra-pick: " << error << '\n';
+      Said(err) << error << '\n';
       return kExitUsage;
     }
     return ListValues(library.Records(), *options.listKind, out);
@@ -220,13 +223,13 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
     return 0;
   };
   if (!LoadLibrary(options.libraryPath, library, err, error, keep)) {
-    err << "tunyra-pick: " << error << '\n';
+    Said(err) << error << '\n';
     return kExitUsage;
   }
   for (size_t c = 0; c < 4; ++c) {
     for (const std::string& value : options.checked[c]) {
       if (!unseen[c].count(value)) continue;
-      err << "tunyra-pick: column " << c + 1 << " (" << KindName(options.kinds[c]) << ") shows no value \""
+      Said(err) << "column " << c + 1 << " (" << KindName(options.kinds[c]) << ") shows no value \""
           << value << "\" in this library; see --list " << KindName(options.kinds[c]) << '\n';
       return kExitUsage;
     }
@@ -240,7 +243,7 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   try {
     return PickFrom(songs, options, out, err);
   } catch (const std::bad_alloc&) {
-    err << "tunyra-pick: not enough memory to find songs among the " << matching << " matching songs\n";
+    Said(err) << "not enough memory to find songs among the " << matching << " matching songs\n";
     return kExitFailure;
   }
 }
