@@ -124,7 +124,12 @@ std::string Help(const Program& program, std::span<const RowView> rows) {
   AddOptionLine(help, "-h, --help", "this text.");
   AddOptionLine(help, "--version", "the program's name and version.");
   AddOptionLine(help, "--", "the end of the options: every argument after it is an\noperand, even one that starts with '-'.");
-  help += "\nOptions taking a value accept it as the next argument or after '='\n(--name VALUE, --name=VALUE).\n";
+  for (const RowView& row : rows) {
+    if (row.value == ValueUse::None) continue;
+    const std::string example = std::string(row.name) + " " + row.valueName + " or " + row.name + "=" + row.valueName;
+    help += "\nOptions taking a value accept it as the next argument or after '='\n(" + example + ").\n";
+    break;
+  }
   return program.lastExitCode == kExitOk ? help : help + "\n" + ExitCodeHelp(program.lastExitCode);
 }
 

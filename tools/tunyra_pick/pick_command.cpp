@@ -38,6 +38,9 @@ using namespace cli;
 
 namespace {
 
+// The start of a message of the tool's, as the command-line layer says them.
+std::ostream& Said(std::ostream& err) { return err << kPickProgram.name << ": "; }
+
 long long TotalLength(const CandidateList& list) {
   long long total = 0;
   for (const Candidate& candidate : list) total += candidate.length;
@@ -93,7 +96,7 @@ struct MpdLink {
   // The failure said, and its exit code.
   int Report(std::ostream& err) const {
 #ifdef TUNYRA_PICK_MPD
-    err << "tunyra-pick: " << error.message << '\n';
+    Said(err) << error.message << '\n';
     switch (error.failure) {
       case MpdFailure::Unreachable: return cli::kExitMpdUnreachable;
       case MpdFailure::Refused: return cli::kExitMpdRefused;
@@ -119,7 +122,7 @@ bool ConnectMpd(const PickOptions& options, MpdLink& mpd, std::ostream& err, int
   code = mpd.Report(err);
 #else
   (void)mpd;
-  err << "tunyra-pick: this tunyra-pick was built without MPD (libmpdclient)\n";
+  Said(err) << "this tunyra-pick was built without MPD (libmpdclient)\n";
   code = cli::kExitUsage;
 #endif
   return false;
@@ -171,11 +174,11 @@ bool LoadLibrary(const std::string& path, LibraryFile& library, std::ostream& er
         path, [&line](const ScanProgress& progress) { line.Update(progress); }, library, report, warning, error,
         filter);
     line.Finish();
-    if (!warning.empty()) err << "tunyra-pick: " << warning << '\n';
+    if (!warning.empty()) Said(err) << warning << '\n';
     // The same summary on every run is noise: it comes when the scan read files or met
     // problems it had not met before.
     if (ok && (verbose || report.read > 0 || report.newProblems > 0))
-      err << "tunyra-pick: " << PrintablePath(path) << ": " << FormatScanSummary(report, 3);
+      Said(err) << PrintablePath(path) << ": " << FormatScanSummary(report, 3);
     return ok;
   }
 #else
@@ -256,7 +259,7 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
     const unsigned field = fieldOfKind[*options.listKind];
     if (!LoadLibrary(options.libraryPath, library, err, error, [field](const ItemRecord&, const LibraryTextLengths&) { return field; }, mpd, options.verbose)) {
       if (mpd.Failed()) return mpd.Report(err);
-      err << "tunyra-pick: " << error << '\n';
+      Said(err) << error << '\n';
       return kExitUsage;
     }
     return ListValues(library.Records(), *options.listKind, out);
@@ -315,7 +318,7 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   };
   if (!LoadLibrary(options.libraryPath, library, err, error, keep, mpd, options.verbose)) {
     if (mpd.Failed()) return mpd.Report(err);
-    err << "tunyra-pick: " << error << '\n';
+    Said(err) << error << '\n';
     return kExitUsage;
   }
   for (size_t c = 0; c < 4; ++c) {
@@ -338,7 +341,7 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
           guess = cli::DidYouMean(cli::NearMisses(value, snapshot.DisplayValues(kind)));
         }
       }
-      err << "tunyra-pick: column " << c + 1 << " (" << KindName(options.kinds[c]) << ") shows no value \""
+      Said(err) << "column " << c + 1 << " (" << KindName(options.kinds[c]) << ") shows no value \""
           << value << "\" in this library;" << guess << (guess.empty() ? " see" : " See") << " --list "
           << KindName(options.kinds[c]) << '\n';
       return kExitUsage;
@@ -353,7 +356,7 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   try {
     return PickFrom(songs, options, mpd, out, err);
   } catch (const std::bad_alloc&) {
-    err << "tunyra-pick: not enough memory to find songs among the " << matching << " matching songs\n";
+    Said(err) << "not enough memory to find songs among the " << matching << " matching songs\n";
     return kExitFailure;
   }
 }
