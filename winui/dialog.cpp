@@ -97,7 +97,10 @@ void Dialog::RunModalLoop() {
     // message of that kind is taken: a message posted in between to another window,
     // which would come first, waits for the next round.
     MSG next;
-    while (!::PeekMessageW(&next, nullptr, 0, 0, PM_NOREMOVE)) ::WaitMessage();
+    // MWMO_INPUTAVAILABLE: a message a peek has seen already (and left in the queue)
+    // also ends the wait, which WaitMessage would sleep through.
+    while (!::PeekMessageW(&next, nullptr, 0, 0, PM_NOREMOVE))
+      ::MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     const bool wide = next.hwnd && ::IsWindowUnicode(next.hwnd);
     const HWND owner = next.hwnd ? next.hwnd : reinterpret_cast<HWND>(-1);  // -1: thread messages only
     const BOOL got = wide ? ::PeekMessageW(&msg, owner, next.message, next.message, PM_REMOVE)

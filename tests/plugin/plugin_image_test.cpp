@@ -184,11 +184,11 @@ const std::map<std::string, std::vector<std::string>> kAllowedImports = {
       "GetSysColorBrush", "GetSystemMetrics", "GetWindow", "GetWindowLongA", "GetWindowLongW",
       "GetWindowRect", "GetWindowTextA", "GetWindowTextLengthA", "InvalidateRect", "IsChild",
       "IsDialogMessageA", "IsDialogMessageW", "IsWindow", "IsWindowEnabled", "IsWindowUnicode", "KillTimer",
-      "LoadCursorA", "LoadImageA", "MessageBoxA", "PeekMessageA", "PeekMessageW", "PostMessageA", "PostQuitMessage",
+      "LoadCursorA", "LoadImageA", "MessageBoxA", "MsgWaitForMultipleObjectsEx", "PeekMessageA", "PeekMessageW", "PostMessageA", "PostQuitMessage",
       "PtInRect", "RegisterClassExA", "ReleaseDC", "RemovePropA", "SendDlgItemMessageA", "SendMessageA",
       "SetFocus", "SetForegroundWindow", "SetPropA", "SetRect", "SetTimer", "SetWindowLongA", "SetWindowLongW",
       "SetWindowPos", "SetWindowRgn", "SetWindowTextA", "SetWindowsHookExA", "ShowWindow", "TranslateMessage",
-      "UnhookWindowsHookEx", "UnregisterClassA", "WaitMessage"}},
+      "UnhookWindowsHookEx", "UnregisterClassA"}},
 };
 
 TEST(PluginImage, ImportsOnlyTheAllowedFunctions) {
