@@ -138,6 +138,7 @@ void CPluginApp::RunSelectSongs() {
   }
   HostInterface host(HostMainWindow());
   CSelectSongsDlg dialog(host);
+  dialog.TakeMessagesAsUnicode(HostMainWindow() && ::IsWindowUnicode(HostMainWindow()));
   OpenDialogScope scope(m_openDialog, &dialog);
   dialog.DoModal();
   if (dialog.OpeningRanOutOfMemory()) TellOutOfMemory();

@@ -88,25 +88,12 @@ INT_PTR Dialog::DoModal() {
 }
 
 void Dialog::RunModalLoop() {
+  const bool wide = m_wideMessages;
   MSG msg;
   while (!m_endRequested && m_hWnd && ::IsWindow(m_hWnd)) {
-    // Each message is taken and dispatched with the functions of its window's character
-    // set: the host's windows may be Unicode, and a text posted to one of them (a typed
-    // character) must not be narrowed through the ANSI code page on its way through our
-    // loop. The next message is looked at in place first, and then that window's next
-    // message of that kind is taken: a message posted in between to another window,
-    // which would come first, waits for the next round.
-    MSG next;
-    // MWMO_INPUTAVAILABLE: a message a peek has seen already (and left in the queue)
-    // also ends the wait, which WaitMessage would sleep through.
-    while (!::PeekMessageW(&next, nullptr, 0, 0, PM_NOREMOVE))
-      ::MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    const bool wide = next.hwnd && ::IsWindowUnicode(next.hwnd);
-    const HWND owner = next.hwnd ? next.hwnd : reinterpret_cast<HWND>(-1);  // -1: thread messages only
-    const BOOL got = wide ? ::PeekMessageW(&msg, owner, next.message, next.message, PM_REMOVE)
-                          : ::PeekMessageA(&msg, owner, next.message, next.message, PM_REMOVE);
-    if (!got) continue;  // taken meanwhile, by a loop run from a sent message
-    if (msg.message == WM_QUIT) {
+    const BOOL got = wide ? ::GetMessageW(&msg, nullptr, 0, 0) : ::GetMessageA(&msg, nullptr, 0, 0);
+    if (got == -1) break;
+    if (got == 0) {
       // The host is quitting: leave, and put its own quit request back in the queue for
       // its loop (we never originate one).
       ::PostQuitMessage(static_cast<int>(msg.wParam));

@@ -25,6 +25,11 @@ class Dialog : public Wnd {
   // Creates the window (owned by the parent, if any, which is disabled meanwhile), runs
   // the modal loop until EndDialog and destroys the window. Returns the EndDialog value,
   // or -1 when the window could not be created.
+  // The modal loop takes and dispatches with the wide functions: a Unicode host's
+  // windows (a character typed into one) must not be narrowed through the ANSI code page
+  // on their way through our loop. Messages for ANSI windows are converted by the system
+  // when dispatched. Off by default: an ANSI host gets the ANSI functions.
+  void TakeMessagesAsUnicode(bool wide) { m_wideMessages = wide; }
   INT_PTR DoModal();
   void EndDialog(int result);
 
@@ -73,6 +78,7 @@ class Dialog : public Wnd {
 
   UINT m_templateId;
   Wnd* m_parent;
+  bool m_wideMessages = false;
   DWORD m_commonControls;
   WNDPROC m_defaultProc = nullptr;
   HHOOK m_creationHook = nullptr;
