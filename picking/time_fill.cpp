@@ -4,6 +4,7 @@
 #include <iterator>
 #include <set>
 #include <type_traits>
+#include <unordered_map>
 
 namespace tunyra {
 
@@ -31,10 +32,14 @@ std::uint32_t CombinedDraw(Random& random) {
 // the last one. Drawing over the whole list instead would spend most draws of a long
 // fill on entries already used. Only drawn entries leave: once the remaining time is
 // below two averages it never rises again, so the pool is not drawn from after the
-// first closest-fit pick. A fill that uses up a million songs touches nothing else.
+// first closest-fit pick.
 //
-// Each entry carries what a pick appends, so a fill that uses up a million songs reads
-// one place per pick instead of four lists at scattered indices.
+// Most fills pick a few dozen songs from a list of any length, so the pool starts as a
+// view of the list (the available entries in list order) with the places that trades
+// changed kept aside. A fill that goes on past a thousandth of the list, and may use it
+// up, has the pool laid out once, each entry carrying what a pick appends: a fill that
+// uses up a million songs then reads one place per pick instead of four lists at
+// scattered indices.
 class AvailablePool {
  public:
   struct Entry {
@@ -46,26 +51,73 @@ class AvailablePool {
   };
 
   void Build(const CandidateList& candidates, const std::vector<std::uint8_t>& available, size_t availableCount) {
-    m_entries.reserve(availableCount);
-    for (size_t i = 0; i < available.size(); ++i) {
-      if (!available[i]) continue;
-      const Candidate candidate = candidates[i];
-      m_entries.push_back({candidate.fileName, candidate.title, static_cast<std::uint32_t>(i), candidate.length});
-    }
+    m_candidates = &candidates;
+    m_size = availableCount;
+    m_removalsToLayOut = availableCount / 1024;
+    m_everyEntry = availableCount == candidates.size();
+    if (m_everyEntry) return;
+    m_available.reserve(availableCount);
+    for (size_t i = 0; i < available.size(); ++i)
+      if (available[i]) m_available.push_back(static_cast<std::uint32_t>(i));
   }
   // Where a draw lands; the pool never holds more than 2^32 entries.
-  std::uint32_t Position(std::uint32_t draw) const {
-    return draw % static_cast<std::uint32_t>(m_entries.size());
+  std::uint32_t Position(std::uint32_t draw) const { return draw % static_cast<std::uint32_t>(m_size); }
+  Entry At(std::uint32_t position) const {
+    if (m_laidOut) return m_entries[position];
+    return EntryOf(IndexAt(position));
   }
-  const Entry& At(std::uint32_t position) const { return m_entries[position]; }
-  size_t Size() const { return m_entries.size(); }
-  void Prefetch(std::uint32_t position) const { __builtin_prefetch(&m_entries[position]); }
+  size_t Size() const { return m_size; }
+  void Prefetch(std::uint32_t position) const {
+    if (m_laidOut) __builtin_prefetch(&m_entries[position]);
+  }
   void RemoveAt(std::uint32_t position) {
-    m_entries[position] = m_entries.back();
-    m_entries.pop_back();
+    --m_size;
+    if (m_laidOut) {
+      m_entries[position] = m_entries.back();
+      m_entries.pop_back();
+      return;
+    }
+    Trade(position);
   }
 
  private:
+  // Out of line, as IndexAt: the steps of a laid-out pool, which a fill that uses up the
+  // list takes a million times, stay small.
+  [[gnu::noinline]] void Trade(std::uint32_t position) {
+    const auto last = static_cast<std::uint32_t>(m_size);
+    const std::uint32_t moved = IndexAt(last);
+    m_traded.erase(last);
+    if (position != last) m_traded[position] = moved;
+    if (m_removalsToLayOut-- == 0) LayOut();
+  }
+  Entry EntryOf(std::uint32_t index) const {
+    const Candidate candidate = (*m_candidates)[index];
+    return Entry{candidate.fileName, candidate.title, index, candidate.length};
+  }
+  [[gnu::noinline]] std::uint32_t IndexAt(std::uint32_t position) const {
+    const auto traded = m_traded.find(position);
+    if (traded != m_traded.end()) return traded->second;
+    return m_everyEntry ? position : m_available[position];
+  }
+  void LayOut() {
+    m_entries.reserve(m_size);
+    for (size_t position = 0; position < m_size; ++position)
+      m_entries.push_back(EntryOf(m_everyEntry ? static_cast<std::uint32_t>(position) : m_available[position]));
+    for (const auto& [position, index] : m_traded) m_entries[position] = EntryOf(index);
+    m_traded.clear();
+    m_available = std::vector<std::uint32_t>();
+    m_laidOut = true;
+  }
+
+  const CandidateList* m_candidates = nullptr;
+  size_t m_size = 0;
+  // Until laid out: the pool's place p holds m_traded[p] if a trade put an entry there,
+  // else the p-th available entry (p itself when every entry is available).
+  bool m_everyEntry = false;
+  std::vector<std::uint32_t> m_available;
+  std::unordered_map<std::uint32_t, std::uint32_t> m_traded;
+  size_t m_removalsToLayOut = 0;
+  bool m_laidOut = false;
   std::vector<Entry> m_entries;
 };
 
