@@ -38,9 +38,9 @@ class LibraryLineParser {
  public:
   // Looks for the end of the line that starts at `line`, from `from` on (where an
   // earlier call for the same line stopped short of `limit`), and notes where its tabs
-  // are and which fields hold a backslash, for Parse. Returns the line feed, or null when there is
-  // none before `limit`. One pass over each byte, sixteen at a time where the processor
-  // allows: the reader's time goes here.
+  // are and which fields hold a backslash, for Parse. Returns the line feed, or null when
+  // there is none before `limit`. One pass over the bytes, 64 at a step; the
+  // kLibraryLineSlack bytes after `limit` may be read, never used.
   const char* FindLineEnd(const char* line, const char* from, const char* limit);
   // Decodes the line that FindLineEnd found last: [begin, end) without its line end
   // (which may be a CR before the line feed); *end may be written, and the
@@ -53,7 +53,7 @@ class LibraryLineParser {
 
   // Offsets from the line's start, so they survive the line being moved between calls.
   size_t m_tabCount = 0;
-  size_t m_tabs[kLibraryFieldCount + 1] = {};     // the first tabs' offsets, then a sink
+  size_t m_tabs[kLibraryFieldCount + 8] = {};     // the first tabs' offsets, and room for a block's past them
   unsigned m_escapedFields = 0;                   // bit i: field i holds a backslash
   std::vector<char*> m_entries;                   // the line's extended entries, null-ended
   std::vector<char> m_decoded;                    // the texts with escapes, decoded
