@@ -130,7 +130,7 @@ ItemRecordList GenerateLibrary(int count, std::uint64_t seed) {
       for (int track = 1; track <= songs && list.size < count; ++track) {
         // A few titles recur across the library, as real "Intro"s and "Interlude"s do.
         const std::string title = random.Below(50) == 0 ? "Intro" : Words(random, 1 + random.Below(4));
-        char number[8];
+        char number[12];
         std::snprintf(number, sizeof number, "%02d", track);
         ItemRecord& r = list.items[list.size++];
         r.filename = Copy("C:\\Music\\" + artist + "\\" + album + "\\" + number + " " + title + ".mp3");
