@@ -128,6 +128,33 @@ TEST(LibraryFile, ParseAcceptsLineEndsNullsAndEmptyFields) {
                 {"rating", "5"}, {"RATING", "3"}, {"", "x"}, {"a", "b=c"}}));
 }
 
+// Numbers of up to eight digits are read a word at a time, longer ones and signed ones
+// digit by digit: both ways must give the same values and refuse the same texts.
+TEST(LibraryFile, NumbersOfEveryLength) {
+  const std::pair<const char*, int> values[] = {
+      {"0", 0},        {"7", 7},           {"42", 42},       {"007", 7},
+      {"1999", 1999},  {"12345678", 12345678}, {"00000009", 9}, {"123456789", 123456789},
+      {"2147483647", 2147483647}, {"-2147483648", -2147483647 - 1}, {"-5", -5}};
+  const char* const refused[] = {"1:", "9/", "12a4", "/123", "1 ", "+1", "\xB1", "12345678x"};
+  // The track and the length: the bytes past a number are another field's.
+  auto parse = [](const std::string& number, LibraryFile& file, std::string& error) {
+    return file.Parse(kHeader + "f\tt\ta\tr\tc\tg\t1\t" + number + "\t" + number + "\tx=1\n", "n.tsv", error);
+  };
+  for (const auto& [text, value] : values) {
+    SCOPED_TRACE(text);
+    LibraryFile file;
+    std::string error;
+    ASSERT_TRUE(parse(text, file, error)) << error;
+    EXPECT_EQ(file.Records().items[0].track, value);
+    EXPECT_EQ(file.Records().items[0].length, value);
+  }
+  for (const char* text : refused) {
+    LibraryFile file;
+    std::string error;
+    EXPECT_FALSE(parse(text, file, error)) << text;
+  }
+}
+
 TEST(LibraryFile, MalformedLinesAreErrorsNamingFileAndLine) {
   const std::string good = "f\tt\ta\tr\tc\tg\t1\t2\t3\tx=1\n";
   struct Case {
