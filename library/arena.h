@@ -16,6 +16,8 @@
 #include <utility>
 #include <vector>
 
+#include "library/huge_pages.h"
+
 namespace tunyra {
 
 class Arena {
@@ -76,6 +78,7 @@ class Arena {
     m_blocks.reserve(m_blocks.size() + 1);
     m_blocks.emplace_back(new char[blockSize]);
     char* block = m_blocks.back().get();
+    OfferHugePages(block, blockSize);
     const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(block);
     char* placed = reinterpret_cast<char*>((start + align - 1) & ~std::uintptr_t(align - 1));
     if (!alone) {

@@ -11,6 +11,7 @@
 
 #include "host/host_records.h"
 #include "library/flat_set.h"
+#include "library/huge_pages.h"
 #include "library/record_view.h"
 
 namespace tunyra {
@@ -69,6 +70,9 @@ class CandidateList {
     m_fileNames.reserve(n);
     m_titles.reserve(n);
     m_lengths.reserve(n);
+    OfferHugePages(m_fileNames.data(), m_fileNames.capacity() * sizeof(const char*));
+    OfferHugePages(m_titles.data(), m_titles.capacity() * sizeof(const char*));
+    OfferHugePages(m_lengths.data(), m_lengths.capacity() * sizeof(std::int32_t));
   }
 
  private:
