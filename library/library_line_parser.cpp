@@ -250,6 +250,68 @@ char* Decode(const char* in, const char* end, char* out, const char* field, std:
 #endif
 }
 
+#ifdef TUNYRA_WIDE_LINE_SCAN
+// Where the processor packs bytes (AVX-512 VBMI2), 64 bytes of a field are decoded in a
+// few steps whatever escapes they hold: the backslashes that escape are told from the
+// runs they stand in, the characters they escape translated, the rest packed together.
+// Writes up to 64 bytes past the decoded text. Null when the field holds an unfinished
+// or unknown escape, for Decode to say which.
+[[gnu::target("avx512bw")]] inline std::uint64_t BytesEqual(__m512i bytes, char c) {
+  return _mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8(c));
+}
+
+[[gnu::target("avx512bw,avx512vbmi2,bmi,popcnt")]] char* DecodePacked(const char* in, const char* end, char* out) {
+  constexpr std::uint64_t kEvenBytes = 0x5555555555555555u;
+  while (in < end) {
+    const size_t size = size_t(end - in);
+    std::uint64_t window = size < 64 ? (std::uint64_t(1) << size) - 1 : ~std::uint64_t(0);
+    const __m512i bytes = _mm512_loadu_si512(in);
+    const std::uint64_t backslashes = BytesEqual(bytes, '\\') & window;
+    // A window starts where no escape is open: in each run of backslashes, the first and
+    // every other one after it escape the byte after them.
+    const std::uint64_t runStarts = backslashes & ~(backslashes << 1);
+    const std::uint64_t evenRuns = ((backslashes + (runStarts & kEvenBytes)) ^ backslashes) & backslashes;
+    std::uint64_t escaping = (evenRuns & kEvenBytes) | (backslashes & ~evenRuns & ~kEvenBytes);
+    const std::uint64_t lastByte = window ^ (window >> 1);
+    if (escaping & lastByte) {
+      if (size <= 64) return nullptr;  // the field ends in the escape
+      window &= ~lastByte;             // the next window starts with it
+    }
+    const std::uint64_t escaped = escaping << 1;
+    const std::uint64_t letterT = BytesEqual(bytes, 't');
+    const std::uint64_t letterN = BytesEqual(bytes, 'n');
+    const std::uint64_t letterR = BytesEqual(bytes, 'r');
+    const std::uint64_t known =
+        letterT | letterN | letterR | backslashes | BytesEqual(bytes, ';') | BytesEqual(bytes, '=');
+    if (escaped & ~known) return nullptr;
+    __m512i decoded = _mm512_mask_mov_epi8(bytes, escaped & letterT, _mm512_set1_epi8('\t'));
+    decoded = _mm512_mask_mov_epi8(decoded, escaped & letterN, _mm512_set1_epi8('\n'));
+    decoded = _mm512_mask_mov_epi8(decoded, escaped & letterR, _mm512_set1_epi8('\r'));
+    const std::uint64_t kept = window & ~escaping;
+    _mm512_storeu_si512(out, _mm512_maskz_compress_epi8(kept, decoded));
+    out += __builtin_popcountll(kept);
+    in += __builtin_popcountll(window);
+  }
+  return out;
+}
+
+bool HasPackedDecode() {
+  static const bool has = __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi2") &&
+                          __builtin_cpu_supports("bmi") && __builtin_cpu_supports("popcnt");
+  return has;
+}
+#endif
+
+// Decode, the quicker way where there is one; the same text or the same refusal.
+char* DecodeField(const char* in, const char* end, char* out, const char* field, std::string& what) {
+#ifdef TUNYRA_WIDE_LINE_SCAN
+  if (HasPackedDecode()) {
+    if (char* decoded = DecodePacked(in, end, out)) return decoded;
+  }
+#endif
+  return Decode(in, end, out, field, what);
+}
+
 // A field of one to eight digits, read as one word: the line's three numbers are short,
 // and a loop over their digits ends at a length the processor guesses wrong. Reads eight
 // bytes from `begin`, which may lie past the field.
@@ -324,9 +386,9 @@ bool LibraryLineParser::Parse(char* begin, char* end, ParsedLine& line, std::str
     if (m_escapedFields & (1u << i)) {
       // Decoded beside the line: in place, a copy sixteen bytes wide would overwrite
       // bytes not yet read.
-      if (m_decoded.size() < size_t(end - begin) + 16) m_decoded.resize(size_t(end - begin) + 16);
+      if (m_decoded.size() < size_t(end - begin) + 64) m_decoded.resize(size_t(end - begin) + 64);
       fieldBegin = m_decoded.data() + (fields[i] - begin);
-      fieldEnd = Decode(fields[i], fieldEnd, fieldBegin, kLibraryFieldNames[i], what);
+      fieldEnd = DecodeField(fields[i], fieldEnd, fieldBegin, kLibraryFieldNames[i], what);
       if (fieldEnd == nullptr) return false;
     }
     *fieldEnd = '\0';

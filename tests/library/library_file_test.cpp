@@ -128,6 +128,31 @@ TEST(LibraryFile, ParseAcceptsLineEndsNullsAndEmptyFields) {
                 {"rating", "5"}, {"RATING", "3"}, {"", "x"}, {"a", "b=c"}}));
 }
 
+// Escapes are decoded 64 bytes at a time where the processor allows: wherever one falls
+// (across a window's edge, in a run of backslashes of any length) the text comes back as
+// written, and a bad one is refused with its own message.
+TEST(LibraryFile, EscapesWhereverTheyFall) {
+  const std::string tail = "\\\\\t\n\r;=";  // what each escape stands for
+  for (size_t plain = 0; plain < 140; ++plain) {
+    for (size_t run = 0; run < 4; ++run) {
+      const std::string title = std::string(plain, 'a') + std::string(run, '\\') + tail + std::string(plain % 9, 'z');
+      SCOPED_TRACE(std::to_string(plain) + " plain, " + std::to_string(run) + " backslashes");
+      LibraryFile file;
+      std::string error;
+      ASSERT_TRUE(file.Parse(kHeader + "f\t" + EscapedField(title.c_str()) + "\ta\tr\tc\tg\t1\t2\t3\t\n", "e.tsv", error))
+          << error;
+      ASSERT_EQ(file.Records().items[0].title, title);
+    }
+    const std::string before = kHeader + "f\t" + std::string(plain, 'a');
+    LibraryFile file;
+    std::string error;
+    EXPECT_FALSE(file.Parse(before + "\\\ta\tr\tc\tg\t1\t2\t3\t\n", "e.tsv", error));
+    EXPECT_EQ(error, "e.tsv:2: unfinished escape at the end of title");
+    EXPECT_FALSE(file.Parse(before + "\\\\\\q\ta\tr\tc\tg\t1\t2\t3\t\n", "e.tsv", error));
+    EXPECT_EQ(error, "e.tsv:2: unknown escape \\q in title");
+  }
+}
+
 // Numbers of up to eight digits are read a word at a time, longer ones and signed ones
 // digit by digit: both ways must give the same values and refuse the same texts.
 TEST(LibraryFile, NumbersOfEveryLength) {
