@@ -15,21 +15,13 @@
 
 #include "library/library_file_writer.h"
 #include "library/printable_path.h"
+#include "library/text_hash.h"
 #include "platform/replacing_file.h"
 #include "scan/previous_library.h"
 
 namespace tunyra {
 
 namespace {
-
-std::uint64_t Fnv1a64(const std::string& text) {
-  std::uint64_t hash = 14695981039346656037ULL;
-  for (unsigned char c : text) {
-    hash ^= c;
-    hash *= 1099511628211ULL;
-  }
-  return hash;
-}
 
 std::string CacheRoot() {
   // The base-directory convention ignores a relative XDG_CACHE_HOME.
@@ -55,12 +47,33 @@ bool MakeFolders(const std::string& path) {
 
 }  // namespace
 
+namespace {
+
+std::string CacheName(std::uint64_t hash) {
+  char name[32];
+  std::snprintf(name, sizeof name, "%016" PRIx64 ".tsv", hash);
+  return name;
+}
+
+// Earlier versions named a folder's cache by the FNV-1a hash of its path. Such a cache
+// takes the name the core's hash gives when it is met, with its list of problems: the
+// first run after an upgrade reads only what changed, as every run before it did. A
+// cache that has its present name already is the one used; the other is left alone.
+void RenameEarlierCache(const std::string& absoluteFolder, const std::string& cache) {
+  std::uint64_t fnv1a = 14695981039346656037ULL;
+  for (unsigned char c : absoluteFolder) fnv1a = (fnv1a ^ c) * 1099511628211ULL;
+  const std::string earlier = cache.substr(0, cache.rfind('/') + 1) + CacheName(fnv1a);
+  struct stat info;
+  if (stat(cache.c_str(), &info) == 0 || std::rename(earlier.c_str(), cache.c_str()) != 0) return;
+  std::rename((earlier + ".problems").c_str(), (cache + ".problems").c_str());
+}
+
+}  // namespace
+
 std::string ScanCachePath(const std::string& absoluteFolder) {
   std::string root = CacheRoot();
   if (root.empty()) return root;
-  char name[32];
-  std::snprintf(name, sizeof name, "%016" PRIx64 ".tsv", Fnv1a64(absoluteFolder));
-  return root + "/tunyra/" + name;
+  return root + "/tunyra/" + CacheName(HashText(absoluteFolder));
 }
 
 namespace {
@@ -102,6 +115,7 @@ bool LoadFolderLibrary(const std::string& folder, const std::function<void(const
 
   LibraryFile previous;
   std::string cacheError;
+  if (!cache.empty()) RenameEarlierCache(absolute, cache);
   // A damaged cache is only a slower scan: it is read again from the files.
   if (!cache.empty()) LoadPreviousLibrary(cache, previous, cacheError);
   cacheError.clear();

@@ -526,4 +526,28 @@ TEST_F(ScanFixture, PickTakesAFolderAndReadsOnlyTheCacheWhenNothingChanged) {
   EXPECT_THAT(RunTool(TUNYRA_PICK_PATH, verbose, withCache).err, HasSubstr("1.mp3: "));
 }
 
+// A cache that an earlier version named by the FNV-1a hash of the folder's path is taken
+// up under its present name: the run after an upgrade reads none of the songs again.
+TEST_F(ScanFixture, PickTakesUpTheCacheOfAnEarlierVersion) {
+  const std::string music = m_dir + "/music", cache = m_dir + "/cache";
+  const ToolSetup withCache{"", {"XDG_CACHE_HOME=" + cache}, std::nullopt};
+  Song("music/1.mp3");
+  Song("music/2.mp3");
+  const std::vector<std::string> all = {music, "--list", "title"};
+  ASSERT_EQ(RunTool(TUNYRA_PICK_PATH, all, withCache).code, 0);
+  std::vector<fs::path> caches(fs::directory_iterator(cache + "/tunyra"), fs::directory_iterator());
+  ASSERT_EQ(caches.size(), 1u);
+  std::uint64_t fnv1a = 14695981039346656037ULL;
+  for (unsigned char c : fs::canonical(music).string()) fnv1a = (fnv1a ^ c) * 1099511628211ULL;
+  char earlier[32];
+  std::snprintf(earlier, sizeof earlier, "%016llx.tsv", static_cast<unsigned long long>(fnv1a));
+  fs::rename(caches[0], cache + "/tunyra/" + earlier);
+
+  const ToolResult upgraded = RunTool(TUNYRA_PICK_PATH, all, withCache);
+  EXPECT_EQ(upgraded.code, 0) << upgraded.err;
+  EXPECT_THAT(upgraded.err, Not(HasSubstr("songs written"))) << "the songs were read again";
+  EXPECT_TRUE(fs::exists(caches[0]));
+  EXPECT_FALSE(fs::exists(cache + "/tunyra/" + earlier));
+}
+
 }  // namespace
