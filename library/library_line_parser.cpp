@@ -105,7 +105,8 @@ inline size_t LowestBit(std::uint64_t bits) { return size_t(__builtin_ctzll(bits
     for (size_t k = 0; k < 8; ++k, tabBits &= tabBits - 1) tabs[count + k] = at + LowestBit(tabBits | kNoTabLeft);
     for (size_t k = 8; tabBits != 0; ++k, tabBits &= tabBits - 1) tabs[count + k] = at + LowestBit(tabBits);
   } else {
-    for (size_t k = count; k < kLineTabs && tabBits != 0; ++k, tabBits &= tabBits - 1) tabs[k] = at + LowestBit(tabBits);
+    for (size_t k = count; k < kLineTabs && tabBits != 0; ++k, tabBits &= tabBits - 1)
+      tabs[k] = at + LowestBit(tabBits);
   }
   count += found;
   return ends;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <type_traits>
 #include <utility>
 
 #include "library/item_records.h"
@@ -67,34 +68,31 @@ std::string ParentFolder(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
-bool RegisterWindowClass(HINSTANCE instance, const char* name, WNDPROC proc) {
-  WNDCLASSEXA wc{};
-  if (::GetClassInfoExA(instance, name, &wc)) return true;
+// A class is Unicode by the function that registered it: the Unicode main window has a
+// class of its own, registered through the wide calls.
+BOOL ClassRecordOf(HINSTANCE instance, const char* name, WNDCLASSEXA* wc) {
+  return ::GetClassInfoExA(instance, name, wc);
+}
+BOOL ClassRecordOf(HINSTANCE instance, const wchar_t* name, WNDCLASSEXW* wc) {
+  return ::GetClassInfoExW(instance, name, wc);
+}
+ATOM RegisterClassRecord(const WNDCLASSEXA& wc) { return ::RegisterClassExA(&wc); }
+ATOM RegisterClassRecord(const WNDCLASSEXW& wc) { return ::RegisterClassExW(&wc); }
+
+template <class Char>
+bool RegisterWindowClass(HINSTANCE instance, const Char* name, WNDPROC proc) {
+  std::conditional_t<std::is_same_v<Char, char>, WNDCLASSEXA, WNDCLASSEXW> wc{};
+  if (ClassRecordOf(instance, name, &wc)) return true;
   wc.cbSize = sizeof wc;
   wc.style = CS_DBLCLKS;
   wc.lpfnWndProc = proc;
   wc.hInstance = instance;
+  // The system's shared cursor and icon: the same handles whichever calls load them.
   wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
   wc.hIcon = ::LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = name;
-  return ::RegisterClassExA(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
-// A class is Unicode by the function that registered it: the Unicode main window has a
-// class of its own.
-bool RegisterWideWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc) {
-  WNDCLASSEXW wc{};
-  if (::GetClassInfoExW(instance, name, &wc)) return true;
-  wc.cbSize = sizeof wc;
-  wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = proc;
-  wc.hInstance = instance;
-  wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-  wc.hIcon = ::LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = name;
-  return ::RegisterClassExW(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  return RegisterClassRecord(wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
 struct ModuleWindowSearch {
@@ -154,7 +152,7 @@ bool StandinHost::Create(HINSTANCE instance, HostView* view, std::string* error)
     m_preloaded.push_back(module);
   }
   const bool wide = m_options.unicodeMainWindow;
-  if (!(wide ? RegisterWideWindowClass(instance, kWideMainClassName, MainProc)
+  if (!(wide ? RegisterWindowClass(instance, kWideMainClassName, MainProc)
              : RegisterWindowClass(instance, kMainClassName, MainProc)) ||
       !RegisterWindowClass(instance, kLibraryClassName, LibraryProc))
     return false;

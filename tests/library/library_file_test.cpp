@@ -139,8 +139,8 @@ TEST(LibraryFile, EscapesWhereverTheyFall) {
       SCOPED_TRACE(std::to_string(plain) + " plain, " + std::to_string(run) + " backslashes");
       LibraryFile file;
       std::string error;
-      ASSERT_TRUE(file.Parse(kHeader + "f\t" + EscapedField(title.c_str()) + "\ta\tr\tc\tg\t1\t2\t3\t\n", "e.tsv", error))
-          << error;
+      const std::string line = "f\t" + EscapedField(title.c_str()) + "\ta\tr\tc\tg\t1\t2\t3\t\n";
+      ASSERT_TRUE(file.Parse(kHeader + line, "e.tsv", error)) << error;
       ASSERT_EQ(file.Records().items[0].title, title);
     }
     const std::string before = kHeader + "f\t" + std::string(plain, 'a');
