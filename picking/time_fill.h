@@ -38,6 +38,7 @@ enum class FillStop {
 struct FillResult {
   bool cancelled = false;  // the too-short question was answered Cancel
   CandidateList picks;     // in pick order
+  std::vector<std::uint32_t> indices;  // the candidate index of each pick
   FillStop stop = FillStop::TimeUsedUp;
   std::int64_t remainingSeconds = 0;  // after the last pick
   std::int64_t targetSeconds = 0;     // the time filled (shortened on OK)
