@@ -499,7 +499,6 @@ TEST(ExactFit, ArtistLimitKeptAndTotalClosestOnEnumerableLibraries) {
       ++(closest == 0 ? exact : notExact);
     }
   }
-  std::printf("COVER %d %d %d\n", limitMattered, exact, notExact);
   // The libraries are worth their time: the limit changes the answer, both ways.
   EXPECT_GT(limitMattered, 40);
   EXPECT_GT(exact, 200);
