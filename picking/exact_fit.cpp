@@ -381,7 +381,8 @@ class ExactSearch {
     std::vector<std::uint32_t> layerGroup;
     std::vector<std::int64_t> layerTake;
     std::uint64_t spent = 0;
-    size_t done = 0;
+    std::uint64_t askAt = 0;  // spent steps at which to ask again whether the layers to come add a total
+    size_t askFrom = 1;       // the length that said so last, asked first
     for (const auto& [key, g] : order) {
       if (g >= groups + choices) {
         if (!AddArtist(m_artists[g - groups - choices], top, steps, reach, spent)) {
@@ -422,10 +423,14 @@ class ExactSearch {
       }
       if (reach.LastHas(target)) break;
       if (m_cap) {
-        // Asked after 1, 2, 4, 8, ... layers: at most twice the layers it takes.
+        // The question takes at most a third of the steps: after it, twice its steps go to
+        // layers before it is asked again.
         CountLengths(g, groups, -1, lengthsLeft);
-        ++done;
-        if ((done & (done - 1)) == 0 && NothingLeftAdds(reach, lengthsLeft, steps, spent)) break;
+        if (spent >= askAt) {
+          const std::uint64_t before = spent;
+          if (NothingLeftAdds(reach, lengthsLeft, steps, spent, askFrom)) break;
+          askAt = spent + 2 * (spent - before);
+        }
       }
     }
 
@@ -774,14 +779,20 @@ class ExactSearch {
 
   // Whether no length a layer still to come holds adds a total to the reach: then those
   // layers add none (a playlist's songs from them, added one at a time, never pass its
-  // total), and the reach is every total there is.
+  // total), and the reach is every total there is. Starts at `from`, the length that
+  // added one last time, and leaves there the one that adds one now.
   static bool NothingLeftAdds(const ReachLayers& reach, const std::vector<std::int32_t>& lengthsLeft,
-                              std::uint64_t steps, std::uint64_t& spent) {
-    for (size_t length = 1; length < lengthsLeft.size(); ++length) {
+                              std::uint64_t steps, std::uint64_t& spent, size_t& from) {
+    const size_t lengths = lengthsLeft.size() - 1;  // 1 to top
+    for (size_t k = 0; k < lengths; ++k) {
+      const size_t length = 1 + (from - 1 + k) % lengths;
       if (lengthsLeft[length] == 0) continue;
       if (spent + reach.Words() > steps) return false;
       spent += reach.Words();
-      if (!reach.ClosedUnder(static_cast<std::int64_t>(length))) return false;
+      if (!reach.ClosedUnder(static_cast<std::int64_t>(length))) {
+        from = length;
+        return false;
+      }
     }
     return true;
   }
@@ -812,6 +823,26 @@ class ExactSearch {
   std::vector<std::uint32_t> m_itemWeights;
 };
 
+// The sum the too-short question weighs. Under an artist limit LimitedPickableSum sorts
+// every entry; any maxPerArtist entries of each artist, at one pass, already show most
+// lists long enough, and then the question is not asked either way.
+std::int64_t TooShortSum(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
+                         const PickLimits& limits) {
+  if (allowDuplicates || !limits.LimitsArtists()) return LimitedPickableSum(candidates, limits);
+  std::vector<std::uint32_t> taken;
+  std::int64_t some = 0;
+  for (size_t i = 0; i < candidates.size() && some < totalSeconds; ++i) {
+    if (candidates[i].length <= 0) continue;
+    const std::uint32_t artist = limits.artistOf[i];
+    if (artist >= taken.size()) taken.resize(std::max<size_t>(artist + 1, 2 * taken.size()), 0);
+    if (taken[artist] < limits.maxPerArtist) {
+      ++taken[artist];
+      some += candidates[i].length;
+    }
+  }
+  return some >= totalSeconds ? some : LimitedPickableSum(candidates, limits);
+}
+
 }  // namespace
 
 FillResult FitExactly(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
@@ -824,7 +855,8 @@ FillResult FitExactly(const CandidateList& candidates, std::int32_t totalSeconds
                       std::uint64_t searchSteps) {
   FillResult result;
   std::int64_t target = 0;
-  if (!TimeToFill(LimitedPickableSum(candidates, limits), totalSeconds, allowDuplicates, askShorten, target)) {
+  if (!TimeToFill(TooShortSum(candidates, totalSeconds, allowDuplicates, limits), totalSeconds, allowDuplicates,
+                  askShorten, target)) {
     result.cancelled = true;
     result.remainingSeconds = result.targetSeconds = totalSeconds;
     return result;
