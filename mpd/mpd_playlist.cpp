@@ -18,9 +18,9 @@ std::string Quoted(const std::string& uri) { return "\"" + uri + "\""; }
 constexpr size_t kMpdListBytes = 64 * 1024;
 
 // Sends one command per song, in command lists; MPD stops at the first it refuses.
-// Returns how many it carried out; `error` names the refused song, or says the
-// connection was lost.
-size_t SendForEach(MpdSession& session, const std::vector<std::string>& uris,
+// `argumentBytes`: what a command holds besides the song's name. Returns how many it
+// carried out; `error` names the refused song, or says the connection was lost.
+size_t SendForEach(MpdSession& session, const std::vector<std::string>& uris, size_t argumentBytes,
                    const std::function<bool(mpd_connection*, const std::string&)>& send, const std::string& what,
                    MpdError& error) {
   mpd_connection* connection = session.Connection();
@@ -28,8 +28,10 @@ size_t SendForEach(MpdSession& session, const std::vector<std::string>& uris,
   while (done < uris.size()) {
     size_t end = done, bytes = 0;
     bool sent = mpd_command_list_begin(connection, true);
-    for (; sent && end < uris.size() && (end == done || bytes + uris[end].size() + 16 <= kMpdListBytes); ++end) {
-      bytes += uris[end].size() + 16;  // the command, the quotes and the line break
+    // The command's name, quotes, spaces and line break take under 24 bytes.
+    for (; sent && end < uris.size() && (end == done || bytes + uris[end].size() + argumentBytes + 24 <= kMpdListBytes);
+         ++end) {
+      bytes += uris[end].size() + argumentBytes + 24;
       sent = send(connection, uris[end]);
     }
     if (sent) sent = mpd_command_list_end(connection);
@@ -156,7 +158,7 @@ bool HandToMpdQueue(MpdSession& session, const std::vector<std::string>& uris, M
   unsigned before = 0;
   if (!QueueLength(session, before, error)) return false;
   const size_t added = SendForEach(
-      session, uris, [](mpd_connection* c, const std::string& uri) { return mpd_send_add(c, uri.c_str()); },
+      session, uris, 0, [](mpd_connection* c, const std::string& uri) { return mpd_send_add(c, uri.c_str()); },
       "adding", error);
   if (added < uris.size()) {
     // Take back what came in before the refusal or the loss.
@@ -182,11 +184,13 @@ bool SaveMpdPlaylist(MpdSession& session, const std::string& name, const std::ve
   const std::string old = name + ".tunyra-old";
   RemoveIfThere(session, fresh);
   const size_t added = SendForEach(
-      session, uris,
+      session, uris, fresh.size(),
       [&](mpd_connection* c, const std::string& uri) { return mpd_send_playlist_add(c, fresh.c_str(), uri.c_str()); },
       "saving", error);
   if (added < uris.size()) {
-    if (error.failure != MpdFailure::Lost) RemoveIfThere(session, fresh);
+    // The unfinished playlist goes, over a new connection when MPD closed this one.
+    MpdError again;
+    if (error.failure != MpdFailure::Lost || session.Reconnect(again)) RemoveIfThere(session, fresh);
     return false;
   }
   bool exists = false;

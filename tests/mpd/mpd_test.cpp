@@ -255,6 +255,10 @@ TEST_F(Mpd, AQueueWhoseConnectionDropsStaysAsItWas) {
     EXPECT_TRUE(after == before) << "the queue holds " << std::count(after.begin(), after.end(), '\n') << " songs";
     EXPECT_EQ(m_mpd.Mpc({"current"}), "") << "started playing";
   }
+  MpdError error;
+  EXPECT_FALSE(SaveMpdPlaylist(*session, "evening", picks, error));
+  EXPECT_EQ(error.failure, MpdFailure::Lost) << error.message;
+  EXPECT_EQ(m_mpd.Mpc({"lsplaylists"}), "") << "a half-written playlist was left";
 }
 
 // A Unix socket whose server greets with something that is not MPD.
