@@ -1,7 +1,9 @@
 #include "tests/support/plain_picking.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
+#include <string>
 
 namespace plain {
 
@@ -163,6 +165,78 @@ CandidateList PickedEntries(const CandidateList& candidates, const std::vector<s
   CandidateList list;
   for (size_t i : picks) list.Append(candidates[i]);
   return list;
+}
+
+std::int64_t ClosestLimitedDistance(const CandidateList& candidates, const PickLimits& limits, bool allowDuplicates,
+                                    std::int64_t target) {
+  std::vector<size_t> usable;
+  std::int64_t longest = 0;
+  for (size_t i = 0; i < candidates.size(); ++i) {
+    if (candidates[i].length <= 0) continue;
+    usable.push_back(i);
+    longest = std::max<std::int64_t>(longest, candidates[i].length);
+  }
+  const std::uint32_t cap = limits.maxPerArtist;
+  auto artistOf = [&](size_t i) { return cap ? limits.artistOf[i] : 0u; };
+  std::int64_t best = INT64_MAX;
+  auto consider = [&](std::int64_t total) { best = std::min(best, total > target ? total - target : target - total); };
+  if (!allowDuplicates) {
+    for (size_t mask = 1; mask < (size_t{1} << usable.size()); ++mask) {
+      std::int64_t total = 0;
+      std::vector<std::string> names;
+      std::vector<std::uint32_t> artists;
+      for (size_t b = 0; b < usable.size(); ++b) {
+        if (!(mask >> b & 1)) continue;
+        total += candidates[usable[b]].length;
+        names.push_back(candidates[usable[b]].fileName);
+        artists.push_back(artistOf(usable[b]));
+      }
+      std::sort(names.begin(), names.end());
+      if (std::adjacent_find(names.begin(), names.end()) != names.end()) continue;
+      bool kept = true;
+      for (std::uint32_t a : artists) kept = kept && (!cap || std::count(artists.begin(), artists.end(), a) <= static_cast<std::ptrdiff_t>(cap));
+      if (kept) consider(total);
+    }
+    return best;
+  }
+  // A total beyond twice the time and the longest song is further than any one song.
+  const auto bound = static_cast<size_t>(2 * target + longest);
+  std::vector<std::uint32_t> artists;
+  for (size_t i : usable) artists.push_back(artistOf(i));
+  std::sort(artists.begin(), artists.end());
+  artists.erase(std::unique(artists.begin(), artists.end()), artists.end());
+  std::vector<char> withEmpty(bound + 1, 0);
+  withEmpty[0] = 1;
+  for (std::uint32_t a : artists) {
+    // The artist's own totals of one pick or more: added one pick at a time, up to the
+    // limit; without one, any number.
+    std::vector<char> own(bound + 1, 0), picks(bound + 1, 0);
+    picks[0] = 1;
+    for (std::uint32_t k = 1; k <= (cap ? cap : 1); ++k) {
+      std::vector<char> more(bound + 1, 0);
+      for (size_t s = 0; s <= bound; ++s) {
+        if (!picks[s] && (cap || !more[s])) continue;
+        for (size_t i : usable)
+          if (artistOf(i) == a && s + static_cast<size_t>(candidates[i].length) <= bound)
+            more[s + static_cast<size_t>(candidates[i].length)] = 1;
+      }
+      picks = more;
+      for (size_t s = 0; s <= bound; ++s) own[s] = own[s] || picks[s];
+    }
+    std::vector<size_t> ownTotals;
+    for (size_t t = 1; t <= bound; ++t)
+      if (own[t]) ownTotals.push_back(t);
+    std::vector<char> next = withEmpty;
+    for (size_t s = 0; s <= bound; ++s) {
+      if (!withEmpty[s]) continue;
+      for (size_t t : ownTotals)
+        if (s + t <= bound) next[s + t] = 1;
+    }
+    withEmpty = next;
+  }
+  for (size_t s = 1; s <= bound; ++s)
+    if (withEmpty[s]) consider(static_cast<std::int64_t>(s));
+  return best;
 }
 
 }  // namespace plain

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "picking/candidate_matching.h"
+#include "picking/pick_limits.h"
 #include "picking/random_source.h"
 #include "picking/time_fill.h"
 #include "host/host_records.h"
@@ -46,5 +47,13 @@ Fill FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool a
 
 // The picks as a candidate list, to compare with FillResult::picks.
 CandidateList PickedEntries(const CandidateList& candidates, const std::vector<size_t>& picks);
+
+// The exact fit's rule under an artist limit, by trying every playlist: how near
+// `target` the total of a non-empty one can come, with songs of length above 0, without
+// duplicates each file name once (at any of its entries), and no artist (limits.artistOf
+// of the entry picked) more than limits.maxPerArtist times. INT64_MAX when no entry
+// can be picked. Keep the list to a dozen or so entries.
+std::int64_t ClosestLimitedDistance(const CandidateList& candidates, const PickLimits& limits, bool allowDuplicates,
+                                    std::int64_t target);
 
 }  // namespace plain
