@@ -318,7 +318,9 @@ FillResult FillTimeWith(const CandidateList& candidates, std::int32_t totalSecon
   FillResult result;
   FillChoices choices(candidates, allowDuplicates, limits);
 
-  const std::int64_t pickable = limits.LimitsArtists() ? LimitedPickableSum(candidates, limits) : choices.Sum();
+  // With duplicates the sum is never weighed: the limited one (a sort) is not made.
+  const std::int64_t pickable =
+      limits.LimitsArtists() && !allowDuplicates ? LimitedPickableSum(candidates, limits) : choices.Sum();
   std::int64_t remaining = 0;
   if (!TimeToFill(pickable, totalSeconds, allowDuplicates, askShorten, remaining)) {
     result.cancelled = true;
