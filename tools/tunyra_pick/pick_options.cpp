@@ -18,12 +18,14 @@ const cli::Program kPickProgram = {
     "\n"
     "A LIBRARY.tsv of '-' reads the library from standard input.\n"
     "Builds a playlist of a chosen length from a library file, as the Select Songs\n"
-    "dialog does, and prints it on stdout as an extended M3U playlist. The total\n"
-    "length, the requested time and the seed go to stderr. A folder of audio files\n"
-    "is scanned as tunyra-scan does, keeping the result in ~/.cache/tunyra/ (or\n"
-    "$XDG_CACHE_HOME/tunyra/) so the next run only reads what changed. A LIBRARY\n"
-    "of mpd: is the song database of the MPD that mpc would reach (MPD_HOST,\n"
-    "MPD_PORT, PASSWORD@HOST), mpd:SOCKET or mpd:HOST:PORT another one.\n",
+    "dialog does, and prints it on stdout as an extended M3U playlist; its second\n"
+    "line is a comment, '# ' and the command that makes it again (with the seed),\n"
+    "to paste into a shell. The total length, the requested time and the seed go to\n"
+    "stderr. A folder of audio files is scanned as tunyra-scan does, keeping the\n"
+    "result in ~/.cache/tunyra/ (or $XDG_CACHE_HOME/tunyra/) so the next run only\n"
+    "reads what changed. A LIBRARY of mpd: is the song database of the MPD that mpc\n"
+    "would reach (MPD_HOST, MPD_PORT, PASSWORD@HOST), mpd:SOCKET or mpd:HOST:PORT\n"
+    "another one.\n",
     cli::kExitNoneAllowed,
 };
 
