@@ -91,6 +91,29 @@ class ReachLayers {
     Apply(m_last.data(), Layers() - 1);
     if (Layers() % kSegmentLayers == 0) m_kept.insert(m_kept.end(), m_last.begin(), m_last.end());
   }
+  // A layer's weights as the sums of parts: part p takes one of weights[starts[p],
+  // starts[p + 1]) (rising as given) or none, and all parts together rise rows - 1 at most.
+  struct Parts {
+    size_t rows = 1;
+    std::vector<size_t> starts{0};
+    std::vector<std::int64_t> weights;
+    std::vector<std::uint32_t> rises;
+  };
+  // A layer of `weights`, every total the parts make, raised part by part on rows of its
+  // own rather than weight by weight: cheaper when the weights are many sums of a few
+  // parts. Walked back by its weights, as any other layer.
+  void Add(const std::int64_t* weights, size_t count, Parts parts) {
+    m_partsOf.resize(Layers(), kNoParts);
+    m_partsOf.push_back(m_parts.size());
+    m_parts.push_back(std::move(parts));
+    Add(weights, count);
+  }
+  static std::uint64_t Steps(const Parts& parts, std::uint64_t words) {
+    std::uint64_t rows = parts.rows;  // set aside, then folded
+    for (std::uint32_t rise : parts.rises) rows += parts.rows - rise;
+    return rows * words;
+  }
+
   bool LastHas(std::int64_t total) const { return Test(m_last.data(), total); }
   bool LastHas(size_t row, std::int64_t total) const { return Test(&m_last[row * m_words], total); }
 
@@ -182,23 +205,37 @@ class ReachLayers {
   // that are not yet raised. Bits above `top` in a row's last word are never read and
   // only ever move further up.
   void Raise(std::uint64_t* bits, const std::uint64_t* from, std::int64_t weight, std::uint32_t rise) const {
+    for (size_t row = m_rows; row-- > rise;) RaiseRow(bits + row * m_words, from + (row - rise) * m_words, weight);
+  }
+  void RaiseRow(std::uint64_t* to, const std::uint64_t* from, std::int64_t weight) const {
     const auto q = static_cast<size_t>(weight / 64);
     const auto r = static_cast<unsigned>(weight % 64);
     if (weight <= 0 || q >= m_words) return;
-    for (size_t row = m_rows; row-- > rise;) {
-      std::uint64_t* to = bits + row * m_words;
-      const std::uint64_t* below = from + (row - rise) * m_words;
-      for (size_t i = m_words; i-- > q;) {
-        std::uint64_t w = below[i - q] << r;
-        if (r != 0 && i > q) w |= below[i - q - 1] >> (64 - r);
-        to[i] |= w;
-      }
+    for (size_t i = m_words; i-- > q;) {
+      std::uint64_t w = from[i - q] << r;
+      if (r != 0 && i > q) w |= from[i - q - 1] >> (64 - r);
+      to[i] |= w;
     }
+  }
+
+  // Row 0 is the layer below (one row), the others are set aside. Each part raises each
+  // row from rows below it, the top row first, so that it is taken once at most; then
+  // the rows fold into row 0.
+  void ApplyParts(std::uint64_t* bits, const Parts& parts) {
+    m_partRows.assign(parts.rows * m_words, 0);
+    auto row = [&](size_t k) { return k == 0 ? bits : &m_partRows[k * m_words]; };
+    for (size_t p = 0; p + 1 < parts.starts.size(); ++p)
+      for (size_t k = parts.rows; k-- > 1;)
+        for (size_t w = parts.starts[p]; w < parts.starts[p + 1]; ++w)
+          if (parts.rises[w] <= k) RaiseRow(row(k), row(k - parts.rises[w]), parts.weights[w]);
+    for (size_t k = 1; k < parts.rows; ++k)
+      for (size_t i = 0; i < m_words; ++i) bits[i] |= m_partRows[k * m_words + i];
   }
 
   // Several weights raise from the layer below, not from each other: no two of them are
   // ever taken together.
   void Apply(std::uint64_t* bits, size_t layer) {
+    if (layer < m_partsOf.size() && m_partsOf[layer] != kNoParts) return ApplyParts(bits, m_parts[m_partsOf[layer]]);
     const size_t first = m_starts[layer];
     const size_t count = m_starts[layer + 1] - first;
     if (count == 1) return Raise(bits, bits, m_weights[first], Rise(first));
@@ -235,6 +272,10 @@ class ReachLayers {
   std::vector<std::uint64_t> m_below;
   std::vector<std::uint64_t> m_segment;
   size_t m_loaded = static_cast<size_t>(-1);
+  static constexpr size_t kNoParts = static_cast<size_t>(-1);
+  std::vector<size_t> m_partsOf;  // per layer, into m_parts; none beyond its end
+  std::vector<Parts> m_parts;
+  std::vector<std::uint64_t> m_partRows;
 };
 
 struct Playlist {
@@ -381,7 +422,8 @@ class ExactSearch {
     std::vector<std::uint32_t> layerGroup;
     std::vector<std::int64_t> layerTake;
     std::uint64_t spent = 0;
-    size_t done = 0;
+    std::uint64_t askAt = 0;  // spent steps at which to ask again whether the layers to come add a total
+    size_t askFrom = 1;       // the length that said so last, asked first
     for (const auto& [key, g] : order) {
       if (g >= groups + choices) {
         if (!AddArtist(m_artists[g - groups - choices], top, steps, reach, spent)) {
@@ -422,10 +464,14 @@ class ExactSearch {
       }
       if (reach.LastHas(target)) break;
       if (m_cap) {
-        // Asked after 1, 2, 4, 8, ... layers: at most twice the layers it takes.
+        // The question takes at most a third of the steps: after it, twice its steps go to
+        // layers before it is asked again.
         CountLengths(g, groups, -1, lengthsLeft);
-        ++done;
-        if ((done & (done - 1)) == 0 && NothingLeftAdds(reach, lengthsLeft, steps, spent)) break;
+        if (spent >= askAt) {
+          const std::uint64_t before = spent;
+          if (NothingLeftAdds(reach, lengthsLeft, steps, spent, askFrom)) break;
+          askAt = spent + 2 * (spent - before);
+        }
       }
     }
 
@@ -659,58 +705,68 @@ class ExactSearch {
     return std::min<std::int64_t>(top, m_cap * artist.longest);
   }
 
-  // A bound artist's own search, one layer per item: row k of its last layer holds the
-  // totals of k of its songs. Gives the steps it takes; with `own` null it only counts
-  // them.
-  std::uint64_t ArtistSearch(const ArtistLayer& artist, std::int64_t top, ReachLayers* own) const {
-    const std::int64_t artistTop = ArtistTop(artist, top);
-    const std::uint64_t words = static_cast<std::uint64_t>(artistTop / 64 + 1);
-    const std::uint64_t rows = std::uint64_t{m_cap} + 1;
-    std::uint64_t steps = rows * words;  // reading the totals off
-    std::vector<std::int64_t> weights;
-    std::vector<std::uint32_t> rises;
+  // A bound artist's songs as parts: its songs of one length (any number of them up to
+  // the limit, each rising a row) or one song of several lengths (one of them).
+  ReachLayers::Parts ArtistParts(const ArtistLayer& artist, std::int64_t artistTop) const {
+    ReachLayers::Parts parts;
+    parts.rows = std::size_t{m_cap} + 1;
     for (std::uint32_t i = artist.begin; i < artist.end; ++i) {
       const ArtistItem& item = m_items[i];
-      weights.clear();
-      rises.clear();
       if (item.severalLengths) {
-        for (std::uint32_t v = item.begin; v < item.end; ++v) weights.push_back(Length(m_itemEntries[v]));
-        rises.assign(weights.size(), 1);
+        for (std::uint32_t v = item.begin; v < item.end; ++v) {
+          parts.weights.push_back(Length(m_itemEntries[v]));
+          parts.rises.push_back(1);
+        }
       } else {
         const std::int64_t length = Length(m_itemEntries[item.begin]);
         const std::uint32_t most = m_duplicates ? m_cap : std::min(m_cap, item.end - item.begin);
         for (std::uint32_t k = 1; k <= most && k * length <= artistTop; ++k) {
-          weights.push_back(k * length);
-          rises.push_back(k);
+          parts.weights.push_back(k * length);
+          parts.rises.push_back(k);
         }
       }
-      for (std::uint32_t rise : rises) steps += (rows - rise) * words;
-      if (own) own->Add(weights.data(), weights.size(), rises.data());
+      parts.starts.push_back(parts.weights.size());
     }
-    return steps;
+    return parts;
   }
 
-  // The artist's layer: every total of 1 up to the limit of its songs. False when that
-  // would pass the bound.
+  // The artist's own search, a layer per part: row k of its last layer holds the totals
+  // of k of its songs.
+  static ReachLayers OwnSearch(const ReachLayers::Parts& parts, std::int64_t artistTop) {
+    ReachLayers own(artistTop, parts.rows);
+    for (size_t p = 0; p + 1 < parts.starts.size(); ++p)
+      own.Add(&parts.weights[parts.starts[p]], parts.starts[p + 1] - parts.starts[p], &parts.rises[parts.starts[p]]);
+    return own;
+  }
+
+  // The artist's layer: every total of 1 up to the limit of its songs, from its own
+  // search, raised weight by weight or part by part, whichever takes fewer steps. False
+  // when that would pass the bound.
   bool AddArtist(const ArtistLayer& artist, std::int64_t top, std::uint64_t steps, ReachLayers& reach,
                  std::uint64_t& spent) const {
-    const std::uint64_t cost = ArtistSearch(artist, top, nullptr);
-    if (spent + cost > steps) return false;
-    spent += cost;
-    ReachLayers own(ArtistTop(artist, top), m_cap + 1);
-    ArtistSearch(artist, top, &own);
-    const std::vector<std::int64_t> totals = own.LastTotalsAbove0Rows();
-    if (spent + reach.Words() * totals.size() > steps) return false;
-    spent += reach.Words() * totals.size();
-    reach.Add(totals.data(), totals.size());
+    const std::int64_t artistTop = ArtistTop(artist, top);
+    ReachLayers::Parts parts = ArtistParts(artist, artistTop);
+    const std::uint64_t own = ReachLayers::Steps(parts, static_cast<std::uint64_t>(artistTop / 64 + 1));
+    if (spent + own > steps) return false;
+    spent += own;
+    const std::vector<std::int64_t> totals = OwnSearch(parts, artistTop).LastTotalsAbove0Rows();
+    const std::uint64_t byWeight = reach.Words() * totals.size();
+    const std::uint64_t byPart = ReachLayers::Steps(parts, reach.Words());
+    if (spent + std::min(byWeight, byPart) > steps) return false;
+    spent += std::min(byWeight, byPart);
+    if (byPart < byWeight) {
+      reach.Add(totals.data(), totals.size(), std::move(parts));
+    } else {
+      reach.Add(totals.data(), totals.size());
+    }
     return true;
   }
 
   // Songs of a bound artist that make `total`, one way at random.
   void TakeFromArtist(const ArtistLayer& artist, std::int64_t top, std::int64_t total,
                       std::vector<std::uint32_t>& out) {
-    ReachLayers own(ArtistTop(artist, top), m_cap + 1);
-    ArtistSearch(artist, top, &own);
+    const std::int64_t artistTop = ArtistTop(artist, top);
+    ReachLayers own = OwnSearch(ArtistParts(artist, artistTop), artistTop);
     std::vector<size_t> rows;
     for (size_t row = 1; row <= m_cap; ++row)
       if (own.LastHas(row, total)) rows.push_back(row);
@@ -774,14 +830,20 @@ class ExactSearch {
 
   // Whether no length a layer still to come holds adds a total to the reach: then those
   // layers add none (a playlist's songs from them, added one at a time, never pass its
-  // total), and the reach is every total there is.
+  // total), and the reach is every total there is. Starts at `from`, the length that
+  // added one last time, and leaves there the one that adds one now.
   static bool NothingLeftAdds(const ReachLayers& reach, const std::vector<std::int32_t>& lengthsLeft,
-                              std::uint64_t steps, std::uint64_t& spent) {
-    for (size_t length = 1; length < lengthsLeft.size(); ++length) {
+                              std::uint64_t steps, std::uint64_t& spent, size_t& from) {
+    const size_t lengths = lengthsLeft.size() - 1;  // 1 to top
+    for (size_t k = 0; k < lengths; ++k) {
+      const size_t length = 1 + (from - 1 + k) % lengths;
       if (lengthsLeft[length] == 0) continue;
       if (spent + reach.Words() > steps) return false;
       spent += reach.Words();
-      if (!reach.ClosedUnder(static_cast<std::int64_t>(length))) return false;
+      if (!reach.ClosedUnder(static_cast<std::int64_t>(length))) {
+        from = length;
+        return false;
+      }
     }
     return true;
   }
@@ -812,6 +874,28 @@ class ExactSearch {
   std::vector<std::uint32_t> m_itemWeights;
 };
 
+// The sum the too-short question weighs (LimitedPickableSum), or, when a part of it
+// already reaches the time, that part: the question is not asked either way, and a long
+// list is not read to its end (nor, under an artist limit, sorted). The part under a
+// limit takes any maxPerArtist entries of each artist.
+std::int64_t TooShortSum(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
+                         const PickLimits& limits) {
+  if (allowDuplicates) return 0;  // never weighed
+  std::vector<std::uint32_t> taken;
+  std::int64_t some = 0;
+  for (size_t i = 0; i < candidates.size() && some < totalSeconds; ++i) {
+    if (candidates[i].length <= 0) continue;
+    if (limits.LimitsArtists()) {
+      const std::uint32_t artist = limits.artistOf[i];
+      if (artist >= taken.size()) taken.resize(std::max<size_t>(artist + 1, 2 * taken.size()), 0);
+      if (taken[artist] == limits.maxPerArtist) continue;
+      ++taken[artist];
+    }
+    some += candidates[i].length;
+  }
+  return some >= totalSeconds || !limits.LimitsArtists() ? some : LimitedPickableSum(candidates, limits);
+}
+
 }  // namespace
 
 FillResult FitExactly(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
@@ -824,7 +908,8 @@ FillResult FitExactly(const CandidateList& candidates, std::int32_t totalSeconds
                       std::uint64_t searchSteps) {
   FillResult result;
   std::int64_t target = 0;
-  if (!TimeToFill(LimitedPickableSum(candidates, limits), totalSeconds, allowDuplicates, askShorten, target)) {
+  if (!TimeToFill(TooShortSum(candidates, totalSeconds, allowDuplicates, limits), totalSeconds, allowDuplicates,
+                  askShorten, target)) {
     result.cancelled = true;
     result.remainingSeconds = result.targetSeconds = totalSeconds;
     return result;

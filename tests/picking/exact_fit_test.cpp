@@ -461,29 +461,40 @@ void CheckLimitKept(const CandidateList& candidates, const PickLimits& limits, b
 }
 
 // Random small libraries of up to four artists, some songs standing twice or at another
-// length (of the same artist), against every playlist the limit allows.
+// length (of the same artist), against every playlist the limit allows. First a few of
+// one artist where only two songs of one length make the time (and three others would).
 TEST(ExactFit, ArtistLimitKeptAndTotalClosestOnEnumerableLibraries) {
+  struct Fixed {
+    std::vector<int> lengths;
+    std::int32_t total;
+    std::uint32_t maxPerArtist;
+  };
+  const Fixed fixed[] = {
+      {{100, 100, 37, 41, 43, 47, 53}, 200, 2}, {{100, 37, 41, 43, 47, 53}, 200, 2},
+      {{100, 100, 37, 41, 43, 47, 53}, 201, 2}, {{100, 100, 100, 37, 41, 43, 47, 53}, 300, 3},
+  };
   int limitMattered = 0, exact = 0, notExact = 0;
-  for (std::uint32_t library = 0; library < 400; ++library) {
+  for (std::uint32_t library = 0; library < 400 + 2 * std::size(fixed); ++library) {
     SCOPED_TRACE(testing::Message() << "library " << library);
     std::mt19937 rng(library);
     auto below = [&](std::uint32_t n) { return static_cast<std::int32_t>(rng() % n); };
     const bool duplicates = library % 2;
-    const std::int32_t songs = 1 + below(duplicates ? 8 : 10);
-    std::vector<int> lengths;
-    for (std::int32_t i = 0; i < songs; ++i)
+    const Fixed* one = library >= 400 ? &fixed[(library - 400) / 2] : nullptr;
+    const std::int32_t songs = one ? static_cast<std::int32_t>(one->lengths.size()) : 1 + below(duplicates ? 8 : 10);
+    std::vector<int> lengths = one ? one->lengths : std::vector<int>{};
+    for (std::int32_t i = 0; i < songs && !one; ++i)
       lengths.push_back(below(12) == 0 ? below(2) - 1 : 20 * (1 + below(20)) + (below(3) ? 0 : below(7)));
     CandidateList list = CandidatesOfLengths(lengths);
     PickLimits limits;
-    limits.maxPerArtist = 1 + static_cast<std::uint32_t>(below(3));
-    const std::int32_t artists = 1 + below(4);
+    limits.maxPerArtist = one ? one->maxPerArtist : 1 + static_cast<std::uint32_t>(below(3));
+    const std::int32_t artists = one ? 1 : 1 + below(4);
     for (std::int32_t i = 0; i < songs; ++i) limits.artistOf.push_back(static_cast<std::uint32_t>(below(artists)));
-    for (std::int32_t extra = below(4); extra > 0; --extra) {
+    for (std::int32_t extra = one ? 0 : below(4); extra > 0; --extra) {
       const auto of = static_cast<size_t>(below(songs));
       list.Append(list[of].fileName, "again", below(2) ? list[of].length : 20 * (1 + below(20)));
       limits.artistOf.push_back(limits.artistOf[of]);
     }
-    const std::int32_t total = 30 + below(1500);
+    const std::int32_t total = one ? one->total : 30 + below(1500);
     const std::int64_t sum = LimitedPickableSum(list, limits);
     const std::int64_t target = !duplicates && sum < total ? sum : total;
     const std::int64_t closest = plain::ClosestLimitedDistance(list, limits, duplicates, target);
@@ -499,7 +510,6 @@ TEST(ExactFit, ArtistLimitKeptAndTotalClosestOnEnumerableLibraries) {
       ++(closest == 0 ? exact : notExact);
     }
   }
-  std::printf("COVER %d %d %d\n", limitMattered, exact, notExact);
   // The libraries are worth their time: the limit changes the answer, both ways.
   EXPECT_GT(limitMattered, 40);
   EXPECT_GT(exact, 200);
