@@ -366,6 +366,12 @@ TEST_F(Mpd, PickReadsFromAndHandsToMpd) {
        host, 10, "*", before, "gone.flac\": Failed to access"},
       {"too short: no playlist", {mpd, "--check", "4=Jazz", "--minutes", "5", "--to-mpd", "replace"}, "", 5, "", before,
        "less than"},
+      // Bea's longest Jazz song alone; the Rock song is excluded.
+      {"constraints", {mpd, "--check", "4=Jazz", "--check", "4=Rock", "--exclude", "4=Rock", "--max-per-artist", "1",
+                       "--min-length", "0:02", "--spread", "--shorten", "--to-mpd", "append"},
+       "", 0, "*", before + "jazz/b.ogg\n", "1 songs, total 3 s"},
+      {"constraints leave none", {mpd, "--check", "4=Rock", "--max-length", "3", "--to-mpd", "replace"}, "", 11, "",
+       before, "no matching song lies within --max-length 3"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

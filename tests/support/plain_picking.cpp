@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <map>
 #include <cstring>
 #include <string>
 
@@ -68,7 +69,7 @@ MatchResult BuildCandidates(RecordView items, const std::array<ColumnCondition, 
 }
 
 Fill FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
-              RandomSource& random, bool shorten) {
+              RandomSource& random, bool shorten, const PickLimits& limits) {
   Fill out;
   const size_t n = candidates.size();
   std::vector<std::int32_t> length;
@@ -82,6 +83,20 @@ Fill FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool a
     if (usable[i]) sum += length[i], ++counted;
   }
   std::int64_t left = counted;
+  const bool limited = limits.maxPerArtist > 0;
+  // The picks of each artist so far; an artist at its most takes its usable entries out.
+  std::map<std::uint32_t, std::uint32_t> picksOf;
+  auto capped = [&](size_t i) { return limited && picksOf[limits.artistOf[i]] >= limits.maxPerArtist; };
+  if (limited) {
+    std::map<std::uint32_t, std::vector<std::int32_t>> lengthsOf;
+    for (size_t i = 0; i < n; ++i)
+      if (usable[i]) lengthsOf[limits.artistOf[i]].push_back(length[i]);
+    sum = 0;
+    for (auto& [artist, lengths] : lengthsOf) {
+      std::sort(lengths.rbegin(), lengths.rend());
+      for (size_t k = 0; k < lengths.size() && k < limits.maxPerArtist; ++k) sum += lengths[k];
+    }
+  }
 
   std::int64_t remaining = totalSeconds;
   if (!allowDuplicates && sum < remaining) {
@@ -94,7 +109,10 @@ Fill FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool a
     remaining = sum;
   }
   out.targetSeconds = remaining;
-  const std::int64_t average = counted ? sum / counted : 0;
+  std::int64_t all = 0;  // the average is over every usable entry, limit or not
+  for (size_t i = 0; i < n; ++i)
+    if (usable[i]) all += length[i];
+  const std::int64_t average = counted ? all / counted : 0;
 
   // Beyond one draw's reach (32768 entries) two draws are combined and choose among the
   // entries still usable; a used entry leaves by trading places with the last one.
@@ -122,18 +140,24 @@ Fill FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool a
       if (drawFromPool) {
         const std::uint64_t high = static_cast<std::uint64_t>(random.Next());
         const std::uint64_t low = static_cast<std::uint64_t>(random.Next());
-        chosen = pool[static_cast<size_t>(((high << 15) | low) % pool.size())];
+        const size_t at = static_cast<size_t>(((high << 15) | low) % pool.size());
+        chosen = pool[at];
+        if (capped(chosen)) {
+          pool[at] = pool.back();
+          pool.pop_back();
+          continue;
+        }
       } else {
         // A draw on an entry that cannot be picked picks nothing.
         chosen = static_cast<size_t>(random.Next()) % n;
-        if (!usable[chosen]) continue;
+        if (!usable[chosen] || capped(chosen)) continue;
       }
     } else {
       ++out.closestFitPasses;
       // Strictly closer than five times the average; a tie keeps the first.
       std::int64_t closest = 5 * average;
       for (size_t i = 0; i < n; ++i) {
-        if (!usable[i]) continue;
+        if (!usable[i] || capped(i)) continue;
         const std::int64_t d = remaining > length[i] ? remaining - length[i] : length[i] - remaining;
         if (d < closest) closest = d, chosen = i;
       }
@@ -156,6 +180,9 @@ Fill FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool a
         pool.pop_back();
       }
     }
+    if (limited && ++picksOf[limits.artistOf[chosen]] == limits.maxPerArtist)
+      for (size_t i = 0; i < n; ++i)
+        if (usable[i] && limits.artistOf[i] == limits.artistOf[chosen]) --left;
   }
   out.remainingSeconds = remaining;
   return out;

@@ -41,9 +41,12 @@ struct Fill {
 
 inline constexpr long kMaxPasses = 50'000'000;
 
-// `shorten` is the answer to the too-short question (true: OK).
+// `shorten` is the answer to the too-short question (true: OK). Under an artist limit an
+// entry whose artist has its most picks is passed over as a used one is (a draw from the
+// pool that lands on one takes it out of the pool), and the question weighs each
+// artist's longest `maxPerArtist` lengths.
 Fill FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
-              RandomSource& random, bool shorten);
+              RandomSource& random, bool shorten, const PickLimits& limits = {});
 
 // The picks as a candidate list, to compare with FillResult::picks.
 CandidateList PickedEntries(const CandidateList& candidates, const std::vector<size_t>& picks);
