@@ -23,6 +23,7 @@
 #include "picking/candidate_matching.h"
 #include "picking/playlist_text.h"
 #include "picking/time_fill.h"
+#include "tests/support/plain_picking.h"
 #include "tests/support/test_library.h"
 #include "tests/support/tool_run.h"
 #include "tools/tunyra_pick/pick_command.h"
@@ -597,40 +598,18 @@ std::string ShownArtist(const Row& row) {
   return DisplayValueOf(record, 0);
 }
 
-// Every total up to `top` that some playlist of `allowed` makes with at most `most` songs
-// of one artist (each song once unless `duplicates`).
-std::vector<bool> ReachableTotals(const std::vector<Row>& allowed, bool duplicates, size_t most, int top) {
-  std::map<std::string, std::vector<int>> byArtist;
-  for (const Row& row : allowed)
-    if (row.length > 0) byArtist[row.artist].push_back(row.length);
-  std::vector<bool> reach(size_t(top) + 1, false);
-  reach[0] = true;
-  for (const auto& [artist, lengths] : byArtist) {
-    // sums[k][t]: k songs of this artist make t.
-    const size_t songs = std::min(most, duplicates ? size_t(top) : lengths.size());
-    std::vector<std::vector<bool>> sums(songs + 1, std::vector<bool>(size_t(top) + 1, false));
-    sums[0][0] = true;
-    for (int length : lengths) {
-      if (duplicates) {
-        for (size_t k = 1; k <= songs; ++k)
-          for (int t = length; t <= top; ++t) sums[k][size_t(t)] = sums[k][size_t(t)] || sums[k - 1][size_t(t - length)];
-      } else {
-        for (size_t k = songs; k >= 1; --k)
-          for (int t = top; t >= length; --t) sums[k][size_t(t)] = sums[k][size_t(t)] || sums[k - 1][size_t(t - length)];
-      }
-    }
-    std::vector<bool> any(size_t(top) + 1, false);  // some count of them makes t
-    for (const std::vector<bool>& withCount : sums)
-      for (int t = 0; t <= top; ++t) any[size_t(t)] = any[size_t(t)] || withCount[size_t(t)];
-    std::vector<bool> next(size_t(top) + 1, false);
-    for (int t = 0; t <= top; ++t) {
-      if (!reach[size_t(t)]) continue;
-      for (int u = 0; t + u <= top; ++u)
-        if (any[size_t(u)]) next[size_t(t + u)] = true;
-    }
-    reach = next;
+// Whether some playlist of `allowed` makes `target` exactly with at most `most` songs of
+// one artist (each song once unless `duplicates`), by the plain model's search.
+bool ExactlyReachable(const std::vector<Row>& allowed, bool duplicates, size_t most, long long target) {
+  CandidateList candidates;
+  PickLimits limits;
+  std::map<std::string, std::uint32_t> artistIds;
+  for (const Row& row : allowed) {
+    candidates.Append(row.file.c_str(), row.title.c_str(), row.length);
+    limits.artistOf.push_back(artistIds.emplace(row.artist, std::uint32_t(artistIds.size())).first->second);
   }
-  return reach;
+  limits.maxPerArtist = std::uint32_t(most);
+  return plain::ClosestLimitedDistance(candidates, limits, duplicates, target) == 0;
 }
 
 // The longest the allowed songs make without duplicates: each artist's `most` longest.
@@ -797,7 +776,7 @@ TEST(PickConstraints, EveryPlaylistKeepsEveryConstraint) {
     const long long target = !duplicates && limitedSum < requested ? limitedSum : requested;
     if (exact) {
       ++exactRuns;
-      if (ReachableTotals(allowed, duplicates, most, int(target))[size_t(target)]) {
+      if (ExactlyReachable(allowed, duplicates, most, target)) {
         EXPECT_EQ(total, target) << "an exact playlist exists";
       }
     }
