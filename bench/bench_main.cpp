@@ -202,6 +202,7 @@ class Bench {
   void Matching(const LibrarySnapshot& snapshot, CandidateList& everyArtist);
   void Filling(const CandidateList& candidates);
   void EndToEnd(const ItemRecordList& source, const LibrarySnapshot& snapshot);
+  void Constrained(std::vector<std::string> everyArgs);
 
  public:
   BenchTable& MutableTable() { return m_table; }
@@ -434,6 +435,34 @@ std::string TimesFile(double rssKb, long long fileBytes) {
   return text;
 }
 
+// The constraints against the same fit without them, in the same run: every genre (every
+// song a candidate, so every song's artist is kept and weighed) and the longest time, so
+// the limit and the spread meet the most songs and picks there are.
+void Bench::Constrained(std::vector<std::string> everyArgs) {
+  // The later --minutes wins; a small library is shortened to all its songs.
+  everyArgs.insert(everyArgs.end(), {"--minutes", "3600", "--shorten"});
+  const std::vector<std::string> constraints = {"--max-per-artist", "2", "--spread", "--min-length", "2:00"};
+  for (const char* fit : {"usual", "exact"}) {
+    const std::string operation = std::string("tunyra-pick, ") + fit + " fit, every genre, 3600 min";
+    Watch(m_size, operation + ", with and without constraints");
+    std::vector<std::string> free = everyArgs;
+    free.insert(free.end(), {"--fit", fit});
+    std::vector<std::string> constrained = free;
+    constrained.insert(constrained.end(), constraints.begin(), constraints.end());
+    const ToolFigures without = RunTool(m_tool, free, Runs());
+    const ToolFigures with = RunTool(m_tool, constrained, Runs());
+    BenchRow row{m_size, operation + ": + --max-per-artist 2 --spread --min-length 2:00 / without",
+                 Millis(with.cpu) + " (" + std::to_string(with.rssKb / 1024) + " MB)",
+                 Millis(without.cpu) + " (" + std::to_string(without.rssKb / 1024) + " MB)",
+                 Ratio(with.cpu, without.cpu), "", ""};
+    if (m_n == 1000000) {
+      row.target = "<= 1.5x without";
+      row.verdict = Verdict(with.cpu <= 1.5 * without.cpu);
+    }
+    m_table.Add(row);
+  }
+}
+
 void Bench::EndToEnd(const ItemRecordList& source, const LibrarySnapshot& snapshot) {
   Watch(m_size, "tunyra-pick end to end");
   const std::string path = m_tempDir + "/library-" + m_size + ".tsv";
@@ -487,6 +516,7 @@ void Bench::EndToEnd(const ItemRecordList& source, const LibrarySnapshot& snapsh
   m_table.Add(everyTime);
   m_table.Add(oneMemory);
   m_table.Add(everyMemory);
+  Constrained(everyArgs);
   std::remove(path.c_str());
 
   // Memory against the file whatever the line length: the same songs in short lines.

@@ -9,7 +9,9 @@
 // Every exact-fit playlist is checked as it comes: its total is what it reports, it
 // holds no song of unknown length, none twice, and its error is never larger than the
 // usual fill's (which is one playlist the exact fit could have made). A failed check
-// aborts the run.
+// aborts the run. At the largest size the exact fit with at most two songs per artist
+// is timed against the exact fit without a limit, seed by seed in the same run; its
+// playlists are checked too, and that no artist comes more than twice.
 
 #include <time.h>
 
@@ -19,6 +21,8 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "bench/bench_table.h"
@@ -27,6 +31,7 @@
 #include "library/library_file.h"
 #include "picking/candidate_matching.h"
 #include "picking/exact_fit.h"
+#include "picking/pick_limits.h"
 #include "picking/random_source.h"
 #include "picking/time_fill.h"
 
@@ -59,6 +64,17 @@ CandidateList EverySong(RecordView records) {
   return list;
 }
 
+// Each song's artist as a small number, an empty or missing artist one artist too.
+std::vector<std::uint32_t> ArtistIds(RecordView records, size_t& artists) {
+  std::unordered_map<std::string_view, std::uint32_t> ids;
+  std::vector<std::uint32_t> artistOf;
+  artistOf.reserve(records.size());
+  for (const ItemRecord& r : records)
+    artistOf.push_back(ids.emplace(r.artist ? r.artist : "", static_cast<std::uint32_t>(ids.size())).first->second);
+  artists = ids.size();
+  return artistOf;
+}
+
 struct FillFigures {
   int runs = 0;
   int exact = 0;
@@ -87,6 +103,19 @@ void CheckExactFit(const CandidateList& candidates, const FillResult& exact, con
   if (exact.stop != FillStop::SearchCut && std::llabs(Error(exact)) > std::llabs(Error(usual)))
     Mismatch(where, "the exact fit is further from the time than the usual fill");
   (void)candidates;
+}
+
+void CheckArtistLimit(const CandidateList& candidates, const PickLimits& limits, const FillResult& limited,
+                      const FillResult& free, const std::string& where) {
+  CheckExactFit(candidates, limited, free, where);
+  if (limited.indices.size() != limited.picks.size()) Mismatch(where, "the picks and their indices disagree");
+  std::unordered_map<std::uint32_t, std::uint32_t> perArtist;
+  for (size_t k = 0; k < limited.indices.size(); ++k) {
+    if (candidates[limited.indices[k]].fileName != limited.picks[k].fileName)
+      Mismatch(where, "an index points at another song than its pick");
+    if (++perArtist[limits.artistOf[limited.indices[k]]] > limits.maxPerArtist)
+      Mismatch(where, "an artist comes more often than the limit");
+  }
 }
 
 class FitBench {
@@ -127,6 +156,42 @@ class FitBench {
                                 " seeds), exact " + std::to_string(exact.exact) + "/" + std::to_string(exact.runs),
                    Millis(perPlaylist), Millis(usual.millis / usual.runs), Ratio(perPlaylist, usual.millis / usual.runs),
                    "< 50 ms", perPlaylist < 50 ? "PASS" : "MISS"});
+    }
+  }
+
+  // The exact fit with at most two songs per artist against the exact fit without a
+  // limit, each seed both ways.
+  void ArtistLimitTiming(const std::string& library, const CandidateList& candidates,
+                         const std::vector<std::uint32_t>& artistOf, int seeds) {
+    const PickLimits limits{artistOf, 2};
+    const auto ok = [] { return true; };
+    for (int minutes : {60, 3600}) {
+      std::fprintf(stderr, "  %s, %d min, at most 2 per artist ...\n", library.c_str(), minutes);
+      double freeMillis = 0, limitedMillis = 0;
+      int exact = 0;
+      for (int seed = 1; seed <= seeds; ++seed) {
+        // Turn about first, so that neither always finds the caches warm.
+        LcgRandomSource freeRandom(static_cast<std::uint32_t>(seed)), limitedRandom(static_cast<std::uint32_t>(seed));
+        FillResult free, limited;
+        for (int turn = 0; turn < 2; ++turn) {
+          const double start = CpuMillis();
+          if ((turn + seed) % 2 == 0) {
+            free = FitExactly(candidates, minutes * 60, false, freeRandom, ok);
+            freeMillis += CpuMillis() - start;
+          } else {
+            limited = FitExactly(candidates, minutes * 60, false, limitedRandom, ok, limits);
+            limitedMillis += CpuMillis() - start;
+          }
+        }
+        CheckArtistLimit(candidates, limits, limited, free, library + ", seed " + std::to_string(seed));
+        exact += limited.remainingSeconds == 0;
+      }
+      const double ratio = limitedMillis / freeMillis;
+      m_table.Add({library, "exact fit, at most 2 songs per artist against none, " + std::to_string(minutes) +
+                                " min (" + std::to_string(seeds) + " seeds), exact " + std::to_string(exact) + "/" +
+                                std::to_string(seeds),
+                   Millis(limitedMillis / seeds), Millis(freeMillis / seeds), Ratio(limitedMillis, freeMillis),
+                   "< 1.5 x", ratio < 1.5 ? "PASS" : "MISS"});
     }
   }
 
@@ -210,7 +275,12 @@ int main(int argc, char** argv) {
   {
     const int n = quick ? 100000 : 1000000;
     ItemRecordList library = GenerateLibrary(n);
-    bench.Timing(n == 100000 ? "100k" : "1M", EverySong(library), quick ? 5 : 20);
+    const CandidateList candidates = EverySong(library);
+    bench.Timing(n == 100000 ? "100k" : "1M", candidates, quick ? 5 : 20);
+    size_t artists = 0;
+    const std::vector<std::uint32_t> artistOf = ArtistIds(library, artists);
+    bench.ArtistLimitTiming((n == 100000 ? "100k, " : "1M, ") + std::to_string(artists / 1000) + "k artists", candidates,
+                            artistOf, quick ? 5 : 20);
     ReleaseItemRecordList(library);
   }
   if (errors) std::fclose(errors);

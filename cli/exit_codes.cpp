@@ -25,6 +25,8 @@ constexpr ExitCodeRow kExitCodes[] = {
     {kExitMpdLost, "MPD closed the connection part-way"},
     {kExitMpdRejected, "MPD refused a song or a command; its queue and stored playlists are\n"
                        "as they were"},
+    {kExitNoneAllowed, "songs match, but the constraints leave none of them: --exclude, or\n"
+                       "--min-length and --max-length (the message says which)"},
 };
 
 }  // namespace

@@ -18,6 +18,7 @@ enum ExitCode : int {
   kExitMpdRefused = 8,      // a wrong or missing password
   kExitMpdLost = 9,         // MPD closed the connection part-way
   kExitMpdRejected = 10,    // MPD refused a song or a command; its queue and playlists are as they were
+  kExitNoneAllowed = 11,    // songs match, but --exclude, --min-length or --max-length leave none of them
 };
 
 // "Exit codes:" and one line per code from 0 to `last`, as --help prints them.

@@ -31,7 +31,8 @@ enum class MpdQueueMode { Replace, Append };
 // Adds `uris` after the queue, then (Replace) deletes the old songs before them, and
 // (play) starts playing the first new one. When a song cannot be added, the songs
 // added before it are deleted again: the queue is as it was, and the error names the
-// song with MPD's reason.
+// song with MPD's reason. When MPD closes the connection part-way, a new connection
+// deletes them, if the queue still ends with them; the error says whether it did.
 bool HandToMpdQueue(MpdSession& session, const std::vector<std::string>& uris, MpdQueueMode mode, bool play,
                     MpdError& error);
 

@@ -41,13 +41,20 @@ class MpdSession {
   bool IsLocal() const { return m_local; }
   const std::string& Where() const { return m_where; }
 
+  // A new connection to the same MPD, with the same password, in place of one that was
+  // lost. False, with the reason, when MPD cannot be reached again.
+  bool Reconnect(MpdError& error);
+
   // The failure behind libmpdclient's last error, cleared so the session can go on
   // when MPD itself only refused one command. `what` says what we were doing.
   MpdError Failed(const std::string& what);
 
  private:
   MpdSession(mpd_connection* connection, bool local, std::string where);
+  // Connects, sends the password; the session stays as it was unless it succeeds.
+  static mpd_connection* Open(const std::string& address, MpdError& error, bool& local, std::string& where);
 
+  std::string m_address;  // as given to Connect
   mpd_connection* m_connection;
   bool m_local;
   std::string m_where;

@@ -1,19 +1,20 @@
 #include "picking/artist_spread.h"
 
 #include <algorithm>
+#include <numeric>
 #include <unordered_map>
+#include <utility>
 
 namespace tunyra {
 
 namespace {
 
-constexpr size_t kNever = static_cast<size_t>(-1);
-
-struct Artist {
-  std::vector<size_t> songs;  // picks of this artist, in pick order
-  size_t next = 0;            // the first not yet placed
-  size_t lastAt = kNever;     // where the last placed one stands
-  size_t Left() const { return songs.size() - next; }
+// The picks by artist, artists numbered by their first pick: artist a's picks, in pick
+// order, are songs[start[a]] up to songs[start[a + 1]].
+struct ArtistPicks {
+  std::vector<size_t> start;
+  std::vector<size_t> songs;
+  size_t Artists() const { return start.size() - 1; }
 };
 
 // Places the picks one position at a time: of the artists whose last song stands at
@@ -21,59 +22,83 @@ struct Artist {
 // first). That greedy choice makes a playlist with every artist's songs `gap` apart
 // whenever any order can. With `strict` it gives up when no artist may come; otherwise
 // it takes the artist that has waited longest.
-size_t Waited(const Artist& a, size_t at) { return a.lastAt == kNever ? kNever : at - a.lastAt; }
+//
+// The artists free to come stand in a heap on that choice; the others wait in the order
+// they last came, which is the order in which they become free again, and the first of
+// them is the one that has waited longest. A position costs the logarithm of the
+// artists, not a walk over all of them: a long playlist of many artists stays quick.
+bool Place(const ArtistPicks& picks, size_t gap, bool strict, std::vector<size_t>& order) {
+  const size_t total = picks.songs.size();
+  std::vector<size_t> next(picks.start.begin(), picks.start.end() - 1);
+  auto left = [&](size_t a) { return picks.start[a + 1] - next[a]; };
+  // The heap's top is the greatest: the most songs left, then the earliest next song.
+  // An artist's key changes only when it comes, and then it is out of the heap.
+  auto lower = [&](size_t a, size_t b) {
+    return left(a) != left(b) ? left(a) < left(b) : picks.songs[next[a]] > picks.songs[next[b]];
+  };
+  std::vector<size_t> free(picks.Artists());
+  std::iota(free.begin(), free.end(), size_t{0});
+  std::make_heap(free.begin(), free.end(), lower);
+  std::vector<std::pair<size_t, size_t>> waiting;  // (where it last came, artist)
+  waiting.reserve(total);
+  size_t first = 0;  // waiting before it are free again or done
 
-bool Place(std::vector<Artist> artists, size_t total, size_t gap, bool strict, std::vector<size_t>& order) {
   order.clear();
+  order.reserve(total);
   for (size_t at = 0; at < total; ++at) {
-    Artist* best = nullptr;
-    Artist* waited = nullptr;
-    for (Artist& a : artists) {
-      if (a.Left() == 0) continue;
-      const bool ready = a.lastAt == kNever || at - a.lastAt >= gap;
-      if (ready && (!best || a.Left() > best->Left() ||
-                    (a.Left() == best->Left() && a.songs[a.next] < best->songs[best->next])))
-        best = &a;
-      if (!waited || Waited(a, at) > Waited(*waited, at) ||
-          (Waited(a, at) == Waited(*waited, at) && a.Left() > waited->Left()))
-        waited = &a;
+    while (first < waiting.size() && at - waiting[first].first >= gap) {
+      free.push_back(waiting[first++].second);
+      std::push_heap(free.begin(), free.end(), lower);
     }
-    if (!best) {
+    size_t chosen = 0;
+    if (!free.empty()) {
+      std::pop_heap(free.begin(), free.end(), lower);
+      chosen = free.back();
+      free.pop_back();
+    } else {
       if (strict) return false;
-      best = waited;
+      chosen = waiting[first++].second;
     }
-    order.push_back(best->songs[best->next++]);
-    best->lastAt = at;
+    order.push_back(picks.songs[next[chosen]++]);
+    if (left(chosen) > 0) waiting.emplace_back(at, chosen);
   }
   return true;
 }
 
 }  // namespace
 
-std::vector<size_t> SpreadArtists(const std::vector<std::string_view>& names) {
-  const size_t total = names.size();
-  std::vector<Artist> artists;
-  std::unordered_map<std::string_view, size_t> indexOf;
-  size_t most = 0;
-  for (size_t i = 0; i < total; ++i) {
-    const auto [it, added] = indexOf.emplace(names[i], artists.size());
-    if (added) artists.emplace_back();
-    artists[it->second].songs.push_back(i);
-    most = std::max(most, artists[it->second].songs.size());
-  }
+std::vector<size_t> SpreadArtists(const std::vector<std::uint32_t>& artistOf) {
+  const size_t total = artistOf.size();
   std::vector<size_t> order(total);
-  for (size_t i = 0; i < total; ++i) order[i] = i;
+  std::iota(order.begin(), order.end(), size_t{0});
+
+  ArtistPicks picks;
+  std::unordered_map<std::uint32_t, size_t> numberOf;
+  std::vector<size_t> artistAt(total);
+  std::vector<size_t> counts;
+  for (size_t i = 0; i < total; ++i) {
+    const auto [it, added] = numberOf.emplace(artistOf[i], counts.size());
+    if (added) counts.push_back(0);
+    artistAt[i] = it->second;
+    ++counts[it->second];
+  }
+  const size_t most = counts.empty() ? 0 : *std::max_element(counts.begin(), counts.end());
   if (most <= 1) return order;  // nothing to spread: the picks' own order
+
+  picks.start.assign(counts.size() + 1, 0);
+  for (size_t a = 0; a < counts.size(); ++a) picks.start[a + 1] = picks.start[a] + counts[a];
+  picks.songs.resize(total);
+  std::vector<size_t> fill(picks.start.begin(), picks.start.end() - 1);
+  for (size_t i = 0; i < total; ++i) picks.songs[fill[artistAt[i]]++] = i;
 
   // No order does better than the most frequent artists' songs evenly spaced: with m
   // songs of each of k artists, (m - 1) gaps of at least d, and k songs after the last.
-  size_t withMost = 0;
-  for (const Artist& a : artists) withMost += a.songs.size() == most;
+  const size_t withMost = static_cast<size_t>(std::count(counts.begin(), counts.end(), most));
   size_t low = 1, high = (total - withMost) / (most - 1);
   std::vector<size_t> placed;
   while (low < high) {
     const size_t mid = (low + high + 1) / 2;
-    if (Place(artists, total, mid, true, placed)) {
+    if (Place(picks, mid, true, placed)) {
       low = mid;
     } else {
       high = mid - 1;
@@ -81,8 +106,17 @@ std::vector<size_t> SpreadArtists(const std::vector<std::string_view>& names) {
   }
   // Two in a row only where they must be: aim for a gap of 2 even when 1 is the best
   // every artist can have.
-  Place(artists, total, std::max<size_t>(low, 2), low >= 2, order);
+  Place(picks, std::max<size_t>(low, 2), low >= 2, order);
   return order;
+}
+
+std::vector<size_t> SpreadArtists(const std::vector<std::string_view>& names) {
+  std::unordered_map<std::string_view, std::uint32_t> numberOf;
+  std::vector<std::uint32_t> artistOf;
+  artistOf.reserve(names.size());
+  for (std::string_view name : names)
+    artistOf.push_back(numberOf.emplace(name, static_cast<std::uint32_t>(numberOf.size())).first->second);
+  return SpreadArtists(artistOf);
 }
 
 size_t ClosestSameArtist(const std::vector<std::string_view>& artists, const std::vector<size_t>& order) {

@@ -3,6 +3,7 @@
 // apart as the picks allow. It reorders only; which songs are picked never changes.
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -15,6 +16,9 @@ namespace tunyra {
 // the same picks always give the same order. Artists are compared as stored (an empty
 // one is one artist).
 std::vector<size_t> SpreadArtists(const std::vector<std::string_view>& artists);
+// The same with each pick's artist as a number (picks of one artist share it): the
+// order the names would give.
+std::vector<size_t> SpreadArtists(const std::vector<std::uint32_t>& artists);
 
 // The distance between the closest two songs of one artist in `artists` taken in
 // `order`; the playlist's length when no artist comes twice.

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "picking/pick_limits.h"
 #include "picking/time_fill.h"
 
 namespace tunyra {
@@ -26,9 +27,21 @@ constexpr std::uint64_t kExactFitSearchSteps = std::uint64_t{1} << 27;
 // time, the shortest alone is the closest. When the search for the closest
 // total would take more than `searchSteps`, it keeps the closest it has found and says
 // SearchCut: the best total may then be up to |remainingSeconds| nearer the time.
-// Every entry of some exact playlist can be picked; the picks come in random order.
+// Every entry of some exact playlist can be picked; the picks come in random order, and
+// `indices` holds each pick's candidate index.
 FillResult FitExactly(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
                       RandomSource& random, const ShortenQuestion& askShorten,
+                      std::uint64_t searchSteps = kExactFitSearchSteps);
+
+// The same under `limits` (artistOf, when it limits artists, holds one artist per
+// candidate): no artist has more than maxPerArtist picks, with duplicates too (a song
+// that comes twice counts twice). Exact, or the closest, over the playlists that keep the
+// limit, and the limit holds in the search itself; the too-short question weighs
+// LimitedPickableSum. A file name the candidates list under two artists is, in the
+// search for the closest total, the song of its first entry's artist (the random part may
+// take it under either). Without an artist limit the same picks as the overload above.
+FillResult FitExactly(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
+                      RandomSource& random, const ShortenQuestion& askShorten, const PickLimits& limits,
                       std::uint64_t searchSteps = kExactFitSearchSteps);
 
 }  // namespace tunyra

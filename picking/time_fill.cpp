@@ -159,18 +159,19 @@ std::int64_t Distance(std::int64_t remaining, std::int32_t length) {
   return d < 0 ? -d : d;
 }
 
-// The entries still available (`available[i]` not 0) grouped by length, in ascending
-// length and, within a length, ascending index. The closest entry to a remaining time
+// The entries still available (`available(i)`) grouped by length, in ascending length
+// and, within a length, ascending index. An entry once unavailable never comes back. The closest entry to a remaining time
 // is then the lowest available index of the nearest length below or at/above it; a
 // tie in distance goes to the lower index, as in a walk from index 0.
 class ClosestFitIndex {
  public:
   bool Built() const { return m_built; }
 
-  void Build(const CandidateList& candidates, const std::vector<std::uint8_t>& available) {
+  template <typename Available>
+  void Build(const CandidateList& candidates, const Available& available) {
     std::vector<std::uint64_t> keys;
     for (size_t i = 0; i < candidates.size(); ++i)
-      if (available[i]) keys.push_back((static_cast<std::uint64_t>(candidates[i].length) << 32) | i);
+      if (available(i)) keys.push_back((static_cast<std::uint64_t>(candidates[i].length) << 32) | i);
     std::sort(keys.begin(), keys.end());
     m_order.resize(keys.size());
     for (size_t k = 0; k < keys.size(); ++k) {
@@ -184,7 +185,8 @@ class ClosestFitIndex {
     m_built = true;
   }
 
-  size_t Find(std::int64_t remaining, std::int64_t bound, const std::vector<std::uint8_t>& available) {
+  template <typename Available>
+  size_t Find(std::int64_t remaining, std::int64_t bound, const Available& available) {
     const auto firstAtOrAbove = std::partition_point(m_groups.begin(), m_groups.end(), [&](const Group& g) {
       return g.length < remaining;
     });
@@ -224,9 +226,10 @@ class ClosestFitIndex {
     std::uint32_t end;
   };
 
-  size_t LowestAvailable(size_t group, const std::vector<std::uint8_t>& available) {
+  template <typename Available>
+  size_t LowestAvailable(size_t group, const Available& available) {
     Group& g = m_groups[group];
-    while (g.cursor < g.end && !available[m_order[g.cursor]]) ++g.cursor;
+    while (g.cursor < g.end && !available(m_order[g.cursor])) ++g.cursor;
     return g.cursor < g.end ? m_order[g.cursor] : kNone;
   }
 
@@ -238,16 +241,34 @@ class ClosestFitIndex {
 
 // The entries a fill may still pick and the ways it finds one. Lengths below 0 mean
 // "unknown": left out, they cannot raise the remaining time or spoil the average.
+//
+// Under an artist limit an entry is available while it is unused and its artist has
+// picks to spare. An artist that reaches its most leaves with all its entries at once
+// (the count of those still available is kept per artist); the lists see the change
+// when they next look at one of them.
 class FillChoices {
  public:
-  FillChoices(const CandidateList& candidates, bool allowDuplicates)
+  FillChoices(const CandidateList& candidates, bool allowDuplicates, const PickLimits& limits)
       : m_candidates(candidates), m_allowDuplicates(allowDuplicates), m_available(candidates.size(), 0) {
+    if (limits.LimitsArtists()) {
+      m_artistOf = limits.artistOf.data();
+      m_maxPerArtist = limits.maxPerArtist;
+      const std::uint32_t artists =
+          limits.artistOf.empty() ? 0 : *std::max_element(limits.artistOf.begin(), limits.artistOf.end()) + 1;
+      m_picksOf.assign(artists, 0);
+      m_availableOf.assign(artists, 0);
+      m_longestOf.assign(artists, 0);
+    }
     std::int64_t measured = 0;
     for (size_t i = 0; i < candidates.size(); ++i) {
       if (!IsPickable(candidates[i])) continue;
       m_sum += candidates[i].length;
       ++measured;
       m_available[i] = 1;
+      if (m_artistOf) {
+        ++m_availableOf[m_artistOf[i]];
+        m_longestOf[m_artistOf[i]] = std::max(m_longestOf[m_artistOf[i]], candidates[i].length);
+      }
     }
     m_availableCount = static_cast<size_t>(measured);
     m_average = measured ? m_sum / measured : 0;
@@ -257,8 +278,20 @@ class FillChoices {
   }
 
   std::int64_t Sum() const { return m_sum; }
+  // What the too-short question weighs against `seconds` under the limit: each artist's
+  // longest song alone is part of the limited sum, and in most fills it is already
+  // enough (the answer is the same); only short of it is the whole sum made (a sort).
+  std::int64_t LimitedSum(const CandidateList& candidates, const PickLimits& limits, std::int64_t seconds) const {
+    std::int64_t part = 0;
+    for (std::int32_t longest : m_longestOf)
+      if ((part += longest) >= seconds) return part;
+    return LimitedPickableSum(candidates, limits);
+  }
   std::int64_t Average() const { return m_average; }
   size_t AvailableCount() const { return m_availableCount; }
+  bool Available(size_t i) const {
+    return m_available[i] && (!m_artistOf || m_picksOf[m_artistOf[i]] < m_maxPerArtist);
+  }
 
   // An entry chosen at random, or kNone when the draw hit a used or unknown-length entry
   // (the next pass draws again). `prefetcher` runs ahead of the pool's draws.
@@ -267,11 +300,17 @@ class FillChoices {
     if (m_drawFromPool) {
       m_drawnAt = m_pool.Position(CombinedDraw(random));
       prefetcher.Prefetch(m_pool, !m_allowDuplicates);
+      const std::uint32_t chosen = m_pool.At(m_drawnAt).index;
+      // Only an artist limit leaves unavailable entries in the pool; one drawn leaves it.
+      if (m_artistOf && !Available(chosen)) {
+        m_pool.RemoveAt(m_drawnAt);
+        return kNone;
+      }
       m_drawn = true;
-      return m_pool.At(m_drawnAt).index;
+      return chosen;
     }
     const size_t chosen = static_cast<size_t>(random.Next()) % m_candidates.size();
-    return m_available[chosen] ? chosen : kNone;
+    return Available(chosen) ? chosen : kNone;
   }
 
   // The available entry closest to `remaining` (the lowest index on a tie), or kNone when
@@ -279,18 +318,19 @@ class FillChoices {
   size_t ClosestChoice(std::int64_t remaining) {
     m_drawn = false;
     const std::int64_t bound = 5 * m_average;
-    if (m_index.Built()) return m_index.Find(remaining, bound, m_available);
+    const auto available = [this](size_t i) { return Available(i); };
+    if (m_index.Built()) return m_index.Find(remaining, bound, available);
     size_t chosen = kNone;
     std::int64_t closest = bound;
     for (size_t i = 0; i < m_candidates.size(); ++i) {
-      if (!m_available[i]) continue;
+      if (!Available(i)) continue;
       const std::int64_t d = Distance(remaining, m_candidates[i].length);
       if (d < closest) {
         closest = d;
         chosen = i;
       }
     }
-    if (++m_walkingPasses == kWalkingClosestFitPasses) m_index.Build(m_candidates, m_available);
+    if (++m_walkingPasses == kWalkingClosestFitPasses) m_index.Build(m_candidates, available);
     return chosen;
   }
 
@@ -298,14 +338,18 @@ class FillChoices {
   // picked entry is no longer available. A pool draw appends from its pool entry. Only
   // drawn entries leave the pool: once the time left is below two averages it never
   // rises again, so the pool is not drawn from after the first closest-fit pick.
-  std::int32_t Pick(size_t chosen, CandidateList& picks) {
+  std::int32_t Pick(size_t chosen, FillResult& result) {
     const Candidate picked = m_drawn ? m_pool.At(m_drawnAt).AsCandidate() : m_candidates[chosen];
-    picks.Append(picked);
+    result.picks.Append(picked);
+    result.indices.push_back(static_cast<std::uint32_t>(chosen));
     if (!m_allowDuplicates) {
       m_available[chosen] = 0;
       --m_availableCount;
+      if (m_artistOf) --m_availableOf[m_artistOf[chosen]];
       if (m_drawn) m_pool.RemoveAt(m_drawnAt);
     }
+    if (m_artistOf && ++m_picksOf[m_artistOf[chosen]] == m_maxPerArtist)
+      m_availableCount -= m_availableOf[m_artistOf[chosen]];
     m_drawn = false;
     return picked.length;
   }
@@ -323,18 +367,29 @@ class FillChoices {
   std::uint32_t m_drawnAt = 0;
   ClosestFitIndex m_index;
   int m_walkingPasses = 0;
+  // Under an artist limit: each candidate's artist, each artist's picks, entries still
+  // available (unused, of known length) and longest length.
+  const std::uint32_t* m_artistOf = nullptr;
+  std::uint32_t m_maxPerArtist = 0;
+  std::vector<std::uint32_t> m_picksOf;
+  std::vector<std::uint32_t> m_availableOf;
+  std::vector<std::int32_t> m_longestOf;
 };
 
 // Every way the loop could otherwise stall for good ends it, with the reason in `stop`;
 // wherever the loop does end by itself, the picks are unchanged.
 template <typename Random>
 FillResult FillTimeWith(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
-                        Random& random, const ShortenQuestion& askShorten) {
+                        Random& random, const ShortenQuestion& askShorten, const PickLimits& limits) {
   FillResult result;
-  FillChoices choices(candidates, allowDuplicates);
+  FillChoices choices(candidates, allowDuplicates, limits);
 
+  // With duplicates the sum is never weighed.
+  const std::int64_t pickable = limits.LimitsArtists() && !allowDuplicates
+                                    ? choices.LimitedSum(candidates, limits, totalSeconds)
+                                    : choices.Sum();
   std::int64_t remaining = 0;
-  if (!TimeToFill(choices.Sum(), totalSeconds, allowDuplicates, askShorten, remaining)) {
+  if (!TimeToFill(pickable, totalSeconds, allowDuplicates, askShorten, remaining)) {
     result.cancelled = true;
     result.remainingSeconds = result.targetSeconds = totalSeconds;
     return result;
@@ -345,8 +400,10 @@ FillResult FillTimeWith(const CandidateList& candidates, std::int32_t totalSecon
     // Room for the picks a typical fill makes (songs average out), so a fill that uses up
     // a long list does not copy its picks over and over as they grow.
     const auto expected = static_cast<std::uint64_t>(remaining / average) + 16;
-    result.picks.Reserve(static_cast<size_t>(
-        allowDuplicates ? expected : std::min<std::uint64_t>(expected, choices.AvailableCount())));
+    const auto room = static_cast<size_t>(
+        allowDuplicates ? expected : std::min<std::uint64_t>(expected, choices.AvailableCount()));
+    result.picks.Reserve(room);
+    result.indices.reserve(room);
   }
 
   DrawPrefetcher<Random> prefetcher(random);
@@ -379,7 +436,7 @@ FillResult FillTimeWith(const CandidateList& candidates, std::int32_t totalSecon
       }
     }
 
-    remaining -= choices.Pick(chosen, result.picks);
+    remaining -= choices.Pick(chosen, result);
   }
   result.remainingSeconds = remaining;
   return result;
@@ -400,12 +457,22 @@ bool TimeToFill(std::int64_t pickableSum, std::int32_t totalSeconds, bool allowD
 // generator itself the draws are inlined.
 FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
                     LcgRandomSource& random, const ShortenQuestion& askShorten) {
-  return FillTimeWith(candidates, totalSeconds, allowDuplicates, random, askShorten);
+  return FillTimeWith(candidates, totalSeconds, allowDuplicates, random, askShorten, PickLimits{});
 }
 
 FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
                     RandomSource& random, const ShortenQuestion& askShorten) {
-  return FillTimeWith(candidates, totalSeconds, allowDuplicates, random, askShorten);
+  return FillTimeWith(candidates, totalSeconds, allowDuplicates, random, askShorten, PickLimits{});
+}
+
+FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
+                    LcgRandomSource& random, const ShortenQuestion& askShorten, const PickLimits& limits) {
+  return FillTimeWith(candidates, totalSeconds, allowDuplicates, random, askShorten, limits);
+}
+
+FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
+                    RandomSource& random, const ShortenQuestion& askShorten, const PickLimits& limits) {
+  return FillTimeWith(candidates, totalSeconds, allowDuplicates, random, askShorten, limits);
 }
 
 const char* NothingPickedText(const CandidateList& candidates) {

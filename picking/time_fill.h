@@ -4,8 +4,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "picking/candidate_matching.h"
+#include "picking/pick_limits.h"
 #include "picking/random_source.h"
 #include "picking/requested_time.h"
 
@@ -38,6 +40,7 @@ enum class FillStop {
 struct FillResult {
   bool cancelled = false;  // the too-short question was answered Cancel
   CandidateList picks;     // in pick order
+  std::vector<std::uint32_t> indices;  // the candidate index of each pick
   FillStop stop = FillStop::TimeUsedUp;
   std::int64_t remainingSeconds = 0;  // after the last pick
   std::int64_t targetSeconds = 0;     // the time filled (shortened on OK)
@@ -63,6 +66,15 @@ FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, 
                     LcgRandomSource& random, const ShortenQuestion& askShorten);
 FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
                     RandomSource& random, const ShortenQuestion& askShorten);
+
+// The same fill under `limits`: a candidate whose artist has its most picks is
+// unavailable as a used one is, to the random part and the closest fit alike, and the
+// too-short question weighs LimitedPickableSum. Limits that limit nothing give the
+// picks of the overloads above.
+FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
+                    LcgRandomSource& random, const ShortenQuestion& askShorten, const PickLimits& limits);
+FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
+                    RandomSource& random, const ShortenQuestion& askShorten, const PickLimits& limits);
 
 // Why a fill from these candidates picked nothing: kNoKnownLengthText when no entry has a
 // known (non-negative) length, kZeroLengthText when those lengths are all 0, else

@@ -60,7 +60,11 @@ check "completion: values quoted for the shell" bash -c 'grep -qx "Thelvin\\\\ M
   "$(complete_line "tunyra-pick $lib --check 1=Thel")"
 check "completion: --column 2=genre makes column 2 offer genres" bash -c 'grep -qx "Rock" <<<"$1"' _ \
   "$(complete_line "tunyra-pick $lib --column 2=genre --check 2=Ro")"
+check "completion: --exclude 4= offers the genres" bash -c '[ "$(echo "$1" | grep -cx "Jazz")" = 1 ]' _ \
+  "$(complete_line "tunyra-pick $lib --min-length 2:00 --exclude 4=Ja")"
 check "completion: options" bash -c 'grep -qx -- "--duplicates" <<<"$1"' _ "$(complete_line "tunyra-pick $lib --dup")"
+check "completion: the constraints among the options" bash -c 'grep -qx -- "--max-per-artist" <<<"$1"' _ \
+  "$(complete_line "tunyra-pick $lib --max-p")"
 check "completion: --fit values" bash -c '[ "$(echo $1)" = "usual exact" ]' _ "$(complete_line "tunyra-pick $lib --fit ")"
 check "completion: --to-mpd values" bash -c '[ "$(echo $1)" = "replace append" ]' _ "$(complete_line "tunyra-pick $lib --to-mpd ")"
 

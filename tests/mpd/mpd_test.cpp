@@ -7,6 +7,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -78,14 +79,28 @@ class Mpd : public ::testing::Test {
   PrivateMpd m_mpd;
 };
 
+// A FLAC whose stream information gives no total of samples: MPD knows no duration.
+void ForgetFlacLength(const std::string& path) {
+  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+  char bytes[26];
+  file.read(bytes, sizeof bytes);
+  bytes[21] = static_cast<char>(bytes[21] & 0xF0);  // the total's top four bits, then four bytes
+  std::fill(bytes + 22, bytes + 26, '\0');
+  file.seekp(0);
+  file.write(bytes, sizeof bytes);
+}
+
 TEST_F(Mpd, ReadsEverySongWithItsFields) {
+  std::string made;
+  ASSERT_TRUE(MakeSilentAudio(m_mpd.MusicDirectory() + "/untimed.flac", 2, made)) << made;
+  ForgetFlacLength(m_mpd.MusicDirectory() + "/untimed.flac");
   Start();
   auto session = Connect();
   ASSERT_TRUE(session);
   std::map<std::string, MpdSong> songs;
   MpdError error;
   ASSERT_TRUE(ReadMpdSongs(*session, [&](const MpdSong& s) { songs[s.uri] = s; }, error)) << error.message;
-  ASSERT_EQ(songs.size(), 4u);
+  ASSERT_EQ(songs.size(), 5u);
   const MpdSong& a = songs["jazz/a.flac"];
   EXPECT_EQ(a.title, "Alpha");
   EXPECT_EQ(a.album, "Blue");
@@ -100,6 +115,7 @@ TEST_F(Mpd, ReadsEverySongWithItsFields) {
   EXPECT_EQ(songs["rock/c.mp3"].lengthSeconds, 4);  // an MP3 of 4 s decodes a little longer
   EXPECT_EQ(songs["bare.flac"].title, "");
   EXPECT_EQ(songs["bare.flac"].year, 0);
+  EXPECT_EQ(songs["untimed.flac"].lengthSeconds, -1);
 }
 
 TEST_F(Mpd, ReadsLargeDatabasesWindowByWindow) {
@@ -220,6 +236,31 @@ TEST_F(Mpd, AQueueThatCannotBeReplacedStaysAsItWas) {
   }
 }
 
+// MPD closes the connection part-way: its command lists are smaller than ours, and the
+// last songs make a list too long. What went in before is taken out again.
+TEST_F(Mpd, AQueueWhoseConnectionDropsStaysAsItWas) {
+  Start({.password = "", .tcp = false, .maxCommandListKb = 65});
+  auto session = Connect();
+  ASSERT_TRUE(session);
+  m_mpd.Mpc({"add", "bare.flac"});
+  const std::string before = Queue();
+  std::vector<std::string> picks(5000, "jazz/a.flac");
+  picks.push_back(std::string(70 * 1024, 'x') + ".flac");
+  for (MpdQueueMode mode : {MpdQueueMode::Replace, MpdQueueMode::Append}) {
+    MpdError error;
+    EXPECT_FALSE(HandToMpdQueue(*session, picks, mode, true, error));
+    EXPECT_EQ(error.failure, MpdFailure::Lost) << error.message;
+    EXPECT_THAT(error.message, HasSubstr("songs added before that were taken out again"));
+    const std::string after = Queue();
+    EXPECT_TRUE(after == before) << "the queue holds " << std::count(after.begin(), after.end(), '\n') << " songs";
+    EXPECT_EQ(m_mpd.Mpc({"current"}), "") << "started playing";
+  }
+  MpdError error;
+  EXPECT_FALSE(SaveMpdPlaylist(*session, "evening", picks, error));
+  EXPECT_EQ(error.failure, MpdFailure::Lost) << error.message;
+  EXPECT_EQ(m_mpd.Mpc({"lsplaylists"}), "") << "a half-written playlist was left";
+}
+
 // A Unix socket whose server greets with something that is not MPD.
 class NotMpd {
  public:
@@ -325,6 +366,12 @@ TEST_F(Mpd, PickReadsFromAndHandsToMpd) {
        host, 10, "*", before, "gone.flac\": Failed to access"},
       {"too short: no playlist", {mpd, "--check", "4=Jazz", "--minutes", "5", "--to-mpd", "replace"}, "", 5, "", before,
        "less than"},
+      // Bea's longest Jazz song alone; the Rock song is excluded.
+      {"constraints", {mpd, "--check", "4=Jazz", "--check", "4=Rock", "--exclude", "4=Rock", "--max-per-artist", "1",
+                       "--min-length", "0:02", "--spread", "--shorten", "--to-mpd", "append"},
+       "", 0, "*", before + "jazz/b.ogg\n", "1 songs, total 3 s"},
+      {"constraints leave none", {mpd, "--check", "4=Rock", "--max-length", "3", "--to-mpd", "replace"}, "", 11, "",
+       before, "no matching song lies within --max-length 3"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

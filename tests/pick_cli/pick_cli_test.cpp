@@ -5,9 +5,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -20,9 +23,11 @@
 #include "picking/candidate_matching.h"
 #include "picking/playlist_text.h"
 #include "picking/time_fill.h"
+#include "tests/support/plain_picking.h"
 #include "tests/support/test_library.h"
 #include "tests/support/tool_run.h"
 #include "tools/tunyra_pick/pick_command.h"
+#include "tools/tunyra_pick/pick_options.h"
 
 using namespace tunyra;
 using namespace cli;
@@ -71,13 +76,28 @@ struct Entry {
   std::string file;
 };
 
-// Parses an extended M3U text, failing the test on any line out of place.
+// The command a playlist's second line says makes it again, or "".
+std::string RepeatCommandOf(const std::string& playlist) {
+  const std::vector<std::string> lines = Lines(playlist);
+  return lines.size() > 1 && lines[1].rfind("# ", 0) == 0 ? lines[1].substr(2) : "";
+}
+
+// The playlist without its comment line, which repeats the arguments as given.
+std::string Body(const std::string& playlist) {
+  const size_t comment = playlist.find("\n# tunyra-pick ");
+  if (comment == std::string::npos) return playlist;
+  return playlist.substr(0, comment + 1) + playlist.substr(playlist.find('\n', comment + 1) + 1);
+}
+
+// Parses an extended M3U text, failing the test on any line out of place. A filled
+// playlist's second line is the command that makes it again.
 std::vector<Entry> ParsePlaylist(const std::string& text) {
   std::vector<std::string> lines = Lines(text);
   std::vector<Entry> entries;
   EXPECT_FALSE(lines.empty());
   if (lines.empty()) return entries;
   EXPECT_EQ(lines[0], "#EXTM3U");
+  if (lines.size() > 1 && lines[1].rfind("# tunyra-pick ", 0) == 0) lines.erase(lines.begin() + 1);
   EXPECT_EQ(lines.size() % 2, 1u) << text;
   for (size_t i = 1; i + 1 < lines.size(); i += 2) {
     const std::string& info = lines[i];
@@ -179,6 +199,34 @@ TEST_F(PickCli, ExitCodesAndMessages) {
       {{lengths, "--check", "1=Silent", "--duplicates"}, false, kExitNothingPicked, zero},
       {{"--check", "4=Rock", "--shorten"}, true, kExitFailure,
        "tunyra-pick: cannot write the output: No space left on device\n", "/dev/full"},
+      // Constraints: their values, and what they leave.
+      {{"--exclude", "5=Rock"}, true, kExitUsage, "--exclude needs N=VALUE"},
+      {{"--exclude", "Rock"}, true, kExitUsage, "--exclude needs N=VALUE"},
+      {{"--min-length", "2:5"}, true, kExitUsage, "--min-length must be seconds, M:SS or H:MM:SS (2:30), not '2:5'"},
+      {{"--max-length", "1:60"}, true, kExitUsage, "--max-length must be"},
+      {{"--max-length", "-1"}, true, kExitUsage, "--max-length must be"},
+      {{"--min-length", "1:00:00:00"}, true, kExitUsage, "--min-length must be"},
+      {{"--max-per-artist", "0"}, true, kExitUsage, "--max-per-artist must be a whole number from 1"},
+      {{"--spread=yes"}, true, kExitUsage, "--spread takes no value"},
+      {{"--min-length", "5:00", "--max-length", "299"}, true, kExitUsage,
+       "--min-length 5:00 is longer than --max-length 299: no song lies within"},
+      {{"--list", "genre", "--exclude", "4=Rock"}, true, kExitUsage, "cannot be combined with --exclude"},
+      {{"--list", "genre", "--spread"}, true, kExitUsage, "cannot be combined with --spread"},
+      {{"--check", "4=Rock", "--exclude", "1=Nobody"}, true, kExitUsage,
+       "--exclude 1=Nobody: column 1 (Artist) shows no value \"Nobody\" in this library"},
+      {{"--check", "4=Rock", "--exclude", "genre=Jaz"}, true, kExitUsage,
+       "--exclude genre=Jaz: the Genre column shows no value \"Jaz\" in this library; did you mean \"Jazz\"?"},
+      {{"--check", "4=Rock", "--exclude", "4=Rock", "--exclude", "2=Fugue"}, true, kExitNoneAllowed,
+       "tunyra-pick: no matching song is left after --exclude 4=Rock, --exclude 2=Fugue\n"},
+      {{"--check", "4=Classical", "--min-length", "9:01"}, true, kExitNoneAllowed,
+       "tunyra-pick: no matching song lies within --min-length 9:01 (a song of unknown length never does)\n"},
+      {{"--check", "4=Classical", "--exclude", "title=Toccata", "--max-length", "299"}, true, kExitNoneAllowed,
+       "of the matching songs that --exclude leaves, none lies within --max-length 299"},
+      {{lengths, "--check", "1=Unknown", "--min-length", "0", "--duplicates"}, false, kExitNoneAllowed,
+       "no matching song lies within --min-length 0"},
+      // The limit counts in the too-short question: Bach's 300 and 540 s make 10 minutes,
+      // one of them does not.
+      {{"--check", "1=Bach", "--max-per-artist", "1", "--minutes", "10"}, true, kExitTooShort, "is less than"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = c.withLibrary ? With(c.args) : c.args;
@@ -202,7 +250,8 @@ TEST_F(PickCli, HelpDocumentsEveryOptionAndVersionNamesTheProgram) {
   const std::pair<const char*, std::vector<std::string>> cases[] = {
       {"--help",
        {"--column", "--check", "--link", "--minutes", "--duplicates", "--shorten", "--fit", "--seed", "--candidates",
-        "--list", "--version", "\n  --  ", "Exit codes:\n  0  done", "\n  6  nothing picked"}},
+        "--list", "--version", "--exclude", "--min-length", "--max-length", "--max-per-artist", "--spread",
+        "\n  --  ", "Exit codes:\n  0  done", "\n  6  nothing picked", "\n  11  songs match, but"}},
       {"--version", {"tunyra-pick " TUNYRA_VERSION "\n"}},
   };
   for (const auto& [option, texts] : cases) {
@@ -307,7 +356,7 @@ TEST_F(PickCli, FitExactMakesTheTimeOrSaysHowCloseItCame) {
                                               "--seed", "8"});
   std::vector<std::string> usual = args;
   usual.insert(usual.end(), {"--fit", "usual"});
-  EXPECT_EQ(RunTool(args).out, RunTool(usual).out);
+  EXPECT_EQ(Body(RunTool(args).out), Body(RunTool(usual).out));
 }
 
 TEST_F(PickCli, ShortenFillsWithEveryMatchingSongOnce) {
@@ -446,7 +495,7 @@ TEST_F(PickCli, DashReadsTheLibraryFromStandardInput) {
   piped.input = m_library;
   ToolResult fromInput = RunTool(dash, piped);
   ASSERT_EQ(fromInput.code, kExitOk) << fromInput.err;
-  EXPECT_EQ(fromInput.out, fromFile.out);
+  EXPECT_EQ(Body(fromInput.out), Body(fromFile.out));
   EXPECT_FALSE(ParsePlaylist(fromInput.out).empty());
 }
 
@@ -528,6 +577,325 @@ TEST(PickMemory, LibraryLargerThanTheProcessMayHoldIsAnErrorAndEmptyLinesCostNot
     EXPECT_EQ(r.code, c.code);
     EXPECT_THAT(r.err, HasSubstr(c.message));
   }
+}
+
+// The constraints against small random libraries: every playlist keeps every
+// constraint; the exact fit makes the time whenever the songs the constraints allow can;
+// --spread's order is the best by brute force and, with the same seed, the picks of the
+// same command without it; and the command on the playlist's second line makes it again.
+namespace constrained {
+
+struct Row {
+  std::string file, title, artist, genre;  // the artist as stored
+  bool nullArtist;
+  int length;
+};
+
+// The artist as the column shows it (what --exclude 1=... names).
+std::string ShownArtist(const Row& row) {
+  ItemRecord record{};
+  record.artist = const_cast<char*>(row.nullArtist ? nullptr : row.artist.c_str());
+  return DisplayValueOf(record, 0);
+}
+
+// Whether some playlist of `allowed` makes `target` exactly with at most `most` songs of
+// one artist (each song once unless `duplicates`), by the plain model's search.
+bool ExactlyReachable(const std::vector<Row>& allowed, bool duplicates, size_t most, long long target) {
+  CandidateList candidates;
+  PickLimits limits;
+  std::map<std::string, std::uint32_t> artistIds;
+  for (const Row& row : allowed) {
+    candidates.Append(row.file.c_str(), row.title.c_str(), row.length);
+    limits.artistOf.push_back(artistIds.emplace(row.artist, std::uint32_t(artistIds.size())).first->second);
+  }
+  limits.maxPerArtist = std::uint32_t(most);
+  return plain::ClosestLimitedDistance(candidates, limits, duplicates, target) == 0;
+}
+
+// The longest the allowed songs make without duplicates: each artist's `most` longest.
+long long LimitedSum(const std::vector<Row>& allowed, size_t most) {
+  std::map<std::string, std::vector<int>> byArtist;
+  for (const Row& row : allowed)
+    if (row.length > 0) byArtist[row.artist].push_back(row.length);
+  long long sum = 0;
+  for (auto& [artist, lengths] : byArtist) {
+    std::sort(lengths.rbegin(), lengths.rend());
+    for (size_t k = 0; k < lengths.size() && k < most; ++k) sum += lengths[k];
+  }
+  return sum;
+}
+
+size_t ClosestSame(const std::vector<std::string>& artists) {
+  std::map<std::string, size_t> lastAt;
+  size_t closest = artists.size();
+  for (size_t at = 0; at < artists.size(); ++at) {
+    if (lastAt.count(artists[at])) closest = std::min(closest, at - lastAt[artists[at]]);
+    lastAt[artists[at]] = at;
+  }
+  return closest;
+}
+
+std::string Shown(const std::vector<std::string>& args) {
+  std::string shown;
+  for (const std::string& a : args) shown += "[" + a + "] ";
+  return shown;
+}
+
+}  // namespace constrained
+
+// The folder of the built tool first in PATH, so that the comment's "tunyra-pick" is it.
+ToolSetup WithToolOnPath() {
+  std::string folder = TUNYRA_PICK_PATH;
+  folder.resize(folder.rfind('/'));
+  ToolSetup setup;
+  setup.env = {"PATH=" + folder + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin")};
+  return setup;
+}
+
+// Runs the playlist's comment line through sh: the same playlist, byte for byte.
+void ExpectCommentRemakes(const ToolResult& made, const ToolSetup& setup = WithToolOnPath()) {
+  const std::string command = RepeatCommandOf(made.out);
+  ASSERT_FALSE(command.empty()) << made.out;
+  SCOPED_TRACE(command);
+  const ToolResult again = ::RunTool("/bin/sh", {"-c", command}, setup);
+  EXPECT_EQ(again.code, kExitOk) << again.err;
+  EXPECT_EQ(again.out, made.out);
+}
+
+TEST(PickConstraints, EveryPlaylistKeepsEveryConstraint) {
+  using namespace constrained;
+  const char* artists[] = {"Ann", "Bo", "The Cy", "Cy, The", ""};
+  std::uint32_t state = 24;
+  auto next = [&state](int n) { return int((state = state * 1103515245u + 12345u) >> 16) % n; };
+  int exactRuns = 0, spreadChecked = 0, limitedRuns = 0, tooShort = 0, noneAllowed = 0;
+  for (int run = 0; run < 150; ++run) {
+    std::vector<Row> rows;
+    const int size = 4 + next(10);
+    for (int i = 0; i < size; ++i) {
+      const int artist = next(6);
+      const int roll = next(20);
+      rows.push_back({"/r/" + std::to_string(i) + ".mp3", "T" + std::to_string(i), artist == 5 ? "" : artists[artist],
+                      i < 2 ? (i == 0 ? "Rock" : "Jazz") : (next(2) ? "Rock" : "Jazz"), artist == 5,
+                      roll == 0 ? -1 : roll == 1 ? 0 : 30 + next(171)});
+    }
+    std::vector<Song> songs;
+    for (const Row& r : rows)
+      songs.push_back({r.file.c_str(), r.title.c_str(), "A", r.nullArtist ? nullptr : r.artist.c_str(), r.genre.c_str(),
+                       r.length});
+    const std::string path = WriteLibrary("constrained.tsv", songs);
+
+    // The options, each present or not.
+    std::vector<std::string> args = {path, "--check", "4=Rock"};
+    std::set<std::string> genres = {"Rock"};
+    if (next(2)) {
+      args.insert(args.end(), {"--check", "4=Jazz"});
+      genres.insert("Jazz");
+    }
+    std::set<std::string> excludedArtists, excludedTitles;
+    if (next(3) == 0) {
+      excludedArtists.insert(ShownArtist(rows[size_t(next(size))]));
+      args.insert(args.end(), {"--exclude", "1=" + *excludedArtists.begin()});
+    }
+    if (next(4) == 0) {
+      excludedTitles.insert(rows[size_t(next(size))].title);
+      args.insert(args.end(), {"--exclude", "title=" + *excludedTitles.begin()});
+    }
+    std::optional<int> minLength, maxLength;
+    if (next(4) == 0) {
+      minLength = next(120);
+      args.insert(args.end(), {"--min-length", next(2) ? std::to_string(*minLength) : FormatDuration(*minLength)});
+    }
+    if (next(4) == 0) {
+      maxLength = minLength.value_or(0) + next(200);
+      args.insert(args.end(), {"--max-length", std::to_string(*maxLength)});
+    }
+    size_t most = 1000;
+    if (next(2)) {
+      most = size_t(1 + next(3));
+      args.insert(args.end(), {"--max-per-artist", std::to_string(most)});
+      ++limitedRuns;
+    }
+    const bool spread = next(2);
+    if (spread) args.push_back("--spread");
+    const bool exact = next(2);
+    if (exact) args.insert(args.end(), {"--fit", "exact"});
+    const bool duplicates = next(3) == 0;
+    if (duplicates) args.push_back("--duplicates");
+    const bool shorten = next(5) != 0;
+    if (shorten) args.push_back("--shorten");
+    const int minutes = next(2) ? 5 : 10;
+    args.insert(args.end(), {"--minutes", std::to_string(minutes)});
+    if (next(2)) args.insert(args.end(), {"--seed", std::to_string(next(100000))});
+    SCOPED_TRACE("run " + std::to_string(run) + ": " + Shown(args));
+
+    std::vector<Row> allowed;
+    bool anyMatch = false;
+    for (const Row& row : rows) {
+      if (!genres.count(row.genre)) continue;
+      anyMatch = true;
+      if (excludedArtists.count(ShownArtist(row)) || excludedTitles.count(row.title)) continue;
+      if ((minLength || maxLength) &&
+          (row.length < 0 || row.length < minLength.value_or(0) || row.length > maxLength.value_or(INT_MAX)))
+        continue;
+      allowed.push_back(row);
+    }
+    ASSERT_TRUE(anyMatch);
+    const ToolResult r = RunTool(args);
+    if (allowed.empty()) {
+      EXPECT_EQ(r.code, kExitNoneAllowed) << r.err;
+      ++noneAllowed;
+      continue;
+    }
+    const long long requested = minutes * 60;
+    const long long limitedSum = LimitedSum(allowed, most);
+    if (!duplicates && limitedSum < requested && !shorten) {
+      EXPECT_EQ(r.code, kExitTooShort) << r.err;
+      ++tooShort;
+      continue;
+    }
+    if (r.code == kExitNothingPicked) continue;  // only unknown or 0-second songs allowed
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+
+    std::map<std::string, const Row*> byFile;
+    for (const Row& row : allowed) byFile[row.file] = &row;
+    std::map<std::string, size_t> perArtist;
+    std::set<std::string> files;
+    std::vector<std::string> pickedArtists;
+    long long total = 0;
+    const std::vector<Entry> entries = ParsePlaylist(r.out);
+    for (const Entry& e : entries) {
+      ASSERT_TRUE(byFile.count(e.file)) << e.file << " is not allowed";
+      const Row& row = *byFile[e.file];
+      EXPECT_LE(++perArtist[row.artist], most) << "artist '" << row.artist << "'";
+      if (!duplicates) {
+        EXPECT_TRUE(files.insert(e.file).second) << e.file << " twice";
+      }
+      pickedArtists.push_back(row.artist);
+      total += e.length;
+    }
+    const long long target = !duplicates && limitedSum < requested ? limitedSum : requested;
+    if (exact) {
+      ++exactRuns;
+      if (ExactlyReachable(allowed, duplicates, most, target)) {
+        EXPECT_EQ(total, target) << "an exact playlist exists";
+      }
+    }
+    if (spread) {
+      std::vector<std::string> unspread = args;
+      unspread.erase(std::find(unspread.begin(), unspread.end(), "--spread"));
+      const size_t seedAt = r.err.find(", seed ") + 7;
+      const std::string seed = r.err.substr(seedAt, r.err.find('\n', seedAt) - seedAt);
+      if (std::find(unspread.begin(), unspread.end(), "--seed") == unspread.end())
+        unspread.insert(unspread.end(), {"--seed", seed});
+      const ToolResult plain = RunTool(unspread);
+      ASSERT_EQ(plain.code, kExitOk) << plain.err;
+      std::vector<std::string> spreadFiles, plainFiles;
+      for (const Entry& e : entries) spreadFiles.push_back(e.file);
+      for (const Entry& e : ParsePlaylist(plain.out)) plainFiles.push_back(e.file);
+      // The same picks, each artist's songs in the same order among themselves.
+      EXPECT_EQ(std::multiset<std::string>(spreadFiles.begin(), spreadFiles.end()),
+                std::multiset<std::string>(plainFiles.begin(), plainFiles.end()));
+      std::map<std::string, std::vector<std::string>> spreadOrder, plainOrder;
+      for (const std::string& file : spreadFiles) spreadOrder[byFile[file]->artist].push_back(file);
+      for (const std::string& file : plainFiles) plainOrder[byFile[file]->artist].push_back(file);
+      EXPECT_EQ(spreadOrder, plainOrder);
+      if (pickedArtists.size() <= 8) {
+        std::vector<std::string> every = pickedArtists;
+        std::sort(every.begin(), every.end());
+        size_t best = 0;
+        do best = std::max(best, ClosestSame(every));
+        while (std::next_permutation(every.begin(), every.end()));
+        EXPECT_EQ(ClosestSame(pickedArtists), best) << "a better order exists";
+        ++spreadChecked;
+      }
+    }
+    ExpectCommentRemakes(r);
+    std::remove(path.c_str());
+    if (HasFatalFailure()) return;
+  }
+  // The generator must reach each outcome.
+  EXPECT_GT(exactRuns, 30);
+  EXPECT_GT(spreadChecked, 10);
+  EXPECT_GT(limitedRuns, 30);
+  EXPECT_GT(tooShort, 3);
+  EXPECT_GT(noneAllowed, 3);
+}
+
+// "Rock, but not this artist" is one command; an excluded item still counts in an And,
+// which matches by file name: the exclusion acts on the fold's result.
+TEST_F(PickCli, ExclusionActsAfterTheFold) {
+  const std::string twice = WriteLibrary("twice.tsv", {{"/t/1.mp3", "One", "X", "Ex", "Jazz", 100},
+                                                       {"/t/1.mp3", "One", "X", "Ok", "Rock", 100},
+                                                       {"/t/2.mp3", "Two", "X", "Ex", "Jazz", 200}});
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<std::string> files;
+  };
+  const std::vector<Case> cases = {
+      // "the band" shows as "The band", another value.
+      {{m_library, "--check", "4=Rock", "--check", "4=rock", "--exclude", "1=The Band"},
+       {"/music/lower/1.mp3", "/music/mix/1.mp3"}},
+      {{m_library, "--check", "4=Rock", "--check", "4=Jazz", "--exclude", "1=Zappa", "--exclude", "2=Quiet"},
+       {"/music/band/1.mp3", "/music/band/2.mp3"}},
+      // Column 1 finds both of Ex's items; the And keeps /t/1.mp3 through the Rock item
+      // of the same file name, which --exclude then leaves out, but not the entry.
+      {{twice, "--check", "1=Ex", "--check", "4=Rock", "--link", "4=and", "--exclude", "1=Ok"}, {"/t/1.mp3"}},
+      {{twice, "--check", "1=Ex", "--exclude", "1=Ok", "--min-length", "1:40", "--max-length", "1:40"}, {"/t/1.mp3"}},
+      {{m_library, "--check", "4=Classical", "--check", "4=Jazz", "--max-length", "5:00", "--min-length", "300"},
+       {"/music/bach/1.mp3", "/music/mix/2.mp3"}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.push_back("--candidates");
+    SCOPED_TRACE(constrained::Shown(args));
+    const ToolResult r = RunTool(args);
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    std::vector<std::string> files;
+    for (const Entry& e : ParsePlaylist(r.out)) files.push_back(e.file);
+    EXPECT_EQ(files, c.files);
+  }
+  std::remove(twice.c_str());
+}
+
+// The comment line is a command a shell takes as it stands: quotes, spaces, a line break
+// in a value, a library whose name starts with '-', the seed given or not.
+TEST(PickRepeat, CommentLineRemakesThePlaylist) {
+  const std::string folder = TempPath("it's a \"library\" folder");
+  ASSERT_EQ(system(("mkdir -p '" + std::string(folder).replace(folder.find('\''), 1, "'\\''") + "'").c_str()), 0);
+  const std::vector<Song> songs = {
+      {"/q/1.mp3", "Line\nBreak", "A", "Rock 'n' Roll Band", "Rock & Roll", 200},
+      {"/q/2.mp3", "Plain", "A", "Rock 'n' Roll Band", "Rock & Roll", 240},
+      {"/q/3.mp3", "100% \\ back", "A", "Other", "Rock & Roll", 180},
+      {"/q/4.mp3", "Four", "A", "Other", "Rock & Roll", 300},
+      {"/q/5.mp3", "Five", "A", "Third", "Rock & Roll", 150},
+  };
+  const std::string library = folder + "/my library.tsv";
+  std::ofstream(library, std::ios::binary) << FormatLibraryFile(TestLibrary(songs).List());
+  const std::string dashed = folder + "/-dashed.tsv";
+  std::ofstream(dashed, std::ios::binary) << FormatLibraryFile(TestLibrary(songs).List());
+  ToolSetup inFolder = WithToolOnPath();
+  inFolder.folder = folder;
+  const std::vector<std::pair<std::vector<std::string>, ToolSetup>> cases = {
+      {{library, "--check", "genre=Rock & Roll", "--exclude", "2=Line\nBreak", "--minutes", "5", "--shorten"},
+       WithToolOnPath()},
+      {{library, "--check=4=Rock & Roll", "--exclude=title=100% \\ back", "--seed=77", "--spread", "--max-per-artist",
+        "1", "--fit", "exact", "--duplicates", "--minutes=5"},
+       WithToolOnPath()},
+      {{"--check", "1=Rock 'n' Roll Band", "--min-length", "3:20", "--shorten", "--", "-dashed.tsv"}, inFolder},
+      {{"--seed", "5", "--seed", "6", "my library.tsv", "--check", "1=Other", "--max-length", "4:59", "--shorten"},
+       inFolder},
+  };
+  for (const auto& [args, setup] : cases) {
+    SCOPED_TRACE(constrained::Shown(args));
+    const ToolResult r = ::RunTool(TUNYRA_PICK_PATH, args, setup);
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    EXPECT_EQ(Lines(r.out).size() % 2, 0u) << "the comment is one line";
+    ExpectCommentRemakes(r, setup);
+  }
+  EXPECT_THAT(RepeatCommand({"--seed", "5", "--seed=6", "lib", "--save-mpd", "--seed"}, 9),
+              "tunyra-pick --seed 9 --seed=9 lib --save-mpd --seed");
+  EXPECT_EQ(RepeatCommand({"lib", "--check", "1=a b"}, 3), "tunyra-pick lib --check '1=a b' --seed 3");
+  std::filesystem::remove_all(folder);
 }
 
 TEST(PickFormat, DurationsAsMinutesOrHours) {

@@ -5,10 +5,12 @@
 #include <climits>
 #include <cstdio>
 #include <map>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "tests/support/plain_picking.h"
 #include "tests/support/test_library.h"
 
 using namespace tunyra;
@@ -437,6 +439,116 @@ TEST(ExactFit, SearchCutShortSaysSo) {
         EXPECT_EQ(Distance(r.remainingSeconds, 0), best.distance);
       }
     }
+  }
+}
+
+// The playlist keeps the limit (its indices point at its picks) and adds up to what it
+// reports.
+void CheckLimitKept(const CandidateList& candidates, const PickLimits& limits, bool duplicates, const FillResult& r) {
+  ASSERT_EQ(r.indices.size(), r.picks.size());
+  std::map<std::uint32_t, std::uint32_t> perArtist;
+  std::set<std::string> names;
+  std::int64_t sum = 0;
+  for (size_t k = 0; k < r.picks.size(); ++k) {
+    ASSERT_EQ(r.picks[k].fileName, candidates[r.indices[k]].fileName);
+    ASSERT_EQ(r.picks[k].length, candidates[r.indices[k]].length);
+    ASSERT_GT(r.picks[k].length, 0);
+    sum += r.picks[k].length;
+    ASSERT_TRUE(duplicates || names.insert(r.picks[k].fileName).second) << r.picks[k].fileName << " twice";
+    ASSERT_LE(++perArtist[limits.artistOf[r.indices[k]]], limits.maxPerArtist) << "artist " << limits.artistOf[r.indices[k]];
+  }
+  EXPECT_EQ(sum, r.targetSeconds - r.remainingSeconds);
+}
+
+// Random small libraries of up to four artists, some songs standing twice or at another
+// length (of the same artist), against every playlist the limit allows. First a few of
+// one artist where only two songs of one length make the time (and three others would).
+TEST(ExactFit, ArtistLimitKeptAndTotalClosestOnEnumerableLibraries) {
+  struct Fixed {
+    std::vector<int> lengths;
+    std::int32_t total;
+    std::uint32_t maxPerArtist;
+  };
+  const Fixed fixed[] = {
+      {{100, 100, 37, 41, 43, 47, 53}, 200, 2}, {{100, 37, 41, 43, 47, 53}, 200, 2},
+      {{100, 100, 37, 41, 43, 47, 53}, 201, 2}, {{100, 100, 100, 37, 41, 43, 47, 53}, 300, 3},
+  };
+  int limitMattered = 0, exact = 0, notExact = 0;
+  for (std::uint32_t library = 0; library < 400 + 2 * std::size(fixed); ++library) {
+    SCOPED_TRACE(testing::Message() << "library " << library);
+    std::mt19937 rng(library);
+    auto below = [&](std::uint32_t n) { return static_cast<std::int32_t>(rng() % n); };
+    const bool duplicates = library % 2;
+    const Fixed* one = library >= 400 ? &fixed[(library - 400) / 2] : nullptr;
+    const std::int32_t songs = one ? static_cast<std::int32_t>(one->lengths.size()) : 1 + below(duplicates ? 8 : 10);
+    std::vector<int> lengths = one ? one->lengths : std::vector<int>{};
+    for (std::int32_t i = 0; i < songs && !one; ++i)
+      lengths.push_back(below(12) == 0 ? below(2) - 1 : 20 * (1 + below(20)) + (below(3) ? 0 : below(7)));
+    CandidateList list = CandidatesOfLengths(lengths);
+    PickLimits limits;
+    limits.maxPerArtist = one ? one->maxPerArtist : 1 + static_cast<std::uint32_t>(below(3));
+    const std::int32_t artists = one ? 1 : 1 + below(4);
+    for (std::int32_t i = 0; i < songs; ++i) limits.artistOf.push_back(static_cast<std::uint32_t>(below(artists)));
+    for (std::int32_t extra = one ? 0 : below(4); extra > 0; --extra) {
+      const auto of = static_cast<size_t>(below(songs));
+      list.Append(list[of].fileName, "again", below(2) ? list[of].length : 20 * (1 + below(20)));
+      limits.artistOf.push_back(limits.artistOf[of]);
+    }
+    const std::int32_t total = one ? one->total : 30 + below(1500);
+    const std::int64_t sum = LimitedPickableSum(list, limits);
+    const std::int64_t target = !duplicates && sum < total ? sum : total;
+    const std::int64_t closest = plain::ClosestLimitedDistance(list, limits, duplicates, target);
+    limitMattered += target > 0 && closest != plain::ClosestLimitedDistance(list, PickLimits{}, duplicates, target);
+    for (std::uint32_t seed = 1; seed <= 4; ++seed) {
+      LcgRandomSource random(seed);
+      const FillResult r = FitExactly(list, total, duplicates, random, [] { return true; }, limits);
+      ASSERT_EQ(r.targetSeconds, target);
+      CheckLimitKept(list, limits, duplicates, r);
+      if (target <= 0 || closest == INT64_MAX) continue;
+      ASSERT_EQ(Distance(r.remainingSeconds, 0), closest) << "seed " << seed;
+      EXPECT_EQ(r.stop, closest == 0 ? FillStop::TimeUsedUp : FillStop::NoExactTotal);
+      ++(closest == 0 ? exact : notExact);
+    }
+  }
+  // The libraries are worth their time: the limit changes the answer, both ways.
+  EXPECT_GT(limitMattered, 40);
+  EXPECT_GT(exact, 200);
+  EXPECT_GT(notExact, 200);
+}
+
+TEST(ExactFit, ArtistLimitOnLargeLibraries) {
+  struct Case {
+    const char* name;
+    size_t songs;
+    int evenFactor;
+    std::uint32_t artists;  // 0: twelve songs each, in a row
+    std::uint32_t maxPerArtist;
+    std::int32_t total;
+    bool duplicates;
+    FillStop stop;
+    std::int64_t remaining;  // its size, when the stop is NoExactTotal
+  };
+  const Case cases[] = {
+      {"1M songs, 2 per artist, an hour", 1000000, 1, 0, 2, 3600, false, FillStop::TimeUsedUp, 0},
+      {"1M songs, 1 per artist, 60 hours, duplicates", 1000000, 1, 0, 1, 216000, true, FillStop::TimeUsedUp, 0},
+      // Proving that no total is nearer must not need all 83,000 artists.
+      {"1M even songs, 2 per artist, odd time", 1000000, 2, 0, 2, 3601, false, FillStop::NoExactTotal, 1},
+      {"3 artists of 10k songs, 2 each, an hour", 30000, 1, 3, 2, 3600, false, FillStop::TimeUsedUp, 0},
+      // Too short: OK makes it the six longest songs, two of each artist.
+      {"3 artists of 10k songs, 2 each, 2 hours", 30000, 1, 3, 2, 7200, false, FillStop::TimeUsedUp, 0},
+      {"3 artists, 2 each, duplicates, 2 hours", 30000, 1, 3, 2, 7200, true, FillStop::NoExactTotal, 7200 - 6 * 629},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const NumberedList numbered(SongLengths(c.songs, c.evenFactor));
+    PickLimits limits;
+    limits.maxPerArtist = c.maxPerArtist;
+    for (std::uint32_t i = 0; i < c.songs; ++i) limits.artistOf.push_back(c.artists ? i % c.artists : i / 12);
+    LcgRandomSource random(5);
+    const FillResult r = FitExactly(numbered.list, c.total, c.duplicates, random, [] { return true; }, limits);
+    EXPECT_EQ(r.stop, c.stop);
+    EXPECT_EQ(c.stop == FillStop::NoExactTotal ? Distance(r.remainingSeconds, 0) : r.remainingSeconds, c.remaining);
+    CheckLimitKept(numbered.list, limits, c.duplicates, r);
   }
 }
 

@@ -39,19 +39,23 @@ struct Coverage {
   std::map<FillStop, int> stops;
   int cancelled = 0;
   int manyClosestFitPasses = 0;
+  int limitReached = 0;  // fills in which some artist got its most picks
 };
 
-// Runs one fill both ways and checks them against each other and the invariants.
+// Runs one fill both ways and checks them against each other and the invariants; with
+// `limits` that name artists, through the overload that takes them.
 void CheckFill(const CandidateList& candidates, std::int32_t total, bool dups, bool answer, std::uint32_t seed,
-               Coverage& coverage) {
+               Coverage& coverage, const PickLimits& limits = {}) {
   LcgRandomSource refRandom(seed), random(seed);
-  const plain::Fill ref = plain::FillTime(candidates, total, dups, refRandom, answer);
+  const plain::Fill ref = plain::FillTime(candidates, total, dups, refRandom, answer, limits);
   ASSERT_TRUE(ref.ended) << "the plain model did not end";
   int questions = 0;
-  const FillResult r = FillTime(candidates, total, dups, random, [&] {
+  const ShortenQuestion ask = [&] {
     ++questions;
     return answer;
-  });
+  };
+  const FillResult r = limits.artistOf.empty() ? FillTime(candidates, total, dups, random, ask)
+                                               : FillTime(candidates, total, dups, random, ask, limits);
 
   ASSERT_EQ(r.cancelled, ref.cancelled);
   ASSERT_EQ(questions, ref.asked ? 1 : 0);
@@ -61,10 +65,21 @@ void CheckFill(const CandidateList& candidates, std::int32_t total, bool dups, b
     return;
   }
   ASSERT_EQ(r.picks.size(), ref.picks.size());
+  ASSERT_EQ(r.indices.size(), r.picks.size());
+  std::map<std::uint32_t, std::uint32_t> picksOf;
   for (size_t k = 0; k < ref.picks.size(); ++k) {
     ASSERT_STREQ(r.picks[k].fileName, candidates[ref.picks[k]].fileName) << "pick " << k;
     ASSERT_EQ(r.picks[k].length, candidates[ref.picks[k]].length) << "pick " << k;
+    ASSERT_EQ(r.indices[k], ref.picks[k]) << "pick " << k;
+    if (limits.LimitsArtists()) {
+      ASSERT_LE(++picksOf[limits.artistOf[r.indices[k]]], limits.maxPerArtist) << "pick " << k;
+    }
   }
+  for (const auto& [artist, picks] : picksOf)
+    if (picks == limits.maxPerArtist) {
+      ++coverage.limitReached;
+      break;
+    }
   EXPECT_EQ(r.stop, ref.stop);
   EXPECT_EQ(r.remainingSeconds, ref.remainingSeconds);
   EXPECT_EQ(r.targetSeconds, ref.targetSeconds);
@@ -167,6 +182,46 @@ TEST(PickingProperty, LargeFillsMatchTheReference) {
     CheckFill(candidates, total, run == 2, true, rng.Next(), coverage);
     if (HasFatalFailure()) return;
   }
+}
+
+// Under an artist limit: small lists of a few artists, and lists beyond one draw's reach
+// where draws that land on an artist at its most take the entry out of the pool. Limits
+// that name artists but limit none give the picks of no limits (the plain model's).
+TEST(PickingProperty, LimitedFillMatchesTheReference) {
+  static std::deque<std::string> names;
+  for (int i = static_cast<int>(names.size()); i < 34000; ++i) names.push_back("f" + std::to_string(i));
+  Coverage coverage;
+  TestRng rng(20261208);
+  for (int run = 0; run < 2500; ++run) {
+    SCOPED_TRACE("run " + std::to_string(run));
+    const bool large = run % 500 == 499;
+    const int n = large ? rng.Range(32769, 34000) : rng.Range(1, 40);
+    const int artists = rng.Range(1, large ? 3000 : 8);
+    PickLimits limits;
+    limits.maxPerArtist = static_cast<std::uint32_t>(rng.Range(0, 3));
+    CandidateList candidates;
+    std::int64_t sum = 0;
+    const int profile = rng.Range(0, 3);
+    for (int i = 0; i < n; ++i) {
+      const std::int32_t length = large ? (rng.Chance(3) ? -1 : rng.Range(0, 400)) : RandomLength(rng, profile);
+      candidates.Append(names[static_cast<size_t>(i)].c_str(), "t", length);
+      limits.artistOf.push_back(static_cast<std::uint32_t>(rng.Range(0, artists - 1)));
+      if (length > 0) sum += length;
+    }
+    std::int32_t total;
+    switch (rng.Range(0, 2)) {
+      case 0: total = rng.Range(-60, 600); break;
+      case 1: total = static_cast<std::int32_t>(sum * rng.Range(1, 100) / 100); break;
+      default: total = static_cast<std::int32_t>(sum + rng.Range(1, 1000)); break;
+    }
+    if (large) total = rng.Range(600, 6000) * 60;
+    CheckFill(candidates, total, rng.Chance(40), rng.Chance(70), rng.Next(), coverage, limits);
+    if (HasFatalFailure()) return;
+  }
+  for (FillStop s : {FillStop::TimeUsedUp, FillStop::NoUnusedCandidate, FillStop::NoClosestFit})
+    EXPECT_GT(coverage.stops[s], 0) << static_cast<int>(s);
+  EXPECT_GT(coverage.cancelled, 0);
+  EXPECT_GT(coverage.limitReached, 500);
 }
 
 TEST(PickingProperty, MatchingAndFillMatchTheReference) {

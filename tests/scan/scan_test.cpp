@@ -550,4 +550,39 @@ TEST_F(ScanFixture, PickTakesUpTheCacheOfAnEarlierVersion) {
   EXPECT_FALSE(fs::exists(cache + "/tunyra/" + earlier));
 }
 
+// The constraints on a folder's songs; the playlist's second line, the folder's name
+// quoted, makes the same playlist again through a shell.
+TEST_F(ScanFixture, PickConstraintsOnAFolderAndTheCommandThatRemakesIt) {
+  const std::string music = m_dir + "/my \"best\" it's", cache = m_dir + "/cache";
+  struct Made {
+    const char* file;
+    const char* artist;
+    int seconds;
+  };
+  // Ann's longest and Bo's make 7 s; Bo's 2 s song is too short, Cy is excluded.
+  const Made songs[] = {{"1.mp3", "Ann", 3}, {"2.mp3", "Ann", 4}, {"3.mp3", "Bo", 3}, {"4.mp3", "Bo", 2},
+                        {"5.mp3", "Cy", 5}};
+  std::string error;
+  for (const Made& made : songs)
+    ASSERT_TRUE(WriteFixtureTags(Song(fs::path(music).filename().string() + "/" + made.file, "mp3", made.seconds),
+                                 FixtureTags{made.file, {}, made.artist, {}, "Jazz", {}, {}, 0, 0}, error))
+        << error;
+  std::string tools = TUNYRA_PICK_PATH;
+  tools.resize(tools.rfind('/'));
+  const ToolSetup setup{"", {"XDG_CACHE_HOME=" + cache, "PATH=" + tools + ":/usr/bin:/bin"}, std::nullopt};
+  const ToolResult made = RunTool(TUNYRA_PICK_PATH,
+                                  {music, "--check", "4=Jazz", "--exclude", "1=Cy", "--min-length", "0:03",
+                                   "--max-per-artist", "1", "--spread", "--shorten", "--fit", "exact"},
+                                  setup);
+  ASSERT_EQ(made.code, 0) << made.err;
+  EXPECT_THAT(made.err, HasSubstr("2 songs, total 7 s"));
+  EXPECT_THAT(made.out, HasSubstr("/2.mp3\n"));
+  EXPECT_THAT(made.out, HasSubstr("/3.mp3\n"));
+  const std::string second = made.out.substr(made.out.find('\n') + 1, made.out.find('\n', 8) - made.out.find('\n') - 1);
+  ASSERT_EQ(second.rfind("# tunyra-pick '", 0), 0u) << second;
+  const ToolResult again = RunTool("/bin/sh", {"-c", second.substr(2)}, setup);
+  EXPECT_EQ(again.code, 0) << again.err;
+  EXPECT_EQ(again.out, made.out);
+}
+
 }  // namespace

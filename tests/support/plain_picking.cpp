@@ -1,7 +1,10 @@
 #include "tests/support/plain_picking.h"
 
 #include <algorithm>
+#include <climits>
+#include <map>
 #include <cstring>
+#include <string>
 
 namespace plain {
 
@@ -66,7 +69,7 @@ MatchResult BuildCandidates(RecordView items, const std::array<ColumnCondition, 
 }
 
 Fill FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
-              RandomSource& random, bool shorten) {
+              RandomSource& random, bool shorten, const PickLimits& limits) {
   Fill out;
   const size_t n = candidates.size();
   std::vector<std::int32_t> length;
@@ -80,6 +83,20 @@ Fill FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool a
     if (usable[i]) sum += length[i], ++counted;
   }
   std::int64_t left = counted;
+  const bool limited = limits.maxPerArtist > 0;
+  // The picks of each artist so far; an artist at its most takes its usable entries out.
+  std::map<std::uint32_t, std::uint32_t> picksOf;
+  auto capped = [&](size_t i) { return limited && picksOf[limits.artistOf[i]] >= limits.maxPerArtist; };
+  if (limited) {
+    std::map<std::uint32_t, std::vector<std::int32_t>> lengthsOf;
+    for (size_t i = 0; i < n; ++i)
+      if (usable[i]) lengthsOf[limits.artistOf[i]].push_back(length[i]);
+    sum = 0;
+    for (auto& [artist, lengths] : lengthsOf) {
+      std::sort(lengths.rbegin(), lengths.rend());
+      for (size_t k = 0; k < lengths.size() && k < limits.maxPerArtist; ++k) sum += lengths[k];
+    }
+  }
 
   std::int64_t remaining = totalSeconds;
   if (!allowDuplicates && sum < remaining) {
@@ -92,7 +109,10 @@ Fill FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool a
     remaining = sum;
   }
   out.targetSeconds = remaining;
-  const std::int64_t average = counted ? sum / counted : 0;
+  std::int64_t all = 0;  // the average is over every usable entry, limit or not
+  for (size_t i = 0; i < n; ++i)
+    if (usable[i]) all += length[i];
+  const std::int64_t average = counted ? all / counted : 0;
 
   // Beyond one draw's reach (32768 entries) two draws are combined and choose among the
   // entries still usable; a used entry leaves by trading places with the last one.
@@ -120,18 +140,24 @@ Fill FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool a
       if (drawFromPool) {
         const std::uint64_t high = static_cast<std::uint64_t>(random.Next());
         const std::uint64_t low = static_cast<std::uint64_t>(random.Next());
-        chosen = pool[static_cast<size_t>(((high << 15) | low) % pool.size())];
+        const size_t at = static_cast<size_t>(((high << 15) | low) % pool.size());
+        chosen = pool[at];
+        if (capped(chosen)) {
+          pool[at] = pool.back();
+          pool.pop_back();
+          continue;
+        }
       } else {
         // A draw on an entry that cannot be picked picks nothing.
         chosen = static_cast<size_t>(random.Next()) % n;
-        if (!usable[chosen]) continue;
+        if (!usable[chosen] || capped(chosen)) continue;
       }
     } else {
       ++out.closestFitPasses;
       // Strictly closer than five times the average; a tie keeps the first.
       std::int64_t closest = 5 * average;
       for (size_t i = 0; i < n; ++i) {
-        if (!usable[i]) continue;
+        if (!usable[i] || capped(i)) continue;
         const std::int64_t d = remaining > length[i] ? remaining - length[i] : length[i] - remaining;
         if (d < closest) closest = d, chosen = i;
       }
@@ -154,6 +180,9 @@ Fill FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool a
         pool.pop_back();
       }
     }
+    if (limited && ++picksOf[limits.artistOf[chosen]] == limits.maxPerArtist)
+      for (size_t i = 0; i < n; ++i)
+        if (usable[i] && limits.artistOf[i] == limits.artistOf[chosen]) --left;
   }
   out.remainingSeconds = remaining;
   return out;
@@ -163,6 +192,78 @@ CandidateList PickedEntries(const CandidateList& candidates, const std::vector<s
   CandidateList list;
   for (size_t i : picks) list.Append(candidates[i]);
   return list;
+}
+
+std::int64_t ClosestLimitedDistance(const CandidateList& candidates, const PickLimits& limits, bool allowDuplicates,
+                                    std::int64_t target) {
+  std::vector<size_t> usable;
+  std::int64_t longest = 0;
+  for (size_t i = 0; i < candidates.size(); ++i) {
+    if (candidates[i].length <= 0) continue;
+    usable.push_back(i);
+    longest = std::max<std::int64_t>(longest, candidates[i].length);
+  }
+  const std::uint32_t cap = limits.maxPerArtist;
+  auto artistOf = [&](size_t i) { return cap ? limits.artistOf[i] : 0u; };
+  std::int64_t best = INT64_MAX;
+  auto consider = [&](std::int64_t total) { best = std::min(best, total > target ? total - target : target - total); };
+  if (!allowDuplicates) {
+    for (size_t mask = 1; mask < (size_t{1} << usable.size()); ++mask) {
+      std::int64_t total = 0;
+      std::vector<std::string> names;
+      std::vector<std::uint32_t> artists;
+      for (size_t b = 0; b < usable.size(); ++b) {
+        if (!(mask >> b & 1)) continue;
+        total += candidates[usable[b]].length;
+        names.push_back(candidates[usable[b]].fileName);
+        artists.push_back(artistOf(usable[b]));
+      }
+      std::sort(names.begin(), names.end());
+      if (std::adjacent_find(names.begin(), names.end()) != names.end()) continue;
+      bool kept = true;
+      for (std::uint32_t a : artists) kept = kept && (!cap || std::count(artists.begin(), artists.end(), a) <= static_cast<std::ptrdiff_t>(cap));
+      if (kept) consider(total);
+    }
+    return best;
+  }
+  // A total beyond twice the time and the longest song is further than any one song.
+  const auto bound = static_cast<size_t>(2 * target + longest);
+  std::vector<std::uint32_t> artists;
+  for (size_t i : usable) artists.push_back(artistOf(i));
+  std::sort(artists.begin(), artists.end());
+  artists.erase(std::unique(artists.begin(), artists.end()), artists.end());
+  std::vector<char> withEmpty(bound + 1, 0);
+  withEmpty[0] = 1;
+  for (std::uint32_t a : artists) {
+    // The artist's own totals of one pick or more: added one pick at a time, up to the
+    // limit; without one, any number.
+    std::vector<char> own(bound + 1, 0), picks(bound + 1, 0);
+    picks[0] = 1;
+    for (std::uint32_t k = 1; k <= (cap ? cap : 1); ++k) {
+      std::vector<char> more(bound + 1, 0);
+      for (size_t s = 0; s <= bound; ++s) {
+        if (!picks[s] && (cap || !more[s])) continue;
+        for (size_t i : usable)
+          if (artistOf(i) == a && s + static_cast<size_t>(candidates[i].length) <= bound)
+            more[s + static_cast<size_t>(candidates[i].length)] = 1;
+      }
+      picks = more;
+      for (size_t s = 0; s <= bound; ++s) own[s] = own[s] || picks[s];
+    }
+    std::vector<size_t> ownTotals;
+    for (size_t t = 1; t <= bound; ++t)
+      if (own[t]) ownTotals.push_back(t);
+    std::vector<char> next = withEmpty;
+    for (size_t s = 0; s <= bound; ++s) {
+      if (!withEmpty[s]) continue;
+      for (size_t t : ownTotals)
+        if (s + t <= bound) next[s + t] = 1;
+    }
+    withEmpty = next;
+  }
+  for (size_t s = 1; s <= bound; ++s)
+    if (withEmpty[s]) consider(static_cast<std::int64_t>(s));
+  return best;
 }
 
 }  // namespace plain

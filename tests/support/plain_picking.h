@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "picking/candidate_matching.h"
+#include "picking/pick_limits.h"
 #include "picking/random_source.h"
 #include "picking/time_fill.h"
 #include "host/host_records.h"
@@ -40,11 +41,22 @@ struct Fill {
 
 inline constexpr long kMaxPasses = 50'000'000;
 
-// `shorten` is the answer to the too-short question (true: OK).
+// `shorten` is the answer to the too-short question (true: OK). Under an artist limit an
+// entry whose artist has its most picks is passed over as a used one is (a draw from the
+// pool that lands on one takes it out of the pool), and the question weighs each
+// artist's longest `maxPerArtist` lengths.
 Fill FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
-              RandomSource& random, bool shorten);
+              RandomSource& random, bool shorten, const PickLimits& limits = {});
 
 // The picks as a candidate list, to compare with FillResult::picks.
 CandidateList PickedEntries(const CandidateList& candidates, const std::vector<size_t>& picks);
+
+// The exact fit's rule under an artist limit, by trying every playlist: how near
+// `target` the total of a non-empty one can come, with songs of length above 0, without
+// duplicates each file name once (at any of its entries), and no artist (limits.artistOf
+// of the entry picked) more than limits.maxPerArtist times. INT64_MAX when no entry
+// can be picked. Keep the list to a dozen or so entries.
+std::int64_t ClosestLimitedDistance(const CandidateList& candidates, const PickLimits& limits, bool allowDuplicates,
+                                    std::int64_t target);
 
 }  // namespace plain

@@ -77,6 +77,7 @@ bool PrivateMpd::Start(const PrivateMpdSetup& setup, std::string& error) {
       m_port = FreeLoopbackPort();
       out << "bind_to_address \"127.0.0.1\"\nport \"" << m_port << "\"\n";
     }
+    if (setup.maxCommandListKb > 0) out << "max_command_list_size \"" << setup.maxCommandListKb << "\"\n";
     if (!setup.password.empty())
       out << "password \"" << setup.password << "@read,add,control,admin\"\ndefault_permissions \"\"\n";
   }

@@ -11,6 +11,7 @@
 struct PrivateMpdSetup {
   std::string password;           // when set, MPD gives nothing without it
   bool tcp = false;               // also listen on 127.0.0.1 at a free port
+  unsigned maxCommandListKb = 0;  // MPD's max_command_list_size; 0: its default
 };
 
 class PrivateMpd {

@@ -18,8 +18,10 @@
 #include "library/library_snapshot.h"
 #include "library/printable_path.h"
 #include "library/text_compare.h"
+#include "picking/artist_spread.h"
 #include "picking/candidate_matching.h"
 #include "picking/exact_fit.h"
+#include "picking/pick_limits.h"
 #include "picking/playlist_text.h"
 #include "picking/random_source.h"
 #include "picking/time_fill.h"
@@ -47,9 +49,44 @@ long long TotalLength(const CandidateList& list) {
   return total;
 }
 
-void WritePlaylist(const CandidateList& list, std::ostream& out) {
+// `comment`, when given, is the second line: "# " and the command that makes the same
+// playlist (players skip lines starting with '#' that are not their directives).
+void WritePlaylist(const CandidateList& list, std::ostream& out, const std::string& comment = "") {
   out << M3uHeader("\n");
+  if (!comment.empty()) out << "# " << comment << '\n';
   for (const Candidate& entry : list) out << M3uEntry(entry.length, entry.title, entry.fileName, "\n");
+}
+
+std::string ExcludesGiven(const PickOptions& options) {
+  std::string given;
+  for (const PickExclusion& exclusion : options.excludes)
+    given += (given.empty() ? "--exclude " : ", --exclude ") + exclusion.spelt;
+  return given;
+}
+
+// Songs match, but the constraints leave none: says which one emptied the list.
+int NoneAllowed(const PickOptions& options, const MatchedSongs::Candidates& taken, std::ostream& err) {
+  if (taken.excluded == taken.folded) {
+    Said(err) << "no matching song is left after " << ExcludesGiven(options) << '\n';
+  } else {
+    std::string within;
+    if (options.minLength) within = "--min-length " + options.minLengthText;
+    if (options.maxLength) within += (within.empty() ? "" : " and ") + ("--max-length " + options.maxLengthText);
+    Said(err) << (taken.excluded > 0 ? "of the matching songs that --exclude leaves, none" : "no matching song")
+              << " lies within " << within << " (a song of unknown length never does)\n";
+  }
+  return kExitNoneAllowed;
+}
+
+// The picks in the order --spread gives them.
+CandidateList Spread(const FillResult& fill, const std::vector<std::uint32_t>& artistOf) {
+  std::vector<std::uint32_t> artists;
+  artists.reserve(fill.indices.size());
+  for (std::uint32_t index : fill.indices) artists.push_back(artistOf[index]);
+  CandidateList ordered;
+  ordered.Reserve(fill.picks.size());
+  for (size_t at : SpreadArtists(artists)) ordered.Append(fill.picks[at]);
+  return ordered;
 }
 
 // Why a fill that picked something ended before its time (one that picked nothing is
@@ -197,11 +234,13 @@ int ListValues(const ItemRecordList& records, int kind, std::ostream& out) {
 
 // The fold, the fill and the playlist, from the songs the reading kept.
 int PickFrom(MatchedSongs& songs, const PickOptions& options, MpdLink& mpd, std::ostream& out, std::ostream& err) {
-  const CandidateList candidates = songs.TakeCandidates();
-  if (candidates.empty()) {
+  MatchedSongs::Candidates taken = songs.TakeCandidates();
+  if (taken.folded == 0) {
     err << kNoMatchText << '\n';
     return kExitNoMatch;
   }
+  if (taken.list.empty()) return NoneAllowed(options, taken, err);
+  const CandidateList& candidates = taken.list;
 
   if (options.candidatesOnly) {
     WritePlaylist(candidates, out);
@@ -218,9 +257,13 @@ int PickFrom(MatchedSongs& songs, const PickOptions& options, MpdLink& mpd, std:
     asked = true;
     return options.shorten;
   };
+  // The artists serve the limit and the spread; without a limit they change no pick.
+  PickLimits limits;
+  limits.artistOf = std::move(taken.artistOf);
+  limits.maxPerArtist = options.maxPerArtist;
   FillResult fill = options.fit == PickFit::Exact
-                        ? FitExactly(candidates, requested, options.allowDuplicates, random, answer)
-                        : FillTime(candidates, requested, options.allowDuplicates, random, answer);
+                        ? FitExactly(candidates, requested, options.allowDuplicates, random, answer, limits)
+                        : FillTime(candidates, requested, options.allowDuplicates, random, answer, limits);
   if (fill.cancelled) {
     err << kTooShortQuestion << '\n'
         << "(tunyra-pick answers Cancel; give --shorten to answer OK.)\n";
@@ -231,7 +274,8 @@ int PickFrom(MatchedSongs& songs, const PickOptions& options, MpdLink& mpd, std:
     return kExitNothingPicked;
   }
 
-  if (!options.quiet) WritePlaylist(fill.picks, out);
+  if (options.spread) fill.picks = Spread(fill, limits.artistOf);
+  if (!options.quiet) WritePlaylist(fill.picks, out, RepeatCommand(options.arguments, seed));
   const long long total = TotalLength(fill.picks);
   err << fill.picks.size() << " songs, total " << total << " s (" << FormatDuration(total) << "), requested "
       << requested << " s (" << options.minutes << " min)";
@@ -281,9 +325,16 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   const ColumnMatcher matcher(columns);
   std::array<std::unordered_set<std::string>, 4> unseen;
   for (size_t c = 0; c < 4; ++c) unseen[c].insert(columns[c].checkedTexts.begin(), columns[c].checkedTexts.end());
+  // Excluded values by kind, compared with the value the song shows; each must be one
+  // that some song shows, as a ticked one must.
+  std::array<std::unordered_set<std::string>, kKindCount> excluded, unseenExcluded;
+  for (const PickExclusion& exclusion : options.excludes) {
+    excluded[size_t(exclusion.kind)].insert(exclusion.value);
+    unseenExcluded[size_t(exclusion.kind)].insert(exclusion.value);
+  }
   const std::array<ColumnLink, 3> links{LinkFromValue(options.links[0]), LinkFromValue(options.links[1]),
                                         LinkFromValue(options.links[2])};
-  MatchedSongs songs(matcher.Active(), links);
+  MatchedSongs songs(matcher.Active(), links, options.NeedsArtists());
   // A library file's line takes at least 14 bytes (a one-byte file name, nine tabs, three
   // digits, the line feed): room for that many songs is reserved, never touched unless used.
   if (struct stat st; options.libraryPath != "-" && stat(options.libraryPath.c_str(), &st) == 0 && S_ISREG(st.st_mode))
@@ -291,13 +342,22 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   // The songs of an album stand together and share the fields the columns test: while
   // those fields are the last song's, so are its matches and the values it showed.
   std::vector<int> testedKinds;
+  auto test = [&](int kind) {
+    if (std::find(testedKinds.begin(), testedKinds.end(), kind) == testedKinds.end()) testedKinds.push_back(kind);
+  };
   for (const ColumnCondition& column : columns)
-    if (!column.checkedTexts.empty() && std::find(testedKinds.begin(), testedKinds.end(), column.kind) == testedKinds.end())
-      testedKinds.push_back(column.kind);
+    if (!column.checkedTexts.empty()) test(column.kind);
+  std::vector<int> excludedKinds;
+  for (int kind = 0; kind < kKindCount; ++kind)
+    if (!excluded[size_t(kind)].empty()) {
+      excludedKinds.push_back(kind);
+      test(kind);
+    }
   std::array<std::string, kKindCount> lastFields;
   constexpr size_t kTextOfKind[kKindCount] = {3, 1, 2, 5};  // artist, title, album, genre in ItemRecord's order
   bool sawOne = false;
   std::uint8_t matched = 0;
+  bool isExcluded = false;
   auto keep = [&](const ItemRecord& record, const LibraryTextLengths& lengths) -> unsigned {
     bool same = sawOne;
     for (int kind : testedKinds) {
@@ -312,8 +372,22 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
       for (size_t c = 0; c < 4; ++c)
         if (!unseen[c].empty()) unseen[c].erase(DisplayValueOf(record, columns[c].kind));
       matched = matcher.Matches(record);
+      isExcluded = false;
+      for (int kind : excludedKinds) {
+        if (unseenExcluded[size_t(kind)].empty() && !matched) continue;
+        const std::string shown = DisplayValueOf(record, kind);
+        unseenExcluded[size_t(kind)].erase(shown);
+        isExcluded = isExcluded || excluded[size_t(kind)].count(shown) > 0;
+      }
     }
-    if (matched) songs.Add(record, lengths, matched);
+    if (matched) {
+      SongBar bar = isExcluded ? SongBar::Excluded : SongBar::None;
+      if (bar == SongBar::None && options.LimitsLength() &&
+          (record.length < 0 || (options.minLength && record.length < *options.minLength) ||
+           (options.maxLength && record.length > *options.maxLength)))
+        bar = SongBar::Length;
+      songs.Add(record, lengths, matched, bar);
+    }
     return 0;
   };
   if (!LoadLibrary(options.libraryPath, library, err, error, keep, mpd, options.verbose)) {
@@ -321,31 +395,38 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
     Said(err) << error << '\n';
     return kExitUsage;
   }
-  for (size_t c = 0; c < 4; ++c) {
-    for (const std::string& value : options.checked[c]) {
-      if (!unseen[c].count(value)) continue;
-      // The values the column shows, read again to find the nearest (not from standard
-      // input, which is gone by now): the refusal is rare, the reading cheap.
-      std::string guess;
-      if (options.libraryPath != "-") {
-        const int kind = options.kinds[c];
-        const unsigned fieldOfKind[] = {kKeepArtist, kKeepTitle, kKeepAlbum, kKeepGenre};
-        LibraryFile again;
-        std::string ignored;
-        std::ostringstream quiet;
-        if (LoadLibrary(options.libraryPath, again, quiet, ignored,
-                        [field = fieldOfKind[kind]](const ItemRecord&, const LibraryTextLengths&) { return field; },
-                        mpd, false)) {
-          LibrarySnapshot snapshot;
-          snapshot.Rebuild(again.Records());
-          guess = cli::DidYouMean(cli::NearMisses(value, snapshot.DisplayValues(kind)));
-        }
+  // A value no song shows: the values of its kind, read again to find the nearest (not
+  // from standard input, which is gone by now): the refusal is rare, the reading cheap.
+  auto refuseUnseen = [&](const std::string& where, int kind, const std::string& value) {
+    std::string guess;
+    if (options.libraryPath != "-") {
+      const unsigned fieldOfKind[] = {kKeepArtist, kKeepTitle, kKeepAlbum, kKeepGenre};
+      LibraryFile again;
+      std::string ignored;
+      std::ostringstream quiet;
+      if (LoadLibrary(options.libraryPath, again, quiet, ignored,
+                      [field = fieldOfKind[kind]](const ItemRecord&, const LibraryTextLengths&) { return field; },
+                      mpd, false)) {
+        LibrarySnapshot snapshot;
+        snapshot.Rebuild(again.Records());
+        guess = cli::DidYouMean(cli::NearMisses(value, snapshot.DisplayValues(kind)));
       }
-      Said(err) << "column " << c + 1 << " (" << KindName(options.kinds[c]) << ") shows no value \""
-          << value << "\" in this library;" << guess << (guess.empty() ? " see" : " See") << " --list "
-          << KindName(options.kinds[c]) << '\n';
-      return kExitUsage;
     }
+    Said(err) << where << " shows no value \"" << value << "\" in this library;" << guess
+              << (guess.empty() ? " see" : " See") << " --list " << KindName(kind) << '\n';
+    return int(kExitUsage);
+  };
+  for (size_t c = 0; c < 4; ++c)
+    for (const std::string& value : options.checked[c])
+      if (unseen[c].count(value))
+        return refuseUnseen("column " + std::to_string(c + 1) + " (" + KindName(options.kinds[c]) + ")",
+                            options.kinds[c], value);
+  for (const PickExclusion& exclusion : options.excludes) {
+    if (!unseenExcluded[size_t(exclusion.kind)].count(exclusion.value)) continue;
+    const std::string where = exclusion.column > 0 ? "column " + std::to_string(exclusion.column) + " (" +
+                                                         KindName(exclusion.kind) + ")"
+                                                   : std::string("the ") + KindName(exclusion.kind) + " column";
+    return refuseUnseen("--exclude " + exclusion.spelt + ": " + where, exclusion.kind, exclusion.value);
   }
 
   if (!matcher.AnyActive()) {

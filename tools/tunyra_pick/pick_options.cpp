@@ -1,6 +1,8 @@
 #include "tools/tunyra_pick/pick_options.h"
 
 #include <cctype>
+#include <climits>
+#include <string_view>
 
 #include "library/condition_kind.h"
 #include "library/text_compare.h"
@@ -16,13 +18,15 @@ const cli::Program kPickProgram = {
     "\n"
     "A LIBRARY.tsv of '-' reads the library from standard input.\n"
     "Builds a playlist of a chosen length from a library file, as the Select Songs\n"
-    "dialog does, and prints it on stdout as an extended M3U playlist. The total\n"
-    "length, the requested time and the seed go to stderr. A folder of audio files\n"
-    "is scanned as tunyra-scan does, keeping the result in ~/.cache/tunyra/ (or\n"
-    "$XDG_CACHE_HOME/tunyra/) so the next run only reads what changed. A LIBRARY\n"
-    "of mpd: is the song database of the MPD that mpc would reach (MPD_HOST,\n"
-    "MPD_PORT, PASSWORD@HOST), mpd:SOCKET or mpd:HOST:PORT another one.\n",
-    cli::kExitMpdRejected,
+    "dialog does, and prints it on stdout as an extended M3U playlist; its second\n"
+    "line is a comment, '# ' and the command that makes it again (with the seed),\n"
+    "to paste into a shell. The total length, the requested time and the seed go to\n"
+    "stderr. A folder of audio files is scanned as tunyra-scan does, keeping the\n"
+    "result in ~/.cache/tunyra/ (or $XDG_CACHE_HOME/tunyra/) so the next run only\n"
+    "reads what changed. A LIBRARY of mpd: is the song database of the MPD that mpc\n"
+    "would reach (MPD_HOST, MPD_PORT, PASSWORD@HOST), mpd:SOCKET or mpd:HOST:PORT\n"
+    "another one.\n",
+    cli::kExitNoneAllowed,
 };
 
 std::optional<int> ParseKindName(const std::string& text) {
@@ -134,6 +138,69 @@ bool ApplyCheck(const std::string& value, PickOptions& options, std::string& err
   return false;
 }
 
+// The two forms --check takes: "N=VALUE" (column N), or "KIND=VALUE" (kind set, column 0).
+bool SplitValueArgument(const std::string& text, int& column, std::optional<int>& kind, std::string& value) {
+  if (SplitColumnArgument(text, 1, 4, column, value)) return true;
+  const size_t equals = text.find('=');
+  const std::string name = text.substr(0, equals);
+  if (equals == std::string::npos || name.empty() || !std::isalpha(static_cast<unsigned char>(name[0]))) return false;
+  kind = ParseKindName(name);
+  column = 0;
+  value = text.substr(equals + 1);
+  return kind.has_value();
+}
+
+bool ApplyExclude(const std::string& value, PickOptions& options, std::string& error) {
+  PickExclusion exclusion;
+  std::optional<int> kind;
+  if (!SplitValueArgument(value, exclusion.column, kind, exclusion.value)) {
+    error = "--exclude needs N=VALUE with N from 1 to 4, or KIND=VALUE (artist, title, album, genre), not '" +
+            value + "'";
+    return false;
+  }
+  if (kind) exclusion.kind = *kind;
+  exclusion.spelt = value;
+  options.excludes.push_back(std::move(exclusion));
+  return true;
+}
+
+// Seconds, "M:SS" or "H:MM:SS" (minutes and seconds after a colon in two digits, below 60).
+bool ParseSongLength(const std::string& text, std::int32_t& seconds) {
+  std::int64_t total = 0;
+  size_t start = 0;
+  for (int part = 0;; ++part) {
+    const size_t colon = text.find(':', start);
+    const std::string_view piece = std::string_view(text).substr(start, colon == std::string::npos ? colon : colon - start);
+    std::int64_t number = 0;
+    if (part > 2 || !ParseWholeNumber(piece, std::int64_t{0}, std::int64_t{INT32_MAX}, number)) return false;
+    if (part > 0 && (piece.size() != 2 || number > 59)) return false;
+    total = total * (part > 0 ? 60 : 1) + number;
+    if (total > INT32_MAX) return false;
+    if (colon == std::string::npos) break;
+    start = colon + 1;
+  }
+  seconds = static_cast<std::int32_t>(total);
+  return true;
+}
+
+bool ApplyLength(const char* name, const std::string& value, std::optional<std::int32_t>& length,
+                 std::string& text, std::string& error) {
+  std::int32_t seconds = 0;
+  if (!ParseSongLength(value, seconds)) {
+    error = std::string(name) + " must be seconds, M:SS or H:MM:SS (2:30), not '" + value + "'";
+    return false;
+  }
+  length = seconds;
+  text = value;
+  return true;
+}
+
+bool ApplyMaxPerArtist(const std::string& value, PickOptions& options, std::string& error) {
+  if (ParseWholeNumber(value, std::uint32_t{1}, std::uint32_t{1000000}, options.maxPerArtist)) return true;
+  error = "--max-per-artist must be a whole number from 1 to 1000000, not '" + value + "'";
+  return false;
+}
+
 bool ApplyLink(const std::string& value, PickOptions& options, std::string& error) {
   int column = 0;
   std::string link;
@@ -191,6 +258,35 @@ constexpr PickOption kOptions[] = {
      "current time in seconds; the same seed gives the same\n"
      "list.",
      nullptr, kPicking},
+    {"--exclude", nullptr, ValueUse::Required, "N=VALUE", ApplyExclude,
+     "never pick a song whose field of column N's kind shows\n"
+     "VALUE (as --check takes it; or KIND=VALUE), whatever the\n"
+     "columns say; repeat for more values. It acts after the\n"
+     "Or/And fold: --check 4=Rock --exclude 1=Abba.",
+     "Constraints (with each other, either fit, --duplicates):", kPicking},
+    {"--min-length", nullptr, ValueUse::Required, "TIME", [](const std::string& v, PickOptions& o, std::string& e) {
+       return ApplyLength("--min-length", v, o.minLength, o.minLengthText, e);
+     },
+     "only songs at least TIME long: seconds, M:SS or H:MM:SS.\n"
+     "Songs of unknown length are left out.",
+     nullptr, kPicking},
+    {"--max-length", nullptr, ValueUse::Required, "TIME", [](const std::string& v, PickOptions& o, std::string& e) {
+       return ApplyLength("--max-length", v, o.maxLength, o.maxLengthText, e);
+     },
+     "only songs at most TIME long; songs of unknown length\n"
+     "are left out.",
+     nullptr, kPicking},
+    {"--max-per-artist", nullptr, ValueUse::Required, "N", ApplyMaxPerArtist,
+     "at most N songs of one artist (the artist field as\n"
+     "stored; an empty one is one artist). The too-short\n"
+     "question counts only what the limit lets through.",
+     nullptr, kPicking},
+    {"--spread", nullptr, ValueUse::None, nullptr,
+     [](const std::string&, PickOptions& o, std::string&) { return o.spread = true; },
+     "order the playlist so that songs of one artist stand as\n"
+     "far apart as the picks allow (never two in a row when\n"
+     "that can be avoided). Changes the order only.",
+     nullptr, kPicking},
     {"--to-mpd", nullptr, ValueUse::Required, "replace|append", ApplyToMpd,
      "hand the picks to MPD's queue (the library's MPD, else\n"
      "the one mpc would reach): replace it, as the dialog does\n"
@@ -246,6 +342,15 @@ bool ParsePickArguments(const std::vector<std::string>& args, PickOptions& optio
   };
   if (!cli::ParseCommandLine(args, std::span<const PickOption>(kOptions), options, library, reading, error))
     return false;
+  options.arguments = args;
+  // Column N's kind, once every --column is read.
+  for (PickExclusion& exclusion : options.excludes)
+    if (exclusion.column > 0) exclusion.kind = options.kinds[static_cast<size_t>(exclusion.column - 1)];
+  if (options.minLength && options.maxLength && *options.minLength > *options.maxLength) {
+    error = "--min-length " + options.minLengthText + " is longer than --max-length " + options.maxLengthText +
+            ": no song lies within";
+    return false;
+  }
   for (const auto& [kind, value] : options.checkedByKind) {
     std::vector<size_t> testing;
     std::string columns;
@@ -274,4 +379,67 @@ bool ParsePickArguments(const std::vector<std::string>& args, PickOptions& optio
     return false;
   }
   return true;
+}
+
+std::string ShellWord(const std::string& text) {
+  const bool safe = !text.empty() && text.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                                            "0123456789_@%+=:,./-") == std::string::npos;
+  if (safe) return text;
+  if (text.find_first_of("\n\r") == std::string::npos) {
+    std::string word = "'";
+    for (char c : text) word += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return word + "'";
+  }
+  // A line break would end the comment line: printf makes it from its escape. (The
+  // shell drops line breaks at the very end of what printf prints; a value ending in
+  // one loses it.)
+  std::string word = "\"$(printf '%b' '";
+  for (char c : text) {
+    switch (c) {
+      case '\n': word += "\\n"; break;
+      case '\r': word += "\\r"; break;
+      case '\\': word += "\\\\"; break;
+      case '\'': word += "'\\''"; break;
+      default: word += c;
+    }
+  }
+  return word + "')\"";
+}
+
+std::string RepeatCommand(const std::vector<std::string>& arguments, std::uint32_t seed) {
+  const std::string seedText = std::to_string(seed);
+  std::vector<std::string> words;
+  bool seedGiven = false;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& arg = arguments[i];
+    if (arg == "--") {
+      if (!seedGiven) words.insert(words.end(), {"--seed", seedText});
+      seedGiven = true;
+      words.insert(words.end(), arguments.begin() + static_cast<std::ptrdiff_t>(i), arguments.end());
+      break;
+    }
+    if (arg.size() < 2 || arg[0] != '-') {
+      words.push_back(arg);
+      continue;
+    }
+    const size_t equals = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
+    const std::string name = arg.substr(0, equals);
+    const PickOption* row = nullptr;
+    for (const PickOption& option : kOptions)
+      if (name == option.name || (option.shortName != nullptr && name == option.shortName)) row = &option;
+    const bool takesNext = row != nullptr && row->value != ValueUse::None && equals == std::string::npos;
+    if (name == "--seed") {
+      words.push_back(equals == std::string::npos ? "--seed" : "--seed=" + seedText);
+      if (takesNext) words.push_back(seedText);
+      seedGiven = true;
+    } else {
+      words.push_back(arg);
+      if (takesNext && i + 1 < arguments.size()) words.push_back(arguments[i + 1]);
+    }
+    if (takesNext) ++i;
+  }
+  if (!seedGiven) words.insert(words.end(), {"--seed", seedText});
+  std::string command = kPickProgram.name;
+  for (const std::string& word : words) command += " " + ShellWord(word);
+  return command;
 }
