@@ -112,8 +112,8 @@ inline size_t LowestBit(std::uint64_t bits) { return size_t(__builtin_ctzll(bits
   return ends;
 }
 
-// The scan of a line from `from` on, a block at a time, with `readBlock` (the processor's
-// widest way). Blocks may reach 63 bytes past `limit`.
+// The scan of a line from `from` on, a block at a time, each read by ReadBlock (the
+// processor's widest way). Blocks may reach 63 bytes past `limit`.
 template <BlockBits (*ReadBlock)(const char*)>
 [[gnu::always_inline]] inline const char* ScanBlocks(const char* line, const char* from, const char* limit,
                                                      LineNotes& notes) {
@@ -252,15 +252,16 @@ char* Decode(const char* in, const char* end, char* out, const char* field, std:
 }
 
 #ifdef TUNYRA_WIDE_LINE_SCAN
-// Where the processor packs bytes (AVX-512 VBMI2), 64 bytes of a field are decoded in a
-// few steps whatever escapes they hold: the backslashes that escape are told from the
-// runs they stand in, the characters they escape translated, the rest packed together.
-// Writes up to 64 bytes past the decoded text. Null when the field holds an unfinished
-// or unknown escape, for Decode to say which.
+// The bytes equal to `c`, one bit each.
 [[gnu::target("avx512bw")]] inline std::uint64_t BytesEqual(__m512i bytes, char c) {
   return _mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8(c));
 }
 
+// Where the processor packs bytes (AVX-512 VBMI2), 64 bytes of a field are decoded in a
+// few steps whatever escapes they hold: the backslashes that escape are told from the
+// runs they stand in, the characters they escape translated, the rest packed together.
+// Reads up to 63 bytes past `end` and writes up to 64 past the decoded text. Null when
+// the field holds an unfinished or unknown escape, for Decode to say which.
 [[gnu::target("avx512bw,avx512vbmi2,bmi,popcnt")]] char* DecodePacked(const char* in, const char* end, char* out) {
   constexpr std::uint64_t kEvenBytes = 0x5555555555555555u;
   while (in < end) {
