@@ -80,7 +80,8 @@ void TakeBackAfterLoss(MpdSession& session, unsigned before, const std::vector<s
     error.message += "; the " + std::to_string(added) + " songs added before that were taken out again";
     return;
   }
-  error.message += "; the " + std::to_string(added) + " songs added before that may still stand in the queue from position " +
+  error.message += "; the " + std::to_string(added) +
+                   " songs added before that may still stand in the queue from position " +
                    std::to_string(before + 1);
 }
 

@@ -160,9 +160,10 @@ std::int64_t Distance(std::int64_t remaining, std::int32_t length) {
 }
 
 // The entries still available (`available(i)`) grouped by length, in ascending length
-// and, within a length, ascending index. An entry once unavailable never comes back. The closest entry to a remaining time
-// is then the lowest available index of the nearest length below or at/above it; a
-// tie in distance goes to the lower index, as in a walk from index 0.
+// and, within a length, ascending index. An entry once unavailable never comes back.
+// The closest entry to a remaining time is then the lowest available index of the
+// nearest length below or at/above it; a tie in distance goes to the lower index, as in
+// a walk from index 0.
 class ClosestFitIndex {
  public:
   bool Built() const { return m_built; }
