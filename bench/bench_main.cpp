@@ -369,10 +369,14 @@ void Bench::Filling(const CandidateList& candidates) {
   }
 }
 
+// Written through to the disk before anything reads it: a library is read long after
+// it was written, and a file still being written back makes the first readers' memory
+// slower to come by (the kernel cannot move pages under writeback to make room).
 bool WriteLibraryFile(const std::string& text, const std::string& path) {
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (!file) return false;
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fflush(file) == 0 &&
+                       ::fsync(fileno(file)) == 0;
   return std::fclose(file) == 0 && written;
 }
 
