@@ -265,8 +265,12 @@ int PickFrom(MatchedSongs& songs, const PickOptions& options, MpdLink& mpd, std:
                         ? FitExactly(candidates, requested, options.allowDuplicates, random, answer, limits)
                         : FillTime(candidates, requested, options.allowDuplicates, random, answer, limits);
   if (fill.cancelled) {
-    err << kTooShortQuestion << '\n'
-        << "(tunyra-pick answers Cancel; give --shorten to answer OK.)\n";
+    err << kTooShortQuestion << '\n';
+    if (limits.LimitsArtists())
+      err << "(Counted: each artist's longest "
+          << (limits.maxPerArtist == 1 ? "song" : std::to_string(limits.maxPerArtist) + " songs")
+          << ", as --max-per-artist " << limits.maxPerArtist << " allows.)\n";
+    err << "(tunyra-pick answers Cancel; give --shorten to answer OK.)\n";
     return kExitTooShort;
   }
   if (fill.picks.empty()) {
