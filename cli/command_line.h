@@ -38,6 +38,12 @@ struct Option {
   unsigned group;       // the program's own grouping of options (0 for none)
 };
 
+// The `apply` of an option that takes no value and only turns `flag` on.
+template <class Options, bool Options::*flag>
+bool TurnOn(const std::string&, Options& options, std::string&) {
+  return options.*flag = true;
+}
+
 // Who is reading the command line: the name in messages and --version, the text of
 // --help around the options.
 struct Program {

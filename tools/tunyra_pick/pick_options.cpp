@@ -216,6 +216,7 @@ bool ApplyLink(const std::string& value, PickOptions& options, std::string& erro
   return true;
 }
 
+using cli::TurnOn;
 using cli::ValueUse;
 using PickOption = cli::Option<PickOptions>;
 
@@ -237,11 +238,9 @@ constexpr PickOption kOptions[] = {
      "total playing time, a whole number from 5 to 3600.\n"
      "Default 60.",
      "Time and options:", kPicking},
-    {"--duplicates", nullptr, ValueUse::None, nullptr,
-     [](const std::string&, PickOptions& o, std::string&) { return o.allowDuplicates = true; },
+    {"--duplicates", nullptr, ValueUse::None, nullptr, TurnOn<PickOptions, &PickOptions::allowDuplicates>,
      "allow a song to be picked more than once.", nullptr, kPicking},
-    {"--shorten", nullptr, ValueUse::None, nullptr,
-     [](const std::string&, PickOptions& o, std::string&) { return o.shorten = true; },
+    {"--shorten", nullptr, ValueUse::None, nullptr, TurnOn<PickOptions, &PickOptions::shorten>,
      "when the matching songs are shorter than the time asked\n"
      "for (duplicates off), shorten the time to their total\n"
      "instead of refusing.",
@@ -281,8 +280,7 @@ constexpr PickOption kOptions[] = {
      "stored; an empty one is one artist). The too-short\n"
      "question counts only what the limit lets through.",
      nullptr, kPicking},
-    {"--spread", nullptr, ValueUse::None, nullptr,
-     [](const std::string&, PickOptions& o, std::string&) { return o.spread = true; },
+    {"--spread", nullptr, ValueUse::None, nullptr, TurnOn<PickOptions, &PickOptions::spread>,
      "order the playlist so that songs of one artist stand as\n"
      "far apart as the picks allow (never two in a row when\n"
      "that can be avoided). Changes the order only.",
@@ -293,8 +291,7 @@ constexpr PickOption kOptions[] = {
      "the player's playlist, or add them after it. All or\n"
      "nothing: when a song cannot go, the queue stays as it was.",
      "MPD:", kPicking},
-    {"--play", nullptr, ValueUse::None, nullptr,
-     [](const std::string&, PickOptions& o, std::string&) { return o.play = true; },
+    {"--play", nullptr, ValueUse::None, nullptr, TurnOn<PickOptions, &PickOptions::play>,
      "with --to-mpd, start playing the first new song.", nullptr, kPicking},
     {"--save-mpd", nullptr, ValueUse::NonEmpty, "NAME", [](const std::string& v, PickOptions& o, std::string&) {
        o.saveMpd = v;
@@ -303,16 +300,13 @@ constexpr PickOption kOptions[] = {
      "save the picks as MPD's stored playlist NAME, replacing\n"
      "an older one of that name only once the new one is whole.",
      nullptr, kPicking},
-    {"--quiet", nullptr, ValueUse::None, nullptr,
-     [](const std::string&, PickOptions& o, std::string&) { return o.quiet = true; },
+    {"--quiet", nullptr, ValueUse::None, nullptr, TurnOn<PickOptions, &PickOptions::quiet>,
      "do not print the playlist on stdout.", nullptr, kPicking},
-    {"--verbose", nullptr, ValueUse::None, nullptr,
-     [](const std::string&, PickOptions& o, std::string&) { return o.verbose = true; },
+    {"--verbose", nullptr, ValueUse::None, nullptr, TurnOn<PickOptions, &PickOptions::verbose>,
      "for a folder, print the scan's summary on every run, not\n"
      "only when the scan read files or met new problems.",
      "Other modes:", 0},
-    {"--candidates", nullptr, ValueUse::None, nullptr,
-     [](const std::string&, PickOptions& o, std::string&) { return o.candidatesOnly = true; },
+    {"--candidates", nullptr, ValueUse::None, nullptr, TurnOn<PickOptions, &PickOptions::candidatesOnly>,
      "print the songs matching the conditions (in candidate\n"
      "order, with repeats) instead of filling the time.",
      nullptr, kPicking},

@@ -12,6 +12,7 @@
 #include "scan/scan_progress.h"
 
 using namespace tunyra;
+using cli::TurnOn;
 using cli::ValueUse;
 
 namespace {
@@ -48,8 +49,7 @@ constexpr ScanOption kOptions[] = {
      "permissions and owner. A file with other hard links is\n"
      "not replaced. FILE '-' is stdout: every file is read.",
      nullptr, 0},
-    {"--replace", nullptr, ValueUse::None, nullptr,
-     [](const std::string&, ScanOptions& o, std::string&) { return o.replace = true; },
+    {"--replace", nullptr, ValueUse::None, nullptr, TurnOn<ScanOptions, &ScanOptions::replace>,
      "replace FILE even when no scan wrote it (a library made\n"
      "elsewhere, or not a library file); without it such a\n"
      "FILE is left as it is.",
