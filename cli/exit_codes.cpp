@@ -32,11 +32,15 @@ constexpr ExitCodeRow kExitCodes[] = {
 }  // namespace
 
 std::string ExitCodeHelp(ExitCode last) {
+  // The codes right-aligned, their meanings in one column.
+  const size_t width = std::to_string(int(last)).size();
+  const std::string indent = "\n" + std::string(width + 4, ' ');
   std::string help = "Exit codes:\n";
   for (const ExitCodeRow& row : kExitCodes) {
     if (row.code > last) break;
-    help += "  " + std::to_string(int(row.code)) + "  ";
-    for (const char* c = row.meaning; *c != '\0'; ++c) help += *c == '\n' ? std::string("\n     ") : std::string(1, *c);
+    const std::string code = std::to_string(int(row.code));
+    help += std::string(2 + width - code.size(), ' ') + code + "  ";
+    for (const char* c = row.meaning; *c != '\0'; ++c) help += *c == '\n' ? indent : std::string(1, *c);
     help += '\n';
   }
   return help;

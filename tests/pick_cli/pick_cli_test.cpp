@@ -252,7 +252,7 @@ TEST_F(PickCli, HelpDocumentsEveryOptionAndVersionNamesTheProgram) {
       {"--help",
        {"--column", "--check", "--link", "--minutes", "--duplicates", "--shorten", "--fit", "--seed", "--candidates",
         "--list", "--version", "--exclude", "--min-length", "--max-length", "--max-per-artist", "--spread",
-        "\n  --  ", "Exit codes:\n  0  done", "\n  6  nothing picked", "\n  11  songs match, but"}},
+        "\n  --  ", "Exit codes:\n   0  done", "\n   6  nothing picked", "\n  11  songs match, but"}},
       {"--version", {"tunyra-pick " TUNYRA_VERSION "\n"}},
   };
   for (const auto& [option, texts] : cases) {
