@@ -27,6 +27,7 @@
 #include "tests/support/test_library.h"
 #include "tests/support/tool_run.h"
 #include "tools/tunyra_pick/pick_command.h"
+#include "tools/tunyra_pick/song_sieve.h"
 #include "tools/tunyra_pick/pick_options.h"
 
 using namespace tunyra;

@@ -3,9 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 #include <new>
 #include <ostream>
@@ -17,7 +15,6 @@
 #include "library/library_file.h"
 #include "library/library_snapshot.h"
 #include "library/printable_path.h"
-#include "library/text_compare.h"
 #include "picking/artist_spread.h"
 #include "picking/candidate_matching.h"
 #include "picking/exact_fit.h"
@@ -26,6 +23,7 @@
 #include "picking/random_source.h"
 #include "picking/time_fill.h"
 #include "tools/tunyra_pick/matched_songs.h"
+#include "tools/tunyra_pick/song_sieve.h"
 #ifdef TUNYRA_PICK_FOLDERS
 #include "scan/folder_library.h"
 #include "scan/scan_progress.h"
@@ -292,11 +290,6 @@ int PickFrom(MatchedSongs& songs, const PickOptions& options, MpdLink& mpd, std:
 
 }  // namespace
 
-std::string DisplayValueOf(const ItemRecord& record, int kind) {
-  if (kind == kKindArtist) return MoveArticleToFront(SetValueOf(record, kind));
-  return SetValueOf(record, kind);
-}
-
 int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   LibraryFile library;
   std::string error;
@@ -325,17 +318,8 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   // Only an item that matches some column can become a candidate (an Or adds a column's
   // matches, an And keeps entries found among them), so only those are kept, with just
   // what the fold and the playlist read. Every item still shows its values to the check
-  // that each ticked value exists.
+  // that each ticked or excluded value exists.
   const ColumnMatcher matcher(columns);
-  std::array<std::unordered_set<std::string>, 4> unseen;
-  for (size_t c = 0; c < 4; ++c) unseen[c].insert(columns[c].checkedTexts.begin(), columns[c].checkedTexts.end());
-  // Excluded values by kind, compared with the value the song shows; each must be one
-  // that some song shows, as a ticked one must.
-  std::array<std::unordered_set<std::string>, kKindCount> excluded, unseenExcluded;
-  for (const PickExclusion& exclusion : options.excludes) {
-    excluded[size_t(exclusion.kind)].insert(exclusion.value);
-    unseenExcluded[size_t(exclusion.kind)].insert(exclusion.value);
-  }
   const std::array<ColumnLink, 3> links{LinkFromValue(options.links[0]), LinkFromValue(options.links[1]),
                                         LinkFromValue(options.links[2])};
   MatchedSongs songs(matcher.Active(), links, options.NeedsArtists());
@@ -343,56 +327,9 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   // digits, the line feed): room for that many songs is reserved, never touched unless used.
   if (struct stat st; options.libraryPath != "-" && stat(options.libraryPath.c_str(), &st) == 0 && S_ISREG(st.st_mode))
     songs.Reserve(size_t(st.st_size) / 14);
-  // The songs of an album stand together and share the fields the columns test: while
-  // those fields are the last song's, so are its matches and the values it showed.
-  std::vector<int> testedKinds;
-  auto test = [&](int kind) {
-    if (std::find(testedKinds.begin(), testedKinds.end(), kind) == testedKinds.end()) testedKinds.push_back(kind);
-  };
-  for (const ColumnCondition& column : columns)
-    if (!column.checkedTexts.empty()) test(column.kind);
-  std::vector<int> excludedKinds;
-  for (int kind = 0; kind < kKindCount; ++kind)
-    if (!excluded[size_t(kind)].empty()) {
-      excludedKinds.push_back(kind);
-      test(kind);
-    }
-  std::array<std::string, kKindCount> lastFields;
-  constexpr size_t kTextOfKind[kKindCount] = {3, 1, 2, 5};  // artist, title, album, genre in ItemRecord's order
-  bool sawOne = false;
-  std::uint8_t matched = 0;
-  bool isExcluded = false;
-  auto keep = [&](const ItemRecord& record, const LibraryTextLengths& lengths) -> unsigned {
-    bool same = sawOne;
-    for (int kind : testedKinds) {
-      const std::string_view value(text::OrEmpty(record.*kConditionKinds[kind].field), lengths[kTextOfKind[kind]]);
-      if (lastFields[size_t(kind)] != value) {
-        lastFields[size_t(kind)] = value;
-        same = false;
-      }
-    }
-    sawOne = true;
-    if (!same) {
-      for (size_t c = 0; c < 4; ++c)
-        if (!unseen[c].empty()) unseen[c].erase(DisplayValueOf(record, columns[c].kind));
-      matched = matcher.Matches(record);
-      isExcluded = false;
-      for (int kind : excludedKinds) {
-        if (unseenExcluded[size_t(kind)].empty() && !matched) continue;
-        const std::string shown = DisplayValueOf(record, kind);
-        unseenExcluded[size_t(kind)].erase(shown);
-        isExcluded = isExcluded || excluded[size_t(kind)].count(shown) > 0;
-      }
-    }
-    if (matched) {
-      SongBar bar = isExcluded ? SongBar::Excluded : SongBar::None;
-      if (bar == SongBar::None && options.LimitsLength() &&
-          (record.length < 0 || (options.minLength && record.length < *options.minLength) ||
-           (options.maxLength && record.length > *options.maxLength)))
-        bar = SongBar::Length;
-      songs.Add(record, lengths, matched, bar);
-    }
-    return 0;
+  SongSieve sieve(options, columns, matcher, songs);
+  const auto keep = [&sieve](const ItemRecord& record, const LibraryTextLengths& lengths) {
+    return sieve.Keep(record, lengths);
   };
   if (!LoadLibrary(options.libraryPath, library, err, error, keep, mpd, options.verbose)) {
     if (mpd.Failed()) return mpd.Report(err);
@@ -422,11 +359,11 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   };
   for (size_t c = 0; c < 4; ++c)
     for (const std::string& value : options.checked[c])
-      if (unseen[c].count(value))
+      if (sieve.Unseen(c, value))
         return refuseUnseen("column " + std::to_string(c + 1) + " (" + KindName(options.kinds[c]) + ")",
                             options.kinds[c], value);
   for (const PickExclusion& exclusion : options.excludes) {
-    if (!unseenExcluded[size_t(exclusion.kind)].count(exclusion.value)) continue;
+    if (!sieve.UnseenExcluded(exclusion.kind, exclusion.value)) continue;
     const std::string where = exclusion.column > 0 ? "column " + std::to_string(exclusion.column) + " (" +
                                                          KindName(exclusion.kind) + ")"
                                                    : std::string("the ") + KindName(exclusion.kind) + " column";

@@ -13,7 +13,3 @@
 
 // Returns one of the exit codes of cli/exit_codes.h.
 int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err);
-
-// The text a column of `kind` shows for this record (placeholder for an empty field,
-// artist with its article in front).
-std::string DisplayValueOf(const ItemRecord& record, int kind);
