@@ -118,27 +118,8 @@ bool ApplyColumn(const std::string& value, PickOptions& options, std::string& er
   return true;
 }
 
-bool ApplyCheck(const std::string& value, PickOptions& options, std::string& error) {
-  int column = 0;
-  std::string text;
-  if (SplitColumnArgument(value, 1, 4, column, text)) {
-    options.checked[static_cast<size_t>(column - 1)].push_back(text);
-    return true;
-  }
-  // KIND=VALUE: the column that tests that kind, once every --column is read.
-  const size_t equals = value.find('=');
-  const std::string kind = value.substr(0, equals);
-  if (equals != std::string::npos && !kind.empty() && std::isalpha(static_cast<unsigned char>(kind[0]))) {
-    if (const std::optional<int> parsed = ParseKindName(kind)) {
-      options.checkedByKind.emplace_back(*parsed, value.substr(equals + 1));
-      return true;
-    }
-  }
-  error = "--check needs N=VALUE with N from 1 to 4, or KIND=VALUE (artist, title, album, genre), not '" + value + "'";
-  return false;
-}
-
-// The two forms --check takes: "N=VALUE" (column N), or "KIND=VALUE" (kind set, column 0).
+// The two forms --check and --exclude take: "N=VALUE" (column N), or "KIND=VALUE" (kind
+// set, column 0).
 bool SplitValueArgument(const std::string& text, int& column, std::optional<int>& kind, std::string& value) {
   if (SplitColumnArgument(text, 1, 4, column, value)) return true;
   const size_t equals = text.find('=');
@@ -148,6 +129,23 @@ bool SplitValueArgument(const std::string& text, int& column, std::optional<int>
   column = 0;
   value = text.substr(equals + 1);
   return kind.has_value();
+}
+
+bool ApplyCheck(const std::string& value, PickOptions& options, std::string& error) {
+  int column = 0;
+  std::optional<int> kind;
+  std::string text;
+  if (!SplitValueArgument(value, column, kind, text)) {
+    error = "--check needs N=VALUE with N from 1 to 4, or KIND=VALUE (artist, title, album, genre), not '" + value + "'";
+    return false;
+  }
+  // KIND=VALUE: the column that tests that kind, once every --column is read.
+  if (kind) {
+    options.checkedByKind.emplace_back(*kind, text);
+  } else {
+    options.checked[static_cast<size_t>(column - 1)].push_back(text);
+  }
+  return true;
 }
 
 bool ApplyExclude(const std::string& value, PickOptions& options, std::string& error) {
