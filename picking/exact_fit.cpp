@@ -874,28 +874,6 @@ class ExactSearch {
   std::vector<std::uint32_t> m_itemWeights;
 };
 
-// The sum the too-short question weighs (LimitedPickableSum), or, when a part of it
-// already reaches the time, that part: the question is not asked either way, and a long
-// list is not read to its end (nor, under an artist limit, sorted). The part under a
-// limit takes any maxPerArtist entries of each artist.
-std::int64_t TooShortSum(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
-                         const PickLimits& limits) {
-  if (allowDuplicates) return 0;  // never weighed
-  std::vector<std::uint32_t> taken;
-  std::int64_t some = 0;
-  for (size_t i = 0; i < candidates.size() && some < totalSeconds; ++i) {
-    if (candidates[i].length <= 0) continue;
-    if (limits.LimitsArtists()) {
-      const std::uint32_t artist = limits.artistOf[i];
-      if (artist >= taken.size()) taken.resize(std::max<size_t>(artist + 1, 2 * taken.size()), 0);
-      if (taken[artist] == limits.maxPerArtist) continue;
-      ++taken[artist];
-    }
-    some += candidates[i].length;
-  }
-  return some >= totalSeconds || !limits.LimitsArtists() ? some : LimitedPickableSum(candidates, limits);
-}
-
 }  // namespace
 
 FillResult FitExactly(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
@@ -908,8 +886,9 @@ FillResult FitExactly(const CandidateList& candidates, std::int32_t totalSeconds
                       std::uint64_t searchSteps) {
   FillResult result;
   std::int64_t target = 0;
-  if (!TimeToFill(TooShortSum(candidates, totalSeconds, allowDuplicates, limits), totalSeconds, allowDuplicates,
-                  askShorten, target)) {
+  // With duplicates the sum is never weighed.
+  const std::int64_t pickable = allowDuplicates ? 0 : LimitedPickableSum(candidates, limits, totalSeconds);
+  if (!TimeToFill(pickable, totalSeconds, allowDuplicates, askShorten, target)) {
     result.cancelled = true;
     result.remainingSeconds = result.targetSeconds = totalSeconds;
     return result;

@@ -22,6 +22,11 @@ struct PickLimits {
 // The most the candidates of known length can add up to under the limits, each entry
 // used once: with an artist limit, each artist's longest `maxPerArtist` entries. It is
 // the sum the too-short question weighs against the time asked for.
-std::int64_t LimitedPickableSum(const CandidateList& candidates, const PickLimits& limits);
+//
+// Once a part of that sum reaches `enough`, the part is returned instead: weighed
+// against a time of `enough` or less it gives the same answer, and a long list is then
+// neither read to its end nor, under an artist limit, sorted.
+std::int64_t LimitedPickableSum(const CandidateList& candidates, const PickLimits& limits,
+                                std::int64_t enough = INT64_MAX);
 
 }  // namespace tunyra

@@ -258,7 +258,6 @@ class FillChoices {
           limits.artistOf.empty() ? 0 : *std::max_element(limits.artistOf.begin(), limits.artistOf.end()) + 1;
       m_picksOf.assign(artists, 0);
       m_availableOf.assign(artists, 0);
-      m_longestOf.assign(artists, 0);
     }
     std::int64_t measured = 0;
     for (size_t i = 0; i < candidates.size(); ++i) {
@@ -266,10 +265,7 @@ class FillChoices {
       m_sum += candidates[i].length;
       ++measured;
       m_available[i] = 1;
-      if (m_artistOf) {
-        ++m_availableOf[m_artistOf[i]];
-        m_longestOf[m_artistOf[i]] = std::max(m_longestOf[m_artistOf[i]], candidates[i].length);
-      }
+      if (m_artistOf) ++m_availableOf[m_artistOf[i]];
     }
     m_availableCount = static_cast<size_t>(measured);
     m_average = measured ? m_sum / measured : 0;
@@ -279,15 +275,6 @@ class FillChoices {
   }
 
   std::int64_t Sum() const { return m_sum; }
-  // What the too-short question weighs against `seconds` under the limit: each artist's
-  // longest song alone is part of the limited sum, and in most fills it is already
-  // enough (the answer is the same); only short of it is the whole sum made (a sort).
-  std::int64_t LimitedSum(const CandidateList& candidates, const PickLimits& limits, std::int64_t seconds) const {
-    std::int64_t part = 0;
-    for (std::int32_t longest : m_longestOf)
-      if ((part += longest) >= seconds) return part;
-    return LimitedPickableSum(candidates, limits);
-  }
   std::int64_t Average() const { return m_average; }
   size_t AvailableCount() const { return m_availableCount; }
   bool Available(size_t i) const {
@@ -368,13 +355,12 @@ class FillChoices {
   std::uint32_t m_drawnAt = 0;
   ClosestFitIndex m_index;
   int m_walkingPasses = 0;
-  // Under an artist limit: each candidate's artist, each artist's picks, entries still
-  // available (unused, of known length) and longest length.
+  // Under an artist limit: each candidate's artist, each artist's picks and entries still
+  // available (unused, of known length).
   const std::uint32_t* m_artistOf = nullptr;
   std::uint32_t m_maxPerArtist = 0;
   std::vector<std::uint32_t> m_picksOf;
   std::vector<std::uint32_t> m_availableOf;
-  std::vector<std::int32_t> m_longestOf;
 };
 
 // Every way the loop could otherwise stall for good ends it, with the reason in `stop`;
@@ -387,7 +373,7 @@ FillResult FillTimeWith(const CandidateList& candidates, std::int32_t totalSecon
 
   // With duplicates the sum is never weighed.
   const std::int64_t pickable = limits.LimitsArtists() && !allowDuplicates
-                                    ? choices.LimitedSum(candidates, limits, totalSeconds)
+                                    ? LimitedPickableSum(candidates, limits, totalSeconds)
                                     : choices.Sum();
   std::int64_t remaining = 0;
   if (!TimeToFill(pickable, totalSeconds, allowDuplicates, askShorten, remaining)) {
