@@ -110,26 +110,4 @@ std::vector<size_t> SpreadArtists(const std::vector<std::uint32_t>& artistOf) {
   return order;
 }
 
-std::vector<size_t> SpreadArtists(const std::vector<std::string_view>& names) {
-  std::unordered_map<std::string_view, std::uint32_t> numberOf;
-  std::vector<std::uint32_t> artistOf;
-  artistOf.reserve(names.size());
-  for (std::string_view name : names)
-    artistOf.push_back(numberOf.emplace(name, static_cast<std::uint32_t>(numberOf.size())).first->second);
-  return SpreadArtists(artistOf);
-}
-
-size_t ClosestSameArtist(const std::vector<std::string_view>& artists, const std::vector<size_t>& order) {
-  std::unordered_map<std::string_view, size_t> lastAt;
-  size_t closest = order.size();
-  for (size_t at = 0; at < order.size(); ++at) {
-    const auto [it, added] = lastAt.emplace(artists[order[at]], at);
-    if (!added) {
-      closest = std::min(closest, at - it->second);
-      it->second = at;
-    }
-  }
-  return closest;
-}
-
 }  // namespace tunyra

@@ -4,24 +4,16 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string_view>
 #include <vector>
 
 namespace tunyra {
 
-// The order (indices into `artists`, one per pick) whose closest pair of songs of the
-// same artist is as far apart as any order can make it, so never two in a row when
-// that can be avoided. When it cannot, songs of one artist still stand apart where
-// others can come between them. An artist's songs keep their order among themselves;
-// the same picks always give the same order. Artists are compared as stored (an empty
-// one is one artist).
-std::vector<size_t> SpreadArtists(const std::vector<std::string_view>& artists);
-// The same with each pick's artist as a number (picks of one artist share it): the
-// order the names would give.
+// The order (indices into `artists`, one per pick, each pick's artist as a number that
+// picks of one artist share) whose closest pair of songs of the same artist is as far
+// apart as any order can make it, so never two in a row when that can be avoided. When
+// it cannot, songs of one artist still stand apart where others can come between them.
+// An artist's songs keep their order among themselves; the same picks always give the
+// same order, whatever numbers stand for the artists.
 std::vector<size_t> SpreadArtists(const std::vector<std::uint32_t>& artists);
-
-// The distance between the closest two songs of one artist in `artists` taken in
-// `order`; the playlist's length when no artist comes twice.
-size_t ClosestSameArtist(const std::vector<std::string_view>& artists, const std::vector<size_t>& order);
 
 }  // namespace tunyra

@@ -266,4 +266,25 @@ std::int64_t ClosestLimitedDistance(const CandidateList& candidates, const PickL
   return best;
 }
 
+size_t ClosestSameArtist(const std::vector<std::string>& artists) {
+  std::map<std::string, size_t> lastAt;
+  size_t closest = artists.size();
+  for (size_t at = 0; at < artists.size(); ++at) {
+    const auto [it, added] = lastAt.emplace(artists[at], at);
+    if (!added) {
+      closest = std::min(closest, at - it->second);
+      it->second = at;
+    }
+  }
+  return closest;
+}
+
+size_t FarthestSpread(std::vector<std::string> artists) {
+  std::sort(artists.begin(), artists.end());
+  size_t best = 0;
+  do best = std::max(best, ClosestSameArtist(artists));
+  while (std::next_permutation(artists.begin(), artists.end()));
+  return best;
+}
+
 }  // namespace plain

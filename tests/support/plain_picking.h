@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "picking/candidate_matching.h"
@@ -58,5 +59,12 @@ CandidateList PickedEntries(const CandidateList& candidates, const std::vector<s
 // can be picked. Keep the list to a dozen or so entries.
 std::int64_t ClosestLimitedDistance(const CandidateList& candidates, const PickLimits& limits, bool allowDuplicates,
                                     std::int64_t target);
+
+// How far apart the closest two songs of one artist stand in a playlist whose songs
+// are by `artists`, in playlist order; the playlist's length when no artist comes twice.
+size_t ClosestSameArtist(const std::vector<std::string>& artists);
+// The farthest any order of these songs can put that closest pair, by trying every
+// order. Keep it to eight songs or so.
+size_t FarthestSpread(std::vector<std::string> artists);
 
 }  // namespace plain
