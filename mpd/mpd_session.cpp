@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace tunyra {
 
@@ -40,7 +41,7 @@ Address ParseAddress(std::string text) {
 
 }  // namespace
 
-mpd_connection* MpdSession::Open(const std::string& text, MpdError& error, bool& local, std::string& where) {
+std::unique_ptr<MpdSession> MpdSession::Connect(const std::string& text, MpdError& error) {
   const Address address = ParseAddress(text);
   mpd_connection* connection =
       mpd_connection_new(address.host.empty() ? nullptr : address.host.c_str(), address.port, kMpdTimeoutMs);
@@ -51,43 +52,29 @@ mpd_connection* MpdSession::Open(const std::string& text, MpdError& error, bool&
   const mpd_settings* settings = mpd_connection_get_settings(connection);
   const char* host = settings ? mpd_settings_get_host(settings) : nullptr;
   const unsigned port = settings ? mpd_settings_get_port(settings) : 0;
-  where = host ? host : "the default MPD";
-  local = host != nullptr && (host[0] == '/' || host[0] == '@');
+  std::string where = host ? host : "the default MPD";
+  const bool local = host != nullptr && (host[0] == '/' || host[0] == '@');
   if (!local && host) where += ":" + std::to_string(port);
-  // The words of a failure come from a session's; this one only lends them.
-  MpdSession failing(connection, local, where);
+  std::unique_ptr<MpdSession> session(new MpdSession(connection, local, where));
+  session->m_address = text;
   if (mpd_connection_get_error(connection) != MPD_ERROR_SUCCESS) {
-    error = failing.Failed("connecting");
+    error = session->Failed("connecting");
     return nullptr;
   }
   const std::string password = !address.password.empty() ? address.password
                                : settings && mpd_settings_get_password(settings) ? mpd_settings_get_password(settings)
                                                                                   : "";
   if (!password.empty() && !mpd_run_password(connection, password.c_str())) {
-    error = failing.Failed("sending the password");
+    error = session->Failed("sending the password");
     return nullptr;
   }
-  failing.m_connection = nullptr;
-  return connection;
-}
-
-std::unique_ptr<MpdSession> MpdSession::Connect(const std::string& text, MpdError& error) {
-  bool local = false;
-  std::string where;
-  mpd_connection* connection = Open(text, error, local, where);
-  if (connection == nullptr) return nullptr;
-  std::unique_ptr<MpdSession> session(new MpdSession(connection, local, where));
-  session->m_address = text;
   return session;
 }
 
 bool MpdSession::Reconnect(MpdError& error) {
-  bool local = false;
-  std::string where;
-  mpd_connection* connection = Open(m_address, error, local, where);
-  if (connection == nullptr) return false;
-  mpd_connection_free(m_connection);
-  m_connection = connection;
+  const std::unique_ptr<MpdSession> fresh = Connect(m_address, error);
+  if (!fresh) return false;
+  std::swap(m_connection, fresh->m_connection);  // the lost one goes with `fresh`
   return true;
 }
 

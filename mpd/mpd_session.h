@@ -51,8 +51,6 @@ class MpdSession {
 
  private:
   MpdSession(mpd_connection* connection, bool local, std::string where);
-  // Connects, sends the password; the session stays as it was unless it succeeds.
-  static mpd_connection* Open(const std::string& address, MpdError& error, bool& local, std::string& where);
 
   std::string m_address;  // as given to Connect
   mpd_connection* m_connection;
