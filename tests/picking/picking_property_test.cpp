@@ -105,6 +105,14 @@ void CheckFill(const CandidateList& candidates, std::int32_t total, bool dups, b
   EXPECT_EQ(r.stop == FillStop::TimeUsedUp, r.remainingSeconds <= 0);
 }
 
+// The file name of entry i: "f" and its number, kept for the whole run (the candidate
+// lists point at it).
+const char* FileName(size_t i) {
+  static std::deque<std::string> names;
+  while (names.size() <= i) names.push_back("f" + std::to_string(names.size()));
+  return names[i].c_str();
+}
+
 std::int32_t RandomLength(TestRng& rng, int profile) {
   switch (profile) {
     case 0:
@@ -125,8 +133,6 @@ std::int32_t RandomLength(TestRng& rng, int profile) {
 }
 
 TEST(PickingProperty, FillMatchesTheReference) {
-  static std::deque<std::string> names;
-  for (int i = static_cast<int>(names.size()); i < 400; ++i) names.push_back("f" + std::to_string(i));
   Coverage coverage;
   TestRng rng(20260101);
   for (int run = 0; run < 4000; ++run) {
@@ -139,7 +145,7 @@ TEST(PickingProperty, FillMatchesTheReference) {
       // Some entries stand twice (two Or-ed columns).
       const int nameIndex = rng.Chance(10) && i > 0 ? rng.Range(0, i - 1) : i;
       const std::int32_t length = RandomLength(rng, profile);
-      candidates.Append(names[nameIndex].c_str(), "t", length);
+      candidates.Append(FileName(size_t(nameIndex)), "t", length);
       if (length > 0) sum += length;
     }
     std::int32_t total;
@@ -163,8 +169,6 @@ TEST(PickingProperty, FillMatchesTheReference) {
 // Lists beyond one draw's reach draw among the unused entries; a used entry leaves the
 // pool by trading places with the last one. Unknown-length entries never join.
 TEST(PickingProperty, LargeFillsMatchTheReference) {
-  static std::deque<std::string> names;
-  for (int i = static_cast<int>(names.size()); i < 36000; ++i) names.push_back("f" + std::to_string(i));
   Coverage coverage;
   TestRng rng(20261207);
   for (int run = 0; run < 4; ++run) {
@@ -174,7 +178,7 @@ TEST(PickingProperty, LargeFillsMatchTheReference) {
     std::int64_t sum = 0;
     for (int i = 0; i < n; ++i) {
       const std::int32_t length = rng.Chance(3) ? -1 : rng.Range(0, 12);
-      candidates.Append(names[i].c_str(), "t", length);
+      candidates.Append(FileName(size_t(i)), "t", length);
       if (length > 0) sum += length;
     }
     // Shortened runs use up nearly every entry; the others stop at the time.
@@ -188,8 +192,6 @@ TEST(PickingProperty, LargeFillsMatchTheReference) {
 // where draws that land on an artist at its most take the entry out of the pool. Limits
 // that name artists but limit none give the picks of no limits (the plain model's).
 TEST(PickingProperty, LimitedFillMatchesTheReference) {
-  static std::deque<std::string> names;
-  for (int i = static_cast<int>(names.size()); i < 34000; ++i) names.push_back("f" + std::to_string(i));
   Coverage coverage;
   TestRng rng(20261208);
   for (int run = 0; run < 2500; ++run) {
@@ -204,7 +206,7 @@ TEST(PickingProperty, LimitedFillMatchesTheReference) {
     const int profile = rng.Range(0, 3);
     for (int i = 0; i < n; ++i) {
       const std::int32_t length = large ? (rng.Chance(3) ? -1 : rng.Range(0, 400)) : RandomLength(rng, profile);
-      candidates.Append(names[static_cast<size_t>(i)].c_str(), "t", length);
+      candidates.Append(FileName(static_cast<size_t>(i)), "t", length);
       limits.artistOf.push_back(static_cast<std::uint32_t>(rng.Range(0, artists - 1)));
       if (length > 0) sum += length;
     }
