@@ -222,6 +222,12 @@ bool LoadLibrary(const std::string& path, LibraryFile& library, std::ostream& er
   return library.ReadFile(path, error, filter);
 }
 
+// The reader's filter that keeps every song, with just the field a column of `kind` shows.
+LibraryRecordFilter KeepingOnly(int kind) {
+  const unsigned fieldOfKind[kKindCount] = {kKeepArtist, kKeepTitle, kKeepAlbum, kKeepGenre};
+  return [field = fieldOfKind[kind]](const ItemRecord&, const LibraryTextLengths&) { return field; };
+}
+
 int ListValues(const ItemRecordList& records, int kind, std::ostream& out) {
   LibrarySnapshot snapshot;
   snapshot.Rebuild(records);
@@ -296,9 +302,7 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   MpdLink mpd;
   if (int code = 0; !ConnectMpd(options, mpd, err, code)) return code;
   if (options.listKind) {
-    const unsigned fieldOfKind[] = {kKeepArtist, kKeepTitle, kKeepAlbum, kKeepGenre};
-    const unsigned field = fieldOfKind[*options.listKind];
-    if (!LoadLibrary(options.libraryPath, library, err, error, [field](const ItemRecord&, const LibraryTextLengths&) { return field; }, mpd, options.verbose)) {
+    if (!LoadLibrary(options.libraryPath, library, err, error, KeepingOnly(*options.listKind), mpd, options.verbose)) {
       if (mpd.Failed()) return mpd.Report(err);
       Said(err) << error << '\n';
       return kExitUsage;
@@ -341,13 +345,10 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   auto refuseUnseen = [&](const std::string& where, int kind, const std::string& value) {
     std::string guess;
     if (options.libraryPath != "-") {
-      const unsigned fieldOfKind[] = {kKeepArtist, kKeepTitle, kKeepAlbum, kKeepGenre};
       LibraryFile again;
       std::string ignored;
       std::ostringstream quiet;
-      if (LoadLibrary(options.libraryPath, again, quiet, ignored,
-                      [field = fieldOfKind[kind]](const ItemRecord&, const LibraryTextLengths&) { return field; },
-                      mpd, false)) {
+      if (LoadLibrary(options.libraryPath, again, quiet, ignored, KeepingOnly(kind), mpd, false)) {
         LibrarySnapshot snapshot;
         snapshot.Rebuild(again.Records());
         guess = cli::DidYouMean(cli::NearMisses(value, snapshot.DisplayValues(kind)));
