@@ -4,6 +4,7 @@
 #include <climits>
 #include <string_view>
 
+#include "cli/shell_words.h"
 #include "library/condition_kind.h"
 #include "library/text_compare.h"
 #include "library/whole_number.h"
@@ -373,31 +374,6 @@ bool ParsePickArguments(const std::vector<std::string>& args, PickOptions& optio
   return true;
 }
 
-std::string ShellWord(const std::string& text) {
-  const bool safe = !text.empty() && text.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
-                                                            "0123456789_@%+=:,./-") == std::string::npos;
-  if (safe) return text;
-  if (text.find_first_of("\n\r") == std::string::npos) {
-    std::string word = "'";
-    for (char c : text) word += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return word + "'";
-  }
-  // A line break would end the comment line: printf makes it from its escape. (The
-  // shell drops line breaks at the very end of what printf prints; a value ending in
-  // one loses it.)
-  std::string word = "\"$(printf '%b' '";
-  for (char c : text) {
-    switch (c) {
-      case '\n': word += "\\n"; break;
-      case '\r': word += "\\r"; break;
-      case '\\': word += "\\\\"; break;
-      case '\'': word += "'\\''"; break;
-      default: word += c;
-    }
-  }
-  return word + "')\"";
-}
-
 std::string RepeatCommand(const std::vector<std::string>& arguments, std::uint32_t seed) {
   const std::string seedText = std::to_string(seed);
   std::vector<std::string> words;
@@ -432,6 +408,6 @@ std::string RepeatCommand(const std::vector<std::string>& arguments, std::uint32
   }
   if (!seedGiven) words.insert(words.end(), {"--seed", seedText});
   std::string command = kPickProgram.name;
-  for (const std::string& word : words) command += " " + ShellWord(word);
+  for (const std::string& word : words) command += " " + cli::ShellWord(word);
   return command;
 }

@@ -66,10 +66,6 @@ std::string PickHelp();
 // "tunyra-pick", then `arguments` quoted, every --seed given set to `seed` (or
 // "--seed SEED" added in front of a "--" or at the end).
 std::string RepeatCommand(const std::vector<std::string>& arguments, std::uint32_t seed);
-// `text` as one word of a POSIX shell command line: as it is when every character is
-// safe, else in single quotes; a control character (a line break, a tab) comes from
-// printf inside double quotes, so the line stays one line.
-std::string ShellWord(const std::string& text);
 
 // "artist", "title", "album", "genre" in any case, or a digit 0..3; nullopt otherwise.
 std::optional<int> ParseKindName(const std::string& text);
