@@ -35,6 +35,10 @@ std::string M3uEntry(long long length, std::string_view title, std::string_view 
   std::string out = "#EXTINF:" + std::to_string(length) + ",";
   AppendOneLine(out, title);
   out += lineEnd;
+  // Players read a line starting with '#' as a comment and drop the blanks a line
+  // starts with (a line break becomes one); such a name is relative, and "./" in
+  // front of it names the same file.
+  if (!fileName.empty() && std::string_view("# \t\n\r").find(fileName.front()) != std::string_view::npos) out += "./";
   AppendOneLine(out, fileName);
   out += lineEnd;
   return out;

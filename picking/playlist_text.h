@@ -13,6 +13,8 @@ std::string FormatDuration(long long seconds);
 // Extended M3U: the header line, then per entry "#EXTINF:<length>,<title>" and the file
 // name; every line ends in `lineEnd`. Line breaks inside a title or file name become
 // spaces: M3U is line-structured, so a title could otherwise smuggle in an extra path.
+// A file name starting with '#', a blank or a line break is written after "./", so
+// that it is not read as a comment or trimmed.
 std::string M3uHeader(std::string_view lineEnd);
 std::string M3uEntry(long long length, std::string_view title, std::string_view fileName,
                      std::string_view lineEnd);

@@ -42,6 +42,8 @@ want mpc mpc
 [ -f /usr/include/benchmark/benchmark.h ] || need_pkgs+=(libbenchmark-dev)
 # XXH3, the core's one hash: header-only, so the DLL builds it in too.
 [ -f /usr/include/xxhash.h ] || need_pkgs+=(libxxhash-dev)
+# Unicode case folding and normalisation for the command-line tools' near misses.
+[ -f /usr/include/utf8proc.h ] || need_pkgs+=(libutf8proc-dev)
 dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || need_pkgs+=(libclang-rt-14-dev)
 need_wine=0
 if ! have wine || ! dpkg -s wine32:i386 >/dev/null 2>&1; then need_wine=1; fi

@@ -1,0 +1,60 @@
+// The words of the comment line that makes a playlist again, read back by real shells.
+
+#include "cli/shell_words.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/support/random_bytes.h"
+#include "tests/support/tool_run.h"
+
+namespace {
+
+// NUL is left out: no command-line argument can hold it. A text ending in line breaks
+// loses them (the shell strips them from what printf prints), as documented.
+std::string ExpectedBack(const std::string& text) {
+  if (text.find_first_of("\n\r") == std::string::npos) return text;
+  return text.substr(0, text.find_last_not_of('\n') + 1);
+}
+
+TEST(ShellWord, RandomTextsReadBackThroughShShellsOnOneLine) {
+  RandomBytes random(7531);
+  std::vector<std::string> texts = {"", "-", "a b", "'", "\n", "a\n", "\\n", "$(x)", "%b", "\\0101", "\\c"};
+  while (texts.size() < 4000) texts.push_back(random.Text(14, std::string_view("\0", 1)));
+
+  std::string script = "printf '%s\\0'";
+  for (const std::string& text : texts) {
+    const std::string word = cli::ShellWord(text);
+    ASSERT_EQ(word.find_first_of("\n\r"), std::string::npos) << testing::PrintToString(text);
+    script += " " + word;
+  }
+  script += "\n";
+  const std::string path = (std::filesystem::temp_directory_path() / "tunyra_shell_words.sh").string();
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(file, nullptr);
+  std::fwrite(script.data(), 1, script.size(), file);
+  std::fclose(file);
+
+  for (const char* shell : {"/bin/sh", "/bin/bash"}) {
+    SCOPED_TRACE(shell);
+    const ToolResult run = RunTool(shell, {path});
+    ASSERT_EQ(run.code, 0) << run.err;
+    size_t at = 0, i = 0;
+    for (; i < texts.size() && at < run.out.size(); ++i) {
+      const size_t end = run.out.find('\0', at);
+      ASSERT_NE(end, std::string::npos);
+      ASSERT_EQ(run.out.substr(at, end - at), ExpectedBack(texts[i]))
+          << testing::PrintToString(texts[i]) << " as " << cli::ShellWord(texts[i]);
+      at = end + 1;
+    }
+    EXPECT_EQ(i, texts.size());
+    EXPECT_EQ(at, run.out.size());
+  }
+  std::filesystem::remove(path);
+}
+
+}  // namespace
