@@ -19,6 +19,7 @@
 #include <taglib/tpropertymap.h>
 #include <taglib/tstring.h>
 
+#include "scan/audio_end.h"
 #include "scan/audio_start.h"
 #include "scan/tag_text_mending.h"
 #include "scan/utf8_text.h"
@@ -89,12 +90,6 @@ int LeadingNumber(const TagLib::PropertyMap& properties, const char* key, long l
   return i == first ? 0 : int(value);
 }
 
-std::string Amount(long long bytes) {
-  if (bytes < 10 * 1024) return std::to_string(bytes) + " bytes";
-  if (bytes < 10LL * 1024 * 1024) return std::to_string(bytes / 1024) + " KB";
-  return std::to_string(bytes / (1024 * 1024)) + " MB";
-}
-
 // Bytes that TagLib still takes apart show in its numbers. The length must fit in the
 // file at TagLib's bit rate, with room for a VBR header that names a peak rate, and at
 // 1 kbit/s at the least, below any codec; the sample rates span telephone speech to
@@ -119,7 +114,7 @@ bool PlausibleAudio(const TagLib::File& file, std::int64_t size, std::string& re
   const long long needed = ms * kbps / 8;
   if (needed > 2 * size + 4096) {
     reason = "truncated or corrupt: " + std::to_string((ms + 500) / 1000) + " s at " + std::to_string(kbps) +
-             " kbit/s take " + Amount(needed) + ", the file has " + Amount(size);
+             " kbit/s take " + ByteAmount(needed) + ", the file has " + ByteAmount(size);
     return false;
   }
   return true;
@@ -172,7 +167,7 @@ bool ReadAudioFile(const std::string& path, SongTags& tags, FileStamp& stamp,
     return false;
   }
   AudioStart start;
-  if (!FindAudioStart(fd, st.st_size, start, reason)) {
+  if (!FindAudioStart(fd, st.st_size, start, reason) || !AudioEndsWhole(fd, st.st_size, start, reason)) {
     close(fd);
     return false;
   }
