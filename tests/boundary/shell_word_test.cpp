@@ -3,6 +3,7 @@
 #include "cli/shell_words.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -33,7 +34,8 @@ TEST(ShellWord, RandomTextsReadBackThroughShShellsOnOneLine) {
     script += " " + word;
   }
   script += "\n";
-  const std::string path = (std::filesystem::temp_directory_path() / "tunyra_shell_words.sh").string();
+  const std::string path =
+      (std::filesystem::temp_directory_path() / ("tunyra_shell_words_" + std::to_string(getpid()) + ".sh")).string();
   std::FILE* file = std::fopen(path.c_str(), "wb");
   ASSERT_NE(file, nullptr);
   std::fwrite(script.data(), 1, script.size(), file);
