@@ -22,11 +22,13 @@ constexpr ExitCodeRow kExitCodes[] = {
     {kExitMpdUnreachable, "MPD cannot be reached: nothing at that address, something that is not\n"
                           "MPD, or no answer within 10 s"},
     {kExitMpdRefused, "MPD refused the password (or wants one)"},
-    {kExitMpdLost, "MPD closed the connection part-way"},
+    {kExitMpdLost, "MPD closed the connection part-way (or it broke)"},
     {kExitMpdRejected, "MPD refused a song or a command; its queue and stored playlists are\n"
                        "as they were"},
     {kExitNoneAllowed, "songs match, but the constraints leave none of them: --exclude, or\n"
                        "--min-length and --max-length (the message says which)"},
+    {kExitMpdUnsendable, "a song or name that MPD cannot take as one argument (a line break,\n"
+                         "a carriage return, a NUL, or too long a command): nothing was sent"},
 };
 
 }  // namespace

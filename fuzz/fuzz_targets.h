@@ -25,6 +25,9 @@ std::string BuildCandidatesTarget(const std::uint8_t* data, std::size_t size);
 std::string FillTimeTarget(const std::uint8_t* data, std::size_t size);
 // The bitmap region scan from arbitrary sizes, pixels and key colours.
 std::string RegionScanTarget(const std::uint8_t* data, std::size_t size);
+// MPD's command lines from any arguments: refused, or read back by MPD's tokenizer as
+// exactly those arguments on one line.
+std::string MpdArgumentTarget(const std::uint8_t* data, std::size_t size);
 
 struct Target {
   const char* name;  // also the folder name of its corpus and kept inputs
@@ -35,6 +38,7 @@ inline constexpr Target kTargets[] = {
     {"library_file", LibraryFileTarget}, {"rebuild", RebuildTarget},
     {"build_candidates", BuildCandidatesTarget}, {"fill_time", FillTimeTarget},
     {"region_scan", RegionScanTarget},
+    {"mpd_argument", MpdArgumentTarget},
 };
 
 }  // namespace fuzz

@@ -3,6 +3,8 @@
 // nothing, with playback started at the first new song; or a stored playlist saved
 // under a name, the older one of that name kept until the new one is whole.
 
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,14 @@ class MpdSongNames {
 
 enum class MpdQueueMode { Replace, Append };
 
+// Whether every command a hand-off of `uris` (to the queue, and saved as `playlist` when
+// given) would send can go to MPD: a song or a name that cannot be one argument of its
+// protocol (a line break, ...) or makes too long a command stops the hand-off before
+// anything is sent. False with `error` (Unsendable) naming it. Both functions below
+// begin with it; a caller doing both checks both first.
+bool CheckMpdHandOff(const std::vector<std::string>& uris, const std::optional<std::string>& playlist,
+                     MpdError& error);
+
 // Adds `uris` after the queue, then (Replace) deletes the old songs before them, and
 // (play) starts playing the first new one. When a song cannot be added, the songs
 // added before it are deleted again: the queue is as it was, and the error names the
@@ -36,8 +46,9 @@ enum class MpdQueueMode { Replace, Append };
 bool HandToMpdQueue(MpdSession& session, const std::vector<std::string>& uris, MpdQueueMode mode, bool play,
                     MpdError& error);
 
-// The picks as MPD's stored playlist `name`. The new playlist is written under another
-// name first, so an older one of that name survives any failure.
+// The picks as MPD's stored playlist `name`. The new playlist is written under a name
+// that no playlist had, then renamed, so an older one of that name survives any failure;
+// no playlist that this call did not make is ever removed or written to.
 bool SaveMpdPlaylist(MpdSession& session, const std::string& name, const std::vector<std::string>& uris,
                      MpdError& error);
 

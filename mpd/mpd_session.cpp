@@ -4,45 +4,15 @@
 
 #include <signal.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <utility>
+
+#include "library/printable_path.h"
+#include "mpd/mpd_address.h"
 
 namespace tunyra {
 
-namespace {
-
-bool AllDigits(const std::string& text) {
-  return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
-}
-
-struct Address {
-  std::string host;  // empty: libmpdclient's default (MPD_HOST)
-  unsigned port = 0;
-  std::string password;
-};
-
-Address ParseAddress(std::string text) {
-  Address address;
-  // A socket path may hold '@' only at its start (an abstract socket).
-  if (const auto at = text.find('@'); at != std::string::npos && at > 0 && text[0] != '/') {
-    address.password = text.substr(0, at);
-    text = text.substr(at + 1);
-  }
-  if (!text.empty() && text[0] != '/' && text[0] != '@') {
-    if (const auto colon = text.rfind(':'); colon != std::string::npos && AllDigits(text.substr(colon + 1))) {
-      address.port = static_cast<unsigned>(std::strtoul(text.c_str() + colon + 1, nullptr, 10));
-      text = text.substr(0, colon);
-    }
-  }
-  address.host = text;
-  return address;
-}
-
-}  // namespace
-
 std::unique_ptr<MpdSession> MpdSession::Connect(const std::string& text, MpdError& error) {
-  const Address address = ParseAddress(text);
+  const MpdAddress address = ParseMpdAddress(text);
   mpd_connection* connection =
       mpd_connection_new(address.host.empty() ? nullptr : address.host.c_str(), address.port, kMpdTimeoutMs);
   if (connection == nullptr) {
@@ -52,7 +22,7 @@ std::unique_ptr<MpdSession> MpdSession::Connect(const std::string& text, MpdErro
   const mpd_settings* settings = mpd_connection_get_settings(connection);
   const char* host = settings ? mpd_settings_get_host(settings) : nullptr;
   const unsigned port = settings ? mpd_settings_get_port(settings) : 0;
-  std::string where = host ? host : "the default MPD";
+  std::string where = host ? PrintablePath(host) : "the default MPD";
   const bool local = host != nullptr && (host[0] == '/' || host[0] == '@');
   if (!local && host) where += ":" + std::to_string(port);
   std::unique_ptr<MpdSession> session(new MpdSession(connection, local, where));
@@ -64,11 +34,49 @@ std::unique_ptr<MpdSession> MpdSession::Connect(const std::string& text, MpdErro
   const std::string password = !address.password.empty() ? address.password
                                : settings && mpd_settings_get_password(settings) ? mpd_settings_get_password(settings)
                                                                                   : "";
-  if (!password.empty() && !mpd_run_password(connection, password.c_str())) {
+  if (password.empty()) return session;
+  // Never in a message: only why it cannot go.
+  MpdRefusal refusal;
+  const std::optional<MpdCommand> command = MpdCommand::Make("password", {password}, refusal);
+  if (!command) {
+    error = {MpdFailure::Unsendable, "the password for MPD at " + where + " " + MpdRefusalText(refusal) +
+                                         "; nothing was sent"};
+    return nullptr;
+  }
+  if (!session->Send(*command) || !mpd_response_finish(connection)) {
     error = session->Failed("sending the password");
     return nullptr;
   }
   return session;
+}
+
+bool MpdSession::Send(const MpdCommand& command) {
+  return mpd_send_command(m_connection, command.Line().c_str(), nullptr);
+}
+
+bool MpdSession::Send(std::string_view name, std::initializer_list<std::string_view> arguments,
+                      const std::string& what, MpdError& error) {
+  MpdRefusal refusal;
+  const std::optional<MpdCommand> command = MpdCommand::Make(name, arguments, refusal);
+  if (!command) {
+    const std::string_view culprit =
+        refusal.fault == MpdArgumentFault::TooLong ? std::string_view() : arguments.begin()[refusal.argument];
+    error = {MpdFailure::Unsendable, "cannot send " + what + " to MPD at " + m_where + ": " +
+                                         (culprit.empty() ? std::string("it ") : PrintablePath(culprit) + " ") +
+                                         MpdRefusalText(refusal) + "; nothing was sent"};
+    return false;
+  }
+  if (Send(*command)) return true;
+  error = Failed(what);
+  return false;
+}
+
+bool MpdSession::Run(std::string_view name, std::initializer_list<std::string_view> arguments, const std::string& what,
+                     MpdError& error) {
+  if (!Send(name, arguments, what, error)) return false;
+  if (mpd_response_finish(m_connection)) return true;
+  error = Failed(what);
+  return false;
 }
 
 bool MpdSession::Reconnect(MpdError& error) {
@@ -117,6 +125,7 @@ MpdError MpdSession::Failed(const std::string& what) {
       } else {
         error = {MpdFailure::Rejected, at + " refused " + what + ": " + reason};
       }
+      error.ack = server;
       // MPD only refused the command: the connection goes on.
       mpd_connection_clear_error(m_connection);
       return error;
@@ -140,7 +149,9 @@ MpdError MpdSession::Failed(const std::string& what) {
       }
       break;
     default:
-      error = {MpdFailure::Lost, at + ": " + reason + " while " + what};
+      // libmpdclient's own failures (out of memory, a state it cannot go on from): the
+      // connection is of no further use.
+      error = {MpdFailure::Lost, "the connection to " + at + " broke while " + what + " (libmpdclient: " + reason + ")"};
       break;
   }
   return error;

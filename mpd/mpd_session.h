@@ -2,8 +2,12 @@
 // A connection to MPD, the Music Player Daemon, through libmpdclient: where it is,
 // the password, the time-out, and what went wrong in words a user can act on.
 
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <string_view>
+
+#include "mpd/mpd_argument.h"
 
 struct mpd_connection;
 
@@ -16,11 +20,13 @@ enum class MpdFailure {
   Refused,      // MPD refused us: a wrong or missing password
   Lost,         // MPD closed the connection part-way
   Rejected,     // MPD refused a song or a command (a file it does not know, ...)
+  Unsendable,   // a name that cannot be one argument of MPD's protocol: nothing was sent
 };
 
 struct MpdError {
   MpdFailure failure = MpdFailure::None;
   std::string message;
+  int ack = 0;  // when MPD refused a command: its error number (libmpdclient's mpd_server_error)
 };
 
 // Every wait for MPD ends after this long.
@@ -36,9 +42,23 @@ class MpdSession {
   MpdSession(const MpdSession&) = delete;
   MpdSession& operator=(const MpdSession&) = delete;
 
+  // For reading answers (mpd_recv_*, mpd_response_finish) and the command lists' begin
+  // and end. Commands go through Send or Run only, never libmpdclient's own mpd_send_*
+  // or mpd_run_*, so every argument passes MpdCommand's check.
   mpd_connection* Connection() const { return m_connection; }
+  // Sends one command; its answer is read through Connection(). False when libmpdclient
+  // could not send it (Failed says why).
+  bool Send(const MpdCommand& command);
+  // Makes the command and sends it: false with `error` when an argument cannot go
+  // (Unsendable; nothing is sent) or the sending failed. `what` says what we were doing.
+  bool Send(std::string_view name, std::initializer_list<std::string_view> arguments, const std::string& what,
+            MpdError& error);
+  // Send, and the answer read to its end: false with `error` when MPD refused.
+  bool Run(std::string_view name, std::initializer_list<std::string_view> arguments, const std::string& what,
+           MpdError& error);
   // Connected through a Unix socket: MPD then answers `config` and plays file:// URIs.
   bool IsLocal() const { return m_local; }
+  // The address as messages say it (escaped as PrintablePath does; never the password).
   const std::string& Where() const { return m_where; }
 
   // A new connection to the same MPD, with the same password, in place of one that was

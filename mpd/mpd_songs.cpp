@@ -46,11 +46,8 @@ long ReadMpdWindow(MpdSession& session, unsigned start, const std::function<void
                    MpdError& error) {
   mpd_connection* connection = session.Connection();
   // Every song: each has a file name, and "find" compares it exactly.
-  if (!mpd_search_db_songs(connection, true) || !mpd_search_add_expression(connection, "(file != '')") ||
-      !mpd_search_add_window(connection, start, start + kMpdWindow) || !mpd_search_commit(connection)) {
-    error = session.Failed("reading its songs");
-    return -1;
-  }
+  const std::string window = std::to_string(start) + ":" + std::to_string(start + kMpdWindow);
+  if (!session.Send("find", {"(file != '')", "window", window}, "reading its songs", error)) return -1;
   long got = 0;
   while (mpd_song* received = mpd_recv_song(connection)) {
     const std::unique_ptr<mpd_song, decltype(&mpd_song_free)> song(received, &mpd_song_free);

@@ -29,6 +29,7 @@
 #include "scan/scan_progress.h"
 #endif
 #ifdef TUNYRA_PICK_MPD
+#include "mpd/mpd_address.h"
 #include "mpd/mpd_library_text.h"
 #include "mpd/mpd_playlist.h"
 #endif
@@ -49,10 +50,12 @@ long long TotalLength(const CandidateList& list) {
 
 // `comment`, when given, is the second line: "# " and the command that makes the same
 // playlist (players skip lines starting with '#' that are not their directives).
-void WritePlaylist(const CandidateList& list, std::ostream& out, const std::string& comment = "") {
+// False when it could not be written out (the reason is left in errno for the caller).
+bool WritePlaylist(const CandidateList& list, std::ostream& out, const std::string& comment = "") {
   out << M3uHeader("\n");
   if (!comment.empty()) out << "# " << comment << '\n';
   for (const Candidate& entry : list) out << M3uEntry(entry.length, entry.title, entry.fileName, "\n");
+  return static_cast<bool>(out.flush());
 }
 
 std::string ExcludesGiven(const PickOptions& options) {
@@ -136,6 +139,7 @@ struct MpdLink {
       case MpdFailure::Unreachable: return cli::kExitMpdUnreachable;
       case MpdFailure::Refused: return cli::kExitMpdRefused;
       case MpdFailure::Lost: return cli::kExitMpdLost;
+      case MpdFailure::Unsendable: return cli::kExitMpdUnsendable;
       default: return cli::kExitMpdRejected;
     }
 #else
@@ -163,8 +167,9 @@ bool ConnectMpd(const PickOptions& options, MpdLink& mpd, std::ostream& err, int
   return false;
 }
 
-// The picks to MPD's queue and stored playlist, as asked. Every song's name is found
-// before MPD is told anything, so a song it cannot take changes nothing.
+// The picks to MPD's queue and stored playlist, as asked. Every song's name is found,
+// and every command checked, before MPD is told anything, so a song or a name it cannot
+// take changes nothing.
 int HandToMpd(const CandidateList& picks, const PickOptions& options, MpdLink& mpd, std::ostream& err) {
 #ifdef TUNYRA_PICK_MPD
   if (!mpd.session) return cli::kExitOk;
@@ -173,17 +178,22 @@ int HandToMpd(const CandidateList& picks, const PickOptions& options, MpdLink& m
   for (size_t i = 0; i < picks.size(); ++i) {
     std::string uri, why;
     if (!names.NameOf(picks[i].fileName, uri, why)) {
-      mpd.error = {MpdFailure::Rejected, "MPD at " + mpd.session->Where() + " cannot take " + why};
+      mpd.error = {MpdFailure::Rejected, "cannot hand the picks to MPD at " + mpd.session->Where() + ": " + why};
       return mpd.Report(err);
     }
     uris.push_back(std::move(uri));
   }
-  if (options.toMpd != PickOptions::ToMpd::No &&
-      !HandToMpdQueue(*mpd.session, uris,
-                      options.toMpd == PickOptions::ToMpd::Replace ? MpdQueueMode::Replace : MpdQueueMode::Append,
-                      options.play, mpd.error))
+  if (!CheckMpdHandOff(uris, options.saveMpd, mpd.error)) return mpd.Report(err);
+  const bool toQueue = options.toMpd != PickOptions::ToMpd::No;
+  if (toQueue && !HandToMpdQueue(*mpd.session, uris,
+                                 options.toMpd == PickOptions::ToMpd::Replace ? MpdQueueMode::Replace
+                                                                              : MpdQueueMode::Append,
+                                 options.play, mpd.error))
     return mpd.Report(err);
-  if (options.saveMpd && !SaveMpdPlaylist(*mpd.session, *options.saveMpd, uris, mpd.error)) return mpd.Report(err);
+  if (options.saveMpd && !SaveMpdPlaylist(*mpd.session, *options.saveMpd, uris, mpd.error)) {
+    if (toQueue) mpd.error.message += " (the queue has the picks already)";
+    return mpd.Report(err);
+  }
 #else
   (void)picks, (void)options, (void)mpd, (void)err;
 #endif
@@ -195,7 +205,10 @@ int HandToMpd(const CandidateList& picks, const PickOptions& options, MpdLink& m
 bool LoadLibrary(const std::string& path, LibraryFile& library, std::ostream& err, std::string& error,
                  const LibraryRecordFilter& filter, MpdLink& mpd, bool verbose) {
 #ifdef TUNYRA_PICK_MPD
-  if (mpd.session && IsMpdLibrary(path)) return library.ReadFrom(MpdLibraryText(*mpd.session, mpd.error), path, error, filter);
+  // Messages name the library without its password.
+  if (mpd.session && IsMpdLibrary(path))
+    return library.ReadFrom(MpdLibraryText(*mpd.session, mpd.error), "mpd:" + MpdAddressWithoutPassword(path.substr(4)),
+                            error, filter);
 #else
   (void)mpd;
 #endif
@@ -283,7 +296,9 @@ int PickFrom(MatchedSongs& songs, const PickOptions& options, MpdLink& mpd, std:
   }
 
   if (options.spread) fill.picks = Spread(fill, limits.artistOf);
-  if (!options.quiet) WritePlaylist(fill.picks, out, RepeatCommand(options.arguments, seed));
+  // The playlist is written out whole before MPD is touched: when it cannot be, MPD stays
+  // as it was, and a run tried again does not hand the songs over twice.
+  if (!options.quiet && !WritePlaylist(fill.picks, out, RepeatCommand(options.arguments, seed))) return kExitFailure;
   const long long total = TotalLength(fill.picks);
   err << fill.picks.size() << " songs, total " << total << " s (" << FormatDuration(total) << "), requested "
       << requested << " s (" << options.minutes << " min)";

@@ -8,6 +8,7 @@
 #include "library/condition_kind.h"
 #include "library/text_compare.h"
 #include "library/whole_number.h"
+#include "mpd/mpd_address.h"
 #include "picking/requested_time.h"
 #include "picking/time_fill.h"
 
@@ -27,7 +28,7 @@ const cli::Program kPickProgram = {
     "reads what changed. A LIBRARY of mpd: is the song database of the MPD that mpc\n"
     "would reach (MPD_HOST, MPD_PORT, PASSWORD@HOST), mpd:SOCKET or mpd:HOST:PORT\n"
     "another one.\n",
-    cli::kExitNoneAllowed,
+    cli::kExitMpdUnsendable,
 };
 
 std::optional<int> ParseKindName(const std::string& text) {
@@ -45,6 +46,8 @@ namespace {
 
 // Options read only when picking songs: refused beside --list.
 constexpr unsigned kPicking = 1;
+// Options that hand the picks on: refused beside --list and --candidates.
+constexpr unsigned kHandOff = 2;
 
 // "N=REST" with N a single digit in low..high.
 bool SplitColumnArgument(const std::string& text, int low, int high, int& column, std::string& rest) {
@@ -200,6 +203,12 @@ bool ApplyMaxPerArtist(const std::string& value, PickOptions& options, std::stri
   return false;
 }
 
+// The library operand as the comment line and the messages show it: mpd:PASSWORD@...
+// without the password, which the run that remakes it can take from MPD_HOST.
+std::string WithoutPassword(const std::string& operand) {
+  return operand.rfind("mpd:", 0) == 0 ? "mpd:" + MpdAddressWithoutPassword(operand.substr(4)) : operand;
+}
+
 bool ApplyLink(const std::string& value, PickOptions& options, std::string& error) {
   int column = 0;
   std::string link;
@@ -289,18 +298,18 @@ constexpr PickOption kOptions[] = {
      "the one mpc would reach): replace it, as the dialog does\n"
      "the player's playlist, or add them after it. All or\n"
      "nothing: when a song cannot go, the queue stays as it was.",
-     "MPD:", kPicking},
+     "MPD:", kHandOff},
     {"--play", nullptr, ValueUse::None, nullptr, TurnOn<PickOptions, &PickOptions::play>,
-     "with --to-mpd, start playing the first new song.", nullptr, kPicking},
+     "with --to-mpd, start playing the first new song.", nullptr, kHandOff},
     {"--save-mpd", nullptr, ValueUse::NonEmpty, "NAME", [](const std::string& v, PickOptions& o, std::string&) {
        o.saveMpd = v;
        return true;
      },
      "save the picks as MPD's stored playlist NAME, replacing\n"
      "an older one of that name only once the new one is whole.",
-     nullptr, kPicking},
+     nullptr, kHandOff},
     {"--quiet", nullptr, ValueUse::None, nullptr, TurnOn<PickOptions, &PickOptions::quiet>,
-     "do not print the playlist on stdout.", nullptr, kPicking},
+     "do not print the playlist on stdout.", nullptr, kHandOff},
     {"--verbose", nullptr, ValueUse::None, nullptr, TurnOn<PickOptions, &PickOptions::verbose>,
      "for a folder, print the scan's summary on every run, not\n"
      "only when the scan read files or met new problems.",
@@ -326,7 +335,8 @@ bool ParsePickArguments(const std::vector<std::string>& args, PickOptions& optio
   bool sawLibrary = false;
   auto library = [&](const std::string& operand, std::string& why) {
     if (sawLibrary) {
-      why = "only one library file may be given ('" + options.libraryPath + "', '" + operand + "')";
+      why = "only one library file may be given ('" + WithoutPassword(options.libraryPath) + "', '" +
+            WithoutPassword(operand) + "')";
       return false;
     }
     options.libraryPath = operand;
@@ -363,8 +373,13 @@ bool ParsePickArguments(const std::vector<std::string>& args, PickOptions& optio
     error = "--play starts MPD playing the picks: it needs --to-mpd";
     return false;
   }
-  if (const std::string picking = reading.FirstOf(kPicking); options.listKind && !picking.empty()) {
+  const std::string picking = !reading.FirstOf(kPicking).empty() ? reading.FirstOf(kPicking) : reading.FirstOf(kHandOff);
+  if (options.listKind && !picking.empty()) {
     error = "--list prints a column's values and picks nothing: it cannot be combined with " + picking;
+    return false;
+  }
+  if (const std::string handOff = reading.FirstOf(kHandOff); options.candidatesOnly && !handOff.empty()) {
+    error = "--candidates prints the matching songs and picks nothing: it cannot be combined with " + handOff;
     return false;
   }
   if (!reading.help && !reading.version && !sawLibrary) {
@@ -383,11 +398,11 @@ std::string RepeatCommand(const std::vector<std::string>& arguments, std::uint32
     if (arg == "--") {
       if (!seedGiven) words.insert(words.end(), {"--seed", seedText});
       seedGiven = true;
-      words.insert(words.end(), arguments.begin() + static_cast<std::ptrdiff_t>(i), arguments.end());
+      for (size_t j = i; j < arguments.size(); ++j) words.push_back(j > i ? WithoutPassword(arguments[j]) : arg);
       break;
     }
     if (arg.size() < 2 || arg[0] != '-') {
-      words.push_back(arg);
+      words.push_back(WithoutPassword(arg));
       continue;
     }
     const size_t equals = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
