@@ -5,6 +5,8 @@
 #include <string_view>
 #include <utility>
 
+#include "library/printable_path.h"
+
 #ifdef TUNYRA_UNICODE_FOLDING
 #include <utf8proc.h>
 #endif
@@ -124,7 +126,10 @@ std::string DidYouMean(const std::vector<std::string>& nearMisses, bool quoted) 
   std::string text = " did you mean ";
   for (size_t i = 0; i < nearMisses.size(); ++i) {
     if (i > 0) text += i + 1 == nearMisses.size() ? " or " : ", ";
-    text += quoted ? "\"" + nearMisses[i] + "\"" : nearMisses[i];
+    // A library's value may hold an escape sequence: it is shown escaped, in the quotes
+    // PrintablePath gives it then.
+    const std::string shown = tunyra::PrintablePath(nearMisses[i]);
+    text += quoted && shown == nearMisses[i] ? "\"" + shown + "\"" : shown;
   }
   return text + "?";
 }

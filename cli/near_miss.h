@@ -16,7 +16,8 @@ namespace cli {
 std::vector<std::string> NearMisses(const std::string& typed, const std::vector<std::string>& candidates,
                                     size_t limit = 3);
 
-// " did you mean "A" or "B"?" for a message, or "" when nothing is near.
+// " did you mean "A" or "B"?" for a message, or "" when nothing is near; a candidate
+// with a control character in it is shown as PrintablePath shows it.
 std::string DidYouMean(const std::vector<std::string>& nearMisses, bool quoted = true);
 
 }  // namespace cli

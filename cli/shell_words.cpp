@@ -1,12 +1,16 @@
 #include "cli/shell_words.h"
 
+#include <algorithm>
+#include <cstdio>
+
 namespace cli {
 
 std::string ShellWord(const std::string& text) {
   const bool safe = !text.empty() && text.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
                                                             "0123456789_@%+=:,./-") == std::string::npos;
   if (safe) return text;
-  if (text.find_first_of("\n\r") == std::string::npos) {
+  const auto control = [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == '\x7f'; };
+  if (std::none_of(text.begin(), text.end(), control)) {
     std::string word = "'";
     for (char c : text) word += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return word + "'";
@@ -15,10 +19,16 @@ std::string ShellWord(const std::string& text) {
   for (char c : text) {
     switch (c) {
       case '\n': word += "\\n"; break;
-      case '\r': word += "\\r"; break;
       case '\\': word += "\\\\"; break;
       case '\'': word += "'\\''"; break;
-      default: word += c;
+      default:
+        if (control(c)) {
+          char octal[6];
+          std::snprintf(octal, sizeof octal, "\\0%03o", static_cast<unsigned char>(c));
+          word += octal;
+        } else {
+          word += c;
+        }
     }
   }
   return word + "')\"";

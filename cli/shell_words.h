@@ -6,8 +6,9 @@
 
 namespace cli {
 
-// As it is when every character is safe, else in single quotes; a line break or a
-// carriage return comes from printf inside double quotes, so the line stays one line.
+// As it is when every character is safe, else in single quotes; a control character (a
+// line break, a tab, an escape) comes from printf inside double quotes, so the line
+// stays one line and shows no control character on a terminal.
 // The shell drops line breaks at the very end of what printf prints: a text ending in
 // one loses it. A text cannot hold NUL, as no command-line argument can.
 std::string ShellWord(const std::string& text);

@@ -41,6 +41,12 @@ TEST(NearMisses, CaseAccentsArticlesAndTyposInAnyScript) {
   }
 }
 
+TEST(NearMisses, DidYouMeanShowsNoControlCharacter) {
+  EXPECT_EQ(cli::DidYouMean({"Jazz", "Ja\x1b[2Jzz", "\"Jaz\""}),
+            " did you mean \"Jazz\", \"Ja\\x1b[2Jzz\" or \"\\\"Jaz\\\"\"?");
+  EXPECT_EQ(cli::DidYouMean({"--fit"}, false), " did you mean --fit?");
+}
+
 TEST(NearMisses, LongValuesAreComparedWithinTheBound) {
   const std::string base(20000, 'a');
   std::string oneOff = base, threeOff = base;
