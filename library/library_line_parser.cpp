@@ -1,5 +1,7 @@
 #include "library/library_line_parser.h"
 
+#include "library/library_line_paths.h"
+
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -158,9 +160,19 @@ bool HasWideLineScan() {
 }
 #endif
 
+BlockBits PlainBlockBits(const char* p) {
+  BlockBits bits{0, 0, 0};
+  for (size_t i = 0; i < kBlockSize; ++i) {
+    bits.tabs |= std::uint64_t(p[i] == '\t') << i;
+    bits.backslashes |= std::uint64_t(p[i] == '\\') << i;
+    bits.lineFeeds |= std::uint64_t(p[i] == '\n') << i;
+  }
+  return bits;
+}
+
+#ifdef __SSE2__
 BlockBits NarrowBlockBits(const char* p) {
   BlockBits bits{0, 0, 0};
-#ifdef __SSE2__
   const __m128i tab = _mm_set1_epi8('\t');
   const __m128i backslash = _mm_set1_epi8('\\');
   const __m128i lineFeed = _mm_set1_epi8('\n');
@@ -170,17 +182,9 @@ BlockBits NarrowBlockBits(const char* p) {
     bits.backslashes |= std::uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, backslash)))) << (16 * i);
     bits.lineFeeds |= std::uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lineFeed)))) << (16 * i);
   }
-#else
-  for (size_t i = 0; i < kBlockSize; ++i) {
-    bits.tabs |= std::uint64_t(p[i] == '\t') << i;
-    bits.backslashes |= std::uint64_t(p[i] == '\\') << i;
-    bits.lineFeeds |= std::uint64_t(p[i] == '\n') << i;
-  }
-#endif
   return bits;
 }
 
-#ifdef __SSE2__
 // The backslashes among the 64 bytes at p, one bit each.
 std::uint64_t Backslashes(const char* p) {
   const __m128i backslash = _mm_set1_epi8('\\');
@@ -199,26 +203,38 @@ void CopyRun(char* out, const char* in, size_t size) {
 }
 #endif
 
+// Writes the character the escape at `at` stands for to `out`; false after setting `what`
+// when the field ends in it or it is unknown.
+bool Escape(const char* at, const char* end, char*& out, const char* field, std::string& what) {
+  if (at + 1 == end) {
+    what = std::string("unfinished escape at the end of ") + field;
+    return false;
+  }
+  const char c = Unescape(at[1]);
+  if (c == 0) {
+    what = std::string("unknown escape \\") + at[1] + " in " + field;
+    return false;
+  }
+  *out++ = c;
+  return true;
+}
+
 // Decodes the escapes of [in, end) to `out` (another place, with 16 bytes to spare past
 // the decoded text); returns the end of the decoded text, or null after setting `what`.
-// The escapes of 64 bytes are found at once and the plain runs between them copied
-// sixteen bytes at a time, so no step waits for the one before it. Up to 63 bytes past
-// `end` may be read, never used.
-char* Decode(const char* in, const char* end, char* out, const char* field, std::string& what) {
-  auto escape = [&](const char* at) {
-    if (at + 1 == end) {
-      what = std::string("unfinished escape at the end of ") + field;
-      return false;
-    }
-    const char c = Unescape(at[1]);
-    if (c == 0) {
-      what = std::string("unknown escape \\") + at[1] + " in " + field;
-      return false;
-    }
-    *out++ = c;
-    return true;
-  };
+char* DecodePlain(const char* in, const char* end, char* out, const char* field, std::string& what) {
+  for (;;) {
+    while (in != end && *in != '\\') *out++ = *in++;
+    if (in == end) return out;
+    if (!Escape(in, end, out, field, what)) return nullptr;
+    in += 2;
+  }
+}
+
 #ifdef __SSE2__
+// As DecodePlain. The escapes of 64 bytes are found at once and the plain runs between
+// them copied sixteen bytes at a time, so no step waits for the one before it. Up to 63
+// bytes past `end` may be read, never used.
+char* DecodeNarrow(const char* in, const char* end, char* out, const char* field, std::string& what) {
   while (in < end) {
     const size_t window = end - in < 64 ? size_t(end - in) : 64;
     std::uint64_t escapes = Backslashes(in) & (window == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << window) - 1);
@@ -227,7 +243,7 @@ char* Decode(const char* in, const char* end, char* out, const char* field, std:
       const size_t k = size_t(__builtin_ctzll(escapes));
       CopyRun(out, in + at, k - at);
       out += k - at;
-      if (!escape(in + k)) return nullptr;
+      if (!Escape(in + k, end, out, field, what)) return nullptr;
       at = k + 2;
       // The escaped character is no escape, even a backslash.
       escapes &= escapes - 1;
@@ -241,15 +257,8 @@ char* Decode(const char* in, const char* end, char* out, const char* field, std:
     in += at;
   }
   return out;
-#else
-  for (;;) {
-    while (in != end && *in != '\\') *out++ = *in++;
-    if (in == end) return out;
-    if (!escape(in)) return nullptr;
-    in += 2;
-  }
-#endif
 }
+#endif
 
 #ifdef TUNYRA_WIDE_LINE_SCAN
 // The bytes equal to `c`, one bit each.
@@ -261,7 +270,7 @@ char* Decode(const char* in, const char* end, char* out, const char* field, std:
 // few steps whatever escapes they hold: the backslashes that escape are told from the
 // runs they stand in, the characters they escape translated, the rest packed together.
 // Reads up to 63 bytes past `end` and writes up to 64 past the decoded text. Null when
-// the field holds an unfinished or unknown escape, for Decode to say which.
+// the field holds an unfinished or unknown escape, for DecodeNarrow to say which.
 [[gnu::target("avx512bw,avx512vbmi2,bmi,popcnt")]] char* DecodePacked(const char* in, const char* end, char* out) {
   constexpr std::uint64_t kEvenBytes = 0x5555555555555555u;
   while (in < end) {
@@ -304,14 +313,24 @@ bool HasPackedDecode() {
 }
 #endif
 
-// Decode, the quicker way where there is one; the same text or the same refusal.
-char* DecodeField(const char* in, const char* end, char* out, const char* field, std::string& what) {
+// The path every parser takes: the processor's, unless a test chose another.
+LinePath& TakenPath() {
+  static LinePath path = ProcessorLinePath();
+  return path;
+}
+
+// Decodes as DecodePlain, the way `path` does; the same text or the same refusal.
+char* DecodeField(LinePath path, const char* in, const char* end, char* out, const char* field,
+                  std::string& what) {
 #ifdef TUNYRA_WIDE_LINE_SCAN
-  if (HasPackedDecode()) {
+  if (path == LinePath::Packed) {
     if (char* decoded = DecodePacked(in, end, out)) return decoded;
   }
 #endif
-  return Decode(in, end, out, field, what);
+#ifdef __SSE2__
+  if (path != LinePath::Plain) return DecodeNarrow(in, end, out, field, what);
+#endif
+  return DecodePlain(in, end, out, field, what);
 }
 
 // A field of one to eight digits, read as one word: the line's three numbers are short,
@@ -348,18 +367,59 @@ bool DecodeInt(const char* begin, const char* end, const char* field, int& resul
 
 }  // namespace
 
+const char* LinePathName(LinePath path) {
+  switch (path) {
+    case LinePath::Plain: return "plain";
+    case LinePath::Sse2: return "SSE2";
+    case LinePath::Avx2: return "AVX2";
+    case LinePath::Packed: return "packed-decode (AVX-512 VBMI2)";
+  }
+  return "?";
+}
+
+bool CanTakeLinePath(LinePath path) {
+  switch (path) {
+    case LinePath::Plain: return true;
+#ifdef __SSE2__
+    case LinePath::Sse2: return true;
+#endif
+#ifdef TUNYRA_WIDE_LINE_SCAN
+    case LinePath::Avx2: return HasWideLineScan();
+    case LinePath::Packed: return HasWideLineScan() && HasPackedDecode();
+#endif
+    default: return false;
+  }
+}
+
+LinePath ProcessorLinePath() {
+  for (LinePath path : {LinePath::Packed, LinePath::Avx2, LinePath::Sse2})
+    if (CanTakeLinePath(path)) return path;
+  return LinePath::Plain;
+}
+
+bool TakeLinePath(LinePath path) {
+  if (!CanTakeLinePath(path)) return false;
+  TakenPath() = path;
+  return true;
+}
+
 const char* LibraryLineParser::FindLineEnd(const char* line, const char* from, const char* limit) {
   if (from == line) {
     m_tabCount = 0;
     m_escapedFields = 0;
   }
   LineNotes notes{m_tabCount, m_escapedFields, m_tabs};
+  const char* found = nullptr;
+  switch (TakenPath()) {
 #ifdef TUNYRA_WIDE_LINE_SCAN
-  const char* found = HasWideLineScan() ? ScanWide(line, from, limit, notes)
-                                        : ScanBlocks<NarrowBlockBits>(line, from, limit, notes);
-#else
-  const char* found = ScanBlocks<NarrowBlockBits>(line, from, limit, notes);
+    case LinePath::Avx2:
+    case LinePath::Packed: found = ScanWide(line, from, limit, notes); break;
 #endif
+#ifdef __SSE2__
+    case LinePath::Sse2: found = ScanBlocks<NarrowBlockBits>(line, from, limit, notes); break;
+#endif
+    default: found = ScanBlocks<PlainBlockBits>(line, from, limit, notes); break;
+  }
   m_tabCount = notes.tabCount;
   m_escapedFields = notes.escapedFields;
   return found;
@@ -390,7 +450,7 @@ bool LibraryLineParser::Parse(char* begin, char* end, ParsedLine& line, std::str
       // bytes not yet read.
       if (m_decoded.size() < size_t(end - begin) + 64) m_decoded.resize(size_t(end - begin) + 64);
       fieldBegin = m_decoded.data() + (fields[i] - begin);
-      fieldEnd = DecodeField(fields[i], fieldEnd, fieldBegin, kLibraryFieldNames[i], what);
+      fieldEnd = DecodeField(TakenPath(), fields[i], fieldEnd, fieldBegin, kLibraryFieldNames[i], what);
       if (fieldEnd == nullptr) return false;
     }
     *fieldEnd = '\0';

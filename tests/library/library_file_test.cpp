@@ -15,8 +15,14 @@
 #endif
 
 #include "library/item_records.h"
+#include "library/library_line_paths.h"
 #include "library/library_snapshot.h"
 #include "tests/support/record_text.h"
+
+namespace tunyra {
+// A failure names the path it was on.
+void PrintTo(LinePath path, std::ostream* out) { *out << LinePathName(path); }
+}  // namespace tunyra
 
 using namespace tunyra;
 
@@ -30,7 +36,25 @@ char* Dup(const char* s) {
   return static_cast<char*>(std::memcpy(std::malloc(n), s, n));
 }
 
-TEST(LibraryFile, FormatAndParseRoundTripEveryAwkwardByte) {
+// The tests that read lines run under every way of reading them that the machine can
+// take, whatever way its processor would choose.
+class LibraryFileOnEveryPath : public testing::TestWithParam<LinePath> {
+ protected:
+  void SetUp() override {
+    if (!TakeLinePath(GetParam()))
+      GTEST_SKIP() << "this machine cannot take the " << LinePathName(GetParam()) << " path of the line parser";
+  }
+  void TearDown() override { TakeLinePath(ProcessorLinePath()); }
+};
+
+std::string PathSuffix(const testing::TestParamInfo<LinePath>& path) {
+  const char* const suffixes[] = {"Plain", "Sse2", "Avx2", "Packed"};
+  return suffixes[static_cast<int>(path.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(LinePaths, LibraryFileOnEveryPath, testing::ValuesIn(kLinePaths), PathSuffix);
+
+TEST_P(LibraryFileOnEveryPath, FormatAndParseRoundTripEveryAwkwardByte) {
   ItemRecordList owned{nullptr, 0, 0};
   ReserveItemRecords(owned, 3, 0);
   ASSERT_EQ(owned.alloc, 3);
@@ -75,7 +99,7 @@ TEST(LibraryFile, FormatAndParseRoundTripEveryAwkwardByte) {
   ReleaseItemRecordList(owned);
 }
 
-TEST(LibraryFile, ParseAcceptsLineEndsNullsAndEmptyFields) {
+TEST_P(LibraryFileOnEveryPath, ParseAcceptsLineEndsNullsAndEmptyFields) {
   struct Case {
     const char* label;
     std::string text;
@@ -131,7 +155,7 @@ TEST(LibraryFile, ParseAcceptsLineEndsNullsAndEmptyFields) {
 // Escapes are decoded 64 bytes at a time where the processor allows: wherever one falls
 // (across a window's edge, in a run of backslashes of any length) the text comes back as
 // written, and a bad one is refused with its own message.
-TEST(LibraryFile, EscapesWhereverTheyFall) {
+TEST_P(LibraryFileOnEveryPath, EscapesWhereverTheyFall) {
   const std::string tail = "\\\\\t\n\r;=";  // what each escape stands for
   for (size_t plain = 0; plain < 140; ++plain) {
     for (size_t run = 0; run < 4; ++run) {
@@ -153,9 +177,56 @@ TEST(LibraryFile, EscapesWhereverTheyFall) {
   }
 }
 
+// Lines whose tabs, escapes and line ends fall on and beside the edges of the scan's
+// 64-byte blocks and the decoder's windows (fields of 63, 64, 65 bytes and more): each
+// path reads them, or refuses them with the same message, as the plain path does.
+TEST_P(LibraryFileOnEveryPath, TrickyLinesReadAsThePlainPathReadsThem) {
+  struct Piece {
+    const char* label;
+    std::string text;  // as the file holds it, at the end of the title, or of the line
+    bool atLineEnd;
+  };
+  const Piece pieces[] = {
+      {"escaped tab", "\\t", false},
+      {"escaped backslash", "\\\\", false},
+      {"run of backslashes", "\\\\\\\\\\;z", false},
+      {"unknown escape", "\\q", false},
+      {"unfinished escape", "\\", false},
+      {"a tab too many", "\t", false},
+      {"CRLF", "\r\n", true},
+      {"escape before CRLF", "\\=\r\n", true},
+  };
+  for (size_t fileSize : {1, 40})
+    for (size_t before : {0, 1, 15, 16, 31, 32, 61, 62, 63, 64, 65, 126, 127, 128, 129})
+      for (const Piece& piece : pieces) {
+        SCOPED_TRACE(std::string(piece.label) + " after " + std::to_string(before) + " bytes, file name of " +
+                     std::to_string(fileSize));
+        const std::string file(fileSize, 'f');
+        const std::string filler(before, piece.atLineEnd ? 'v' : 'a');
+        const std::string tricky = piece.atLineEnd
+                                       ? file + "\tt\ta\tr\tc\tg\t1\t2\t3\tk=" + filler + piece.text
+                                       : file + "\t" + filler + piece.text + "\ta\tr\tc\tg\t1\t2\t3\t\n";
+        const std::string text =
+            kHeader + "g\tt\ta\tr\tc\tg\t1\t2\t3\t\n" + tricky + "h\tt\t\\N\tr\tc\tg\t4\t5\t6\tx=y\n";
+        auto read = [&text] {
+          LibraryFile library;
+          std::string error;
+          if (!library.Parse(text, "t.tsv", error)) return "refused: " + error;
+          std::string said;
+          for (int i = 0; i < library.Records().size; ++i) said += DescribeRecord(library.Records().items[i]) + "\n";
+          return said;
+        };
+        const std::string taken = read();
+        ASSERT_TRUE(TakeLinePath(LinePath::Plain));
+        const std::string plain = read();
+        ASSERT_TRUE(TakeLinePath(GetParam()));
+        EXPECT_EQ(taken, plain);
+      }
+}
+
 // Numbers of up to eight digits are read a word at a time, longer ones and signed ones
 // digit by digit: both ways must give the same values and refuse the same texts.
-TEST(LibraryFile, NumbersOfEveryLength) {
+TEST_P(LibraryFileOnEveryPath, NumbersOfEveryLength) {
   const std::pair<const char*, int> values[] = {
       {"0", 0},        {"7", 7},           {"42", 42},       {"007", 7},
       {"1999", 1999},  {"12345678", 12345678}, {"00000009", 9}, {"123456789", 123456789},
@@ -180,7 +251,7 @@ TEST(LibraryFile, NumbersOfEveryLength) {
   }
 }
 
-TEST(LibraryFile, MalformedLinesAreErrorsNamingFileAndLine) {
+TEST_P(LibraryFileOnEveryPath, MalformedLinesAreErrorsNamingFileAndLine) {
   const std::string good = "f\tt\ta\tr\tc\tg\t1\t2\t3\tx=1\n";
   struct Case {
     std::string text;
@@ -301,7 +372,7 @@ TEST(LibraryFile, FilterKeepsTheItemsAndFieldsItChooses) {
   }
 }
 
-TEST(LibraryFile, SampleLibraryParsesAndHoldsTheAwkwardCases) {
+TEST_P(LibraryFileOnEveryPath, SampleLibraryParsesAndHoldsTheAwkwardCases) {
   LibraryFile file;
   std::string error;
   // Copied beside the test's working folder by the build; the source copy otherwise.
