@@ -9,6 +9,7 @@
 
 #include "library/flat_set.h"
 #include "library/text_hash.h"
+#include "picking/counted_totals.h"
 
 namespace tunyra {
 
@@ -44,6 +45,11 @@ constexpr std::int64_t kMaxSearchSeconds = std::int64_t{1} << 19;
 // The layers of reachable totals kept for the walk back: one in this many, the others
 // recomputed a segment at a time.
 constexpr size_t kSegmentLayers = 64;
+// What the walk back through an artist's counted layer keeps of its tables, and what
+// the search of an artist's own totals may hold, before either takes the way that
+// holds less.
+constexpr size_t kCountedWalkBytes = size_t{16} << 20;
+constexpr size_t kOwnSearchBytes = size_t{16} << 20;
 
 class Draws {
  public:
@@ -108,10 +114,25 @@ class ReachLayers {
     m_parts.push_back(std::move(parts));
     Add(weights, count);
   }
+  // A layer of an artist's songs, at most parts.cap of them: no weights of its own, it is
+  // walked back by ChooseCounted.
+  void Add(CountedParts parts) {
+    m_countedOf.resize(Layers(), kNoParts);
+    m_countedOf.push_back(m_counted.size());
+    m_counted.push_back(std::move(parts));
+    Add(nullptr, 0);
+  }
   static std::uint64_t Steps(const Parts& parts, std::uint64_t words) {
     std::uint64_t rows = parts.rows;  // set aside, then folded
     for (std::uint32_t rise : parts.rises) rows += parts.rows - rise;
     return rows * words;
+  }
+
+  // What its tables hold now, and the most the counted layers held on the side.
+  size_t TableBytes() const {
+    return 8 * (m_last.capacity() + m_kept.capacity() + m_below.capacity() + m_segment.capacity() +
+                m_partRows.capacity()) +
+           m_countedBytes;
   }
 
   bool LastHas(std::int64_t total) const { return Test(m_last.data(), total); }
@@ -155,7 +176,8 @@ class ReachLayers {
   struct Take {
     size_t layer;
     std::int64_t weight;
-    std::uint32_t rise;
+    std::uint32_t rise;  // in a layer of counted parts, its count
+    size_t part = 0;     // in a layer of counted parts
   };
   // Walks down from `total` (reachable in the last layer, in `row`), taking one of each
   // layer's weights or none; of the ways that keep the rest reachable, one at random.
@@ -164,6 +186,15 @@ class ReachLayers {
     std::vector<Take> taken;
     std::vector<size_t> fits;
     for (size_t j = Layers(); j > 0; --j) {
+      if (const CountedParts* counted = Counted(j - 1)) {
+        std::vector<CountedTake> takes;
+        const std::uint64_t* before = Bits(j - 1, 0);
+        total = ChooseCounted(before, m_top, *counted, total, [&](size_t n) { return draws.Below(n); },
+                              kCountedWalkBytes, takes, m_countedBytes);
+        for (const CountedTake& take : takes)
+          taken.push_back({j - 1, counted->weights[take.weight], counted->counts[take.weight], take.part});
+        continue;
+      }
       const size_t first = m_starts[j - 1];
       const size_t count = m_starts[j] - first;
       const bool canLeave = Has(j - 1, row, total);
@@ -236,6 +267,7 @@ class ReachLayers {
   // ever taken together.
   void Apply(std::uint64_t* bits, size_t layer) {
     if (layer < m_partsOf.size() && m_partsOf[layer] != kNoParts) return ApplyParts(bits, m_parts[m_partsOf[layer]]);
+    if (const CountedParts* counted = Counted(layer)) return RaiseCounted(bits, m_top, *counted, m_countedBytes);
     const size_t first = m_starts[layer];
     const size_t count = m_starts[layer + 1] - first;
     if (count == 1) return Raise(bits, bits, m_weights[first], Rise(first));
@@ -245,8 +277,13 @@ class ReachLayers {
 
   size_t Stride() const { return m_rows * m_words; }
 
+  const CountedParts* Counted(size_t layer) const {
+    return layer < m_countedOf.size() && m_countedOf[layer] != kNoParts ? &m_counted[m_countedOf[layer]] : nullptr;
+  }
+
+  bool Has(size_t layer, size_t row, std::int64_t total) { return Test(Bits(layer, row), total); }
   // The walk back asks for layers in falling order, so each segment is rebuilt once.
-  bool Has(size_t layer, size_t row, std::int64_t total) {
+  const std::uint64_t* Bits(size_t layer, size_t row) {
     const size_t segment = layer / kSegmentLayers;
     if (segment != m_loaded) {
       m_segment.assign(kSegmentLayers * Stride(), 0);
@@ -258,7 +295,7 @@ class ReachLayers {
       }
       m_loaded = segment;
     }
-    return Test(&m_segment[(layer % kSegmentLayers) * Stride() + row * m_words], total);
+    return &m_segment[(layer % kSegmentLayers) * Stride() + row * m_words];
   }
 
   std::int64_t m_top;
@@ -276,6 +313,9 @@ class ReachLayers {
   std::vector<size_t> m_partsOf;  // per layer, into m_parts; none beyond its end
   std::vector<Parts> m_parts;
   std::vector<std::uint64_t> m_partRows;
+  std::vector<size_t> m_countedOf;  // per layer, into m_counted; none beyond its end
+  std::vector<CountedParts> m_counted;
+  size_t m_countedBytes = 0;  // the most the counted layers' own tables held
 };
 
 struct Playlist {
@@ -305,6 +345,9 @@ class ExactSearch {
     m_left.assign(artists, m_cap);
   }
   bool Empty() const { return m_usable.empty(); }
+  // What the exhaustive search spent: steps, and the most its tables of totals held.
+  std::uint64_t Spent() const { return m_spent; }
+  std::uint64_t PeakBytes() const { return m_peakBytes; }
 
   // One entry of the shortest length, each as likely.
   Playlist Shortest() {
@@ -376,6 +419,7 @@ class ExactSearch {
       }
       const std::int64_t reached = reach.LastHas(remaining) ? remaining : HighestAtMost(reach, remaining);
       for (const ReachLayers::Take& chosen : reach.Choose(reached, m_draws)) out.entries.push_back(sampled[chosen.layer]);
+      m_peakBytes = std::max<std::uint64_t>(m_peakBytes, reach.TableBytes());
       remaining -= reached;
     }
     out.total = target - remaining;
@@ -420,18 +464,19 @@ class ExactSearch {
     }
     ReachLayers reach(top);
     std::vector<std::uint32_t> layerGroup;
-    std::vector<std::int64_t> layerTake;
+    std::vector<std::int64_t> layerTake;  // with an artist, 0 when its layer is counted
     std::uint64_t spent = 0;
     std::uint64_t askAt = 0;  // spent steps at which to ask again whether the layers to come add a total
     size_t askFrom = 1;       // the length that said so last, asked first
     for (const auto& [key, g] : order) {
       if (g >= groups + choices) {
-        if (!AddArtist(m_artists[g - groups - choices], top, steps, reach, spent)) {
+        bool counted = false;
+        if (!AddArtist(g - groups - choices, top, steps, reach, spent, counted)) {
           cut = true;
           break;
         }
         layerGroup.push_back(g);
-        layerTake.push_back(1);
+        layerTake.push_back(counted ? 0 : 1);
       } else if (g >= groups) {
         const Choice& choice = m_choices[g - groups];
         const std::uint64_t cost = reach.Words() * (choice.end - choice.begin);
@@ -462,6 +507,7 @@ class ExactSearch {
         }
         if (cut) break;
       }
+      m_peakBytes = std::max<std::uint64_t>(m_peakBytes, reach.TableBytes());
       if (reach.LastHas(target)) break;
       if (m_cap) {
         // The question takes at most a third of the steps: after it, twice its steps go to
@@ -475,17 +521,26 @@ class ExactSearch {
       }
     }
 
+    m_spent = spent;
+    m_peakBytes = std::max<std::uint64_t>(m_peakBytes, reach.TableBytes());
     const std::int64_t nearest = reach.Nearest(target);
     if (Distance(nearest, target) >= toBeat) return false;
     std::vector<std::int64_t> counts(m_groups.size(), 0);
+    std::vector<std::uint32_t> itemCounts(m_items.size(), 0);
     out = Playlist();
     out.total = nearest;
-    for (const ReachLayers::Take& take : reach.Choose(nearest, m_draws)) {
+    const std::vector<ReachLayers::Take> taken = reach.Choose(nearest, m_draws);
+    m_peakBytes = std::max<std::uint64_t>(m_peakBytes, reach.TableBytes());
+    for (const ReachLayers::Take& take : taken) {
       const std::uint32_t g = layerGroup[take.layer];
       if (g < groups) {
         counts[g] += layerTake[take.layer];
       } else if (g >= groups + choices) {
-        TakeFromArtist(m_artists[g - groups - choices], top, take.weight, out.entries);
+        if (layerTake[take.layer] == 0) {
+          TakeCounted(g - groups - choices, take, itemCounts, out.entries);
+        } else {
+          TakeFromArtist(m_artists[g - groups - choices], top, take.weight, out.entries);
+        }
       } else {
         const Choice& choice = m_choices[g - groups];
         for (std::uint32_t v = choice.begin; v < choice.end; ++v)
@@ -497,6 +552,12 @@ class ExactSearch {
       if (counts[g] == 0) continue;
       DrawSongs(&m_byLength[group.begin], &m_weightByLength[group.begin], group.end - group.begin, group.weight,
                 counts[g], out.entries);
+    }
+    for (size_t i = 0; i < m_items.size(); ++i) {
+      const ArtistItem& item = m_items[i];
+      if (itemCounts[i] == 0) continue;
+      DrawSongs(&m_itemEntries[item.begin], &m_itemWeights[item.begin], item.end - item.begin, item.weight,
+                itemCounts[i], out.entries);
     }
     return true;
   }
@@ -697,6 +758,7 @@ class ExactSearch {
       layer.end = static_cast<std::uint32_t>(m_items.size());
       m_artists.push_back(layer);
     }
+    m_partItems.assign(m_artists.size(), {});
   }
 
   bool Pooled(const Song& song) const { return !m_cap || !m_bound[Artist(song.entry)]; }
@@ -739,27 +801,113 @@ class ExactSearch {
     return own;
   }
 
-  // The artist's layer: every total of 1 up to the limit of its songs, from its own
-  // search, raised weight by weight or part by part, whichever takes fewer steps. False
-  // when that would pass the bound.
-  bool AddArtist(const ArtistLayer& artist, std::int64_t top, std::uint64_t steps, ReachLayers& reach,
-                 std::uint64_t& spent) const {
-    const std::int64_t artistTop = ArtistTop(artist, top);
-    ReachLayers::Parts parts = ArtistParts(artist, artistTop);
-    const std::uint64_t own = ReachLayers::Steps(parts, static_cast<std::uint64_t>(artistTop / 64 + 1));
-    if (spent + own > steps) return false;
-    spent += own;
-    const std::vector<std::int64_t> totals = OwnSearch(parts, artistTop).LastTotalsAbove0Rows();
-    const std::uint64_t byWeight = reach.Words() * totals.size();
-    const std::uint64_t byPart = ReachLayers::Steps(parts, reach.Words());
-    if (spent + std::min(byWeight, byPart) > steps) return false;
-    spent += std::min(byWeight, byPart);
-    if (byPart < byWeight) {
-      reach.Add(totals.data(), totals.size(), std::move(parts));
-    } else {
-      reach.Add(totals.data(), totals.size());
+  // The steps of the artist's own search (ReachLayers::Steps of its ArtistParts, without
+  // making them: they are the limit times its lengths) and the bytes it holds, with the
+  // segment its walk back loads.
+  void OwnSearchCost(const ArtistLayer& artist, std::int64_t artistTop, std::uint64_t& steps,
+                     std::uint64_t& bytes) const {
+    const std::uint64_t rows = std::uint64_t{m_cap} + 1;
+    const auto words = static_cast<std::uint64_t>(artistTop / 64 + 1);
+    std::uint64_t rowSteps = rows;
+    for (std::uint32_t i = artist.begin; i < artist.end; ++i) {
+      const ArtistItem& item = m_items[i];
+      if (item.severalLengths) {
+        rowSteps += (item.end - item.begin) * (rows - 1);
+        continue;
+      }
+      std::uint64_t most = m_duplicates ? m_cap : std::min(m_cap, item.end - item.begin);
+      most = std::min<std::uint64_t>(most, static_cast<std::uint64_t>(artistTop / Length(m_itemEntries[item.begin])));
+      rowSteps += most * rows - most * (most + 1) / 2;
     }
+    steps = rowSteps * words;
+    bytes = 8 * rows * words * (kSegmentLayers + 3 + (artist.end - artist.begin) / kSegmentLayers);
+  }
+
+  // A bound artist's songs as counted parts, and the item each part takes songs of.
+  CountedParts ArtistCounted(const ArtistLayer& artist, std::int64_t top, std::vector<std::uint32_t>& itemOf) const {
+    CountedParts parts;
+    parts.cap = m_cap;
+    itemOf.clear();
+    for (std::uint32_t i = artist.begin; i < artist.end; ++i) {
+      const ArtistItem& item = m_items[i];
+      if (item.severalLengths) {
+        for (std::uint32_t v = item.begin; v < item.end; ++v) {
+          parts.weights.push_back(Length(m_itemEntries[v]));
+          parts.counts.push_back(1);
+        }
+        parts.Close();
+        itemOf.push_back(i);
+        continue;
+      }
+      const std::int64_t length = Length(m_itemEntries[item.begin]);
+      std::int64_t most = std::min<std::int64_t>(m_cap, top / length);
+      if (!m_duplicates) most = std::min<std::int64_t>(most, item.end - item.begin);
+      // Parts of 1, 2, 4, ... songs and the rest make every count up to the most.
+      for (std::int64_t chunk = 1; most > 0; chunk *= 2) {
+        const std::int64_t take = std::min(chunk, most);
+        parts.weights.push_back(take * length);
+        parts.counts.push_back(static_cast<std::uint32_t>(take));
+        parts.Close();
+        itemOf.push_back(i);
+        most -= take;
+      }
+    }
+    return parts;
+  }
+
+  // The artist's layer: every total of 1 up to the limit of its songs. Either from its own
+  // search, raised weight by weight or part by part, whichever takes fewer steps; or,
+  // when that takes more steps or memory, as counted parts (`counted`), whose work does
+  // not grow with the limit. False when that would pass the bound.
+  bool AddArtist(std::uint32_t a, std::int64_t top, std::uint64_t steps, ReachLayers& reach, std::uint64_t& spent,
+                 bool& counted) {
+    const ArtistLayer& artist = m_artists[a];
+    CountedParts countedParts = ArtistCounted(artist, top, m_partItems[a]);
+    const std::uint64_t countedSteps = CountedSteps(countedParts, top);
+    const std::int64_t artistTop = ArtistTop(artist, top);
+    std::uint64_t own = 0, ownBytes = 0;
+    OwnSearchCost(artist, artistTop, own, ownBytes);
+    counted = own >= countedSteps || ownBytes > kOwnSearchBytes;
+    if (!counted) {
+      if (spent + own > steps) return false;
+      spent += own;
+      ReachLayers::Parts parts = ArtistParts(artist, artistTop);
+      const std::vector<std::int64_t> totals = OwnSearch(parts, artistTop).LastTotalsAbove0Rows();
+      m_peakBytes = std::max<std::uint64_t>(m_peakBytes, ownBytes);
+      const std::uint64_t byWeight = reach.Words() * totals.size();
+      const bool partsFit = 8 * parts.rows * reach.Words() <= kOwnSearchBytes;
+      const std::uint64_t byPart = partsFit ? ReachLayers::Steps(parts, reach.Words()) : UINT64_MAX;
+      const std::uint64_t cheaper = std::min(byWeight, byPart);
+      if (own + cheaper <= countedSteps) {
+        if (spent + cheaper > steps) return false;
+        spent += cheaper;
+        if (byPart < byWeight) {
+          reach.Add(totals.data(), totals.size(), std::move(parts));
+        } else {
+          reach.Add(totals.data(), totals.size());
+        }
+        return true;
+      }
+      counted = true;
+    }
+    if (spent + countedSteps > steps) return false;
+    spent += countedSteps;
+    reach.Add(std::move(countedParts));
     return true;
+  }
+
+  // A take of a counted artist layer: songs of several lengths at once, songs of one
+  // length counted in `itemCounts` and drawn when the walk back is done.
+  void TakeCounted(std::uint32_t a, const ReachLayers::Take& take, std::vector<std::uint32_t>& itemCounts,
+                   std::vector<std::uint32_t>& out) const {
+    const std::uint32_t i = m_partItems[a][take.part];
+    const ArtistItem& item = m_items[i];
+    if (!item.severalLengths) {
+      itemCounts[i] += take.rise;
+      return;
+    }
+    for (std::uint32_t v = item.begin; v < item.end; ++v)
+      if (Length(m_itemEntries[v]) == take.weight) out.push_back(m_itemEntries[v]);
   }
 
   // Songs of a bound artist that make `total`, one way at random.
@@ -872,6 +1020,9 @@ class ExactSearch {
   std::vector<ArtistItem> m_items;
   std::vector<std::uint32_t> m_itemEntries;
   std::vector<std::uint32_t> m_itemWeights;
+  std::vector<std::vector<std::uint32_t>> m_partItems;  // of a counted artist layer: each part's item
+  std::uint64_t m_spent = 0;
+  std::uint64_t m_peakBytes = 0;
 };
 
 }  // namespace
@@ -883,7 +1034,7 @@ FillResult FitExactly(const CandidateList& candidates, std::int32_t totalSeconds
 
 FillResult FitExactly(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
                       RandomSource& random, const ShortenQuestion& askShorten, const PickLimits& limits,
-                      std::uint64_t searchSteps) {
+                      std::uint64_t searchSteps, ExactFitCosts* costs) {
   FillResult result;
   std::int64_t target = 0;
   // With duplicates the sum is never weighed.
@@ -921,6 +1072,7 @@ FillResult FitExactly(const CandidateList& candidates, std::int32_t totalSeconds
     result.picks.Append(candidates[entry]);
   result.indices = std::move(best.entries);
   result.remainingSeconds = target - best.total;
+  if (costs) *costs = {search.Spent(), search.PeakBytes()};
   return result;
 }
 

@@ -33,6 +33,13 @@ FillResult FitExactly(const CandidateList& candidates, std::int32_t totalSeconds
                       RandomSource& random, const ShortenQuestion& askShorten,
                       std::uint64_t searchSteps = kExactFitSearchSteps);
 
+// What the search for the closest total cost: its steps (as searchSteps counts them,
+// 0 when the random part made the time) and the most bytes its tables of totals held.
+struct ExactFitCosts {
+  std::uint64_t steps = 0;
+  std::uint64_t tableBytes = 0;
+};
+
 // The same under `limits` (artistOf, when it limits artists, holds one artist per
 // candidate): no artist has more than maxPerArtist picks, with duplicates too (a song
 // that comes twice counts twice). Exact, or the closest, over the playlists that keep the
@@ -40,8 +47,11 @@ FillResult FitExactly(const CandidateList& candidates, std::int32_t totalSeconds
 // LimitedPickableSum. A file name the candidates list under two artists is, in the
 // search for the closest total, the song of its first entry's artist (the random part may
 // take it under either). Without an artist limit the same picks as the overload above.
+// An artist the limit binds costs the search about as much as its songs would without
+// the limit, whatever the limit, and its tables of totals a few bytes per second
+// searched; `costs`, when given, receives what the search took.
 FillResult FitExactly(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
                       RandomSource& random, const ShortenQuestion& askShorten, const PickLimits& limits,
-                      std::uint64_t searchSteps = kExactFitSearchSteps);
+                      std::uint64_t searchSteps = kExactFitSearchSteps, ExactFitCosts* costs = nullptr);
 
 }  // namespace tunyra

@@ -553,3 +553,89 @@ TEST(ExactFit, ArtistLimitOnLargeLibraries) {
 }
 
 }  // namespace
+
+// Every song matching: two artists of `perArtist` songs each (the first half one artist)
+// of 150 to 400 s; or, with `perArtist` 0, one artist of three songs, 7, 13 and 100,001 s.
+struct LimitedLibrary {
+  explicit LimitedLibrary(size_t perArtist) : numbered(Lengths(perArtist)) {
+    for (size_t i = 0; i < numbered.list.size(); ++i) artistOf.push_back(i < perArtist ? 0 : 1);
+  }
+  static std::vector<int> Lengths(size_t perArtist) {
+    if (perArtist == 0) return {7, 13, 100001};
+    std::vector<int> lengths(2 * perArtist);
+    std::uint32_t x = 2024;
+    for (int& length : lengths) length = 150 + static_cast<int>(((x = x * 1664525u + 1013904223u) >> 8) % 251);
+    return lengths;
+  }
+  NumberedList numbered;
+  std::vector<std::uint32_t> artistOf;
+};
+
+TEST(ExactFit, LargeArtistLimitStaysExactAndBounded) {
+  struct Case {
+    const char* name;
+    size_t perArtist;
+    std::int32_t total;
+    bool duplicates;
+    std::uint32_t maxPerArtist;
+    std::int64_t remaining;  // after OK to the too-short question
+  };
+  const Case cases[] = {
+      {"two artists of 500, at most 90", 500, 66000, false, 90, 0},
+      // These once gave up at the search's bound, 9,000 s short.
+      {"two artists of 500, at most 99", 500, 66000, false, 99, 0},
+      {"two artists of 500, at most 100", 500, 66000, false, 100, 0},
+      {"two artists of 500, at most 400", 500, 66000, false, 400, 0},
+      // Shortened to each artist's longest 100, which only they make.
+      {"two artists of 500, at most 100, shortened", 500, 216000, false, 100, 0},
+      // Two of 100,001 s and the rest 13 s each: no nearer total keeps the limit. 130
+      // once held 350 MB of tables, 140 gave up with 1,442 s.
+      {"7, 13 and 100,001 s, duplicates, at most 130", 0, 216000, true, 130, 216000 - 200002 - 128 * 13},
+      {"7, 13 and 100,001 s, duplicates, at most 140", 0, 216000, true, 140, 216000 - 200002 - 138 * 13},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const LimitedLibrary library(c.perArtist);
+    const CandidateList& list = library.numbered.list;
+    const PickLimits limits{library.artistOf, c.maxPerArtist};
+    for (std::uint32_t seed : {1u, 2u}) {
+      LcgRandomSource random(seed);
+      ExactFitCosts costs;
+      const FillResult r =
+          FitExactly(list, c.total, c.duplicates, random, [] { return true; }, limits, kExactFitSearchSteps, &costs);
+      EXPECT_EQ(r.stop, c.remaining == 0 ? FillStop::TimeUsedUp : FillStop::NoExactTotal) << "seed " << seed;
+      EXPECT_EQ(r.remainingSeconds, c.remaining) << "seed " << seed;
+      CheckLimitKept(list, limits, c.duplicates, r);
+      EXPECT_LE(costs.tableBytes, std::uint64_t{40} << 20) << "seed " << seed;
+    }
+  }
+}
+
+// A looser limit allows every playlist a tighter one does: the total never comes further
+// from the time, and from some limit on it is exact.
+TEST(ExactFit, LooserArtistLimitNeverFurther) {
+  struct Case {
+    const char* name;
+    size_t perArtist;
+    std::int32_t total;
+    std::uint32_t mostLimit;
+  };
+  const Case cases[] = {
+      {"two artists of 40, 5 hours", 40, 18000, 80},
+      {"7, 13 and 100,001 s, 60 hours", 0, 216000, 1400},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const LimitedLibrary library(c.perArtist);
+    std::int64_t last = INT64_MAX;
+    for (std::uint32_t most = 1; most <= c.mostLimit; most += 1 + most / 8) {
+      LcgRandomSource random(most);
+      const PickLimits limits{library.artistOf, most};
+      const FillResult r = FitExactly(library.numbered.list, c.total, true, random, kMustNotAsk, limits);
+      ASSERT_NE(r.stop, FillStop::SearchCut) << "at most " << most;
+      EXPECT_LE(Distance(r.remainingSeconds, 0), last) << "at most " << most;
+      last = Distance(r.remainingSeconds, 0);
+    }
+    EXPECT_EQ(last, 0);
+  }
+}
