@@ -114,11 +114,13 @@ bool LoadFolderLibrary(const std::string& folder, const std::function<void(const
   const std::string cache = ScanCachePath(absolute);
 
   LibraryFile previous;
-  std::string cacheError;
+  std::string cacheError, damage;
   if (!cache.empty()) RenameEarlierCache(absolute, cache);
-  // A damaged cache is only a slower scan: it is read again from the files.
-  if (!cache.empty()) LoadPreviousLibrary(cache, previous, cacheError);
-  cacheError.clear();
+  // A damaged cache is only a slower scan: the folder is read again from the files, and
+  // the cache rewritten. Never empty when a scan wrote it: it has its header line.
+  struct stat info;
+  if (!cache.empty() && LoadPreviousLibrary(cache, previous, damage) == PreviousLibrary::Nothing)
+    damage = stat(cache.c_str(), &info) == 0 && info.st_size == 0 ? PrintablePath(cache) + ": empty file" : "";
 
   ScanSettings settings;
   settings.folders = {absolute};
@@ -133,6 +135,9 @@ bool LoadFolderLibrary(const std::string& folder, const std::function<void(const
     warning = (cacheError.empty() ? PrintablePath(cache) + ": cannot make its folder: " + std::strerror(errno)
                                   : cacheError) +
               "; the next run scans again";
+  else if (!damage.empty())
+    warning = "the scan cache of " + PrintablePath(folder) + " was damaged (" + damage +
+              "); the folder is read again and the cache rewritten";
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> scratch(caching ? nullptr : std::tmpfile(), &std::fclose);
   std::FILE* out = caching ? cacheFile.File() : scratch.get();
   if (out == nullptr) {

@@ -31,6 +31,12 @@ std::string Child(const std::string& folder, const char* name) {
   return path;
 }
 
+bool IsLink(int folder, const dirent* entry) {
+  if (entry->d_type != DT_UNKNOWN) return entry->d_type == DT_LNK;
+  struct stat st;
+  return fstatat(folder, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode);
+}
+
 }  // namespace
 
 bool ResolveFolder(const std::string& folder, std::string& absolute, std::string& error) {
@@ -51,7 +57,7 @@ bool ResolveFolder(const std::string& folder, std::string& absolute, std::string
 
 bool WalkFolders(const std::vector<std::string>& roots, WalkResult& result, std::string& error,
                  const std::function<void(size_t)>& onFound) {
-  std::set<std::pair<dev_t, ino_t>> seen;
+  std::set<std::pair<dev_t, ino_t>> seen, given;
   std::vector<std::string> pending;
   for (const std::string& root : roots) {
     std::string absolute;
@@ -62,7 +68,11 @@ bool WalkFolders(const std::vector<std::string>& roots, WalkResult& result, std:
       error = PrintablePath(root) + ": cannot open the folder: " + std::strerror(errno);
       return false;
     }
-    if (seen.insert({st.st_dev, st.st_ino}).second) pending.push_back(absolute);
+    given.insert({st.st_dev, st.st_ino});
+    if (seen.insert({st.st_dev, st.st_ino}).second)
+      pending.push_back(absolute);
+    else
+      ++result.repeatedRoots;
   }
 
   while (!pending.empty()) {
@@ -100,8 +110,11 @@ bool WalkFolders(const std::vector<std::string>& roots, WalkResult& result, std:
         continue;
       }
       if (S_ISDIR(st.st_mode)) {
+        // A given folder met as a plain entry of another is no link's doing.
         if (seen.insert({st.st_dev, st.st_ino}).second)
           pending.push_back(Child(folder, name));
+        else if (given.count({st.st_dev, st.st_ino}) != 0 && !IsLink(dirfd(dir.get()), entry))
+          ++result.repeatedRoots;
         else
           ++result.repeatedFolders;
       } else if (!audio) {

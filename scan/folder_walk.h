@@ -1,6 +1,7 @@
 #pragma once
 // Walks folders for the files a scan reads. Links are followed; a folder reached a
-// second time (a link loop, or two links to one folder) is walked once.
+// second time (a link loop, two links to one folder, a folder given twice or inside
+// another given one) is walked once.
 
 #include <cstddef>
 #include <functional>
@@ -25,6 +26,7 @@ struct WalkResult {
   std::vector<FoundFile> audio;  // files with an audio extension, sorted by path
   size_t notAudio = 0;           // other files, never opened
   size_t repeatedFolders = 0;    // folders reached again through a link, skipped
+  size_t repeatedRoots = 0;      // folders given twice, or inside another given folder
   size_t nonUtf8Names = 0;       // of `audio`, paths that are not UTF-8 (kept as they are)
   std::vector<ScanProblem> problems;  // folders and audio-named entries we could not look at
 };

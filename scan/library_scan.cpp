@@ -85,6 +85,7 @@ bool ScanFolders(const ScanSettings& settings, std::FILE* out, ScanReport& repor
   if (!WalkFolders(settings.folders, walk, error, onFound)) return false;
   report.notAudio = walk.notAudio;
   report.repeatedFolders = walk.repeatedFolders;
+  report.repeatedRoots = walk.repeatedRoots;
   report.nonUtf8Names = walk.nonUtf8Names;
   report.problems = std::move(walk.problems);
   progress.listing = false;
@@ -143,8 +144,14 @@ std::string FormatScanSummary(const ScanReport& report, size_t named) {
                      " unchanged, " + std::to_string(report.read) + " read), " +
                      std::to_string(report.notAudio) + " files skipped as not audio, " +
                      std::to_string(report.problems.size()) + " could not be read";
-  if (report.repeatedFolders > 0)
-    line += ", " + std::to_string(report.repeatedFolders) + " folders reached again through links skipped";
+  if (report.repeatedRoots == 1)
+    line += ", 1 folder given twice or inside another given folder (walked once)";
+  else if (report.repeatedRoots > 1)
+    line += ", " + std::to_string(report.repeatedRoots) + " folders given twice or inside other given folders (walked once)";
+  if (report.repeatedFolders == 1)
+    line += ", 1 folder reached again through a link (walked once)";
+  else if (report.repeatedFolders > 1)
+    line += ", " + std::to_string(report.repeatedFolders) + " folders reached again through links (walked once)";
   if (report.nonUtf8Names > 0)
     line += ", " + std::to_string(report.nonUtf8Names) + " names not UTF-8 (listed by their bytes)";
   if (report.mendedTags > 0)

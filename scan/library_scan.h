@@ -25,7 +25,8 @@ struct ScanReport {
   size_t kept = 0;   // of which taken unchanged from the earlier library
   size_t read = 0;   // of which read from their files
   size_t notAudio = 0;
-  size_t repeatedFolders = 0;
+  size_t repeatedFolders = 0;  // reached again through a link
+  size_t repeatedRoots = 0;    // given twice, or inside another given folder
   size_t nonUtf8Names = 0;  // files whose path is not UTF-8, listed by its bytes
   size_t mendedTags = 0;    // files read whose tag texts were not UTF-8
   std::vector<ScanProblem> problems;  // files and folders that could not be read

@@ -38,10 +38,12 @@ std::string MissingAudioTools() {
   return missing;
 }
 
-bool MakeSilentAudio(const std::string& path, int seconds, std::string& error) {
+namespace {
+
+bool MakeAudio(const std::string& path, int seconds, bool noise, std::string& error) {
   const std::string ext = path.substr(path.rfind('.') + 1);
   const std::string sox = "sox -n -r 8000 -c 1 -b 16 ";
-  const std::string trim = " trim 0 " + std::to_string(seconds);
+  const std::string trim = noise ? " synth " + std::to_string(seconds) + " whitenoise" : " trim 0 " + std::to_string(seconds);
   if (ext == "wav" || ext == "aiff") return Run(sox + Quoted(path) + trim, error);
   const std::string wav = path + ".src.wav";
   std::string encode;
@@ -56,6 +58,16 @@ bool MakeSilentAudio(const std::string& path, int seconds, std::string& error) {
   bool ok = Run(sox + Quoted(wav) + trim, error) && Run(encode, error);
   std::remove(wav.c_str());
   return ok;
+}
+
+}  // namespace
+
+bool MakeSilentAudio(const std::string& path, int seconds, std::string& error) {
+  return MakeAudio(path, seconds, false, error);
+}
+
+bool MakeNoiseAudio(const std::string& path, int seconds, std::string& error) {
+  return MakeAudio(path, seconds, true, error);
 }
 
 bool WriteFixtureTags(const std::string& path, const FixtureTags& tags, std::string& error) {

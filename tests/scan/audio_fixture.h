@@ -1,5 +1,5 @@
 #pragma once
-// Real audio files for the scan's tests and benchmark: short silence made with the
+// Real audio files for the scan's tests and benchmark: short silence or noise made with the
 // Debian encoders (sox, lame, flac, oggenc, opusenc), tagged through TagLib.
 
 #include <optional>
@@ -15,6 +15,9 @@ std::string MissingAudioTools();
 
 // Makes `seconds` of silence as `path` (the format follows its extension).
 bool MakeSilentAudio(const std::string& path, int seconds, std::string& error);
+
+// The same of white noise, which no codec shrinks much: a file of many frames or pages.
+bool MakeNoiseAudio(const std::string& path, int seconds, std::string& error);
 
 // Tag values to write; a missing one is left as the file had it.
 struct FixtureTags {

@@ -434,6 +434,120 @@ TEST_F(ScanFixture, BadInputIsCountedAndTheLibraryReadsBack) {
   }
 }
 
+// A download cut short or a file still being written was listed as the whole song its
+// header promises (FLAC), as a song of what it held (Ogg), or as 0 Hz (WAV).
+TEST_F(ScanFixture, TruncatedFilesAreCountedWithTheirReason) {
+  struct Case {
+    const char* format;
+    const char* ext;      // of the name
+    double keep;          // of the file's bytes
+    size_t cut;           // bytes off the end besides
+    const char* reason;   // "" for a song
+    bool unknownTotal = false;  // a FLAC's STREAMINFO with 0 samples
+  } const cases[] = {
+      {"flac", "flac", 1, 0, ""},
+      {"ogg", "ogg", 1, 0, ""},
+      {"opus", "opus", 1, 0, ""},
+      {"wav", "wav", 1, 0, ""},
+      {"flac", "flac", 0.5, 0, "truncated: its frames stop at sample "},
+      {"flac", "mp3", 0.9, 0, "truncated: its frames stop at sample "},
+      {"flac", "flac", 1, 10, "truncated: the file ends inside its last frame, before sample 80000 (10.0 s)"},
+      {"flac", "flac", 0.03, 0, "truncated: the file ends before the first of the 80000 samples its header promises (10.0 s)"},
+      {"flac", "flac", 0.5, 0, "", true},
+      // Cut in its metadata, it is TagLib's to judge.
+      {"flac", "flac", 0.03, 0, "not audio that TagLib can read", true},
+      {"ogg", "ogg", 0.5, 0, "truncated: the stream breaks off at "},
+      {"ogg", "ogg", 1, 10, "truncated: the stream breaks off at "},
+      {"opus", "opus", 0.5, 0, "truncated: the stream breaks off at "},
+      {"opus", "ogg", 1, 10, "truncated: the stream breaks off at "},
+      {"wav", "wav", 0.5, 0, "truncated: the data chunk declares 156 KB, the file holds 78 KB of it"},
+      {"wav", "wav", 1, 1, "truncated: the data chunk declares 156 KB, the file holds 156 KB of it"},
+  };
+  std::map<std::string, std::string> made;
+  std::vector<std::string> names;
+  for (const Case& c : cases) {
+    std::string& whole = made[c.format];
+    std::string error;
+    if (whole.empty()) {
+      const std::string source = m_dir + "/noise." + c.format;
+      ASSERT_TRUE(MakeNoiseAudio(source, 10, error)) << error;
+      whole = ReadWhole(source);
+      fs::remove(source);
+    }
+    std::string bytes = whole.substr(0, size_t(double(whole.size()) * c.keep) - c.cut);
+    if (c.unknownTotal) {
+      bytes[21] = char(bytes[21] & 0xF0);  // STREAMINFO's total, 36 bits from here
+      bytes.replace(22, 4, 4, '\0');
+    }
+    names.push_back(std::to_string(names.size()) + "." + c.ext);
+    std::ofstream(m_dir + "/" + names.back(), std::ios::binary) << bytes;
+  }
+  ScanSettings settings;
+  settings.folders = {m_dir};
+  std::string text, error;
+  ScanReport report;
+  ASSERT_TRUE(ScanToText(settings, text, report, error)) << error;
+  LibraryFile library;
+  ASSERT_TRUE(library.Parse(text, "scan", error)) << error;
+  std::map<std::string, ItemRecord> byPath = ByPath(library);
+  std::map<std::string, std::string> reasons;
+  for (const ScanProblem& problem : report.problems) reasons[problem.path] = problem.reason;
+  const std::string root = fs::canonical(m_dir).string();
+  for (size_t i = 0; i < names.size(); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(names[i] + " from " + c.format + ", expecting " + (*c.reason ? c.reason : "a song"));
+    const std::string path = root + "/" + names[i];
+    if (*c.reason == '\0') {
+      EXPECT_EQ(reasons.count(path), 0u) << reasons[path];
+      ASSERT_EQ(byPath.count(path), 1u);
+      EXPECT_EQ(byPath[path].length, c.unknownTotal ? -1 : 10);
+    } else {
+      EXPECT_EQ(byPath.count(path), 0u);
+      EXPECT_THAT(reasons[path], HasSubstr(c.reason));
+    }
+  }
+}
+
+// "tunyra-scan big big/d0" said "1 folders reached again through links skipped", with
+// no link there: big/d0 was given, and met again inside big.
+TEST_F(ScanFixture, FoldersMetTwiceAreSaidAsTheyWereMet) {
+  Song("big/d0/a.mp3");
+  Song("big/d1/b.mp3");
+  fs::create_directories(m_dir + "/links/real");
+  Song("links/real/c.mp3");
+  fs::create_directory_symlink("real", m_dir + "/links/one");
+  fs::create_directory_symlink("real", m_dir + "/links/two");
+  fs::create_directory_symlink("..", m_dir + "/big/d1/up");
+  struct Case {
+    std::vector<std::string> folders;
+    size_t songs;
+    std::vector<std::string> said, unsaid;
+  } const cases[] = {
+      {{"big/d0"}, 1, {}, {"given", "link"}},
+      {{"big/d0", "big/d0"}, 1, {", 1 folder given twice or inside another given folder (walked once)"}, {"link"}},
+      // The link up from d1 reaches big, a given folder, through a link all the same.
+      {{"big"}, 2, {", 1 folder reached again through a link (walked once)"}, {"given"}},
+      {{"big", "big/d0"}, 2,
+       {", 1 folder given twice or inside another given folder (walked once), 1 folder reached again through a link"}, {}},
+      {{"big/d0", "big", "big/d1"}, 2, {", 2 folders given twice or inside other given folders (walked once)"}, {}},
+      {{"links"}, 1, {", 2 folders reached again through links (walked once)"}, {"given"}},
+  };
+  for (const Case& c : cases) {
+    std::string joined;
+    for (const std::string& folder : c.folders) joined += folder + " ";
+    SCOPED_TRACE(joined);
+    ScanSettings settings;
+    for (const std::string& folder : c.folders) settings.folders.push_back(m_dir + "/" + folder);
+    std::string text, error;
+    ScanReport report;
+    ASSERT_TRUE(ScanToText(settings, text, report, error)) << error;
+    EXPECT_EQ(report.songs, c.songs);
+    const std::string summary = FormatScanSummary(report);
+    for (const std::string& part : c.said) EXPECT_THAT(summary, HasSubstr(part));
+    for (const std::string& part : c.unsaid) EXPECT_THAT(summary, Not(HasSubstr(part)));
+  }
+}
+
 TEST_F(ScanFixture, RescanKeepsUnchangedReadsChangedDropsGone) {
   std::string a = Song("a.mp3"), b = Song("b.flac", "flac"), c = Song("c.ogg", "ogg");
   std::string error;
@@ -548,6 +662,43 @@ TEST_F(ScanFixture, PickTakesUpTheCacheOfAnEarlierVersion) {
   EXPECT_THAT(upgraded.err, Not(HasSubstr("songs written"))) << "the songs were read again";
   EXPECT_TRUE(fs::exists(caches[0]));
   EXPECT_FALSE(fs::exists(cache + "/tunyra/" + earlier));
+}
+
+// A damaged cache was read again from the files without a word: it is said once, and
+// the cache rewritten says nothing the next time.
+TEST_F(ScanFixture, PickSaysOnceThatAFolderCacheWasDamaged) {
+  const std::string music = m_dir + "/music", cache = m_dir + "/cache";
+  const ToolSetup withCache{"", {"XDG_CACHE_HOME=" + cache}, std::nullopt};
+  Song("music/1.mp3");
+  const std::vector<std::string> list = {music, "--list", "title"};
+  ASSERT_EQ(RunTool(TUNYRA_PICK_PATH, list, withCache).code, 0);
+  const fs::path cacheFile = *fs::directory_iterator(cache + "/tunyra");
+  const std::string good = ReadWhole(cacheFile.string());
+  struct Case {
+    const char* name;
+    std::string bytes;
+    const char* why;
+  } const cases[] = {
+      {"a line cut short", good.substr(0, good.size() - 20), ":2: "},
+      {"not a library", "garbage\n", ":1: "},
+      {"empty", "", ": empty file"},
+      {"a line without stamps", good.substr(0, good.find("filesize=")) + "\n", "no filesize and filetime"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::ofstream(cacheFile, std::ios::binary | std::ios::trunc) << c.bytes;
+    const ToolResult damaged = RunTool(TUNYRA_PICK_PATH, list, withCache);
+    EXPECT_EQ(damaged.code, 0) << damaged.err;
+    EXPECT_EQ(damaged.out, "(no title)\n");
+    EXPECT_THAT(damaged.err, HasSubstr("tunyra-pick: the scan cache of " + music + " was damaged (" +
+                                       cacheFile.string()));
+    EXPECT_THAT(damaged.err, HasSubstr(std::string(c.why)));
+    EXPECT_THAT(damaged.err, HasSubstr("); the folder is read again and the cache rewritten\n"));
+    EXPECT_EQ(ReadWhole(cacheFile.string()), good);
+    const ToolResult again = RunTool(TUNYRA_PICK_PATH, list, withCache);
+    EXPECT_EQ(again.out, "(no title)\n");
+    EXPECT_EQ(again.err, "");
+  }
 }
 
 // The constraints on a folder's songs; the playlist's second line, the folder's name
