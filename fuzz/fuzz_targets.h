@@ -28,6 +28,9 @@ std::string RegionScanTarget(const std::uint8_t* data, std::size_t size);
 // MPD's command lines from any arguments: refused, or read back by MPD's tokenizer as
 // exactly those arguments on one line.
 std::string MpdArgumentTarget(const std::uint8_t* data, std::size_t size);
+// The scan's tag text mending from any bytes, as UTF-8 and as UTF-16 units, against a
+// plain decoder: UTF-8 out, valid text unchanged, one U+FFFD for each bad byte or unit.
+std::string TagTextTarget(const std::uint8_t* data, std::size_t size);
 
 struct Target {
   const char* name;  // also the folder name of its corpus and kept inputs
@@ -39,6 +42,7 @@ inline constexpr Target kTargets[] = {
     {"build_candidates", BuildCandidatesTarget}, {"fill_time", FillTimeTarget},
     {"region_scan", RegionScanTarget},
     {"mpd_argument", MpdArgumentTarget},
+    {"tag_text", TagTextTarget},
 };
 
 }  // namespace fuzz
