@@ -79,11 +79,11 @@ template <class T>
 class CountedWalk {
  public:
   CountedWalk(std::int64_t top, const CountedParts& parts, const std::function<std::size_t(std::size_t)>& below,
-              std::size_t tableBytes, std::vector<CountedTake>& taken)
+              std::size_t keptTables, std::vector<CountedTake>& taken)
       : m_tables(top, parts),
         m_parts(parts),
         m_below(below),
-        m_leaf(std::max<std::size_t>(1, tableBytes / m_tables.Bytes())),
+        m_leaf(std::max<std::size_t>(1, keptTables)),
         m_taken(taken) {}
 
   std::int64_t Run(const std::uint64_t* before, std::int64_t total, std::size_t& heldBytes) {
@@ -182,11 +182,15 @@ void RaiseCounted(std::uint64_t* bits, std::int64_t top, const CountedParts& par
   });
 }
 
+std::size_t CountedTableBytes(std::uint32_t cap, std::int64_t top) {
+  return WithCountType(cap, [&](auto zero) { return (static_cast<std::size_t>(top) + 1) * sizeof(zero); });
+}
+
 std::int64_t ChooseCounted(const std::uint64_t* before, std::int64_t top, const CountedParts& parts,
                            std::int64_t total, const std::function<std::size_t(std::size_t)>& below,
-                           std::size_t tableBytes, std::vector<CountedTake>& taken, std::size_t& heldBytes) {
+                           std::size_t keptTables, std::vector<CountedTake>& taken, std::size_t& heldBytes) {
   return WithCountType(parts.cap, [&](auto zero) {
-    CountedWalk<decltype(zero)> walk(top, parts, below, tableBytes, taken);
+    CountedWalk<decltype(zero)> walk(top, parts, below, keptTables, taken);
     return walk.Run(before, total, heldBytes);
   });
 }

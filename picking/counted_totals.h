@@ -29,6 +29,9 @@ struct CountedParts {
 
 // The work of RaiseCounted over totals 0 to `top`, in 64-bit words of its table.
 std::uint64_t CountedSteps(const CountedParts& parts, std::int64_t top);
+// The bytes of one table over totals 0 to `top`: a byte per total with a cap up to 127,
+// two up to 32767, four beyond.
+std::size_t CountedTableBytes(std::uint32_t cap, std::int64_t top);
 
 // `bits` (totals 0 to `top`, 64 a word; bits above `top` are never read) gains every
 // total of `bits` plus parts whose counts add up to at most the cap. `heldBytes` rises
@@ -43,11 +46,13 @@ struct CountedTake {
 // The walk back through RaiseCounted: from `total`, a total of the bits it raised, to
 // one of `before`, the bits it started from. Appends the weights taken (counts at most
 // the cap, adding up to the difference) and returns the total left; of the ways, one
-// at random, `below(n)` drawing from [0, n). The tables of one pass per part are kept
-// up to `tableBytes`; beyond that the passes are halved and recomputed, so the walk
-// holds that much and a table per halving. `heldBytes` rises to the most it held.
+// at random, `below(n)` drawing from [0, n). The tables of the passes of up to
+// `keptTables` parts are kept at once; more parts are halved, the tables of the upper
+// half recomputed from a table at the halving, so the walk holds `keptTables` tables and
+// one for each halving (and one more for a part of several weights). `heldBytes` rises
+// to the most it held.
 std::int64_t ChooseCounted(const std::uint64_t* before, std::int64_t top, const CountedParts& parts,
                            std::int64_t total, const std::function<std::size_t(std::size_t)>& below,
-                           std::size_t tableBytes, std::vector<CountedTake>& taken, std::size_t& heldBytes);
+                           std::size_t keptTables, std::vector<CountedTake>& taken, std::size_t& heldBytes);
 
 }  // namespace tunyra

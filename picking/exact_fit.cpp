@@ -45,11 +45,6 @@ constexpr std::int64_t kMaxSearchSeconds = std::int64_t{1} << 19;
 // The layers of reachable totals kept for the walk back: one in this many, the others
 // recomputed a segment at a time.
 constexpr size_t kSegmentLayers = 64;
-// What the walk back through an artist's counted layer keeps of its tables, and what
-// the search of an artist's own totals may hold, before either takes the way that
-// holds less.
-constexpr size_t kCountedWalkBytes = size_t{16} << 20;
-constexpr size_t kOwnSearchBytes = size_t{16} << 20;
 
 class Draws {
  public:
@@ -190,7 +185,7 @@ class ReachLayers {
         std::vector<CountedTake> takes;
         const std::uint64_t* before = Bits(j - 1, 0);
         total = ChooseCounted(before, m_top, *counted, total, [&](size_t n) { return draws.Below(n); },
-                              kCountedWalkBytes, takes, m_countedBytes);
+                              kSegmentLayers, takes, m_countedBytes);
         for (const CountedTake& take : takes)
           taken.push_back({j - 1, counted->weights[take.weight], counted->counts[take.weight], take.part});
         continue;
@@ -333,16 +328,13 @@ class ExactSearch {
       m_artistOf = limits.artistOf.data();
       m_cap = limits.maxPerArtist;
     }
-    std::uint32_t artists = 0;
     m_usable.reserve(candidates.size());
     for (size_t i = 0; i < candidates.size(); ++i) {
       if (!IsPickable(candidates[i]) || candidates[i].length == 0) continue;
       m_usable.push_back(static_cast<std::uint32_t>(i));
       m_usableSum += candidates[i].length;
       m_longest = std::max<std::int64_t>(m_longest, candidates[i].length);
-      if (m_cap) artists = std::max(artists, m_artistOf[i] + 1);
     }
-    m_left.assign(artists, m_cap);
   }
   bool Empty() const { return m_usable.empty(); }
   // What the exhaustive search spent: steps, and the most its tables of totals held.
@@ -369,14 +361,23 @@ class ExactSearch {
     size_t live = m_usable.size();
     FlatSet<std::string_view> taken;
     auto drop = [&](size_t at) { std::swap(m_usable[at], m_usable[--live]); };
-    auto artistDone = [&](size_t at) { return m_cap && m_left[Artist(m_usable[at])] == 0; };
+    // An artist's picks left, counted once it is drawn: the limit costs nothing on the
+    // way through the whole list.
+    auto artistDone = [&](size_t at) {
+      const std::uint32_t artist = m_cap ? Artist(m_usable[at]) : 0;
+      return m_cap && artist < m_left.size() && m_left[artist] == 0;
+    };
     auto isTaken = [&](size_t at) {
       const std::string_view name = Name(m_usable[at]);
       return artistDone(at) || (!m_duplicates && taken.Contains(HashText(name), name));
     };
     auto take = [&](size_t at) {
       const std::uint32_t entry = m_usable[at];
-      if (m_cap) --m_left[Artist(entry)];
+      if (m_cap) {
+        const std::uint32_t artist = Artist(entry);
+        if (artist >= m_left.size()) m_left.resize(std::max<size_t>(artist + 1, 2 * m_left.size()), m_cap);
+        --m_left[artist];
+      }
       if (!m_duplicates) {
         taken.Insert(HashText(Name(entry)), Name(entry));
         drop(at);
@@ -694,7 +695,8 @@ class ExactSearch {
   // items. It binds an artist with more songs than the limit (with duplicates, any),
   // unless no more than that many of them fit in `top`.
   void GroupByArtist(const std::vector<Song>& songs, std::int64_t top) {
-    const size_t artists = m_left.size();
+    std::uint32_t artists = 0;
+    for (const Song& song : songs) artists = std::max(artists, Artist(song.entry) + 1);
     std::vector<std::uint32_t> names(artists, 0);
     std::vector<std::int64_t> shortest(artists, top);
     for (const Song& song : songs) {
@@ -857,8 +859,8 @@ class ExactSearch {
 
   // The artist's layer: every total of 1 up to the limit of its songs. Either from its own
   // search, raised weight by weight or part by part, whichever takes fewer steps; or,
-  // when that takes more steps or memory, as counted parts (`counted`), whose work does
-  // not grow with the limit. False when that would pass the bound.
+  // when that takes more steps or memory, as counted parts (`counted`), whose work and
+  // tables do not grow with the limit. False when that would pass the bound.
   bool AddArtist(std::uint32_t a, std::int64_t top, std::uint64_t steps, ReachLayers& reach, std::uint64_t& spent,
                  bool& counted) {
     const ArtistLayer& artist = m_artists[a];
@@ -867,7 +869,8 @@ class ExactSearch {
     const std::int64_t artistTop = ArtistTop(artist, top);
     std::uint64_t own = 0, ownBytes = 0;
     OwnSearchCost(artist, artistTop, own, ownBytes);
-    counted = own >= countedSteps || ownBytes > kOwnSearchBytes;
+    // Neither way holds more tables than a walk back through counted parts may.
+    counted = own >= countedSteps || ownBytes > (kSegmentLayers + 8) * CountedTableBytes(m_cap, top);
     if (!counted) {
       if (spent + own > steps) return false;
       spent += own;
@@ -875,7 +878,7 @@ class ExactSearch {
       const std::vector<std::int64_t> totals = OwnSearch(parts, artistTop).LastTotalsAbove0Rows();
       m_peakBytes = std::max<std::uint64_t>(m_peakBytes, ownBytes);
       const std::uint64_t byWeight = reach.Words() * totals.size();
-      const bool partsFit = 8 * parts.rows * reach.Words() <= kOwnSearchBytes;
+      const bool partsFit = parts.rows <= kSegmentLayers;
       const std::uint64_t byPart = partsFit ? ReachLayers::Steps(parts, reach.Words()) : UINT64_MAX;
       const std::uint64_t cheaper = std::min(byWeight, byPart);
       if (own + cheaper <= countedSteps) {
@@ -1014,7 +1017,7 @@ class ExactSearch {
   std::vector<std::int64_t> m_variantLengths;
   const std::uint32_t* m_artistOf = nullptr;  // with an artist limit
   std::uint32_t m_cap = 0;                     // the most picks of one artist; 0: no limit
-  std::vector<std::uint32_t> m_left;           // each artist's picks left in the random part
+  std::vector<std::uint32_t> m_left;           // each artist's picks left in the random part; none drawn past its end
   std::vector<bool> m_bound;                   // artists the limit binds in the exhaustive search
   std::vector<ArtistLayer> m_artists;
   std::vector<ArtistItem> m_items;
