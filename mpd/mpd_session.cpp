@@ -4,6 +4,7 @@
 
 #include <signal.h>
 
+#include <cstdlib>
 #include <utility>
 
 #include "library/printable_path.h"
@@ -12,7 +13,24 @@
 namespace tunyra {
 
 std::unique_ptr<MpdSession> MpdSession::Connect(const std::string& text, MpdError& error) {
-  const MpdAddress address = ParseMpdAddress(text);
+  MpdAddress address = ParseMpdAddress(text);
+  // MPD_HOST is read here, not by libmpdclient, which would send its password itself,
+  // past MpdCommand's check. An address given without its password (as the playlist's
+  // comment line gives it) takes the one MPD_HOST gives for the same host.
+  if (const char* env = std::getenv("MPD_HOST"); env != nullptr && *env != '\0') {
+    const MpdAddress fromEnv = ParseMpdAddress(env);
+    if (text.empty()) address = fromEnv;
+    else if (address.password.empty() && fromEnv.host == address.host) address.password = fromEnv.password;
+  }
+  // Checked before MPD is even reached, and never shown.
+  std::optional<MpdCommand> password;
+  if (MpdRefusal refusal; !address.password.empty() &&
+                          !(password = MpdCommand::Make("password", {address.password}, refusal))) {
+    error = {MpdFailure::Unsendable, "the password for MPD at " +
+                                         (address.host.empty() ? "the default address" : PrintablePath(address.host)) +
+                                         " " + MpdRefusalText(refusal) + "; nothing was sent"};
+    return nullptr;
+  }
   mpd_connection* connection =
       mpd_connection_new(address.host.empty() ? nullptr : address.host.c_str(), address.port, kMpdTimeoutMs);
   if (connection == nullptr) {
@@ -31,19 +49,7 @@ std::unique_ptr<MpdSession> MpdSession::Connect(const std::string& text, MpdErro
     error = session->Failed("connecting");
     return nullptr;
   }
-  const std::string password = !address.password.empty() ? address.password
-                               : settings && mpd_settings_get_password(settings) ? mpd_settings_get_password(settings)
-                                                                                  : "";
-  if (password.empty()) return session;
-  // Never in a message: only why it cannot go.
-  MpdRefusal refusal;
-  const std::optional<MpdCommand> command = MpdCommand::Make("password", {password}, refusal);
-  if (!command) {
-    error = {MpdFailure::Unsendable, "the password for MPD at " + where + " " + MpdRefusalText(refusal) +
-                                         "; nothing was sent"};
-    return nullptr;
-  }
-  if (!session->Send(*command) || !mpd_response_finish(connection)) {
+  if (password && (!session->Send(*password) || !mpd_response_finish(connection))) {
     error = session->Failed("sending the password");
     return nullptr;
   }

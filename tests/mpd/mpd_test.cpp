@@ -182,7 +182,7 @@ TEST_F(Mpd, SavedTwiceUnderOneNameHoldsTheSecond) {
   EXPECT_EQ(m_mpd.Mpc({"playlist", "-f", "%file%", "evening walk"}), "rock/c.mp3\n");
   // A song MPD does not know: the older playlist of that name stays whole.
   EXPECT_FALSE(SaveMpdPlaylist(*session, "evening walk", {"jazz/a.flac", "nothere.flac"}, error));
-  EXPECT_THAT(error.message, HasSubstr("\"nothere.flac\""));
+  EXPECT_THAT(error.message, HasSubstr("adding the song nothere.flac to the playlist evening walk: No such"));
   EXPECT_EQ(m_mpd.Mpc({"lsplaylists"}), "evening walk\n");
   EXPECT_EQ(m_mpd.Mpc({"playlist", "-f", "%file%", "evening walk"}), "rock/c.mp3\n");
 }
@@ -206,13 +206,15 @@ TEST_F(Mpd, FileNamesOfALibraryBecomeMpdsNames) {
       {&overSocket, "/elsewhere/x.flac", "file:///elsewhere/x.flac"},
       {&overTcp, "jazz/b.ogg", "jazz/b.ogg"},
       {&overTcp, "/elsewhere/x.flac", ""},
+      {&overTcp, inside, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
     std::string uri, why;
     EXPECT_EQ(c.names->NameOf(c.file, uri, why), !c.uri.empty());
     if (c.uri.empty()) {
-      EXPECT_THAT(why, HasSubstr(c.file));
+      // Over TCP the music directory is unknown: the path may well lie inside it.
+      EXPECT_THAT(why, HasSubstr(c.file + " is a path on this computer; over TCP MPD does not say where"));
     } else {
       EXPECT_EQ(uri, c.uri);
     }
@@ -230,22 +232,32 @@ TEST_F(Mpd, AQueueThatCannotBeReplacedStaysAsItWas) {
     MpdError error;
     EXPECT_FALSE(HandToMpdQueue(*session, {"rock/c.mp3", "nothere.flac", "jazz/a.flac"}, mode, true, error));
     EXPECT_EQ(error.failure, MpdFailure::Rejected);
-    EXPECT_THAT(error.message, HasSubstr("\"nothere.flac\""));
+    EXPECT_THAT(error.message, HasSubstr("adding the song nothere.flac: No such"));
     EXPECT_EQ(Queue(), before);
     EXPECT_EQ(m_mpd.Mpc({"current"}), "") << "started playing";
   }
 }
 
-// MPD closes the connection part-way: its command lists are smaller than ours, and the
-// last songs make a list too long. What went in before is taken out again.
+// MPD closes the connection part-way: a command list grows past its
+// max_command_list_size, 63 KiB here. Our lists hold at most 64 KiB of commands: 22
+// songs whose names take 2,900 bytes make one of 63,954 bytes, which MPD takes, as a 23rd
+// would not fit; it and the short names after it fill the next list past MPD's size.
+// What went in before is taken out again.
 TEST_F(Mpd, AQueueWhoseConnectionDropsStaysAsItWas) {
-  Start({.password = "", .tcp = false, .maxCommandListKb = 65});
+  std::string longName;
+  while (longName.size() + 201 <= 2850) longName += std::string(200, 'd') + "/";
+  longName += std::string(2900 - longName.size() - 5, 'f') + ".flac";
+  const std::string path = m_mpd.MusicDirectory() + "/" + longName;
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  std::string made;
+  ASSERT_TRUE(MakeSilentAudio(path, 1, made)) << made;
+  Start({.password = "", .tcp = false, .maxCommandListKb = 63});
   auto session = Connect();
   ASSERT_TRUE(session);
   m_mpd.Mpc({"add", "bare.flac"});
   const std::string before = Queue();
-  std::vector<std::string> picks(5000, "jazz/a.flac");
-  picks.push_back(std::string(70 * 1024, 'x') + ".flac");
+  std::vector<std::string> picks(23, longName);
+  picks.insert(picks.end(), 5000, "jazz/a.flac");
   for (MpdQueueMode mode : {MpdQueueMode::Replace, MpdQueueMode::Append}) {
     MpdError error;
     EXPECT_FALSE(HandToMpdQueue(*session, picks, mode, true, error));
@@ -350,6 +362,8 @@ TEST_F(Mpd, PickReadsFromAndHandsToMpd) {
     std::string out;    // exactly, or "*" for any
     std::string queue;  // mpc's queue after, file names
     const char* err;    // in stderr
+    std::string output = "";  // a file for stdout, if not captured
+    const char* absent = "";  // in neither stdout nor stderr
   };
   const std::string before = "bare.flac\n";
   const Case cases[] = {
@@ -363,7 +377,7 @@ TEST_F(Mpd, PickReadsFromAndHandsToMpd) {
       {"no MPD", {mpd + "-none", "--list", "genre"}, "", 7, "", before, "cannot reach MPD"},
       {"wrong password", {"mpd:wrong@" + m_mpd.Socket(), "--list", "genre"}, "", 8, "", before, "password"},
       {"a song MPD cannot take", {unknown, "--check", "4=Jazz", "--minutes", "5", "--shorten", "--to-mpd", "replace"},
-       host, 10, "*", before, "gone.flac\": Failed to access"},
+       host, 10, "*", before, "adding the song file:///elsewhere/gone.flac: Failed to access"},
       {"too short: no playlist", {mpd, "--check", "4=Jazz", "--minutes", "5", "--to-mpd", "replace"}, "", 5, "", before,
        "less than"},
       // Bea's longest Jazz song alone; the Rock song is excluded.
@@ -372,6 +386,13 @@ TEST_F(Mpd, PickReadsFromAndHandsToMpd) {
        "", 0, "*", before + "jazz/b.ogg\n", "1 songs, total 3 s"},
       {"constraints leave none", {mpd, "--check", "4=Rock", "--max-length", "3", "--to-mpd", "replace"}, "", 11, "",
        before, "no matching song lies within --max-length 3"},
+      // Written before MPD is touched: a run tried again would hand the songs over twice.
+      {"a playlist that cannot be written", {mpd, "--check", "4=Rock", "--minutes", "5", "--duplicates", "--to-mpd",
+                                              "replace"}, "", 1, "", before, "cannot write the output: No space left",
+       "/dev/full"},
+      // M3U files are kept and shared: the comment line's command takes it from MPD_HOST.
+      {"the password stays private", {mpd, "--check", "1=Cal", "--minutes", "5", "--shorten", "--to-mpd", "append"},
+       "", 0, "*", before + "rock/c.mp3\n", "", "", "secret"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -379,7 +400,11 @@ TEST_F(Mpd, PickReadsFromAndHandsToMpd) {
     m_mpd.Mpc({"add", "bare.flac"});
     ToolSetup setup;
     if (!c.env.empty()) setup.env = {c.env};
+    setup.output = c.output;
     const ToolResult r = RunTool(TUNYRA_PICK_PATH, c.args, setup);
+    if (*c.absent) {
+      EXPECT_THAT(r.out + r.err, Not(HasSubstr(c.absent)));
+    }
     EXPECT_EQ(r.code, c.code) << r.err;
     if (c.out != "*") {
       EXPECT_EQ(r.out, c.out);
@@ -395,6 +420,102 @@ TEST_F(Mpd, PickReadsFromAndHandsToMpd) {
     }
   }
   EXPECT_EQ(m_mpd.Mpc({"playlist", "-f", "%file%", "walk"}).empty(), false);
+}
+
+// A name that is no one argument of MPD's protocol stops the hand-off before anything
+// is sent, whichever way it comes in. Sent as it is, its line breaks would end the
+// command and make "clear" and "rm keepme" commands of their own.
+TEST_F(Mpd, ANameThatIsNoOneArgumentSendsNothing) {
+  const std::string hostile = "x\ncommand_list_end\nrm keepme\nclear\ny";
+  const std::string shown = "x\\ncommand_list_end\\nrm keepme\\nclear\\ny";  // as messages escape it
+  const std::string album = std::filesystem::path(m_mpd.MusicDirectory()).parent_path().string() + "/album";
+  std::filesystem::create_directories(album);
+  std::string made;
+  ASSERT_TRUE(MakeSilentAudio(album + "/" + hostile + ".flac", 2, made)) << made;
+  ASSERT_TRUE(WriteFixtureTags(album + "/" + hostile + ".flac", Tags("T", "", "", "Jazz", "", 0, "", ""), made)) << made;
+  const std::string library = album + ".tsv";
+  std::ofstream(library) << "filename\ttitle\talbum\tartist\tcomment\tgenre\tyear\ttrack\tlength\textended\n"
+                         << "x\\ncommand_list_end\\nrm keepme\\nclear\\ny.mp3\tT\t\t\t\tJazz\t0\t0\t200\t\n"
+                         << "jazz/a.flac\tA\t\t\t\tJazz\t0\t0\t2\t\n";
+  Start({.password = "secret", .tcp = false});
+  m_mpd.Mpc({"add", "bare.flac"});
+  m_mpd.Mpc({"save", "keepme"});
+  const std::string socket = m_mpd.Socket(), host = "MPD_HOST=secret@" + socket;
+  struct Case {
+    const char* name;
+    std::string library;
+    std::vector<std::string> args;  // after the picking options
+    std::string env;
+    int code;
+    std::string err;
+  };
+  const Case cases[] = {
+      {"a library file's song", library, {"--to-mpd", "append"}, host, 12,
+       "the song \"" + shown + ".mp3\" holds a line break"},
+      {"a folder's song", album, {"--to-mpd", "replace"}, host, 12, shown + ".flac\" holds a line break"},
+      {"a stored playlist's name", library, {"--save-mpd", hostile, "--quiet"}, host, 12,
+       "the playlist name \"" + shown + "\" holds a line break"},
+      {"the password", "mpd:se\ncret@" + socket, {"--to-mpd", "replace"}, "", 12,
+       "the password for MPD at " + socket + " holds a line break"},
+      {"the password in MPD_HOST", library, {"--to-mpd", "replace"}, "MPD_HOST=se\ncret@" + socket, 12,
+       "the password for MPD at " + socket + " holds a line break"},
+      {"MPD's address", "mpd:" + socket + "\nclear", {"--to-mpd", "replace"}, "", 7,
+       "cannot reach MPD at \"" + socket + "\\nclear\""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> args = {c.library, "--check", "4=Jazz", "--minutes", "5", "--shorten"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    ToolSetup setup;
+    if (!c.env.empty()) setup.env = {c.env};
+    const ToolResult r = RunTool(TUNYRA_PICK_PATH, args, setup);
+    EXPECT_EQ(r.code, c.code) << r.err;
+    EXPECT_THAT(r.err, HasSubstr(c.err));
+    EXPECT_THAT(r.err, Not(HasSubstr("cret")));
+    EXPECT_EQ(Queue(), "bare.flac\n");
+    EXPECT_EQ(m_mpd.Mpc({"lsplaylists"}), "keepme\n");
+  }
+}
+
+// A save makes its playlist under a name no playlist has, and renames or removes only
+// what it made: a user's own playlists of the names it once used stay. When MPD refuses,
+// the message blames what MPD refused: the name, not a song.
+TEST_F(Mpd, SavingTouchesOnlyPlaylistsItMakes) {
+  Start();
+  auto session = Connect();
+  ASSERT_TRUE(session);
+  m_mpd.Mpc({"add", "bare.flac"});
+  for (const char* own : {"mix.tunyra-new", "mix.tunyra-old"}) m_mpd.Mpc({"save", own});
+  MpdError error;
+  ASSERT_TRUE(SaveMpdPlaylist(*session, "mix", {"jazz/a.flac"}, error)) << error.message;
+  ASSERT_TRUE(SaveMpdPlaylist(*session, "mix", {"rock/c.mp3"}, error)) << error.message;
+  const std::string playlists = m_mpd.Mpc({"lsplaylists"});
+  for (const char* name : {"mix\n", "mix.tunyra-new\n", "mix.tunyra-old\n"}) EXPECT_THAT(playlists, HasSubstr(name));
+  EXPECT_EQ(std::count(playlists.begin(), playlists.end(), '\n'), 3) << playlists;
+  EXPECT_EQ(m_mpd.Mpc({"playlist", "-f", "%file%", "mix"}), "rock/c.mp3\n");
+  for (const char* own : {"mix.tunyra-new", "mix.tunyra-old"})
+    EXPECT_EQ(m_mpd.Mpc({"playlist", "-f", "%file%", own}), "bare.flac\n") << own;
+  EXPECT_EQ(Queue(), "bare.flac\n");
+
+  struct Case {
+    std::string name;
+    MpdFailure failure;
+    std::vector<std::string> words;
+  };
+  const Case cases[] = {
+      {"a/b", MpdFailure::Rejected, {"refused making the playlist a/b: Bad playlist name"}},
+      {std::string(300, 'n'), MpdFailure::Rejected, {"refused making the playlist nnn", "File name too long"}},
+      {std::string(5000, 'n'), MpdFailure::Unsendable,
+       {"the playlist name nnn", "(5000 bytes) makes a command of", "nothing was sent"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name.substr(0, 10));
+    EXPECT_FALSE(SaveMpdPlaylist(*session, c.name, {"jazz/a.flac"}, error));
+    EXPECT_EQ(error.failure, c.failure) << error.message;
+    for (const std::string& words : c.words) EXPECT_THAT(error.message, HasSubstr(words));
+    EXPECT_THAT(error.message, Not(HasSubstr("jazz/a.flac")));
+    EXPECT_EQ(m_mpd.Mpc({"lsplaylists"}), playlists);
+  }
 }
 
 }  // namespace

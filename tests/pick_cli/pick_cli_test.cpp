@@ -176,6 +176,11 @@ TEST_F(PickCli, ExitCodesAndMessages) {
       {{"--list", "genre", "--check", "4=Rock"}, true, kExitUsage, "cannot be combined with --check"},
       {{"--seed", "1", "--list", "genre"}, true, kExitUsage, "cannot be combined with --seed"},
       {{"--list", "genre", "--candidates"}, true, kExitUsage, "cannot be combined with --candidates"},
+      // --candidates hands nothing on, so it takes none of the options that would.
+      {{"--check", "4=Rock", "--candidates", "--to-mpd", "append"}, true, kExitUsage,
+       "--candidates prints the matching songs and picks nothing: it cannot be combined with --to-mpd"},
+      {{"--candidates", "--save-mpd", "mix"}, true, kExitUsage, "cannot be combined with --save-mpd"},
+      {{"--quiet", "--candidates"}, true, kExitUsage, "cannot be combined with --quiet"},
       // Values are ticked as the column shows them: the stored "the band" is shown as
       // "The band", and a genre differing in case is another value.
       {{"--check", "1=the band"}, true, kExitUsage, "column 1 (Artist) shows no value \"the band\""},
@@ -187,6 +192,9 @@ TEST_F(PickCli, ExitCodesAndMessages) {
       {{"--column", "4=title", "--check", "Genre=Jazz"}, true, kExitUsage, "no column tests Genre"},
       {{"--check", "4=jazz"}, true, kExitUsage, "shows no value \"jazz\" in this library; did you mean \"Jazz\"?"},
       {{"--fitt", "exact"}, true, kExitUsage, "unknown option '--fitt'; did you mean --fit?"},
+      // What was typed and what is guessed reach the terminal escaped.
+      {{"--check", "4=Jaz\x1b"}, true, kExitUsage,
+       "shows no value \"Jaz\\x1b\" in this library; did you mean \"Jazz\"?"},
       {{"--column", "2=genre", "--check", "2=Folk"}, true, kExitUsage, "column 2 (Genre)"},
       {{"--minutes", "5"}, true, kExitNoCondition, "You must select at least one condition.\n"},
       {{"--check", "1=Bach", "--check", "4=Rock", "--link", "4=and"}, true, kExitNoMatch,
@@ -253,7 +261,8 @@ TEST_F(PickCli, HelpDocumentsEveryOptionAndVersionNamesTheProgram) {
       {"--help",
        {"--column", "--check", "--link", "--minutes", "--duplicates", "--shorten", "--fit", "--seed", "--candidates",
         "--list", "--version", "--exclude", "--min-length", "--max-length", "--max-per-artist", "--spread",
-        "\n  --  ", "Exit codes:\n   0  done", "\n   6  nothing picked", "\n  11  songs match, but"}},
+        "\n  --  ", "Exit codes:\n   0  done", "\n   6  nothing picked", "\n  11  songs match, but",
+        "\n  12  a song or name that MPD cannot take as one argument"}},
       {"--version", {"tunyra-pick " TUNYRA_VERSION "\n"}},
   };
   for (const auto& [option, texts] : cases) {
