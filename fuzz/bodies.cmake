@@ -6,6 +6,7 @@ set(TUNYRA_FUZZ_BODY_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/rebuild_target.cpp
   ${CMAKE_CURRENT_LIST_DIR}/build_candidates_target.cpp
   ${CMAKE_CURRENT_LIST_DIR}/fill_time_target.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/exact_fit_target.cpp
   ${CMAKE_CURRENT_LIST_DIR}/region_scan_target.cpp
   ${CMAKE_CURRENT_LIST_DIR}/mpd_argument_target.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tag_text_target.cpp)

@@ -23,6 +23,9 @@ std::string BuildCandidatesTarget(const std::uint8_t* data, std::size_t size);
 // FillTime from arbitrary lengths, totals, options, seeds and answers: it ends, and the
 // picks account for the time.
 std::string FillTimeTarget(const std::uint8_t* data, std::size_t size);
+// FitExactly under an artist limit on small libraries, against every playlist the limit
+// allows: the closest total, never further with a looser limit, tables bounded.
+std::string ExactFitTarget(const std::uint8_t* data, std::size_t size);
 // The bitmap region scan from arbitrary sizes, pixels and key colours.
 std::string RegionScanTarget(const std::uint8_t* data, std::size_t size);
 // MPD's command lines from any arguments: refused, or read back by MPD's tokenizer as
@@ -40,6 +43,7 @@ struct Target {
 inline constexpr Target kTargets[] = {
     {"library_file", LibraryFileTarget}, {"rebuild", RebuildTarget},
     {"build_candidates", BuildCandidatesTarget}, {"fill_time", FillTimeTarget},
+    {"exact_fit", ExactFitTarget},
     {"region_scan", RegionScanTarget},
     {"mpd_argument", MpdArgumentTarget},
     {"tag_text", TagTextTarget},

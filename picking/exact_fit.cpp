@@ -876,7 +876,7 @@ class ExactSearch {
       spent += own;
       ReachLayers::Parts parts = ArtistParts(artist, artistTop);
       const std::vector<std::int64_t> totals = OwnSearch(parts, artistTop).LastTotalsAbove0Rows();
-      m_peakBytes = std::max<std::uint64_t>(m_peakBytes, ownBytes);
+      m_peakBytes = std::max<std::uint64_t>(m_peakBytes, reach.TableBytes() + ownBytes);
       const std::uint64_t byWeight = reach.Words() * totals.size();
       const bool partsFit = parts.rows <= kSegmentLayers;
       const std::uint64_t byPart = partsFit ? ReachLayers::Steps(parts, reach.Words()) : UINT64_MAX;

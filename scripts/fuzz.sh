@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 SECONDS_PER_TARGET=${FUZZ_SECONDS:-60}
 BUILD=${FUZZ_BUILD_DIR:-$ROOT/build/fuzz}
-ALL_TARGETS=(library_file rebuild build_candidates fill_time region_scan mpd_argument tag_text)
+ALL_TARGETS=(library_file rebuild build_candidates fill_time exact_fit region_scan mpd_argument tag_text)
 if [ $# -gt 0 ]; then TARGETS=("$@"); else TARGETS=("${ALL_TARGETS[@]}"); fi
 
 scripts/install-deps.sh
