@@ -232,37 +232,36 @@ std::int64_t ClosestLimitedDistance(const CandidateList& candidates, const PickL
   for (size_t i : usable) artists.push_back(artistOf(i));
   std::sort(artists.begin(), artists.end());
   artists.erase(std::unique(artists.begin(), artists.end()), artists.end());
-  std::vector<char> withEmpty(bound + 1, 0);
+  // Totals as bits, 64 a word: the artists so far, the empty playlist included.
+  std::vector<std::uint64_t> withEmpty(bound / 64 + 1, 0);
   withEmpty[0] = 1;
+  auto has = [](const std::vector<std::uint64_t>& bits, size_t s) { return (bits[s / 64] >> (s % 64)) & 1; };
   for (std::uint32_t a : artists) {
-    // The artist's own totals of one pick or more: added one pick at a time, up to the
-    // limit; without one, any number.
-    std::vector<char> own(bound + 1, 0), picks(bound + 1, 0);
-    picks[0] = 1;
-    for (std::uint32_t k = 1; k <= (cap ? cap : 1); ++k) {
-      std::vector<char> more(bound + 1, 0);
-      for (size_t s = 0; s <= bound; ++s) {
-        if (!picks[s] && (cap || !more[s])) continue;
-        for (size_t i : usable)
-          if (artistOf(i) == a && s + static_cast<size_t>(candidates[i].length) <= bound)
-            more[s + static_cast<size_t>(candidates[i].length)] = 1;
+    // The fewest picks of the artist that add up to each total, any song any number of
+    // times; the artist's own totals are those within the limit.
+    std::vector<std::uint32_t> fewest(bound + 1, UINT32_MAX);
+    fewest[0] = 0;
+    for (size_t s = 1; s <= bound; ++s)
+      for (size_t i : usable) {
+        const auto length = static_cast<size_t>(candidates[i].length);
+        if (artistOf(i) == a && length <= s && fewest[s - length] != UINT32_MAX)
+          fewest[s] = std::min(fewest[s], fewest[s - length] + 1);
       }
-      picks = more;
-      for (size_t s = 0; s <= bound; ++s) own[s] = own[s] || picks[s];
-    }
-    std::vector<size_t> ownTotals;
-    for (size_t t = 1; t <= bound; ++t)
-      if (own[t]) ownTotals.push_back(t);
-    std::vector<char> next = withEmpty;
-    for (size_t s = 0; s <= bound; ++s) {
-      if (!withEmpty[s]) continue;
-      for (size_t t : ownTotals)
-        if (s + t <= bound) next[s + t] = 1;
+    std::vector<std::uint64_t> next = withEmpty;
+    for (size_t t = 1; t <= bound; ++t) {
+      if (fewest[t] == UINT32_MAX || (cap && fewest[t] > cap)) continue;
+      // next |= withEmpty shifted up by t.
+      for (size_t w = t / 64; w < next.size(); ++w) {
+        const size_t from = w - t / 64;
+        std::uint64_t shifted = withEmpty[from] << (t % 64);
+        if (t % 64 && from > 0) shifted |= withEmpty[from - 1] >> (64 - t % 64);
+        next[w] |= shifted;
+      }
     }
     withEmpty = next;
   }
   for (size_t s = 1; s <= bound; ++s)
-    if (withEmpty[s]) consider(static_cast<std::int64_t>(s));
+    if (has(withEmpty, s)) consider(static_cast<std::int64_t>(s));
   return best;
 }
 
