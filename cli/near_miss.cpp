@@ -126,10 +126,8 @@ std::string DidYouMean(const std::vector<std::string>& nearMisses, bool quoted) 
   std::string text = " did you mean ";
   for (size_t i = 0; i < nearMisses.size(); ++i) {
     if (i > 0) text += i + 1 == nearMisses.size() ? " or " : ", ";
-    // A library's value may hold an escape sequence: it is shown escaped, in the quotes
-    // PrintablePath gives it then.
-    const std::string shown = tunyra::PrintablePath(nearMisses[i]);
-    text += quoted && shown == nearMisses[i] ? "\"" + shown + "\"" : shown;
+    // A library's value may hold an escape sequence.
+    text += quoted ? tunyra::QuotedText(nearMisses[i]) : tunyra::PrintablePath(nearMisses[i]);
   }
   return text + "?";
 }

@@ -69,4 +69,9 @@ std::string PrintablePath(std::string_view path) {
   return out + '"';
 }
 
+std::string QuotedText(std::string_view text) {
+  std::string shown = PrintablePath(text);
+  return shown != text ? shown : '"' + shown + '"';
+}
+
 }  // namespace tunyra

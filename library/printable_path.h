@@ -13,5 +13,8 @@
 namespace tunyra {
 
 std::string PrintablePath(std::string_view path);
+// A value as a message quotes it: in double quotes, escaped as PrintablePath escapes
+// when it needs that.
+std::string QuotedText(std::string_view text);
 
 }  // namespace tunyra

@@ -369,7 +369,7 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
         guess = cli::DidYouMean(cli::NearMisses(value, snapshot.DisplayValues(kind)));
       }
     }
-    Said(err) << where << " shows no value \"" << value << "\" in this library;" << guess
+    Said(err) << where << " shows no value " << QuotedText(value) << " in this library;" << guess
               << (guess.empty() ? " see" : " See") << " --list " << KindName(kind) << '\n';
     return int(kExitUsage);
   };
