@@ -280,7 +280,8 @@ bool OggEndsWhole(int fd, std::int64_t size, std::int64_t offset, const unsigned
     if (length > 0 && OggPageCrc(bytes + at, length) == Little(bytes + at + 22, 4)) last = bytes + at;
   }
   if (last == nullptr) {
-    if (tail.offset != offset) return true;  // too little of it to tell
+    // A first page that runs past the end is cut; anything else is TagLib's to judge.
+    if (tail.offset != offset || end < 5 || bytes[4] != 0 || OggPageLength(bytes, end) != 0) return true;
     reason = "truncated: the file ends inside the stream's first page";
     return false;
   }
