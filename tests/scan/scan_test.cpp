@@ -444,12 +444,14 @@ TEST_F(ScanFixture, TruncatedFilesAreCountedWithTheirReason) {
     size_t cut;           // bytes off the end besides
     const char* reason;   // "" for a song
     bool unknownTotal = false;  // a FLAC's STREAMINFO with 0 samples
+    bool writing = false;       // a FLAC's STREAMINFO as the encoder starts it: no frame sizes, no MD5
   } const cases[] = {
       {"flac", "flac", 1, 0, ""},
       {"ogg", "ogg", 1, 0, ""},
       {"opus", "opus", 1, 0, ""},
       {"wav", "wav", 1, 0, ""},
       {"flac", "flac", 0.5, 0, "truncated: its frames stop at sample "},
+      {"flac", "flac", 0.6, 0, "truncated: its frames stop at sample ", false, true},
       {"flac", "mp3", 0.9, 0, "truncated: its frames stop at sample "},
       {"flac", "flac", 1, 10, "truncated: the file ends inside its last frame, before sample 80000 (10.0 s)"},
       {"flac", "flac", 0.03, 0, "truncated: the file ends before the first of the 80000 samples its header promises (10.0 s)"},
@@ -478,6 +480,10 @@ TEST_F(ScanFixture, TruncatedFilesAreCountedWithTheirReason) {
     if (c.unknownTotal) {
       bytes[21] = char(bytes[21] & 0xF0);  // STREAMINFO's total, 36 bits from here
       bytes.replace(22, 4, 4, '\0');
+    }
+    if (c.writing) {
+      bytes.replace(12, 6, 6, '\0');
+      bytes.replace(26, 16, 16, '\0');
     }
     names.push_back(std::to_string(names.size()) + "." + c.ext);
     std::ofstream(m_dir + "/" + names.back(), std::ios::binary) << bytes;
