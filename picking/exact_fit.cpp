@@ -26,10 +26,14 @@ namespace tunyra {
 // samples hold no more of an artist than it has picks left, so any choice among them
 // keeps the limit. In the exhaustive search an artist with no more songs than the limit
 // is as before; one with more is a layer of its own: any total of at most that many of
-// its songs, found by a small search of its own whose rows count the songs, and walked
-// back from the total chosen to the songs that make it. Among many artists the layers
-// taken first soon reach every total the others could: once no length still to come
-// adds a total, the search has its answer without them.
+// its songs. Under a small limit a search of the artist's own, whose rows count the
+// songs, finds those totals cheaply, and is walked back from the total chosen to the
+// songs that make it. Its rows grow with the limit, so once they would cost more steps
+// or memory than a pass per part of the artist's songs, the layer is counted parts
+// instead (counted_totals.h): the fewest of its songs for each total, whatever the
+// limit. Among many artists the layers taken first soon reach every total the others
+// could: once no length still to come adds a total, the search has its answer without
+// them.
 
 namespace {
 

@@ -47,9 +47,11 @@ struct ExactFitCosts {
 // LimitedPickableSum. A file name the candidates list under two artists is, in the
 // search for the closest total, the song of its first entry's artist (the random part may
 // take it under either). Without an artist limit the same picks as the overload above.
-// An artist the limit binds costs the search about as much as its songs would without
-// the limit, whatever the limit, and its tables of totals a few bytes per second
-// searched; `costs`, when given, receives what the search took.
+// The limit never makes the search give up: an artist it binds costs at most a pass over
+// the totals for each part of its songs (those of one length taken 1, 2, 4, ... at a
+// time), whatever the limit, and tables of a byte per total (two with a limit above 127,
+// four above 32767), 64 of them or so at once. `costs`, when given, receives what the
+// search took.
 FillResult FitExactly(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
                       RandomSource& random, const ShortenQuestion& askShorten, const PickLimits& limits,
                       std::uint64_t searchSteps = kExactFitSearchSteps, ExactFitCosts* costs = nullptr);
