@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -45,6 +47,38 @@ TEST(NearMisses, DidYouMeanShowsNoControlCharacter) {
   EXPECT_EQ(cli::DidYouMean({"Jazz", "Ja\x1b[2Jzz", "\"Jaz\""}),
             " did you mean \"Jazz\", \"Ja\\x1b[2Jzz\" or \"\\\"Jaz\\\"\"?");
   EXPECT_EQ(cli::DidYouMean({"--fit"}, false), " did you mean --fit?");
+}
+
+// The whole table of edits, which the bounded search must agree with.
+size_t Levenshtein(const std::string& a, const std::string& b) {
+  std::vector<std::vector<size_t>> d(a.size() + 1, std::vector<size_t>(b.size() + 1));
+  for (size_t i = 0; i <= a.size(); ++i)
+    for (size_t j = 0; j <= b.size(); ++j)
+      d[i][j] = i == 0 || j == 0 ? i + j
+                                 : std::min({d[i - 1][j] + 1, d[i][j - 1] + 1,
+                                             d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
+  return d[a.size()][b.size()];
+}
+
+TEST(NearMisses, BoundedSearchFindsWhatTheWholeTableFinds) {
+  std::mt19937 engine(5);
+  const auto word = [&] {
+    std::string text(engine() % 11, 'a');
+    for (char& c : text) c = static_cast<char>('a' + engine() % 3);
+    return text;
+  };
+  for (int round = 0; round < 300; ++round) {
+    const std::string typed = word();
+    std::vector<std::string> values(40);
+    std::generate(values.begin(), values.end(), word);
+    const size_t allowed = std::min<size_t>(2, std::max<size_t>(1, typed.size() / 4));
+    std::vector<std::string> expected;
+    for (size_t bound = 0; bound <= allowed; ++bound)
+      for (const std::string& value : values)
+        if (value != typed && Levenshtein(typed, value) == bound) expected.push_back(value);
+    SCOPED_TRACE(typed);
+    EXPECT_EQ(cli::NearMisses(typed, values, values.size()), expected);
+  }
 }
 
 TEST(NearMisses, LongValuesAreComparedWithinTheBound) {
