@@ -1,6 +1,7 @@
 #include "picking/time_fill.h"
 
 #include <algorithm>
+#include <functional>
 #include <iterator>
 #include <set>
 #include <type_traits>
@@ -240,6 +241,96 @@ class ClosestFitIndex {
   std::set<size_t> m_live;  // groups that may still hold an available entry
 };
 
+// Under an artist limit, keeps the time within reach: what the entries still available
+// can add up to is each artist's reserve, its longest entries as many as it has picks to
+// spare (with duplicates its longest, that many times). Taking an entry of the reserve
+// lowers the reach by its length, as it lowers the time left; taking a shorter one
+// spends a place of the reserve, whose shortest drops out. The slack, reach less time
+// left, falls by that difference (the entry's cost), so an entry costing more than the
+// slack is passed over unless it ends the fill. A cost never falls and the slack never
+// rises, so an entry passed over while it cannot end the fill stays passed over.
+class ReachGuard {
+ public:
+  // Off when the time is beyond reach from the start (only possible with duplicates):
+  // nothing can keep it, and the fill is left as it was.
+  void Build(const CandidateList& candidates, bool allowDuplicates, const PickLimits& limits, std::uint32_t artists,
+             std::int64_t target) {
+    m_artistOf = limits.artistOf.data();
+    std::vector<std::uint32_t> firstOf(artists + 1, 0);
+    for (size_t i = 0; i < candidates.size(); ++i)
+      if (IsPickable(candidates[i])) ++firstOf[m_artistOf[i] + 1];
+    for (std::uint32_t a = 0; a < artists; ++a) firstOf[a + 1] += firstOf[a];
+    std::vector<std::int32_t> lengths(firstOf[artists]);
+    std::vector<std::uint32_t> next(firstOf.begin(), firstOf.end() - 1);
+    for (size_t i = 0; i < candidates.size(); ++i)
+      if (IsPickable(candidates[i])) lengths[next[m_artistOf[i]]++] = candidates[i].length;
+
+    m_begin.assign(artists, 0);
+    m_end.assign(artists, 0);
+    std::int64_t reach = 0;
+    for (std::uint32_t a = 0; a < artists; ++a) {
+      const auto first = lengths.begin() + firstOf[a], last = lengths.begin() + firstOf[a + 1];
+      const auto places = std::min<std::int64_t>(limits.maxPerArtist, last - first);
+      m_begin[a] = m_end[a] = static_cast<std::uint32_t>(m_reserve.size());
+      if (places == 0) continue;
+      std::partial_sort(first, first + (allowDuplicates ? 1 : places), last, std::greater<>());
+      if (allowDuplicates) {
+        m_reserve.push_back({*first, limits.maxPerArtist});
+        reach += std::int64_t(*first) * limits.maxPerArtist;
+      } else {
+        for (auto at = first; at != first + places; ++at) {
+          if (m_reserve.size() > m_begin[a] && m_reserve.back().length == *at)
+            ++m_reserve.back().count;
+          else
+            m_reserve.push_back({*at, 1});
+          reach += *at;
+        }
+      }
+      m_end[a] = static_cast<std::uint32_t>(m_reserve.size());
+    }
+    m_slack = reach - target;
+    m_on = m_slack >= 0;
+  }
+
+  bool On() const { return m_on; }
+  // Whether entry `i` (available, so its artist has a reserve) may be picked with
+  // `remaining` left.
+  bool Allows(size_t i, std::int32_t length, std::int64_t remaining) const {
+    return !m_on || length >= remaining || Cost(i, length) <= m_slack;
+  }
+  void Take(size_t i, std::int32_t length) {
+    if (!m_on) return;
+    m_slack -= Cost(i, length);
+    const std::uint32_t a = m_artistOf[i];
+    Places* place = &m_reserve[m_end[a] - 1];
+    if (length > place->length) {
+      // The reserve runs from longest to shortest.
+      place = &*std::partition_point(m_reserve.begin() + m_begin[a], m_reserve.begin() + m_end[a],
+                                     [length](const Places& p) { return p.length > length; });
+    }
+    --place->count;
+    while (m_end[a] > m_begin[a] && m_reserve[m_end[a] - 1].count == 0) --m_end[a];
+  }
+
+ private:
+  struct Places {
+    std::int32_t length;
+    std::uint32_t count;
+  };
+  std::int64_t Cost(size_t i, std::int32_t length) const {
+    const std::int32_t shortest = m_reserve[m_end[m_artistOf[i]] - 1].length;
+    return length >= shortest ? 0 : std::int64_t(shortest) - length;
+  }
+
+  bool m_on = false;
+  std::int64_t m_slack = 0;
+  const std::uint32_t* m_artistOf = nullptr;
+  // Each artist's reserve, m_reserve[m_begin[a], m_end[a]), longest first; places
+  // spent in the middle keep their length with a count of 0.
+  std::vector<Places> m_reserve;
+  std::vector<std::uint32_t> m_begin, m_end;
+};
+
 // The entries a fill may still pick and the ways it finds one. Lengths below 0 mean
 // "unknown": left out, they cannot raise the remaining time or spoil the average.
 //
@@ -250,7 +341,10 @@ class ClosestFitIndex {
 class FillChoices {
  public:
   FillChoices(const CandidateList& candidates, bool allowDuplicates, const PickLimits& limits)
-      : m_candidates(candidates), m_allowDuplicates(allowDuplicates), m_available(candidates.size(), 0) {
+      : m_candidates(candidates),
+        m_allowDuplicates(allowDuplicates),
+        m_limits(limits),
+        m_available(candidates.size(), 0) {
     if (limits.LimitsArtists()) {
       m_artistOf = limits.artistOf.data();
       m_maxPerArtist = limits.maxPerArtist;
@@ -274,6 +368,12 @@ class FillChoices {
     if (m_drawFromPool) m_pool.Build(candidates, m_available, m_availableCount);
   }
 
+  // Under an artist limit, from here on keeps `target` within reach (see ReachGuard).
+  void KeepWithinReach(std::int64_t target) {
+    if (m_artistOf)
+      m_guard.Build(m_candidates, m_allowDuplicates, m_limits, static_cast<std::uint32_t>(m_picksOf.size()), target);
+  }
+
   std::int64_t Sum() const { return m_sum; }
   std::int64_t Average() const { return m_average; }
   size_t AvailableCount() const { return m_availableCount; }
@@ -281,28 +381,33 @@ class FillChoices {
     return m_available[i] && (!m_artistOf || m_picksOf[m_artistOf[i]] < m_maxPerArtist);
   }
 
-  // An entry chosen at random, or kNone when the draw hit a used or unknown-length entry
-  // (the next pass draws again). `prefetcher` runs ahead of the pool's draws.
+  // An entry chosen at random, or kNone when the draw hit a used or unknown-length entry,
+  // or one the reach guard passes over (the next pass draws again). `prefetcher` runs
+  // ahead of the pool's draws.
   template <typename Random>
-  size_t RandomChoice(Random& random, DrawPrefetcher<Random>& prefetcher) {
+  size_t RandomChoice(Random& random, DrawPrefetcher<Random>& prefetcher, std::int64_t remaining) {
     if (m_drawFromPool) {
       m_drawnAt = m_pool.Position(CombinedDraw(random));
       prefetcher.Prefetch(m_pool, !m_allowDuplicates);
-      const std::uint32_t chosen = m_pool.At(m_drawnAt).index;
-      // Only an artist limit leaves unavailable entries in the pool; one drawn leaves it.
-      if (m_artistOf && !Available(chosen)) {
-        m_pool.RemoveAt(m_drawnAt);
+      const AvailablePool::Entry entry = m_pool.At(m_drawnAt);
+      // Only an artist limit leaves unavailable entries in the pool; one drawn leaves it,
+      // as does one the guard passes over that is too short ever to end the fill while
+      // the pool is drawn from (the time left stays above two averages).
+      if (m_artistOf && (!Available(entry.index) || !m_guard.Allows(entry.index, entry.length, remaining))) {
+        if (!Available(entry.index) || entry.length < 2 * m_average) m_pool.RemoveAt(m_drawnAt);
         return kNone;
       }
       m_drawn = true;
-      return chosen;
+      return entry.index;
     }
     const size_t chosen = static_cast<size_t>(random.Next()) % m_candidates.size();
-    return Available(chosen) ? chosen : kNone;
+    return Available(chosen) && Allowed(chosen, remaining) ? chosen : kNone;
   }
 
   // The available entry closest to `remaining` (the lowest index on a tie), or kNone when
-  // none is closer than five times the average.
+  // none is closer than five times the average. An entry the guard passes over now may
+  // end the fill later, so the sorted index, which drops for good what it skips, is not
+  // used while the guard is on.
   size_t ClosestChoice(std::int64_t remaining) {
     m_drawn = false;
     const std::int64_t bound = 5 * m_average;
@@ -313,13 +418,25 @@ class FillChoices {
     for (size_t i = 0; i < m_candidates.size(); ++i) {
       if (!Available(i)) continue;
       const std::int64_t d = Distance(remaining, m_candidates[i].length);
-      if (d < closest) {
+      if (d < closest && Allowed(i, remaining)) {
         closest = d;
         chosen = i;
       }
     }
-    if (++m_walkingPasses == kWalkingClosestFitPasses) m_index.Build(m_candidates, available);
+    if (++m_walkingPasses == kWalkingClosestFitPasses && !m_guard.On()) m_index.Build(m_candidates, available);
     return chosen;
+  }
+
+  // Why a fill under an artist limit found nothing to pick: ArtistLimit when, but for the
+  // limit, an entry would have been found (`closest`: by the closest fit, else by any
+  // choice), else `stop`.
+  FillStop Blame(FillStop stop, std::int64_t remaining, bool closest) const {
+    if (!m_artistOf) return stop;
+    for (size_t i = 0; i < m_candidates.size(); ++i) {
+      if (!m_available[i]) continue;
+      if (!closest || Distance(remaining, m_candidates[i].length) < 5 * m_average) return FillStop::ArtistLimit;
+    }
+    return stop;
   }
 
   // Appends the chosen entry to `picks` and returns its length; without duplicates a
@@ -336,15 +453,22 @@ class FillChoices {
       if (m_artistOf) --m_availableOf[m_artistOf[chosen]];
       if (m_drawn) m_pool.RemoveAt(m_drawnAt);
     }
-    if (m_artistOf && ++m_picksOf[m_artistOf[chosen]] == m_maxPerArtist)
-      m_availableCount -= m_availableOf[m_artistOf[chosen]];
+    if (m_artistOf) {
+      m_guard.Take(chosen, picked.length);
+      if (++m_picksOf[m_artistOf[chosen]] == m_maxPerArtist) m_availableCount -= m_availableOf[m_artistOf[chosen]];
+    }
     m_drawn = false;
     return picked.length;
   }
 
  private:
+  bool Allowed(size_t i, std::int64_t remaining) const {
+    return !m_artistOf || m_guard.Allows(i, m_candidates[i].length, remaining);
+  }
+
   const CandidateList& m_candidates;
   const bool m_allowDuplicates;
+  const PickLimits& m_limits;
   std::vector<std::uint8_t> m_available;
   size_t m_availableCount = 0;
   std::int64_t m_sum = 0;
@@ -361,6 +485,7 @@ class FillChoices {
   std::uint32_t m_maxPerArtist = 0;
   std::vector<std::uint32_t> m_picksOf;
   std::vector<std::uint32_t> m_availableOf;
+  ReachGuard m_guard;
 };
 
 // Every way the loop could otherwise stall for good ends it, with the reason in `stop`;
@@ -382,6 +507,7 @@ FillResult FillTimeWith(const CandidateList& candidates, std::int32_t totalSecon
     return result;
   }
   result.targetSeconds = remaining;
+  choices.KeepWithinReach(remaining);
   const std::int64_t average = choices.Average();
   if (average > 0 && remaining > 0) {
     // Room for the picks a typical fill makes (songs average out), so a fill that uses up
@@ -397,7 +523,7 @@ FillResult FillTimeWith(const CandidateList& candidates, std::int32_t totalSecon
   result.stop = FillStop::TimeUsedUp;
   while (remaining > 0) {
     if (choices.AvailableCount() == 0) {
-      result.stop = FillStop::NoUnusedCandidate;
+      result.stop = choices.Blame(FillStop::NoUnusedCandidate, remaining, false);
       break;
     }
     if (average == 0) {
@@ -408,12 +534,12 @@ FillResult FillTimeWith(const CandidateList& candidates, std::int32_t totalSecon
     size_t chosen = kNone;
     // remaining / average >= 2 in whole numbers, without a division per pass.
     if (remaining >= 2 * average) {
-      chosen = choices.RandomChoice(random, prefetcher);
+      chosen = choices.RandomChoice(random, prefetcher, remaining);
       if (chosen == kNone) continue;
     } else {
       chosen = choices.ClosestChoice(remaining);
       if (chosen == kNone) {
-        result.stop = FillStop::NoClosestFit;
+        result.stop = choices.Blame(FillStop::NoClosestFit, remaining, true);
         break;
       }
       // With duplicates a length-0 entry stays the closest at every later pass.

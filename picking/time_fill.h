@@ -32,6 +32,10 @@ enum class FillStop {
   NoClosestFit,       // a closest-fit pass found nothing within 5 x the average
   NoProgress,         // duplicates on and the closest fit chose a length of 0
   ZeroAverage,        // the average length is 0 while time remains
+  // Under an artist limit, NoUnusedCandidate or NoClosestFit but for the limit: a song
+  // the limit kept out (its artist had its most picks, or taking it would have left
+  // the time out of reach) would have been picked.
+  ArtistLimit,
   // Only the exact fit (exact_fit.h) ends with these:
   NoExactTotal,  // no playlist makes the time exactly; this one is as close as any
   SearchCut,     // the search for a closer total hit its bound; see FitExactly
@@ -69,8 +73,11 @@ FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, 
 
 // The same fill under `limits`: a candidate whose artist has its most picks is
 // unavailable as a used one is, to the random part and the closest fit alike, and the
-// too-short question weighs LimitedPickableSum. Limits that limit nothing give the
-// picks of the overloads above.
+// too-short question weighs LimitedPickableSum. While the time is within what the
+// songs the limit allows can make (always so without duplicates, after the question),
+// neither part picks a song that would put it out of reach, so the fill reaches it;
+// a shortened time is then made of each artist's longest songs. Limits that limit
+// nothing give the picks of the overloads above.
 FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
                     LcgRandomSource& random, const ShortenQuestion& askShorten, const PickLimits& limits);
 FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,

@@ -40,6 +40,7 @@ struct Coverage {
   int cancelled = 0;
   int manyClosestFitPasses = 0;
   int limitReached = 0;  // fills in which some artist got its most picks
+  int shortenedUnderLimit = 0;  // fills of a shortened time under an artist limit
 };
 
 // Runs one fill both ways and checks them against each other and the invariants; with
@@ -103,6 +104,12 @@ void CheckFill(const CandidateList& candidates, std::int32_t total, bool dups, b
   }
   EXPECT_EQ(r.remainingSeconds, r.targetSeconds - picked);
   EXPECT_EQ(r.stop == FillStop::TimeUsedUp, r.remainingSeconds <= 0);
+  // A shortened time under a limit is exactly what each artist's longest songs make:
+  // the fill takes those.
+  if (limits.LimitsArtists() && questions == 1) {
+    ++coverage.shortenedUnderLimit;
+    EXPECT_EQ(r.remainingSeconds, 0);
+  }
 }
 
 // The file name of entry i: "f" and its number, kept for the whole run (the candidate
@@ -189,23 +196,28 @@ TEST(PickingProperty, LargeFillsMatchTheReference) {
 }
 
 // Under an artist limit: small lists of a few artists, and lists beyond one draw's reach
-// where draws that land on an artist at its most take the entry out of the pool. Limits
-// that name artists but limit none give the picks of no limits (the plain model's).
+// where draws that land on an artist at its most take the entry out of the pool, as do
+// draws the reach guard passes over (unless long enough to end the fill later: some
+// songs are, and every other large list is filled to a shortened time). Limits that
+// name artists but limit none give the picks of no limits (the plain model's).
 TEST(PickingProperty, LimitedFillMatchesTheReference) {
   Coverage coverage;
   TestRng rng(20261208);
   for (int run = 0; run < 2500; ++run) {
     SCOPED_TRACE("run " + std::to_string(run));
     const bool large = run % 500 == 499;
+    const bool shortened = large && run / 500 % 2 == 1;
     const int n = large ? rng.Range(32769, 34000) : rng.Range(1, 40);
     const int artists = rng.Range(1, large ? 3000 : 8);
     PickLimits limits;
-    limits.maxPerArtist = static_cast<std::uint32_t>(rng.Range(0, 3));
+    limits.maxPerArtist = static_cast<std::uint32_t>(rng.Range(shortened ? 1 : 0, 3));
     CandidateList candidates;
     std::int64_t sum = 0;
     const int profile = rng.Range(0, 3);
     for (int i = 0; i < n; ++i) {
-      const std::int32_t length = large ? (rng.Chance(3) ? -1 : rng.Range(0, 400)) : RandomLength(rng, profile);
+      const std::int32_t length = !large          ? RandomLength(rng, profile)
+                                  : rng.Chance(3) ? -1
+                                                  : rng.Range(0, rng.Chance(5) ? 2000 : 400);
       candidates.Append(FileName(static_cast<size_t>(i)), "t", length);
       limits.artistOf.push_back(static_cast<std::uint32_t>(rng.Range(0, artists - 1)));
       if (length > 0) sum += length;
@@ -216,14 +228,17 @@ TEST(PickingProperty, LimitedFillMatchesTheReference) {
       case 1: total = static_cast<std::int32_t>(sum * rng.Range(1, 100) / 100); break;
       default: total = static_cast<std::int32_t>(sum + rng.Range(1, 1000)); break;
     }
-    if (large) total = rng.Range(600, 6000) * 60;
-    CheckFill(candidates, total, rng.Chance(40), rng.Chance(70), rng.Next(), coverage, limits);
+    if (large) total = shortened ? static_cast<std::int32_t>(sum + 1) : rng.Range(600, 6000) * 60;
+    CheckFill(candidates, total, !shortened && rng.Chance(40), shortened || rng.Chance(70), rng.Next(), coverage,
+              limits);
     if (HasFatalFailure()) return;
   }
-  for (FillStop s : {FillStop::TimeUsedUp, FillStop::NoUnusedCandidate, FillStop::NoClosestFit})
+  // Under a limit, a fill that runs out of songs to pick was stopped by the limit.
+  for (FillStop s : {FillStop::TimeUsedUp, FillStop::NoClosestFit, FillStop::ArtistLimit})
     EXPECT_GT(coverage.stops[s], 0) << static_cast<int>(s);
   EXPECT_GT(coverage.cancelled, 0);
   EXPECT_GT(coverage.limitReached, 500);
+  EXPECT_GT(coverage.shortenedUnderLimit, 200);
 }
 
 TEST(PickingProperty, MatchingAndFillMatchTheReference) {

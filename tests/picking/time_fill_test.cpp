@@ -296,4 +296,64 @@ TEST(TimeFill, RandomDrawReachesEveryCandidate) {
   EXPECT_EQ(Picked(last), std::vector<std::string>(10, "s39999"));
 }
 
+// Under an artist limit the fill keeps the time within what the songs the limit allows
+// can make: it once took songs at random until every artist had its most and stopped
+// short (called "every song used"), and after a shortened question rarely reached the
+// shortened time, which only each artist's longest songs make. Where the limit does stop
+// it, the stop says so.
+TEST(TimeFill, UnderAnArtistLimitReachesWhatTheLimitAllowsOrBlamesIt) {
+  struct Case {
+    const char* name;
+    std::vector<int> lengths;
+    std::vector<std::uint32_t> artists;
+    std::uint32_t maxPerArtist;
+    int total;
+    bool dups;
+    std::int64_t target;     // after the question (answered OK)
+    std::int64_t remaining;  // INT64_MIN: any of 0 or below
+    FillStop stop;
+  };
+  constexpr std::int64_t kReached = INT64_MIN;
+  std::vector<int> many;  // twelve artists of eight songs, 100 to 450 s
+  std::vector<std::uint32_t> manyArtists;
+  for (std::uint32_t a = 0; a < 12; ++a)
+    for (int k = 0; k < 8; ++k) {
+      many.push_back(100 + 50 * k);
+      manyArtists.push_back(a);
+    }
+  const Case cases[] = {
+      {"shortened: each artist's longest", {100, 300, 200, 250, 50, 120}, {0, 0, 0, 1, 1, 2}, 1, 3600, false, 670, 0,
+       FillStop::TimeUsedUp},
+      {"shortened: two of each", {100, 300, 200, 250, 50, 120}, {0, 0, 0, 1, 1, 2}, 2, 3600, false, 920, 0,
+       FillStop::TimeUsedUp},
+      {"shortened, many artists", many, manyArtists, 3, 36000, false, 12 * (450 + 400 + 350), 0,
+       FillStop::TimeUsedUp},
+      {"within reach, one of each artist", many, manyArtists, 1, 5000, false, 5000, kReached, FillStop::TimeUsedUp},
+      {"within reach, duplicates", many, manyArtists, 2, 10000, true, 10000, kReached, FillStop::TimeUsedUp},
+      {"duplicates, out of reach", {600, 600}, {0, 0}, 1, 3600, true, 3600, 3000, FillStop::ArtistLimit},
+      // The closest fit finds the one unused 10 s song too far: its artist has its most.
+      {"closest fit kept out", {10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 5000},
+       {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 1, 30, false, 30, 20, FillStop::ArtistLimit},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    PickLimits limits;
+    limits.artistOf = c.artists;
+    limits.maxPerArtist = c.maxPerArtist;
+    for (std::uint32_t seed = 1; seed <= 60; ++seed) {
+      SCOPED_TRACE(seed);
+      LcgRandomSource random(seed);
+      const FillResult r = FillTime(CandidatesOfLengths(c.lengths), c.total, c.dups, random, kAnswerOk, limits);
+      EXPECT_EQ(r.targetSeconds, c.target);
+      EXPECT_EQ(r.stop, c.stop);
+      if (c.remaining == kReached)
+        EXPECT_LE(r.remainingSeconds, 0);
+      else
+        EXPECT_EQ(r.remainingSeconds, c.remaining);
+      std::map<std::uint32_t, std::uint32_t> picksOf;
+      for (std::uint32_t index : r.indices) EXPECT_LE(++picksOf[c.artists[index]], c.maxPerArtist);
+    }
+  }
+}
+
 }  // namespace

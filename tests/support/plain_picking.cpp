@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <map>
 #include <cstring>
 #include <string>
@@ -109,6 +110,45 @@ Fill FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool a
     remaining = sum;
   }
   out.targetSeconds = remaining;
+  // Under the limit, what the entries still pickable can add up to: each artist's
+  // longest as many as it has picks to spare (with duplicates, its longest that many
+  // times); `without` leaves one entry out and its artist one pick fewer.
+  std::map<std::uint32_t, std::vector<std::int32_t>> lengthsOf;  // unused ones, longest first
+  if (limited) {
+    for (size_t i = 0; i < n; ++i)
+      if (usable[i]) lengthsOf[limits.artistOf[i]].push_back(length[i]);
+    for (auto& [artist, lengths] : lengthsOf) std::sort(lengths.rbegin(), lengths.rend());
+  }
+  auto reserveOf = [&](std::uint32_t artist, size_t without) {
+    const std::vector<std::int32_t>& lengths = lengthsOf[artist];
+    std::uint32_t spare = limits.maxPerArtist - picksOf[artist];
+    bool skip = false;  // one entry of `without`'s length still to leave out
+    if (without < n) --spare, skip = !allowDuplicates;
+    std::int64_t total = 0;
+    std::uint32_t taken = 0;
+    for (size_t k = 0; taken < spare && k < lengths.size(); ++k) {
+      if (skip && lengths[k] == length[without]) {
+        skip = false;
+        continue;
+      }
+      total += allowDuplicates ? std::int64_t(lengths[0]) * spare : lengths[k];
+      taken = allowDuplicates ? spare : taken + 1;
+    }
+    return total;
+  };
+  std::int64_t whole = 0;  // the reach with nothing left out; a pick changes its artist's part
+  for (const auto& [artist, lengths] : lengthsOf) whole += reserveOf(artist, n);
+  auto reach = [&](size_t without) {
+    if (without == n) return whole;
+    const std::uint32_t artist = limits.artistOf[without];
+    return whole - reserveOf(artist, n) + reserveOf(artist, without);
+  };
+  // While the time is within reach at the start, an entry is passed over (as a used one
+  // is) when taking it would put the rest out of reach, unless it ends the fill.
+  const bool guarded = limited && reach(n) >= remaining;
+  auto outOfReach = [&](size_t i) {
+    return guarded && length[i] < remaining && reach(i) < remaining - length[i];
+  };
   std::int64_t all = 0;  // the average is over every usable entry, limit or not
   for (size_t i = 0; i < n; ++i)
     if (usable[i]) all += length[i];
@@ -129,6 +169,8 @@ Fill FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool a
     }
     if (left == 0) {
       out.stop = FillStop::NoUnusedCandidate;
+      for (size_t i = 0; i < n; ++i)
+        if (limited && usable[i]) out.stop = FillStop::ArtistLimit;
       break;
     }
     if (average == 0) {
@@ -142,15 +184,19 @@ Fill FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool a
         const std::uint64_t low = static_cast<std::uint64_t>(random.Next());
         const size_t at = static_cast<size_t>(((high << 15) | low) % pool.size());
         chosen = pool[at];
-        if (capped(chosen)) {
+        // One passed over that is too short ever to end the fill while the pool is
+        // drawn from leaves it too.
+        const bool passedOver = !capped(chosen) && outOfReach(chosen);
+        if (capped(chosen) || (passedOver && length[chosen] < 2 * average)) {
           pool[at] = pool.back();
           pool.pop_back();
           continue;
         }
+        if (passedOver) continue;
       } else {
         // A draw on an entry that cannot be picked picks nothing.
         chosen = static_cast<size_t>(random.Next()) % n;
-        if (!usable[chosen] || capped(chosen)) continue;
+        if (!usable[chosen] || capped(chosen) || outOfReach(chosen)) continue;
       }
     } else {
       ++out.closestFitPasses;
@@ -159,10 +205,14 @@ Fill FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool a
       for (size_t i = 0; i < n; ++i) {
         if (!usable[i] || capped(i)) continue;
         const std::int64_t d = remaining > length[i] ? remaining - length[i] : length[i] - remaining;
-        if (d < closest) closest = d, chosen = i;
+        if (d < closest && !outOfReach(i)) closest = d, chosen = i;
       }
       if (chosen == n) {
         out.stop = FillStop::NoClosestFit;
+        // The limit stopped it when, but for the limit, an entry was close enough.
+        for (size_t i = 0; i < n; ++i)
+          if (limited && usable[i] && (remaining > length[i] ? remaining - length[i] : length[i] - remaining) < 5 * average)
+            out.stop = FillStop::ArtistLimit;
         break;
       }
       if (allowDuplicates && length[chosen] == 0) {
@@ -172,6 +222,11 @@ Fill FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool a
     }
     out.picks.push_back(chosen);
     remaining -= length[chosen];
+    const std::int64_t partBefore = limited ? reserveOf(limits.artistOf[chosen], n) : 0;
+    if (limited && !allowDuplicates) {
+      std::vector<std::int32_t>& lengths = lengthsOf[limits.artistOf[chosen]];
+      lengths.erase(std::find(lengths.begin(), lengths.end(), length[chosen]));
+    }
     if (!allowDuplicates) {
       usable[chosen] = false;
       --left;
@@ -183,6 +238,7 @@ Fill FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool a
     if (limited && ++picksOf[limits.artistOf[chosen]] == limits.maxPerArtist)
       for (size_t i = 0; i < n; ++i)
         if (usable[i] && limits.artistOf[i] == limits.artistOf[chosen]) --left;
+    if (limited) whole += reserveOf(limits.artistOf[chosen], n) - partBefore;
   }
   out.remainingSeconds = remaining;
   return out;

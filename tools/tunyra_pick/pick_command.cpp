@@ -91,8 +91,8 @@ CandidateList Spread(const FillResult& fill, const std::vector<std::uint32_t>& a
 }
 
 // Why a fill that picked something ended before its time (one that picked nothing is
-// refused before this).
-std::string StopNote(const FillResult& fill) {
+// refused before this), under at most `maxPerArtist` songs of one artist.
+std::string StopNote(const FillResult& fill, std::uint32_t maxPerArtist) {
   switch (fill.stop) {
     case FillStop::TimeUsedUp:
       return "";
@@ -104,6 +104,9 @@ std::string StopNote(const FillResult& fill) {
       return "stopped early: the closest song would not shorten the time left";
     case FillStop::ZeroAverage:
       return "stopped early: the matching songs of known length are all 0 seconds long";
+    case FillStop::ArtistLimit:
+      return "stopped early: the artist limit (--max-per-artist " + std::to_string(maxPerArtist) +
+             ") left no song that may still be picked and is close enough to the time left";
     case FillStop::NoExactTotal:
       return "no playlist of the matching songs makes the time exactly; none comes closer than this one";
     case FillStop::SearchCut: {
@@ -304,7 +307,7 @@ int PickFrom(MatchedSongs& songs, const PickOptions& options, MpdLink& mpd, std:
       << requested << " s (" << options.minutes << " min)";
   if (asked) err << ", shortened to " << fill.targetSeconds << " s (" << FormatDuration(fill.targetSeconds) << ")";
   err << ", seed " << seed << '\n';
-  if (const std::string note = StopNote(fill); !note.empty())
+  if (const std::string note = StopNote(fill, limits.maxPerArtist); !note.empty())
     err << "note: " << note << '\n';
   return HandToMpd(fill.picks, options, mpd, err);
 }
