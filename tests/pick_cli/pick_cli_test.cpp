@@ -532,6 +532,10 @@ TEST(PickNote, SaysWhyNothingOrTooLittleWasPicked) {
       {"average under a second, duplicates", {1, 1, 1, 1, 1, 1, 0, 0, 0, 0}, {"--duplicates"}, kExitNothingPicked,
        "The matching files are too short to fill the time:\non average they are under a second long."},
       {"enough time", {3000, 3000}, {}, kExitOk, ""},
+      // Every song is of one artist: the limit, not a lack of songs, stops the fill (the
+      // note once said every song had been used).
+      {"artist limit, duplicates", {600, 600}, {"--duplicates", "--max-per-artist", "1"}, kExitOk,
+       "note: stopped early: the artist limit (--max-per-artist 1) left no song"},
       // Every song longer than twice the time: the exact fit once answered with an empty
       // playlist and the 0-seconds message.
       {"exact fit, one song far too long", {9000}, {"--fit", "exact"}, kExitOk, "makes the time exactly"},
