@@ -75,8 +75,9 @@ FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, 
 // unavailable as a used one is, to the random part and the closest fit alike, and the
 // too-short question weighs LimitedPickableSum. While the time is within what the
 // songs the limit allows can make (always so without duplicates, after the question),
-// neither part picks a song that would put it out of reach, so the fill reaches it;
-// a shortened time is then made of each artist's longest songs. Limits that limit
+// neither part picks a song that would put it out of reach: only a closest fit that
+// finds nothing near enough ends it short, and a shortened time is made of exactly each
+// artist's longest songs. Limits that limit
 // nothing give the picks of the overloads above.
 FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
                     LcgRandomSource& random, const ShortenQuestion& askShorten, const PickLimits& limits);

@@ -210,9 +210,10 @@ Fill FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool a
       if (chosen == n) {
         out.stop = FillStop::NoClosestFit;
         // The limit stopped it when, but for the limit, an entry was close enough.
-        for (size_t i = 0; i < n; ++i)
-          if (limited && usable[i] && (remaining > length[i] ? remaining - length[i] : length[i] - remaining) < 5 * average)
-            out.stop = FillStop::ArtistLimit;
+        for (size_t i = 0; i < n; ++i) {
+          const std::int64_t d = remaining > length[i] ? remaining - length[i] : length[i] - remaining;
+          if (limited && usable[i] && d < 5 * average) out.stop = FillStop::ArtistLimit;
+        }
         break;
       }
       if (allowDuplicates && length[chosen] == 0) {

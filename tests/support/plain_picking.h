@@ -45,7 +45,10 @@ inline constexpr long kMaxPasses = 50'000'000;
 // `shorten` is the answer to the too-short question (true: OK). Under an artist limit an
 // entry whose artist has its most picks is passed over as a used one is (a draw from the
 // pool that lands on one takes it out of the pool), and the question weighs each
-// artist's longest `maxPerArtist` lengths.
+// artist's longest `maxPerArtist` lengths. While the time is within what the allowed
+// entries can make at the start, so is the rest after every pick: an entry that would
+// leave it beyond them is passed over too, unless it ends the fill. A fill that finds
+// nothing to pick where, but for the limit, it would have ends with ArtistLimit.
 Fill FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
               RandomSource& random, bool shorten, const PickLimits& limits = {});
 
