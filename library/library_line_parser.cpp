@@ -329,6 +329,8 @@ char* DecodeField(LinePath path, const char* in, const char* end, char* out, con
 #endif
 #ifdef __SSE2__
   if (path != LinePath::Plain) return DecodeNarrow(in, end, out, field, what);
+#else
+  (void)path;
 #endif
   return DecodePlain(in, end, out, field, what);
 }
