@@ -87,6 +87,7 @@ class CountedWalk {
         m_taken(taken) {}
 
   std::int64_t Run(const std::uint64_t* before, std::int64_t total, std::size_t& heldBytes) {
+    if (m_parts.Parts() == 0) return total;
     std::vector<T> first(m_tables.Size());
     m_tables.Seed(first.data(), before);
     Hold(1);
