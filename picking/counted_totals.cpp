@@ -42,6 +42,7 @@ class CountTables {
   void Apply(T* counts, std::size_t p) {
     const std::size_t first = m_parts.starts[p];
     const std::size_t end = m_parts.starts[p + 1];
+    if (m_parts.repeats[p]) return LowerRepeating(counts, m_parts.weights[first], m_parts.counts[first]);
     if (end - first == 1) return Lower(counts, counts, m_parts.weights[first], m_parts.counts[first]);
     // Several weights lower from the table before the part, never from each other.
     m_before.assign(counts, counts + m_size);
@@ -67,6 +68,27 @@ class CountTables {
       for (std::size_t i = 0; i < kBlock; ++i) target[i] = raised[i] < target[i] ? raised[i] : target[i];
     }
     for (std::size_t t = end; t-- > w;) to[t] = std::min(to[t], static_cast<T>(from[t - w] + n));
+  }
+
+  // The same from the bottom up in place: each total reads one already lowered, so the
+  // weight comes any number of times. Blocks read only below themselves when the weight
+  // is at least a block long; a shorter one goes total by total.
+  void LowerRepeating(T* counts, std::int64_t weight, std::uint32_t count) const {
+    if (weight <= 0 || static_cast<std::size_t>(weight) >= m_size) return;
+    const auto w = static_cast<std::size_t>(weight);
+    const auto n = static_cast<T>(count);
+    constexpr std::size_t kBlock = 64;
+    std::size_t t = w;
+    if (w >= kBlock) {
+      T raised[kBlock];
+      for (; t + kBlock <= m_size; t += kBlock) {
+        const T* source = counts + (t - w);
+        T* target = counts + t;
+        for (std::size_t i = 0; i < kBlock; ++i) raised[i] = static_cast<T>(source[i] + n);
+        for (std::size_t i = 0; i < kBlock; ++i) target[i] = raised[i] < target[i] ? raised[i] : target[i];
+      }
+    }
+    for (; t < m_size; ++t) counts[t] = std::min(counts[t], static_cast<T>(counts[t - w] + n));
   }
 
   std::size_t m_size;
@@ -128,6 +150,10 @@ class CountedWalk {
     std::vector<std::size_t> fits;
     for (std::size_t p = hi; p-- > lo;) {
       const std::vector<T>& counts = tables[p - lo];
+      if (m_parts.repeats[p]) {
+        total = TakeRepeating(p, counts, total, budget);
+        continue;
+      }
       const bool canLeave = counts[static_cast<std::size_t>(total)] <= budget;
       fits.clear();
       for (std::size_t w = m_parts.starts[p]; w < m_parts.starts[p + 1]; ++w) {
@@ -144,6 +170,24 @@ class CountedWalk {
       }
     }
     Hold(-static_cast<std::ptrdiff_t>(hi - lo));
+    return total;
+  }
+
+  // A part that repeats: any number of its weight that leaves the rest within the budget
+  // in the table before it, each number as likely.
+  std::int64_t TakeRepeating(std::size_t p, const std::vector<T>& counts, std::int64_t total, std::uint32_t& budget) {
+    const std::size_t w = m_parts.starts[p];
+    const std::int64_t weight = m_parts.weights[w];
+    const std::uint32_t count = m_parts.counts[w];
+    std::vector<std::uint32_t> times;
+    for (std::uint32_t k = 0; k * weight <= total && std::uint64_t{k} * count <= budget; ++k)
+      if (counts[static_cast<std::size_t>(total - k * weight)] <= budget - k * count) times.push_back(k);
+    const std::uint32_t k = times[m_below(times.size())];
+    if (k > 0) {
+      m_taken.push_back({p, w, k});
+      total -= k * weight;
+      budget -= k * count;
+    }
     return total;
   }
 

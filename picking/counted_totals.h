@@ -14,17 +14,22 @@
 namespace tunyra {
 
 // An artist's songs as parts, each taken once at most as one of its weights, a weight
-// standing for `counts` songs. Songs of one length are parts of 1, 2, 4, ... of them and
-// the rest, which together make every count up to the most; a song of several lengths
-// is one part of a weight per length.
+// standing for `counts` songs; or, a part that repeats, its one weight any number of
+// times. Songs of one length are parts of 1, 2, 4, ... of them and the rest, which
+// together make every count up to the most, or with duplicates one part that repeats;
+// a song of several lengths is one part of a weight per length.
 struct CountedParts {
   std::uint32_t cap = 0;
   std::vector<std::size_t> starts{0};  // part p: weights[starts[p], starts[p + 1])
   std::vector<std::int64_t> weights;
   std::vector<std::uint32_t> counts;  // of each weight
+  std::vector<bool> repeats;          // of each part
 
   std::size_t Parts() const { return starts.size() - 1; }
-  void Close() { starts.push_back(weights.size()); }
+  void Close(bool repeating = false) {
+    starts.push_back(weights.size());
+    repeats.push_back(repeating);
+  }
 };
 
 // The work of RaiseCounted over totals 0 to `top`, in 64-bit words of its table.
@@ -41,6 +46,7 @@ void RaiseCounted(std::uint64_t* bits, std::int64_t top, const CountedParts& par
 struct CountedTake {
   std::size_t part;
   std::size_t weight;  // in parts.weights
+  std::uint32_t times = 1;
 };
 
 // The walk back through RaiseCounted: from `total`, a total of the bits it raised, to

@@ -191,7 +191,8 @@ class ReachLayers {
         total = ChooseCounted(before, m_top, *counted, total, [&](size_t n) { return draws.Below(n); },
                               kSegmentLayers, takes, m_countedBytes);
         for (const CountedTake& take : takes)
-          taken.push_back({j - 1, counted->weights[take.weight], counted->counts[take.weight], take.part});
+          taken.push_back({j - 1, take.times * counted->weights[take.weight], take.times * counted->counts[take.weight],
+                           take.part});
         continue;
       }
       const size_t first = m_starts[j - 1];
@@ -846,8 +847,14 @@ class ExactSearch {
         continue;
       }
       const std::int64_t length = Length(m_itemEntries[item.begin]);
-      std::int64_t most = std::min<std::int64_t>(m_cap, top / length);
-      if (!m_duplicates) most = std::min<std::int64_t>(most, item.end - item.begin);
+      if (m_duplicates) {
+        parts.weights.push_back(length);
+        parts.counts.push_back(1);
+        parts.Close(true);
+        itemOf.push_back(i);
+        continue;
+      }
+      std::int64_t most = std::min<std::int64_t>({m_cap, top / length, item.end - item.begin});
       // Parts of 1, 2, 4, ... songs and the rest make every count up to the most.
       for (std::int64_t chunk = 1; most > 0; chunk *= 2) {
         const std::int64_t take = std::min(chunk, most);

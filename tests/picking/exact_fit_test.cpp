@@ -555,16 +555,19 @@ TEST(ExactFit, ArtistLimitOnLargeLibraries) {
 }  // namespace
 
 // Every song matching: two artists of `perArtist` songs each (the first half one artist)
-// of 150 to 400 s; or, with `perArtist` 0, one artist of three songs, 7, 13 and 100,001 s.
+// of `shortest` to `longest` s; or, with `perArtist` 0, one artist of three songs, 7, 13
+// and 100,001 s.
 struct LimitedLibrary {
-  explicit LimitedLibrary(size_t perArtist) : numbered(Lengths(perArtist)) {
+  explicit LimitedLibrary(size_t perArtist, int shortest = 150, int longest = 400)
+      : numbered(Lengths(perArtist, shortest, longest)) {
     for (size_t i = 0; i < numbered.list.size(); ++i) artistOf.push_back(i < perArtist ? 0 : 1);
   }
-  static std::vector<int> Lengths(size_t perArtist) {
+  static std::vector<int> Lengths(size_t perArtist, int shortest, int longest) {
     if (perArtist == 0) return {7, 13, 100001};
     std::vector<int> lengths(2 * perArtist);
     std::uint32_t x = 2024;
-    for (int& length : lengths) length = 150 + static_cast<int>(((x = x * 1664525u + 1013904223u) >> 8) % 251);
+    for (int& length : lengths)
+      length = shortest + static_cast<int>(((x = x * 1664525u + 1013904223u) >> 8) % (longest - shortest + 1));
     return lengths;
   }
   NumberedList numbered;
@@ -579,6 +582,8 @@ TEST(ExactFit, LargeArtistLimitStaysExactAndBounded) {
     bool duplicates;
     std::uint32_t maxPerArtist;
     std::int64_t remaining;  // after OK to the too-short question
+    int shortest = 150;
+    int longest = 400;
   };
   const Case cases[] = {
       {"two artists of 500, at most 90", 500, 66000, false, 90, 0},
@@ -592,10 +597,14 @@ TEST(ExactFit, LargeArtistLimitStaysExactAndBounded) {
       // once held 350 MB of tables, 140 gave up with 1,442 s.
       {"7, 13 and 100,001 s, duplicates, at most 130", 0, 216000, true, 130, 216000 - 200002 - 128 * 13},
       {"7, 13 and 100,001 s, duplicates, at most 140", 0, 216000, true, 140, 216000 - 200002 - 138 * 13},
+      // Each artist's 50 of its longest, 629 s. A part per count of each of its 600
+      // lengths (1, 2, 4, ... of them) once passed the search's bound.
+      {"two artists of 5,000, 600 lengths, duplicates, at most 50", 5000, 216000, true, 50, 216000 - 100 * 629, 30,
+       629},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const LimitedLibrary library(c.perArtist);
+    const LimitedLibrary library(c.perArtist, c.shortest, c.longest);
     const CandidateList& list = library.numbered.list;
     const PickLimits limits{library.artistOf, c.maxPerArtist};
     for (std::uint32_t seed : {1u, 2u}) {
