@@ -36,7 +36,7 @@ std::int32_t DrawLength(FuzzInput& in, bool shortAndLong) {
 std::uint64_t TableBound(std::int64_t top, std::uint32_t cap, size_t entries) {
   const auto words = static_cast<std::uint64_t>(top / 64 + 1);
   const std::uint64_t layers = 64 * entries;  // each entry's length in chunks of 1, 2, 4, ...
-  const std::uint64_t perTotal = cap <= 127 ? 1 : cap <= 32767 ? 2 : 4;
+  const std::uint64_t perTotal = cap < 255 ? 1 : cap < 65535 ? 2 : 4;
   return 8 * words * (2 * 64 + 4 + layers / 64) + (64 + 16) * perTotal * static_cast<std::uint64_t>(top + 1);
 }
 

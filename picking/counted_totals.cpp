@@ -7,13 +7,19 @@ namespace tunyra {
 
 namespace {
 
-// Counts run up to 2 * cap + 1 in a pass (a count of at most cap + 1, "none within the
-// cap", plus a weight's count), so a cap up to 127 keeps a byte per total.
+// A count is at most cap + 1, "none within the cap", and a sum of counts stops at the
+// type's largest, so a cap up to 254 keeps a byte per total.
 template <class Body>
 auto WithCountType(std::uint32_t cap, Body body) {
-  if (cap <= 127) return body(std::uint8_t{});
-  if (cap <= 32767) return body(std::uint16_t{});
+  if (cap < 255) return body(std::uint8_t{});
+  if (cap < 65535) return body(std::uint16_t{});
   return body(std::uint32_t{});
+}
+
+template <class T>
+T Plus(T count, T more) {
+  constexpr T kMost = std::numeric_limits<T>::max();
+  return count > kMost - more ? kMost : static_cast<T>(count + more);
 }
 
 template <class T>
@@ -64,10 +70,10 @@ class CountTables {
     for (; end >= w + kBlock; end -= kBlock) {
       const T* source = from + (end - kBlock - w);
       T* target = to + (end - kBlock);
-      for (std::size_t i = 0; i < kBlock; ++i) raised[i] = static_cast<T>(source[i] + n);
+      for (std::size_t i = 0; i < kBlock; ++i) raised[i] = Plus(source[i], n);
       for (std::size_t i = 0; i < kBlock; ++i) target[i] = raised[i] < target[i] ? raised[i] : target[i];
     }
-    for (std::size_t t = end; t-- > w;) to[t] = std::min(to[t], static_cast<T>(from[t - w] + n));
+    for (std::size_t t = end; t-- > w;) to[t] = std::min(to[t], Plus(from[t - w], n));
   }
 
   // The same from the bottom up in place: each total reads one already lowered, so the
@@ -84,11 +90,11 @@ class CountTables {
       for (; t + kBlock <= m_size; t += kBlock) {
         const T* source = counts + (t - w);
         T* target = counts + t;
-        for (std::size_t i = 0; i < kBlock; ++i) raised[i] = static_cast<T>(source[i] + n);
+        for (std::size_t i = 0; i < kBlock; ++i) raised[i] = Plus(source[i], n);
         for (std::size_t i = 0; i < kBlock; ++i) target[i] = raised[i] < target[i] ? raised[i] : target[i];
       }
     }
-    for (; t < m_size; ++t) counts[t] = std::min(counts[t], static_cast<T>(counts[t - w] + n));
+    for (; t < m_size; ++t) counts[t] = std::min(counts[t], Plus(counts[t - w], n));
   }
 
   std::size_t m_size;

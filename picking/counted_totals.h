@@ -34,8 +34,8 @@ struct CountedParts {
 
 // The work of RaiseCounted over totals 0 to `top`, in 64-bit words of its table.
 std::uint64_t CountedSteps(const CountedParts& parts, std::int64_t top);
-// The bytes of one table over totals 0 to `top`: a byte per total with a cap up to 127,
-// two up to 32767, four beyond.
+// The bytes of one table over totals 0 to `top`: a byte per total with a cap up to 254,
+// two up to 65534, four beyond.
 std::size_t CountedTableBytes(std::uint32_t cap, std::int64_t top);
 
 // `bits` (totals 0 to `top`, 64 a word; bits above `top` are never read) gains every
