@@ -78,9 +78,16 @@ if [ -n "$deb" ]; then
   check "package depends on TagLib's runtime" bash -c 'grep "^ Depends:" "$1" | grep -q libtag' _ "$work/info"
   check "package depends on the C++ runtime" bash -c 'grep "^ Depends:" "$1" | grep -q libstdc++' _ "$work/info"
   for f in usr/bin/tunyra-pick usr/bin/tunyra-scan usr/share/man/man1/tunyra-pick.1 \
-           usr/share/man/man1/tunyra-scan.1 usr/share/bash-completion/completions/tunyra-pick; do
+           usr/share/man/man1/tunyra-scan.1 usr/share/bash-completion/completions/tunyra-pick \
+           usr/share/doc/tunyra/copyright; do
     check "package holds $f" has "$work/contents" "./$f"
   done
+  # The package's copyright file grants what LICENSE grants, word for word.
+  dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/tunyra/copyright >"$work/copyright" 2>/dev/null
+  check "package copyright holds LICENSE's terms" bash -c \
+    'diff <(sed -n "/^Permission/,\$p" "$1" | tr -s " \n" "  ") \
+          <(sed -n "/^ Permission/,/^\$/p" "$2" | sed "s/^ \.\$//; s/^ //" | tr -s " \n" "  ")' _ \
+    "$source/LICENSE" "$work/copyright"
 else
   cat "$work/cpack.log"
 fi
