@@ -1,0 +1,771 @@
+#include "tui/screen.h"
+
+#include <curses.h>
+#include <signal.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cstdlib>
+#include <cwchar>
+#include <ctime>
+#include <optional>
+#include <vector>
+
+#include "library/condition_kind.h"
+#include "picking/playlist_text.h"
+#include "picking/requested_time.h"
+
+namespace tunyra {
+
+namespace {
+
+constexpr int kMinWidth = 80, kMinHeight = 24;
+constexpr int kFocusTime = 4, kFocusOptions = 5, kFocusCount = 6;
+
+struct termios g_savedTermios;
+bool g_haveTermios = false;
+volatile sig_atomic_t g_interrupted = 0;
+
+void OnInterrupt(int) { g_interrupted = 1; }
+
+void OnFatal(int signal) {
+  RestoreTerminalFromSignal();
+  ::signal(signal, SIG_DFL);
+  raise(signal);
+}
+
+enum Pair : short { kPairTitle = 1, kPairTicked, kPairStatus, kPairError, kPairFocus };
+
+std::wstring Wide(const std::string& text) {
+  std::wstring wide;
+  std::mbstate_t state{};
+  const char* at = text.data();
+  const char* end = at + text.size();
+  while (at < end) {
+    wchar_t ch = 0;
+    const size_t used = std::mbrtowc(&ch, at, size_t(end - at), &state);
+    if (used == size_t(-1) || used == size_t(-2)) {
+      // Bytes that are no UTF-8 show as the replacement character, one each.
+      ch = L'\uFFFD';
+      state = std::mbstate_t{};
+      ++at;
+    } else {
+      at += used == 0 ? 1 : used;
+    }
+    // Control characters would move the cursor: they show as a middle dot.
+    if (ch < 0x20 || ch == 0x7f) ch = L'\u00B7';
+    wide.push_back(ch);
+  }
+  return wide;
+}
+
+// `text` at (y, x) in at most `width` cells, padded with blanks; a double-width
+// character that would cross the edge is left out, combining ones stay with theirs.
+void Put(int y, int x, int width, const std::string& text, attr_t attr = A_NORMAL, short pair = 0) {
+  if (width <= 0) return;
+  const std::wstring wide = Wide(text);
+  std::wstring shown;
+  int used = 0;
+  for (wchar_t ch : wide) {
+    int w = wcwidth(ch);
+    if (w < 0) {
+      ch = L'\uFFFD';
+      w = 1;
+    }
+    if (used + w > width) break;
+    shown.push_back(ch);
+    used += w;
+  }
+  shown.append(size_t(width - used), L' ');
+  attr_set(attr, pair, nullptr);
+  mvaddnwstr(y, x, shown.c_str(), int(shown.size()));
+  attr_set(A_NORMAL, 0, nullptr);
+}
+
+std::string MinutesText(long long seconds) { return FormatDuration(seconds); }
+
+struct Hit {
+  int y, x, width;
+  int what;  // a click target, below
+  int column;
+  size_t row;
+};
+enum Target { kHitRow, kHitAll, kHitNone, kHitReverse, kHitKind, kHitLink, kHitPlay, kHitDuplicates, kHitFind };
+
+class Screen {
+ public:
+  Screen(DialogModel& model, TuiMpd& mpd, std::string libraryName)
+      : m_model(model), m_mpd(mpd), m_libraryName(std::move(libraryName)) {}
+  int Run();
+
+ private:
+  enum class View { Dialog, Playlist, Help };
+  enum class Prompt { None, Search, SaveName, TooShort, Number, Minutes };
+
+  void Draw();
+  void DrawDialog();
+  void DrawPlaylist();
+  void DrawHelp();
+  void DrawStatus();
+  int ListRows() const { return LINES - 6; }
+  int ColumnWidth() const { return COLS / 4; }
+  void KeepVisible(size_t c);
+
+  bool Key(wint_t key, bool code);
+  bool DialogKey(wint_t key, bool code);
+  bool PlaylistKey(wint_t key, bool code);
+  void PromptKey(wint_t key, bool code);
+  void Mouse();
+  void Find(bool shorten);
+  void HandOver(TuiMpd::HandOff how, const std::string& name = "");
+  void RefreshQueue();
+  void Say(const std::string& text, bool error = false) {
+    m_message = text;
+    m_messageIsError = error;
+  }
+  void StartPrompt(Prompt prompt, const std::string& label, const std::string& text = "") {
+    m_prompt = prompt;
+    m_promptLabel = label;
+    m_promptText = text;
+  }
+
+  DialogModel& m_model;
+  TuiMpd& m_mpd;
+  std::string m_libraryName;
+  View m_view = View::Dialog;
+  View m_helpFrom = View::Dialog;
+  int m_focus = 0;
+  int m_optionItem = 0;
+  bool m_play = true;
+  Prompt m_prompt = Prompt::None;
+  std::string m_promptLabel, m_promptText;
+  std::string m_search;
+  size_t m_searchFrom = 0;
+  int m_numberItem = 0;
+  std::string m_message;
+  bool m_messageIsError = false;
+  std::optional<FoundSongs> m_found;
+  size_t m_playlistTop = 0;
+  std::uint32_t m_seed = 0;
+  TuiMpd::Queue m_queue;
+  std::string m_queueError;
+  std::chrono::steady_clock::time_point m_queueRead{};
+  std::vector<Hit> m_hits;
+  bool m_colour = false;
+  int m_helpTop = 0;
+};
+
+constexpr const char* kHelp[] = {
+    "Keys of the dialog",
+    "  Tab, Shift-Tab     next, previous: the four lists, the time, the options",
+    "  Up Down, k j       move in the list",
+    "  g G, Home End      first, last value",
+    "  PgUp PgDn          a page up, down",
+    "  Ctrl-u Ctrl-d      half a page up, down",
+    "  Space              tick or untick the value (in the options: change the item)",
+    "  A  N  R            All, None, Reverse of the column",
+    "  c                  the column's kind: artist, title, album, genre",
+    "  l                  the column's link to the columns on its left: Or, And",
+    "  x                  exclude the value (never picked), or take it back",
+    "  /                  search the column as you type; Enter keeps the match",
+    "  n                  the next match",
+    "  + -                the time up, down by 5 minutes (digits when it is focused)",
+    "  p                  Start playing on or off",
+    "  d                  Allow duplicates on or off",
+    "  f                  Find Songs",
+    "  In the options (Left, Right choose): fit usual or exact, shortest and longest",
+    "  length (seconds, M:SS), songs per artist, spread, excluded values (Space clears)",
+    "Keys of the playlist",
+    "  r                  replace MPD's queue with it",
+    "  a                  append it to MPD's queue",
+    "  s                  save it as MPD's stored playlist (asks the name)",
+    "  f                  draw again",
+    "  Esc                back to the dialog",
+    "Everywhere",
+    "  ?                  this help (any key closes it)",
+    "  q                  quit (Ctrl-C too)",
+    "  The mouse: a click ticks a value or presses a button, the wheel scrolls.",
+    "  The too-short question: y or Enter for OK, n or Esc for Cancel.",
+};
+
+// "[x] "
+std::string Box(bool on) { return on ? "[x] " : "[ ] "; }
+
+void Screen::KeepVisible(size_t c) {
+  ModelColumn column = m_model.Column(c);
+  const size_t rows = size_t(std::max(1, ListRows()));
+  size_t top = column.top;
+  if (column.cursor < top) top = column.cursor;
+  if (column.cursor >= top + rows) top = column.cursor - rows + 1;
+  const_cast<ModelColumn&>(m_model.Column(c)).top = top;
+}
+
+void Screen::Draw() {
+  erase();
+  m_hits.clear();
+  if (COLS < kMinWidth || LINES < kMinHeight) {
+    const std::string need = "tunyra needs a terminal of at least 80x24; this one is " + std::to_string(COLS) +
+                             "x" + std::to_string(LINES) + ".";
+    for (int y = 0, at = 0; at < int(need.size()) && y < LINES; ++y, at += std::max(1, COLS))
+      Put(y, 0, COLS, need.substr(size_t(at), size_t(std::max(1, COLS))));
+    refresh();
+    return;
+  }
+  if (m_view == View::Dialog) DrawDialog();
+  if (m_view == View::Playlist) DrawPlaylist();
+  if (m_view == View::Help) DrawHelp();
+  DrawStatus();
+  refresh();
+}
+
+void Screen::DrawDialog() {
+  const PickOptions& settings = m_model.Settings();
+  const bool timeFocused = m_focus == kFocusTime;
+  Put(0, 0, 8, "Tunyra", A_BOLD, kPairTitle);
+  std::string minutes = timeFocused && m_prompt == Prompt::Minutes ? m_promptText : std::to_string(settings.minutes);
+  Put(0, 8, 6, "Time: ");
+  Put(0, 14, 8, "[" + std::string(minutes.size() < 5 ? 5 - minutes.size() : 0, ' ') + minutes + "]",
+      timeFocused ? A_REVERSE : A_BOLD, timeFocused ? kPairFocus : 0);
+  Put(0, 22, 9, " minutes");
+  Put(0, 32, 19, Box(m_play) + "Start playing");
+  m_hits.push_back({0, 32, 19, kHitPlay, 0, 0});
+  Put(0, 52, 22, Box(settings.allowDuplicates) + "Allow duplicates");
+  m_hits.push_back({0, 52, 22, kHitDuplicates, 0, 0});
+  Put(0, 74, COLS - 74, "[Find]", A_BOLD);
+  m_hits.push_back({0, 74, 6, kHitFind, 0, 0});
+
+  const int width = ColumnWidth();
+  const int rows = ListRows();
+  for (size_t c = 0; c < 4; ++c) {
+    const int x = int(c) * width;
+    const int w = width - 1;
+    const ModelColumn& column = m_model.Column(c);
+    const bool focused = m_focus == int(c);
+    std::string link = c == 0 ? "" : column.link == ColumnLink::And ? "And " : "Or  ";
+    if (c > 0) m_hits.push_back({1, x, 4, kHitLink, int(c), 0});
+    Put(1, x, 4, link, A_BOLD, kPairTitle);
+    const std::string kind = std::string(kConditionKinds[column.kind].name);
+    Put(1, x + 4, w - 4, kind + " " + std::to_string(column.tickedCount) + "/" + std::to_string(m_model.ValueCount(c)),
+        focused ? A_REVERSE | A_BOLD : A_BOLD, focused ? kPairFocus : kPairTitle);
+    m_hits.push_back({1, x + 4, w - 4, kHitKind, int(c), 0});
+    KeepVisible(c);
+    const size_t count = m_model.ValueCount(c);
+    for (int r = 0; r < rows; ++r) {
+      const size_t row = column.top + size_t(r);
+      if (row >= count) break;
+      const bool ticked = m_model.IsTicked(c, row);
+      const bool cursor = row == column.cursor;
+      attr_t attr = cursor ? (focused ? A_REVERSE : A_UNDERLINE) : A_NORMAL;
+      if (ticked) attr |= A_BOLD;
+      Put(2 + r, x, w, Box(ticked) + m_model.Value(c, row), attr, ticked ? kPairTicked : 0);
+      m_hits.push_back({2 + r, x, w, kHitRow, int(c), row});
+    }
+    const int buttons = 2 + rows;
+    Put(buttons, x, 5, "[All]");
+    Put(buttons, x + 5, 6, "[None]");
+    Put(buttons, x + 11, width - 11, "[Reverse]");
+    m_hits.push_back({buttons, x, 5, kHitAll, int(c), 0});
+    m_hits.push_back({buttons, x + 5, 6, kHitNone, int(c), 0});
+    m_hits.push_back({buttons, x + 11, 9, kHitReverse, int(c), 0});
+  }
+
+  // The options panel: one item each, Left and Right choose when it is focused.
+  const std::string items[] = {
+      std::string("Fit: ") + (settings.fit == PickFit::Exact ? "exact" : "usual"),
+      "Shortest: " + (settings.minLength ? settings.minLengthText : std::string("any")),
+      "Longest: " + (settings.maxLength ? settings.maxLengthText : std::string("any")),
+      "Per artist: " + (settings.maxPerArtist ? std::to_string(settings.maxPerArtist) : std::string("any")),
+      std::string("Spread: ") + (settings.spread ? "on" : "off"),
+      "Excluded: " + std::to_string(settings.excludes.size()),
+  };
+  int x = 0;
+  const int y = LINES - 3;
+  Put(y, 0, COLS, "");
+  Put(y, x, 9, "Options:", A_BOLD, kPairTitle);
+  x += 9;
+  for (int i = 0; i < 6; ++i) {
+    const bool chosen = m_focus == kFocusOptions && m_optionItem == i;
+    const int w = int(Wide(items[i]).size()) + 2;
+    if (x + w > COLS) break;
+    Put(y, x, w, items[i], chosen ? A_REVERSE : A_NORMAL, chosen ? kPairFocus : 0);
+    x += w;
+  }
+  if (m_prompt == Prompt::None)
+    Put(LINES - 2, 0, COLS,
+        "f Find Songs  Tab next  Space tick  A/N/R All/None/Reverse  c kind  l Or/And  / search  ? keys  q quit",
+        A_DIM);
+}
+
+void Screen::DrawPlaylist() {
+  const FoundSongs& found = *m_found;
+  const PickOptions& settings = m_model.Settings();
+  std::string head = "Playlist: " + std::to_string(found.songs.size()) + " songs, " +
+                     MinutesText(found.totalSeconds) + " of " + std::to_string(settings.minutes) + " min asked";
+  if (found.shortened) head += " (shortened to " + MinutesText(found.targetSeconds) + ")";
+  head += ", seed " + std::to_string(found.seed);
+  Put(0, 0, COLS, head, A_BOLD, kPairTitle);
+  Put(1, 0, COLS, found.message.empty() ? "The time is filled." : found.message);
+  const int rows = LINES - 5;
+  const size_t count = found.songs.size();
+  m_playlistTop = std::min(m_playlistTop, count > size_t(rows) ? count - size_t(rows) : 0);
+  for (int r = 0; r < rows && m_playlistTop + size_t(r) < count; ++r) {
+    const size_t i = m_playlistTop + size_t(r);
+    const FoundSongs::Song& song = found.songs[i];
+    char number[64];
+    std::snprintf(number, sizeof number, "%4zu  %8s  ", i + 1, FormatDuration(song.length).c_str());
+    Put(2 + r, 0, COLS, number + (song.title.empty() ? song.fileName : song.title));
+  }
+  if (m_prompt == Prompt::None)
+    Put(LINES - 2, 0, COLS,
+        "r replace the queue  a append  s save as playlist  f draw again  Esc back  ? keys  q quit", A_DIM);
+}
+
+void Screen::DrawHelp() {
+  const int count = int(sizeof kHelp / sizeof kHelp[0]);
+  const int rows = LINES - 1;
+  m_helpTop = std::clamp(m_helpTop, 0, std::max(0, count - rows));
+  for (int r = 0; r < rows && m_helpTop + r < count; ++r) {
+    const char* line = kHelp[m_helpTop + r];
+    Put(r, 0, COLS, line, line[0] != ' ' ? A_BOLD : A_NORMAL, line[0] != ' ' ? kPairTitle : 0);
+  }
+}
+
+void Screen::DrawStatus() {
+  if (m_prompt != Prompt::None) {
+    Put(LINES - 2, 0, COLS, m_promptLabel + m_promptText, A_BOLD);
+    curs_set(1);
+  } else {
+    curs_set(0);
+  }
+  std::string queue;
+  if (m_queue.known)
+    queue = "MPD: " + std::to_string(m_queue.songs) + " songs, " + MinutesText(m_queue.seconds) + " in the queue";
+  else
+    queue = "MPD: " + (m_queueError.empty() ? std::string("not read yet") : m_queueError);
+  std::string line = queue;
+  if (!m_message.empty()) line += "  |  " + m_message;
+  const bool error = m_messageIsError || !m_queue.known;
+  Put(LINES - 1, 0, COLS, line, A_REVERSE, error ? kPairError : kPairStatus);
+  if (m_prompt != Prompt::None) {
+    const std::wstring wide = Wide(m_promptLabel + m_promptText);
+    int cells = 0;
+    for (wchar_t ch : wide) cells += std::max(0, wcwidth(ch));
+    move(LINES - 2, std::min(COLS - 1, cells));
+  }
+}
+
+void Screen::RefreshQueue() {
+  std::string error;
+  m_queue = m_mpd.ReadQueue(error);
+  m_queueError = error;
+  m_queueRead = std::chrono::steady_clock::now();
+}
+
+void Screen::Find(bool shorten) {
+  const char* fixed = std::getenv("TUNYRA_SEED");
+  m_seed = fixed && *fixed ? static_cast<std::uint32_t>(std::strtoul(fixed, nullptr, 10))
+                           : static_cast<std::uint32_t>(std::time(nullptr));
+  FoundSongs found = m_model.FindSongs(m_seed, shorten);
+  if (found.outcome == FoundSongs::Outcome::TooShortCancelled) {
+    std::string question = found.message;
+    std::replace(question.begin(), question.end(), '\n', ' ');
+    StartPrompt(Prompt::TooShort, question + "  OK (y, Enter) / Cancel (n, Esc)? ");
+    return;
+  }
+  if (found.outcome != FoundSongs::Outcome::Playlist) {
+    std::string message = found.message;
+    std::replace(message.begin(), message.end(), '\n', ' ');
+    Say(message, true);
+    return;
+  }
+  m_found = std::move(found);
+  m_playlistTop = 0;
+  m_view = View::Playlist;
+  Say("");
+}
+
+void Screen::HandOver(TuiMpd::HandOff how, const std::string& name) {
+  std::vector<std::string> files;
+  for (const FoundSongs::Song& song : m_found->songs) files.push_back(song.fileName);
+  std::string error;
+  if (!m_mpd.Hand(files, how, m_play, name, error)) {
+    Say(error, true);
+  } else {
+    const std::string count = std::to_string(files.size()) + " songs";
+    Say(how == TuiMpd::HandOff::Replace  ? "The queue is now the " + count + "."
+        : how == TuiMpd::HandOff::Append ? "The " + count + " were added to the queue."
+                                         : "Saved as the playlist \"" + name + "\".");
+  }
+  RefreshQueue();
+}
+
+// A length as --min-length takes it: seconds, M:SS or H:MM:SS.
+std::optional<std::int32_t> ParseLength(const std::string& text) {
+  long long total = 0, part = -1;
+  int colons = 0;
+  for (char ch : text) {
+    if (ch >= '0' && ch <= '9') {
+      part = (part < 0 ? 0 : part) * 10 + (ch - '0');
+      if (part > INT32_MAX) return std::nullopt;
+    } else if (ch == ':' && part >= 0 && ++colons <= 2) {
+      total = total * 60 + part;
+      part = -1;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (part < 0 || (colons > 0 && part >= 60)) return std::nullopt;
+  total = total * 60 + part;
+  if (total > INT32_MAX) return std::nullopt;
+  return std::int32_t(total);
+}
+
+void Screen::PromptKey(wint_t key, bool code) {
+  const bool enter = !code ? (key == L'\n' || key == L'\r') : key == KEY_ENTER;
+  const bool escape = !code && key == 27;
+  const bool erase = code ? key == KEY_BACKSPACE : (key == 127 || key == 8);
+  const size_t c = size_t(std::min(m_focus, 3));
+  if (m_prompt == Prompt::TooShort) {
+    if (enter || (!code && (key == L'y' || key == L'Y'))) {
+      m_prompt = Prompt::None;
+      Find(true);
+    } else if (escape || (!code && (key == L'n' || key == L'N'))) {
+      m_prompt = Prompt::None;
+      Say("Cancelled: adjust the criteria or the time.");
+    }
+    return;
+  }
+  if (escape) {
+    if (m_prompt == Prompt::Search) m_model.SetCursor(c, m_searchFrom);
+    m_prompt = Prompt::None;
+    return;
+  }
+  if (erase) {
+    while (!m_promptText.empty() && (m_promptText.back() & 0xC0) == 0x80) m_promptText.pop_back();
+    if (!m_promptText.empty()) m_promptText.pop_back();
+  } else if (!code && !enter && key >= 0x20) {
+    char bytes[MB_LEN_MAX];
+    std::mbstate_t state{};
+    const size_t n = std::wcrtomb(bytes, wchar_t(key), &state);
+    if (n != size_t(-1)) m_promptText.append(bytes, n);
+  }
+  if (m_prompt == Prompt::Search) {
+    m_search = m_promptText;
+    if (auto row = m_model.Search(c, m_search, m_searchFrom)) m_model.SetCursor(c, *row);
+    if (enter) m_prompt = Prompt::None;
+    return;
+  }
+  if (!enter) return;
+  const Prompt prompt = m_prompt;
+  m_prompt = Prompt::None;
+  PickOptions& settings = m_model.Settings();
+  if (prompt == Prompt::SaveName) {
+    if (!m_promptText.empty()) HandOver(TuiMpd::HandOff::Save, m_promptText);
+  } else if (prompt == Prompt::Minutes) {
+    char* end = nullptr;
+    const long minutes = std::strtol(m_promptText.c_str(), &end, 10);
+    if (m_promptText.empty() || *end != '\0' || minutes < kMinMinutes || minutes > kMaxMinutes)
+      Say("The time must be " + std::to_string(kMinMinutes) + " to " + std::to_string(kMaxMinutes) + " minutes.", true);
+    else
+      settings.minutes = int(minutes);
+  } else if (prompt == Prompt::Number) {
+    if (m_numberItem == 3) {
+      char* end = nullptr;
+      const unsigned long limit = std::strtoul(m_promptText.c_str(), &end, 10);
+      if (!m_promptText.empty() && *end == '\0' && limit <= 1000000)
+        settings.maxPerArtist = std::uint32_t(limit);
+      else
+        Say("Songs per artist: a whole number, 0 for any.", true);
+      return;
+    }
+    std::optional<std::int32_t>& length = m_numberItem == 1 ? settings.minLength : settings.maxLength;
+    std::string& text = m_numberItem == 1 ? settings.minLengthText : settings.maxLengthText;
+    if (m_promptText.empty()) {
+      length.reset();
+    } else if (auto seconds = ParseLength(m_promptText)) {
+      length = *seconds;
+      text = m_promptText;
+    } else {
+      Say("A length is seconds, M:SS or H:MM:SS.", true);
+    }
+  }
+}
+
+bool Screen::DialogKey(wint_t key, bool code) {
+  PickOptions& settings = m_model.Settings();
+  if (!code) {
+    switch (key) {
+      case L'f': Find(false); return true;
+      case L'p': m_play = !m_play; return true;
+      case L'd': settings.allowDuplicates = !settings.allowDuplicates; return true;
+      case L'+': settings.minutes = std::min(kMaxMinutes, settings.minutes + 5); return true;
+      case L'-': settings.minutes = std::max(kMinMinutes, settings.minutes - 5); return true;
+      default: break;
+    }
+  }
+  if (m_focus == kFocusTime) {
+    if (!code && key >= L'0' && key <= L'9') {
+      StartPrompt(Prompt::Minutes, "Total time in minutes: ");
+      PromptKey(key, code);
+    } else if (code && (key == KEY_UP || key == KEY_DOWN)) {
+      settings.minutes = std::clamp(settings.minutes + (key == KEY_UP ? 1 : -1), kMinMinutes, kMaxMinutes);
+    } else if ((!code && (key == L'\n' || key == L' ')) || (code && key == KEY_ENTER)) {
+      StartPrompt(Prompt::Minutes, "Total time in minutes: ");
+    }
+    return true;
+  }
+  if (m_focus == kFocusOptions) {
+    if (code && (key == KEY_LEFT || key == KEY_RIGHT)) m_optionItem = (m_optionItem + (key == KEY_LEFT ? 5 : 1)) % 6;
+    if ((!code && (key == L' ' || key == L'\n')) || (code && key == KEY_ENTER)) {
+      switch (m_optionItem) {
+        case 0: settings.fit = settings.fit == PickFit::Exact ? PickFit::Usual : PickFit::Exact; break;
+        case 1: case 2: case 3:
+          m_numberItem = m_optionItem;
+          StartPrompt(Prompt::Number, m_optionItem == 3 ? "Songs per artist (0 for any): "
+                                      : m_optionItem == 1 ? "Shortest length (seconds or M:SS, empty for any): "
+                                                          : "Longest length (seconds or M:SS, empty for any): ");
+          break;
+        case 4: settings.spread = !settings.spread; break;
+        case 5:
+          settings.excludes.clear();
+          Say("No value is excluded.");
+          break;
+      }
+    }
+    return true;
+  }
+  const size_t c = size_t(m_focus);
+  const long long page = std::max(1, ListRows() - 1);
+  if (code) {
+    switch (key) {
+      case KEY_UP: m_model.MoveCursor(c, -1); break;
+      case KEY_DOWN: m_model.MoveCursor(c, 1); break;
+      case KEY_HOME: m_model.SetCursor(c, 0); break;
+      case KEY_END: m_model.SetCursor(c, SIZE_MAX); break;
+      case KEY_PPAGE: m_model.MoveCursor(c, -page); break;
+      case KEY_NPAGE: m_model.MoveCursor(c, page); break;
+      case KEY_LEFT: m_focus = (m_focus + 3) % 4; break;
+      case KEY_RIGHT: m_focus = (m_focus + 1) % 4; break;
+      default: break;
+    }
+    return true;
+  }
+  const size_t cursor = m_model.Column(c).cursor;
+  switch (key) {
+    case L'k': m_model.MoveCursor(c, -1); break;
+    case L'j': m_model.MoveCursor(c, 1); break;
+    case L'g': m_model.SetCursor(c, 0); break;
+    case L'G': m_model.SetCursor(c, SIZE_MAX); break;
+    case 21: m_model.MoveCursor(c, -page / 2); break;  // Ctrl-u
+    case 4: m_model.MoveCursor(c, page / 2); break;    // Ctrl-d
+    case L' ': m_model.Toggle(c, cursor); break;
+    case L'A': m_model.TickAll(c); break;
+    case L'N': m_model.TickNone(c); break;
+    case L'R': m_model.Reverse(c); break;
+    case L'c': m_model.SetKind(c, (m_model.Column(c).kind + 1) % kKindCount); break;
+    case L'l':
+      if (c > 0)
+        m_model.SetLink(c, m_model.Column(c).link == ColumnLink::Or ? ColumnLink::And : ColumnLink::Or);
+      break;
+    case L'x': {
+      if (m_model.ValueCount(c) == 0) break;
+      const int kind = m_model.Column(c).kind;
+      const std::string value = m_model.Value(c, cursor);
+      auto& excludes = settings.excludes;
+      const auto same = [&](const PickExclusion& e) { return e.kind == kind && e.value == value; };
+      if (std::any_of(excludes.begin(), excludes.end(), same)) {
+        excludes.erase(std::remove_if(excludes.begin(), excludes.end(), same), excludes.end());
+        Say("No longer excluded: " + value);
+      } else {
+        excludes.push_back({0, kind, value, std::string(KindInfo(kind)->name) + "=" + value});
+        Say("Excluded: " + value);
+      }
+      break;
+    }
+    case L'/':
+      m_searchFrom = cursor;
+      StartPrompt(Prompt::Search, "Search " + std::string(kConditionKinds[m_model.Column(c).kind].name) + ": ");
+      break;
+    case L'n':
+      if (auto row = m_model.Search(c, m_search, cursor + 1)) m_model.SetCursor(c, *row);
+      else if (!m_search.empty()) Say("No value holds \"" + m_search + "\".");
+      break;
+    default: break;
+  }
+  return true;
+}
+
+bool Screen::PlaylistKey(wint_t key, bool code) {
+  const size_t page = size_t(std::max(1, LINES - 6));
+  if (code) {
+    if (key == KEY_UP && m_playlistTop > 0) --m_playlistTop;
+    if (key == KEY_DOWN) ++m_playlistTop;
+    if (key == KEY_PPAGE) m_playlistTop = m_playlistTop > page ? m_playlistTop - page : 0;
+    if (key == KEY_NPAGE) m_playlistTop += page;
+    if (key == KEY_HOME) m_playlistTop = 0;
+    if (key == KEY_END) m_playlistTop = SIZE_MAX / 2;
+    return true;
+  }
+  switch (key) {
+    case L'k': if (m_playlistTop > 0) --m_playlistTop; break;
+    case L'j': ++m_playlistTop; break;
+    case L'g': m_playlistTop = 0; break;
+    case L'G': m_playlistTop = SIZE_MAX / 2; break;
+    case L'r': HandOver(TuiMpd::HandOff::Replace); break;
+    case L'a': HandOver(TuiMpd::HandOff::Append); break;
+    case L's': StartPrompt(Prompt::SaveName, "Save as the stored playlist: "); break;
+    case L'f': Find(false); break;
+    case 27: m_view = View::Dialog; break;
+    default: break;
+  }
+  return true;
+}
+
+void Screen::Mouse() {
+  MEVENT event;
+  if (getmouse(&event) != OK) return;
+  if (m_view == View::Playlist) {
+    if (event.bstate & BUTTON4_PRESSED) PlaylistKey(KEY_UP, true);
+    if (event.bstate & BUTTON5_PRESSED) PlaylistKey(KEY_DOWN, true);
+    return;
+  }
+  if (m_view != View::Dialog) return;
+  for (const Hit& hit : m_hits) {
+    if (event.y != hit.y || event.x < hit.x || event.x >= hit.x + hit.width) continue;
+    const size_t c = size_t(hit.column);
+    if (event.bstate & (BUTTON4_PRESSED | BUTTON5_PRESSED)) {
+      if (hit.what != kHitRow) return;
+      // The wheel scrolls the list under the pointer, three rows a notch.
+      m_model.MoveCursor(c, (event.bstate & BUTTON4_PRESSED) ? -3 : 3);
+      return;
+    }
+    if (!(event.bstate & (BUTTON1_CLICKED | BUTTON1_PRESSED | BUTTON1_RELEASED))) return;
+    if (event.bstate & BUTTON1_RELEASED) return;
+    switch (hit.what) {
+      case kHitRow:
+        m_focus = hit.column;
+        m_model.SetCursor(c, hit.row);
+        m_model.Toggle(c, hit.row);
+        break;
+      case kHitAll: m_model.TickAll(c); break;
+      case kHitNone: m_model.TickNone(c); break;
+      case kHitReverse: m_model.Reverse(c); break;
+      case kHitKind: m_model.SetKind(c, (m_model.Column(c).kind + 1) % kKindCount); break;
+      case kHitLink:
+        m_model.SetLink(c, m_model.Column(c).link == ColumnLink::Or ? ColumnLink::And : ColumnLink::Or);
+        break;
+      case kHitPlay: m_play = !m_play; break;
+      case kHitDuplicates: m_model.Settings().allowDuplicates = !m_model.Settings().allowDuplicates; break;
+      case kHitFind: Find(false); break;
+    }
+    return;
+  }
+}
+
+bool Screen::Key(wint_t key, bool code) {
+  if (code && key == KEY_RESIZE) return true;
+  if (code && key == KEY_MOUSE) {
+    Mouse();
+    return true;
+  }
+  if (m_prompt != Prompt::None) {
+    PromptKey(key, code);
+    return true;
+  }
+  if (m_view == View::Help) {
+    if (code && (key == KEY_DOWN || key == KEY_NPAGE)) m_helpTop += key == KEY_DOWN ? 1 : LINES - 2;
+    else if (code && (key == KEY_UP || key == KEY_PPAGE)) m_helpTop -= key == KEY_UP ? 1 : LINES - 2;
+    else if (!code && key == L'j') ++m_helpTop;
+    else if (!code && key == L'k') --m_helpTop;
+    else m_view = m_helpFrom;
+    return true;
+  }
+  if (!code && key == L'q') return false;
+  if (!code && key == L'?') {
+    m_helpFrom = m_view;
+    m_view = View::Help;
+    m_helpTop = 0;
+    return true;
+  }
+  if (m_view == View::Dialog) {
+    if (!code && key == L'\t') {
+      m_focus = (m_focus + 1) % kFocusCount;
+      return true;
+    }
+    if (code && key == KEY_BTAB) {
+      m_focus = (m_focus + kFocusCount - 1) % kFocusCount;
+      return true;
+    }
+    return DialogKey(key, code);
+  }
+  return PlaylistKey(key, code);
+}
+
+int Screen::Run() {
+  if (!std::getenv("NO_COLOR") && has_colors()) {
+    start_color();
+    use_default_colors();
+    init_pair(kPairTitle, COLOR_CYAN, -1);
+    init_pair(kPairTicked, COLOR_GREEN, -1);
+    init_pair(kPairStatus, COLOR_BLUE, -1);
+    init_pair(kPairError, COLOR_RED, -1);
+    init_pair(kPairFocus, COLOR_YELLOW, -1);
+    m_colour = true;
+  }
+  RefreshQueue();
+  for (;;) {
+    Draw();
+    wint_t key = 0;
+    const int got = get_wch(&key);
+    if (g_interrupted) return 130;
+    if (got == ERR) {
+      // Idle: the queue as MPD has it now, every two seconds.
+      if (std::chrono::steady_clock::now() - m_queueRead > std::chrono::seconds(2)) RefreshQueue();
+      continue;
+    }
+    if (COLS < kMinWidth || LINES < kMinHeight) {
+      if (got != KEY_CODE_YES && key == L'q') return 0;
+      continue;
+    }
+    if (!Key(key, got == KEY_CODE_YES)) return 0;
+  }
+}
+
+}  // namespace
+
+void RestoreTerminalFromSignal() {
+  if (g_haveTermios) tcsetattr(STDIN_FILENO, TCSANOW, &g_savedTermios);
+  // Mouse reports off, the cursor shown, the main screen back.
+  static const char kReset[] = "\033[?1000l\033[?1002l\033[?1006l\033[?25h\033[?1049l\033[0m";
+  (void)!write(STDOUT_FILENO, kReset, sizeof kReset - 1);
+}
+
+int RunScreen(DialogModel& model, TuiMpd& mpd, const std::string& libraryName) {
+  g_haveTermios = tcgetattr(STDIN_FILENO, &g_savedTermios) == 0;
+  struct sigaction interrupt {};
+  interrupt.sa_handler = OnInterrupt;
+  sigemptyset(&interrupt.sa_mask);
+  sigaction(SIGINT, &interrupt, nullptr);
+  sigaction(SIGTERM, &interrupt, nullptr);
+  sigaction(SIGHUP, &interrupt, nullptr);
+  for (int fatal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) signal(fatal, OnFatal);
+
+  initscr();
+  cbreak();
+  noecho();
+  nonl();
+  keypad(stdscr, TRUE);
+  set_escdelay(25);
+  timeout(250);
+  mousemask(BUTTON1_PRESSED | BUTTON1_CLICKED | BUTTON4_PRESSED | BUTTON5_PRESSED, nullptr);
+  mouseinterval(0);
+  Screen screen(model, mpd, libraryName);
+  const int code = screen.Run();
+  endwin();
+  return code;
+}
+
+}  // namespace tunyra
