@@ -12,6 +12,7 @@
 #include <cwchar>
 #include <ctime>
 #include <optional>
+#include <sstream>
 #include <vector>
 
 #include "library/condition_kind.h"
@@ -142,6 +143,7 @@ class Screen {
   bool m_play = true;
   Prompt m_prompt = Prompt::None;
   std::string m_promptLabel, m_promptText;
+  std::string m_question;  // the too-short question, in the dialog's lines
   std::string m_search;
   size_t m_searchFrom = 0;
   int m_numberItem = 0;
@@ -334,6 +336,16 @@ void Screen::DrawHelp() {
 }
 
 void Screen::DrawStatus() {
+  if (m_prompt == Prompt::TooShort) {
+    // The dialog's own lines, in a box above the prompt.
+    std::vector<std::string> lines;
+    std::istringstream text(m_question);
+    for (std::string line; std::getline(text, line);) lines.push_back(line);
+    const int top = LINES - 3 - int(lines.size()) - 1;
+    Put(top, 0, COLS, std::string(52, '-'), A_BOLD);
+    for (size_t i = 0; i < lines.size(); ++i) Put(top + 1 + int(i), 0, COLS, " " + lines[i], A_BOLD, kPairFocus);
+    Put(LINES - 3, 0, COLS, std::string(52, '-'), A_BOLD);
+  }
   if (m_prompt != Prompt::None) {
     Put(LINES - 2, 0, COLS, m_promptLabel + m_promptText, A_BOLD);
     curs_set(1);
@@ -370,9 +382,8 @@ void Screen::Find(bool shorten) {
                            : static_cast<std::uint32_t>(std::time(nullptr));
   FoundSongs found = m_model.FindSongs(m_seed, shorten);
   if (found.outcome == FoundSongs::Outcome::TooShortCancelled) {
-    std::string question = found.message;
-    std::replace(question.begin(), question.end(), '\n', ' ');
-    StartPrompt(Prompt::TooShort, question + "  OK (y, Enter) / Cancel (n, Esc)? ");
+    m_question = found.message;
+    StartPrompt(Prompt::TooShort, "OK (y, Enter) or Cancel (n, Esc)? ");
     return;
   }
   if (found.outcome != FoundSongs::Outcome::Playlist) {

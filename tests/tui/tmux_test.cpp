@@ -1,0 +1,214 @@
+// tunyra as a user runs it: inside tmux at a fixed size, against a private MPD, driven
+// with send-keys and read back with capture-pane. What MPD holds afterwards is read
+// with mpc. Every wait has a bound.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <climits>
+#include <cwchar>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <thread>
+
+#include "tests/scan/audio_fixture.h"
+#include "tests/support/private_mpd.h"
+#include "tests/support/tool_run.h"
+
+namespace {
+
+constexpr auto kBound = std::chrono::seconds(15);
+
+std::string ReadWhole(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// One tmux server of its own (a socket in a temporary folder) with one session that
+// runs tunyra through a script: the terminal's settings are saved before and after, and
+// the exit code kept.
+class TunyraInTmux : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(MissingAudioTools(), "");
+    char folder[] = "/tmp/tunyra-tmux-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    m_folder = folder;
+    struct Track {
+      const char* file;
+      int seconds;
+      const char *title, *artist, *genre;
+    } tracks[] = {
+        {"jazz/a.flac", 2, "Alpha", "Bea", "Jazz"},
+        {"jazz/b.ogg", 3, "Beta", "Bea", "Jazz"},
+        {"rock/c.mp3", 4, "Gamma", "Cal", "Rock"},
+        {"rock/d.flac", 3, "Delta", "Cal", "Rock"},
+        {"cjk/e.flac", 2, "東京の夜", "山田太郎", "ジェイポップとロックの夜"},
+    };
+    for (const Track& t : tracks) {
+      const std::string path = m_mpd.MusicDirectory() + "/" + t.file;
+      std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+      std::string error;
+      ASSERT_TRUE(MakeSilentAudio(path, t.seconds, error)) << error;
+      FixtureTags tags;
+      tags.title = t.title;
+      tags.artist = t.artist;
+      tags.genre = t.genre;
+      tags.album = "Album";
+      ASSERT_TRUE(WriteFixtureTags(path, tags, error)) << error;
+    }
+    std::string error;
+    ASSERT_TRUE(m_mpd.Start({}, error)) << error;
+  }
+  void TearDown() override {
+    if (m_started) Tmux({"kill-server"});
+    std::error_code ignored;
+    std::filesystem::remove_all(m_folder, ignored);
+  }
+
+  ToolResult Tmux(std::vector<std::string> args) {
+    args.insert(args.begin(), {"-S", m_folder + "/tmux.sock"});
+    return RunTool("/usr/bin/tmux", args);
+  }
+
+  void Launch(int width, int height, const std::string& arguments = "--minutes 5") {
+    const std::string script = m_folder + "/run.sh";
+    // The shell outlives a Ctrl-C (a trap of a command is no trap in its children).
+    std::ofstream(script) << "trap true INT\nstty -g > '" << m_folder << "/before'\n"
+                          << "LANG=C.UTF-8 TUNYRA_SEED=7 '" << TUNYRA_PATH << "' 'mpd:" << m_mpd.Socket() << "' "
+                          << arguments << "\n"
+                          << "echo $? > '" << m_folder << "/code.new'; mv '" << m_folder << "/code.new' '"
+                          << m_folder << "/code'\n"
+                          << "stty -g > '" << m_folder << "/after'\n"
+                          << "exec sleep 600\n";
+    const ToolResult started = Tmux({"new-session", "-d", "-s", "t", "-x", std::to_string(width), "-y",
+                                     std::to_string(height), "sh '" + script + "'"});
+    ASSERT_EQ(started.code, 0) << started.err;
+    m_started = true;
+    Tmux({"set-option", "-t", "t", "window-size", "manual"});
+    ASSERT_TRUE(WaitFor("Genre")) << Screen();
+  }
+
+  void Keys(const std::vector<std::string>& keys) {
+    std::vector<std::string> args{"send-keys", "-t", "t"};
+    args.insert(args.end(), keys.begin(), keys.end());
+    ASSERT_EQ(Tmux(args).code, 0);
+  }
+  void Type(const std::string& text) { ASSERT_EQ(Tmux({"send-keys", "-t", "t", "-l", text}).code, 0); }
+  std::string Screen() { return Tmux({"capture-pane", "-p", "-t", "t"}).out; }
+
+  bool WaitUntil(const std::function<bool()>& done) {
+    const auto end = std::chrono::steady_clock::now() + kBound;
+    while (std::chrono::steady_clock::now() < end) {
+      if (done()) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return done();
+  }
+  bool WaitFor(const std::string& text) {
+    return WaitUntil([&] { return Screen().find(text) != std::string::npos; });
+  }
+  std::string Queue() { return m_mpd.Mpc({"playlist", "-f", "%file%"}); }
+
+  // The screen line holding `text`.
+  std::string LineWith(const std::string& text) {
+    std::istringstream lines(Screen());
+    for (std::string line; std::getline(lines, line);)
+      if (line.find(text) != std::string::npos) return line;
+    return "";
+  }
+
+  PrivateMpd m_mpd;
+  std::string m_folder;
+  bool m_started = false;
+};
+
+// Terminal cells that `text` (UTF-8) takes.
+int Cells(const std::string& text) {
+  std::wstring wide(text.size() + 1, L'\0');
+  std::setlocale(LC_CTYPE, "C.UTF-8");
+  const size_t n = std::mbstowcs(wide.data(), text.c_str(), wide.size());
+  if (n == size_t(-1)) return -1;
+  return wcswidth(wide.c_str(), n);
+}
+
+TEST_F(TunyraInTmux, TickGenreFindReplaceTheQueue) {
+  Launch(80, 24);
+  // Tab to the genre column, search for rock, tick it, find.
+  Keys({"Tab", "Tab", "Tab", "/"});
+  Type("roc");
+  Keys({"Enter", "Space", "f"});
+  // Two rock songs of 7 s cannot make 5 minutes: the dialog's question, answered OK.
+  ASSERT_TRUE(WaitFor("less than")) << Screen();
+  ASSERT_TRUE(WaitFor("OK (y, Enter)")) << Screen();
+  Keys({"y"});
+  ASSERT_TRUE(WaitFor("Playlist: 2 songs")) << Screen();
+  EXPECT_NE(Screen().find("Gamma"), std::string::npos);
+  Keys({"r"});
+  ASSERT_TRUE(WaitFor("The queue is now the 2 songs.")) << Screen();
+  const std::string queue = Queue();
+  EXPECT_NE(queue.find("rock/c.mp3"), std::string::npos) << queue;
+  EXPECT_NE(queue.find("rock/d.flac"), std::string::npos) << queue;
+  EXPECT_EQ(queue.find("jazz"), std::string::npos) << queue;
+  ASSERT_TRUE(WaitFor("MPD: 2 songs, 0:07 in the queue")) << Screen();
+
+  // Smaller than the program needs, then larger: it says so, then draws again.
+  ASSERT_EQ(Tmux({"resize-window", "-t", "t", "-x", "60", "-y", "20"}).code, 0);
+  ASSERT_TRUE(WaitFor("at least 80x24; this one is 60x20")) << Screen();
+  ASSERT_EQ(Tmux({"resize-window", "-t", "t", "-x", "200", "-y", "50"}).code, 0);
+  ASSERT_TRUE(WaitFor("Playlist: 2 songs")) << Screen();
+  Keys({"Escape"});
+  ASSERT_TRUE(WaitFor("Genre 1/3")) << Screen();
+  // Columns of a quarter of 200 cells: the second starts at cell 50.
+  const std::string header = LineWith("Title");
+  EXPECT_EQ(Cells(header.substr(0, header.find("Or  Title"))), 50) << header;
+  Keys({"q"});
+  ASSERT_TRUE(WaitUntil([&] { return ReadWhole(m_folder + "/code") == "0\n"; }));
+}
+
+TEST_F(TunyraInTmux, CjkValuesLineUp) {
+  Launch(80, 24);
+  ASSERT_TRUE(WaitFor("山田太郎")) << Screen();
+  // Each column is 20 cells wide whatever its text: the title column's box starts at
+  // cell 20 on the line of the CJK artist, as on every line.
+  const std::string line = LineWith("山田太郎");
+  const size_t second = line.find("[ ]", 3);
+  ASSERT_NE(second, std::string::npos) << line;
+  EXPECT_EQ(Cells(line.substr(0, second)), 20) << line;
+  // A value wider than its column ends at the last whole character that fits in its
+  // 19 cells (a double-width one is never cut), in the last column too.
+  const std::string genre = LineWith("ジェイポップ");
+  EXPECT_EQ(Cells(genre.substr(0, genre.find("[ ] ジェイポップ"))), 60) << genre;
+  EXPECT_EQ(genre.substr(genre.find("[ ] ジェイポップ")), "[ ] ジェイポップと") << genre;
+}
+
+TEST_F(TunyraInTmux, MpdStoppedWhileRunning) {
+  Launch(80, 24);
+  ASSERT_TRUE(WaitFor("in the queue")) << Screen();
+  m_mpd.Kill();
+  ASSERT_TRUE(WaitFor("cannot reach MPD")) << Screen();
+  // Still usable: tick, find, and the hand-off's failure in the status line.
+  Keys({"Tab", "Tab", "Tab", "Space", "d", "f"});
+  ASSERT_TRUE(WaitFor("Playlist:")) << Screen();
+  Keys({"r"});
+  ASSERT_TRUE(WaitUntil([&] { return LineWith("MPD:").find("cannot reach MPD") != std::string::npos; }))
+      << Screen();
+  Keys({"Escape", "Space"});
+  ASSERT_TRUE(WaitFor("Genre 0/3")) << Screen();
+}
+
+TEST_F(TunyraInTmux, CtrlCRestoresTheTerminal) {
+  Launch(80, 24);
+  Keys({"C-c"});
+  ASSERT_TRUE(WaitUntil([&] { return !ReadWhole(m_folder + "/after").empty(); })) << Screen();
+  EXPECT_EQ(ReadWhole(m_folder + "/code"), "130\n");
+  EXPECT_EQ(ReadWhole(m_folder + "/after"), ReadWhole(m_folder + "/before"));
+}
+
+}  // namespace
