@@ -5,6 +5,7 @@
 //   tunyra-fit-bench                  1,000 seeds; sample, 10k and 100k items; timing at 1M
 //   tunyra-fit-bench --quick          100 seeds; sample and 10k items; timing at 100k
 //   tunyra-fit-bench --errors FILE    also writes every playlist's error (for the histogram)
+//   tunyra-fit-bench --limits         only the artist-limit timings
 //
 // Every exact-fit playlist is checked as it comes: its total is what it reports, it
 // holds no song of unknown length, none twice, and its error is never larger than the
@@ -12,6 +13,11 @@
 // aborts the run. At the largest size the exact fit with at most 2, 100 and 1,000 songs
 // per artist is timed against the exact fit without a limit, seed by seed in the same
 // run; its playlists are checked too, and that no artist comes more often than allowed.
+// The generated artists have about 12 songs each, which limits of 100 and 1,000 never
+// bind, so those limits are timed again with the same songs under fewer, larger artists:
+// 1,000 of about 1,000 songs each, a skewed thousand from a few hundred songs to tens
+// of thousands, and so few (10 under a limit of 100, one under 1,000) that at 3600
+// minutes the limit holds back the picks themselves.
 
 #include <time.h>
 
@@ -75,6 +81,34 @@ std::vector<std::uint32_t> ArtistIds(RecordView records, size_t& artists) {
   return artistOf;
 }
 
+// The generated artists merged into `artists` larger ones, so that a limit of hundreds
+// binds: evenly, or skewed (the merged artist k takes a share falling as 1 / sqrt(k)).
+std::vector<std::uint32_t> MergedArtists(const std::vector<std::uint32_t>& artistOf, std::uint32_t artists,
+                                         bool skewed) {
+  std::vector<std::uint32_t> merged(artistOf.size());
+  for (size_t i = 0; i < artistOf.size(); ++i) {
+    std::uint64_t z = (artistOf[i] + 1) * 0x9E3779B97F4A7C15ULL;
+    z = (z ^ (z >> 31)) * 0xBF58476D1CE4E5B9ULL;
+    z ^= z >> 29;
+    const double u = static_cast<double>(z >> 11) / 9007199254740992.0;
+    merged[i] = skewed ? static_cast<std::uint32_t>(u * u * artists) : static_cast<std::uint32_t>(z % artists);
+  }
+  return merged;
+}
+
+std::string SongsPerArtist(const std::vector<std::uint32_t>& artistOf) {
+  std::unordered_map<std::uint32_t, std::uint32_t> songs;
+  for (std::uint32_t a : artistOf) ++songs[a];
+  std::uint32_t fewest = UINT32_MAX, most = 0;
+  for (const auto& [artist, count] : songs) {
+    fewest = std::min(fewest, count);
+    most = std::max(most, count);
+  }
+  if (songs.size() == 1) return "1 artist of " + std::to_string(most) + " songs";
+  return std::to_string(songs.size()) + " artists of " + std::to_string(fewest) + " to " + std::to_string(most) +
+         " songs";
+}
+
 struct FillFigures {
   int runs = 0;
   int exact = 0;
@@ -105,7 +139,8 @@ void CheckExactFit(const CandidateList& candidates, const FillResult& exact, con
   (void)candidates;
 }
 
-void CheckArtistLimit(const CandidateList& candidates, const PickLimits& limits, const FillResult& limited,
+// Returns whether some artist has as many picks as the limit allows.
+bool CheckArtistLimit(const CandidateList& candidates, const PickLimits& limits, const FillResult& limited,
                       const FillResult& free, const std::string& where) {
   CheckExactFit(candidates, limited, free, where);
   if (limited.indices.size() != limited.picks.size()) Mismatch(where, "the picks and their indices disagree");
@@ -116,6 +151,9 @@ void CheckArtistLimit(const CandidateList& candidates, const PickLimits& limits,
     if (++perArtist[limits.artistOf[limited.indices[k]]] > limits.maxPerArtist)
       Mismatch(where, "an artist comes more often than the limit");
   }
+  for (const auto& [artist, picks] : perArtist)
+    if (picks == limits.maxPerArtist) return true;
+  return false;
 }
 
 class FitBench {
@@ -168,7 +206,7 @@ class FitBench {
     for (int minutes : {60, 3600}) {
       std::fprintf(stderr, "  %s, %d min, at most %u per artist ...\n", library.c_str(), minutes, most);
       double freeMillis = 0, limitedMillis = 0;
-      int exact = 0;
+      int exact = 0, full = 0;
       for (int seed = 1; seed <= seeds; ++seed) {
         // Turn about first, so that neither always finds the caches warm.
         LcgRandomSource freeRandom(static_cast<std::uint32_t>(seed)), limitedRandom(static_cast<std::uint32_t>(seed));
@@ -183,13 +221,14 @@ class FitBench {
             limitedMillis += CpuMillis() - start;
           }
         }
-        CheckArtistLimit(candidates, limits, limited, free, library + ", seed " + std::to_string(seed));
+        full += CheckArtistLimit(candidates, limits, limited, free, library + ", seed " + std::to_string(seed));
         exact += limited.remainingSeconds == 0;
       }
       const double ratio = limitedMillis / freeMillis;
       m_table.Add({library, "exact fit, at most " + std::to_string(most) + " songs per artist against none, " +
                                 std::to_string(minutes) +
                                 " min (" + std::to_string(seeds) + " seeds), exact " + std::to_string(exact) + "/" +
+                                std::to_string(seeds) + ", an artist at the limit " + std::to_string(full) + "/" +
                                 std::to_string(seeds),
                    Millis(limitedMillis / seeds), Millis(freeMillis / seeds), Ratio(limitedMillis, freeMillis),
                    "< 1.5 x", ratio < 1.5 ? "PASS" : "MISS"});
@@ -238,14 +277,17 @@ class FitBench {
 
 int main(int argc, char** argv) {
   bool quick = false;
+  bool limitsOnly = false;
   const char* errorsPath = nullptr;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--quick") == 0) {
       quick = true;
+    } else if (std::strcmp(argv[i], "--limits") == 0) {
+      limitsOnly = true;
     } else if (std::strcmp(argv[i], "--errors") == 0 && i + 1 < argc) {
       errorsPath = argv[++i];
     } else {
-      std::fprintf(stderr, "usage: tunyra-fit-bench [--quick] [--errors FILE]\n");
+      std::fprintf(stderr, "usage: tunyra-fit-bench [--quick] [--limits] [--errors FILE]\n");
       return 2;
     }
   }
@@ -267,8 +309,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return 1;
   }
-  bench.Accuracy("sample", EverySong(sample.Records()));
-  for (int n : quick ? std::vector<int>{10000} : std::vector<int>{10000, 100000}) {
+  if (!limitsOnly) bench.Accuracy("sample", EverySong(sample.Records()));
+  std::vector<int> sizes = quick ? std::vector<int>{10000} : std::vector<int>{10000, 100000};
+  if (limitsOnly) sizes.clear();
+  for (int n : sizes) {
     ItemRecordList library = GenerateLibrary(n);
     bench.Accuracy(n == 10000 ? "10k" : "100k", EverySong(library));
     ReleaseItemRecordList(library);
@@ -277,12 +321,26 @@ int main(int argc, char** argv) {
     const int n = quick ? 100000 : 1000000;
     ItemRecordList library = GenerateLibrary(n);
     const CandidateList candidates = EverySong(library);
-    bench.Timing(n == 100000 ? "100k" : "1M", candidates, quick ? 5 : 20);
+    const std::string size = n == 100000 ? "100k" : "1M";
+    const int timingSeeds = quick ? 5 : 20;
+    if (!limitsOnly) bench.Timing(size, candidates, timingSeeds);
     size_t artists = 0;
     const std::vector<std::uint32_t> artistOf = ArtistIds(library, artists);
     for (std::uint32_t most : {2u, 100u, 1000u})
-      bench.ArtistLimitTiming((n == 100000 ? "100k, " : "1M, ") + std::to_string(artists / 1000) + "k artists",
-                              candidates, artistOf, most, quick ? 5 : 20);
+      bench.ArtistLimitTiming(size + ", " + std::to_string(artists / 1000) + "k artists", candidates, artistOf, most,
+                              timingSeeds);
+    // Artists more than the limit has (the search's layers), and artists so few that the
+    // limit holds the picks themselves back at 3600 minutes.
+    struct Merge {
+      std::uint32_t artists;
+      bool skewed;
+      std::uint32_t most;
+    };
+    for (const Merge merge : {Merge{1000, false, 100}, Merge{1000, false, 1000}, Merge{1000, true, 100},
+                              Merge{1000, true, 1000}, Merge{10, false, 100}, Merge{1, false, 1000}}) {
+      const std::vector<std::uint32_t> merged = MergedArtists(artistOf, merge.artists, merge.skewed);
+      bench.ArtistLimitTiming(size + ", " + SongsPerArtist(merged), candidates, merged, merge.most, timingSeeds);
+    }
     ReleaseItemRecordList(library);
   }
   if (errors) std::fclose(errors);
