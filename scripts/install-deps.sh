@@ -38,6 +38,9 @@ want opusenc opus-tools
 [ -f /usr/include/mpd/client.h ] || need_pkgs+=(libmpdclient-dev)
 want mpd mpd
 want mpc mpc
+# tunyra: the wide-character ncurses, and tmux that its tests run it in.
+[ -f /usr/include/ncursesw/curses.h ] || need_pkgs+=(libncurses-dev)
+want tmux tmux
 [ -f /usr/src/googletest/CMakeLists.txt ] || need_pkgs+=(googletest)
 [ -f /usr/include/benchmark/benchmark.h ] || need_pkgs+=(libbenchmark-dev)
 # XXH3, the core's one hash: header-only, so the DLL builds it in too.

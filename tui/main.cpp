@@ -20,6 +20,7 @@
 #include "scan/folder_library.h"
 #include "scan/scan_progress.h"
 #include "tui/dialog_model.h"
+#include "tui/key_help.h"
 #include "tui/mpd_link.h"
 #include "tui/screen.h"
 
@@ -103,6 +104,7 @@ int main(int argc, char** argv) {
     }
     if (reading.help) {
       std::cout << cli::HelpText<TuiOptions>(kProgram, std::span<const cli::Option<TuiOptions>>(kOptions));
+      for (const char* line : tunyra::kKeyHelp) std::cout << (line[0] != ' ' ? "\n" : "") << line << '\n';
       return int(cli::kExitOk);
     }
     if (reading.version) {

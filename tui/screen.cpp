@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <iterator>
 #include <chrono>
 #include <climits>
 #include <cstdlib>
@@ -18,6 +19,7 @@
 #include "library/condition_kind.h"
 #include "picking/playlist_text.h"
 #include "picking/requested_time.h"
+#include "tui/key_help.h"
 
 namespace tunyra {
 
@@ -160,38 +162,6 @@ class Screen {
   int m_helpTop = 0;
 };
 
-constexpr const char* kHelp[] = {
-    "Keys of the dialog",
-    "  Tab, Shift-Tab     next, previous: the four lists, the time, the options",
-    "  Up Down, k j       move in the list",
-    "  g G, Home End      first, last value",
-    "  PgUp PgDn          a page up, down",
-    "  Ctrl-u Ctrl-d      half a page up, down",
-    "  Space              tick or untick the value (in the options: change the item)",
-    "  A  N  R            All, None, Reverse of the column",
-    "  c                  the column's kind: artist, title, album, genre",
-    "  l                  the column's link to the columns on its left: Or, And",
-    "  x                  exclude the value (never picked), or take it back",
-    "  /                  search the column as you type; Enter keeps the match",
-    "  n                  the next match",
-    "  + -                the time up, down by 5 minutes (digits when it is focused)",
-    "  p                  Start playing on or off",
-    "  d                  Allow duplicates on or off",
-    "  f                  Find Songs",
-    "  In the options (Left, Right choose): fit usual or exact, shortest and longest",
-    "  length (seconds, M:SS), songs per artist, spread, excluded values (Space clears)",
-    "Keys of the playlist",
-    "  r                  replace MPD's queue with it",
-    "  a                  append it to MPD's queue",
-    "  s                  save it as MPD's stored playlist (asks the name)",
-    "  f                  draw again",
-    "  Esc                back to the dialog",
-    "Everywhere",
-    "  ?                  this help (any key closes it)",
-    "  q                  quit (Ctrl-C too)",
-    "  The mouse: a click ticks a value or presses a button, the wheel scrolls.",
-    "  The too-short question: y or Enter for OK, n or Esc for Cancel.",
-};
 
 // "[x] "
 std::string Box(bool on) { return on ? "[x] " : "[ ] "; }
@@ -326,11 +296,11 @@ void Screen::DrawPlaylist() {
 }
 
 void Screen::DrawHelp() {
-  const int count = int(sizeof kHelp / sizeof kHelp[0]);
+  const int count = int(std::size(kKeyHelp));
   const int rows = LINES - 1;
   m_helpTop = std::clamp(m_helpTop, 0, std::max(0, count - rows));
   for (int r = 0; r < rows && m_helpTop + r < count; ++r) {
-    const char* line = kHelp[m_helpTop + r];
+    const char* line = kKeyHelp[m_helpTop + r];
     Put(r, 0, COLS, line, line[0] != ' ' ? A_BOLD : A_NORMAL, line[0] != ' ' ? kPairTitle : 0);
   }
 }
