@@ -21,6 +21,10 @@ want xdpyinfo x11-utils
 want xdotool xdotool
 want import imagemagick
 want python3 python3
+# The Windows packages: the installer (NSIS) and the zip, and unzip for their test.
+want makensis nsis
+want zip zip
+want unzip unzip
 want pkg-config pkg-config
 # Installing and packaging the command-line tools: manual pages from their --help,
 # the Debian package's dependencies, and man to render the pages in the tests.

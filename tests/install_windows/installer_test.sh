@@ -126,7 +126,8 @@ wait_until 30 bash -c '! kill -0 "$1" 2>/dev/null' _ "$player_pid" || kill "$pla
 player_pid=""
 tr -d '\r' <"$drive/player-log.txt" >"$work/player-log.txt" 2>/dev/null
 check "the player's log: the plug-in from Plugins, its hotkey bound" bash -c \
-  'grep -q "hotkeys-add \"General: Tunyra Select Songs\" .* bound to" "$1" && grep -q "plug-in \"Plugins\\\\gen_tunyra.dll\" quit and unloaded" "$1" || cat "$1"' _ \
+  '{ grep -q "hotkeys-add \"General: Tunyra Select Songs\" .* bound to" "$1" &&
+      grep -q "plug-in \"Plugins\\\\gen_tunyra.dll\" quit and unloaded" "$1"; } || { cat "$1"; false; }' _ \
   "$work/player-log.txt"
 
 # The uninstaller copies itself away and returns at once: the prefix's server ends when
