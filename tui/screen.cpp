@@ -267,7 +267,7 @@ void Screen::DrawDialog() {
   }
   if (m_prompt == Prompt::None)
     Put(LINES - 2, 0, COLS,
-        "f Find Songs  Tab next  Space tick  A/N/R All/None/Reverse  c kind  l Or/And  / search  ? keys  q quit",
+        "f Find Songs  Space tick  A/N/R  c kind  l Or/And  x exclude  / search  ? keys",
         A_DIM);
 }
 
@@ -292,7 +292,7 @@ void Screen::DrawPlaylist() {
   }
   if (m_prompt == Prompt::None)
     Put(LINES - 2, 0, COLS,
-        "r replace the queue  a append  s save as playlist  f draw again  Esc back  ? keys  q quit", A_DIM);
+        "r replace the queue  a append  s save  f draw again  Esc back  ? keys  q quit", A_DIM);
 }
 
 void Screen::DrawHelp() {
