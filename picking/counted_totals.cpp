@@ -137,20 +137,19 @@ class CountedWalk {
                     std::uint32_t& budget) {
     if (hi - lo > m_leaf) {
       const std::size_t mid = lo + (hi - lo) / 2;
-      {
-        std::vector<T> atMid = atLo;
-        Hold(1);
-        for (std::size_t p = lo; p < mid; ++p) m_tables.Apply(atMid.data(), p);
-        total = Walk(mid, hi, atMid, total, budget);
-      }
+      std::vector<T> atMid = Copy(atLo);
+      Hold(1);
+      for (std::size_t p = lo; p < mid; ++p) m_tables.Apply(atMid.data(), p);
+      total = Walk(mid, hi, atMid, total, budget);
+      Spare(std::move(atMid));
       Hold(-1);
       return Walk(lo, mid, atLo, total, budget);
     }
-    std::vector<std::vector<T>> tables(hi - lo);
-    tables[0] = atLo;
+    std::vector<std::vector<T>> tables;
+    tables.push_back(Copy(atLo));
     for (std::size_t p = lo + 1; p < hi; ++p) {
-      tables[p - lo] = tables[p - lo - 1];
-      m_tables.Apply(tables[p - lo].data(), p - 1);
+      tables.push_back(Copy(tables.back()));
+      m_tables.Apply(tables.back().data(), p - 1);
     }
     Hold(static_cast<std::ptrdiff_t>(hi - lo));
     std::vector<std::size_t> fits;
@@ -175,9 +174,21 @@ class CountedWalk {
         budget -= m_parts.counts[fits[pick]];
       }
     }
+    for (std::vector<T>& table : tables) Spare(std::move(table));
     Hold(-static_cast<std::ptrdiff_t>(hi - lo));
     return total;
   }
+
+  // Tables come from those given back: the walk makes as many again and again, and fresh
+  // memory for each costs more than the passes over it.
+  std::vector<T> Copy(const std::vector<T>& from) {
+    if (m_spare.empty()) return from;
+    std::vector<T> table = std::move(m_spare.back());
+    m_spare.pop_back();
+    table.assign(from.begin(), from.end());
+    return table;
+  }
+  void Spare(std::vector<T>&& table) { m_spare.push_back(std::move(table)); }
 
   // A part that repeats: any number of its weight that leaves the rest within the budget
   // in the table before it, each number as likely.
@@ -204,33 +215,69 @@ class CountedWalk {
   std::vector<CountedTake>& m_taken;
   std::size_t m_held = 0;  // tables
   std::size_t m_most = 0;
+  std::vector<std::vector<T>> m_spare;
 };
 
 }  // namespace
 
-std::uint64_t CountedSteps(const CountedParts& parts, std::int64_t top) {
-  return WithCountType(parts.cap, [&](auto zero) {
-    const std::uint64_t words = ((static_cast<std::uint64_t>(top) + 1) * sizeof(zero) + 7) / 8;
-    std::uint64_t passes = 2;  // seed and fold
-    for (std::size_t p = 0; p < parts.Parts(); ++p) {
-      const std::size_t weights = parts.starts[p + 1] - parts.starts[p];
-      passes += weights + (weights > 1 ? 1 : 0);
-    }
-    return passes * words;
+namespace {
+
+std::uint64_t TableWords(std::uint32_t cap, std::int64_t top) {
+  return WithCountType(cap, [&](auto zero) {
+    return ((static_cast<std::uint64_t>(top) + 1) * sizeof(zero) + 7) / 8;
   });
 }
 
+std::uint64_t PartPasses(const CountedParts& parts, std::size_t p) {
+  const std::size_t weights = parts.starts[p + 1] - parts.starts[p];
+  return weights + (weights > 1 ? 1 : 0);
+}
+
+}  // namespace
+
+std::uint64_t CountedSteps(const CountedParts& parts, std::int64_t top) {
+  std::uint64_t passes = 2;  // seed and fold
+  for (std::size_t p = 0; p < parts.Parts(); ++p) passes += PartPasses(parts, p);
+  return passes * TableWords(parts.cap, top);
+}
+
 void RaiseCounted(std::uint64_t* bits, std::int64_t top, const CountedParts& parts, std::size_t& heldBytes) {
+  CountedRaise raise;
+  RaiseCounted(bits, top, parts, heldBytes, raise);
+}
+
+void RaiseCounted(std::uint64_t* bits, std::int64_t top, const CountedParts& parts, std::size_t& heldBytes,
+                  CountedRaise& raise) {
+  const std::uint64_t words = TableWords(parts.cap, top);
+  raise.parts = 0;
+  raise.steps = 2 * words;
   WithCountType(parts.cap, [&](auto zero) {
     using T = decltype(zero);
     CountTables<T> tables(top, parts);
     std::vector<T> counts(tables.Size());
     tables.Seed(counts.data(), bits);
-    for (std::size_t p = 0; p < parts.Parts(); ++p) tables.Apply(counts.data(), p);
+    const bool stops = raise.stopAt >= 0 && raise.stopAt <= top;
+    const auto at = static_cast<std::size_t>(raise.stopAt);
+    for (std::size_t p = 0; p < parts.Parts(); ++p) {
+      if (stops && counts[at] <= parts.cap) break;
+      const std::uint64_t more = PartPasses(parts, p) * words;
+      if (raise.steps + more > raise.budget) break;
+      tables.Apply(counts.data(), p);
+      raise.steps += more;
+      ++raise.parts;
+    }
     tables.Fold(bits, counts.data());
     heldBytes = std::max(heldBytes, tables.Bytes() + tables.ScratchBytes());
     return 0;
   });
+}
+
+void KeepParts(CountedParts& parts, std::size_t count) {
+  if (count >= parts.Parts()) return;
+  parts.starts.resize(count + 1);
+  parts.repeats.resize(count);
+  parts.weights.resize(parts.starts.back());
+  parts.counts.resize(parts.starts.back());
 }
 
 std::size_t CountedTableBytes(std::uint32_t cap, std::int64_t top) {

@@ -38,10 +38,24 @@ std::uint64_t CountedSteps(const CountedParts& parts, std::int64_t top);
 // two up to 65534, four beyond.
 std::size_t CountedTableBytes(std::uint32_t cap, std::int64_t top);
 
+// How far RaiseCounted goes: it stops after the part that makes `stopAt` reachable, or
+// before a part that would take its steps past `budget`. It says how many parts it
+// applied (the first ones) and the steps they took.
+struct CountedRaise {
+  std::int64_t stopAt = -1;
+  std::uint64_t budget = UINT64_MAX;
+  std::size_t parts = 0;
+  std::uint64_t steps = 0;
+};
+
 // `bits` (totals 0 to `top`, 64 a word; bits above `top` are never read) gains every
 // total of `bits` plus parts whose counts add up to at most the cap. `heldBytes` rises
 // to the most its tables held.
 void RaiseCounted(std::uint64_t* bits, std::int64_t top, const CountedParts& parts, std::size_t& heldBytes);
+void RaiseCounted(std::uint64_t* bits, std::int64_t top, const CountedParts& parts, std::size_t& heldBytes,
+                  CountedRaise& raise);
+// The first `count` parts alone.
+void KeepParts(CountedParts& parts, std::size_t count);
 
 struct CountedTake {
   std::size_t part;

@@ -31,9 +31,11 @@ namespace tunyra {
 // songs that make it. Its rows grow with the limit, so once they would cost more steps
 // or memory than a pass per part of the artist's songs, the layer is counted parts
 // instead (counted_totals.h): the fewest of its songs for each total, whatever the
-// limit. Among many artists the layers taken first soon reach every total the others
-// could: once no length still to come adds a total, the search has its answer without
-// them.
+// limit; its longest songs come first, its tables reach no higher than the totals before
+// it and its songs can make, and it stops at the part that makes the time (or at the
+// bound, keeping the parts before it). Among many artists the layers taken first soon
+// reach every total the others could: once no length still to come adds a total, the
+// search has its answer without them.
 
 namespace {
 
@@ -114,12 +116,25 @@ class ReachLayers {
     Add(weights, count);
   }
   // A layer of an artist's songs, at most parts.cap of them: no weights of its own, it is
-  // walked back by ChooseCounted.
-  void Add(CountedParts parts) {
+  // walked back by ChooseCounted. Its tables reach `partsTop` (no higher total can come of
+  // it), and it keeps the parts `raise` applied.
+  void Add(CountedParts parts, std::int64_t partsTop, CountedRaise& raise) {
     m_countedOf.resize(Layers(), kNoParts);
     m_countedOf.push_back(m_counted.size());
-    m_counted.push_back(std::move(parts));
-    Add(nullptr, 0);
+    m_counted.push_back({std::move(parts), std::min(partsTop, m_top)});
+    m_starts.push_back(m_weights.size());
+    Counted& counted = m_counted.back();
+    RaiseCounted(m_last.data(), counted.top, counted.parts, m_countedBytes, raise);
+    KeepParts(counted.parts, raise.parts);
+    if (Layers() % kSegmentLayers == 0) m_kept.insert(m_kept.end(), m_last.begin(), m_last.end());
+  }
+  // The highest total of the last layer.
+  std::int64_t Highest() const {
+    for (size_t i = m_words; i-- > 0;) {
+      const std::uint64_t word = i + 1 == m_words ? m_last[i] & TopMask() : m_last[i];
+      if (word != 0) return static_cast<std::int64_t>(i * 64 + 63) - std::countl_zero(word);
+    }
+    return 0;
   }
   static std::uint64_t Steps(const Parts& parts, std::uint64_t words) {
     std::uint64_t rows = parts.rows;  // set aside, then folded
@@ -185,13 +200,15 @@ class ReachLayers {
     std::vector<Take> taken;
     std::vector<size_t> fits;
     for (size_t j = Layers(); j > 0; --j) {
-      if (const CountedParts* counted = Counted(j - 1)) {
+      if (const Counted* counted = CountedAt(j - 1)) {
         std::vector<CountedTake> takes;
         const std::uint64_t* before = Bits(j - 1, 0);
-        total = ChooseCounted(before, m_top, *counted, total, [&](size_t n) { return draws.Below(n); },
-                              kSegmentLayers, takes, m_countedBytes);
+        const CountedParts& parts = counted->parts;
+        // The walk reads no total above the one it starts from.
+        total = ChooseCounted(before, std::min(counted->top, total), parts, total,
+                              [&](size_t n) { return draws.Below(n); }, kSegmentLayers, takes, m_countedBytes);
         for (const CountedTake& take : takes)
-          taken.push_back({j - 1, take.times * counted->weights[take.weight], take.times * counted->counts[take.weight],
+          taken.push_back({j - 1, take.times * parts.weights[take.weight], take.times * parts.counts[take.weight],
                            take.part});
         continue;
       }
@@ -267,7 +284,8 @@ class ReachLayers {
   // ever taken together.
   void Apply(std::uint64_t* bits, size_t layer) {
     if (layer < m_partsOf.size() && m_partsOf[layer] != kNoParts) return ApplyParts(bits, m_parts[m_partsOf[layer]]);
-    if (const CountedParts* counted = Counted(layer)) return RaiseCounted(bits, m_top, *counted, m_countedBytes);
+    if (const Counted* counted = CountedAt(layer))
+      return RaiseCounted(bits, counted->top, counted->parts, m_countedBytes);
     const size_t first = m_starts[layer];
     const size_t count = m_starts[layer + 1] - first;
     if (count == 1) return Raise(bits, bits, m_weights[first], Rise(first));
@@ -277,7 +295,11 @@ class ReachLayers {
 
   size_t Stride() const { return m_rows * m_words; }
 
-  const CountedParts* Counted(size_t layer) const {
+  struct Counted {
+    CountedParts parts;
+    std::int64_t top;
+  };
+  const Counted* CountedAt(size_t layer) const {
     return layer < m_countedOf.size() && m_countedOf[layer] != kNoParts ? &m_counted[m_countedOf[layer]] : nullptr;
   }
 
@@ -314,7 +336,7 @@ class ReachLayers {
   std::vector<Parts> m_parts;
   std::vector<std::uint64_t> m_partRows;
   std::vector<size_t> m_countedOf;  // per layer, into m_counted; none beyond its end
-  std::vector<CountedParts> m_counted;
+  std::vector<Counted> m_counted;
   size_t m_countedBytes = 0;  // the most the counted layers' own tables held
 };
 
@@ -476,13 +498,16 @@ class ExactSearch {
     size_t askFrom = 1;       // the length that said so last, asked first
     for (const auto& [key, g] : order) {
       if (g >= groups + choices) {
-        bool counted = false;
-        if (!AddArtist(g - groups - choices, top, steps, reach, spent, counted)) {
+        bool counted = false, added = false;
+        const bool whole = AddArtist(g - groups - choices, target, top, steps, reach, spent, counted, added);
+        if (added) {
+          layerGroup.push_back(g);
+          layerTake.push_back(counted ? 0 : 1);
+        }
+        if (!whole) {
           cut = true;
           break;
         }
-        layerGroup.push_back(g);
-        layerTake.push_back(counted ? 0 : 1);
       } else if (g >= groups) {
         const Choice& choice = m_choices[g - groups];
         const std::uint64_t cost = reach.Words() * (choice.end - choice.begin);
@@ -830,12 +855,13 @@ class ExactSearch {
     bytes = 8 * rows * words * (kSegmentLayers + 3 + (artist.end - artist.begin) / kSegmentLayers);
   }
 
-  // A bound artist's songs as counted parts, and the item each part takes songs of.
+  // A bound artist's songs as counted parts, longest first (a layer that stops at the time
+  // makes it with the fewest parts), and the item each part takes songs of.
   CountedParts ArtistCounted(const ArtistLayer& artist, std::int64_t top, std::vector<std::uint32_t>& itemOf) const {
     CountedParts parts;
     parts.cap = m_cap;
     itemOf.clear();
-    for (std::uint32_t i = artist.begin; i < artist.end; ++i) {
+    for (std::uint32_t i = artist.end; i-- > artist.begin;) {
       const ArtistItem& item = m_items[i];
       if (item.severalLengths) {
         for (std::uint32_t v = item.begin; v < item.end; ++v) {
@@ -871,9 +897,12 @@ class ExactSearch {
   // The artist's layer: every total of 1 up to the limit of its songs. Either from its own
   // search, raised weight by weight or part by part, whichever takes fewer steps; or,
   // when that takes more steps or memory, as counted parts (`counted`), whose work and
-  // tables do not grow with the limit. False when that would pass the bound.
-  bool AddArtist(std::uint32_t a, std::int64_t top, std::uint64_t steps, ReachLayers& reach, std::uint64_t& spent,
-                 bool& counted) {
+  // tables do not grow with the limit. Counted parts stop at the part that makes the
+  // target, and at the bound: then the layer holds the parts before it (`added`).
+  // False when the bound cut the layer short or left it out.
+  bool AddArtist(std::uint32_t a, std::int64_t target, std::int64_t top, std::uint64_t steps, ReachLayers& reach,
+                 std::uint64_t& spent, bool& counted, bool& added) {
+    added = false;
     const ArtistLayer& artist = m_artists[a];
     CountedParts countedParts = ArtistCounted(artist, top, m_partItems[a]);
     const std::uint64_t countedSteps = CountedSteps(countedParts, top);
@@ -900,14 +929,24 @@ class ExactSearch {
         } else {
           reach.Add(totals.data(), totals.size());
         }
+        added = true;
         return true;
       }
       counted = true;
     }
-    if (spent + countedSteps > steps) return false;
-    spent += countedSteps;
-    reach.Add(std::move(countedParts));
-    return true;
+    // No total above the highest so far and all the artist's songs can come of the layer.
+    const std::int64_t partsTop = reach.Highest() + artistTop;
+    CountedRaise raise;
+    raise.stopAt = target;
+    raise.budget = steps - std::min(steps, spent);
+    CountedParts none;
+    none.cap = m_cap;
+    if (spent + CountedSteps(none, std::min(partsTop, top)) > steps) return false;
+    const size_t parts = countedParts.Parts();
+    reach.Add(std::move(countedParts), partsTop, raise);
+    spent += raise.steps;
+    added = true;
+    return raise.parts == parts || reach.LastHas(target);
   }
 
   // A take of a counted artist layer: songs of several lengths at once, songs of one

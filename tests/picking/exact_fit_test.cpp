@@ -601,6 +601,9 @@ TEST(ExactFit, LargeArtistLimitStaysExactAndBounded) {
       // lengths (1, 2, 4, ... of them) once passed the search's bound.
       {"two artists of 5,000, 600 lengths, duplicates, at most 50", 5000, 216000, true, 50, 216000 - 100 * 629, 30,
        629},
+      // Counted parts of 1, 2, 4, ... songs of each length once needed twice the bound:
+      // the last artist's parts now stop at the one that makes the time.
+      {"two artists of 5,000, 600 lengths, at most 300", 5000, 216000, false, 300, 0, 30, 629},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
