@@ -112,8 +112,16 @@ def mpc_listall():
 
 def tunyra_ready(library, env=""):
     start = time.monotonic()
-    tmux("new-session", "-d", "-s", "t", "-x", "80", "-y", "24",
-         f"{env} LANG=C.UTF-8 MPD_HOST='{sock}' '{TUNYRA}' '{library}'; sleep 600")
+    # A server that is still ending refuses a new session for a moment.
+    for _ in range(100):
+        if subprocess.run(["tmux", "-S", tmux_sock, "new-session", "-d", "-s", "t", "-x", "80", "-y", "24",
+                           f"{env} LANG=C.UTF-8 MPD_HOST='{sock}' '{TUNYRA}' '{library}'; sleep 600"],
+                          capture_output=True).returncode == 0:
+            break
+        time.sleep(0.02)
+        start = time.monotonic()
+    else:
+        raise SystemExit("tui bench: tmux refused a new session")
     took = wait_for("Genre ", start)
     wait_for("in the queue", start)
     return took

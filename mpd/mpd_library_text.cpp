@@ -38,7 +38,7 @@ void AppendSong(std::string& out, const MpdSong& song) {
 
 }  // namespace
 
-TextSource MpdLibraryText(MpdSession& session, MpdError& failure) {
+TextSource MpdLibraryText(MpdSession& session, MpdError& failure, unsigned window) {
   struct State {
     std::string text = std::string(kLibraryFileHeader) + "\n";
     size_t at = 0;
@@ -46,18 +46,18 @@ TextSource MpdLibraryText(MpdSession& session, MpdError& failure) {
     bool done = false;
   };
   auto state = std::make_shared<State>();
-  return [&session, &failure, state](char* to, size_t size, size_t& got, std::string& why) {
+  return [&session, &failure, state, window](char* to, size_t size, size_t& got, std::string& why) {
     while (state->at == state->text.size() && !state->done) {
       state->text.clear();
       state->at = 0;
       const long count = ReadMpdWindow(
-          session, state->next, [&](const MpdSong& song) { AppendSong(state->text, song); }, failure);
+          session, state->next, [&](const MpdSong& song) { AppendSong(state->text, song); }, failure, window);
       if (count < 0) {
         why = failure.message;
         return false;
       }
       state->next += static_cast<unsigned>(count);
-      state->done = count < long(kMpdWindow);
+      state->done = count < long(window);
     }
     got = std::min(size, state->text.size() - state->at);
     std::memcpy(to, state->text.data() + state->at, got);

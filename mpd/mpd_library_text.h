@@ -7,11 +7,12 @@
 
 #include "library/library_file_source.h"
 #include "mpd/mpd_session.h"
+#include "mpd/mpd_songs.h"
 
 namespace tunyra {
 
 // `failure` is set (and the source fails with its message) when MPD cannot be read to
-// the end; it outlives the source.
-TextSource MpdLibraryText(MpdSession& session, MpdError& failure);
+// the end; it outlives the source. `window`: songs per answer (see ReadMpdWindow).
+TextSource MpdLibraryText(MpdSession& session, MpdError& failure, unsigned window = kMpdWindow);
 
 }  // namespace tunyra

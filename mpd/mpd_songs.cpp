@@ -43,10 +43,10 @@ MpdSong FromMpd(const mpd_song* song) {
 }  // namespace
 
 long ReadMpdWindow(MpdSession& session, unsigned start, const std::function<void(const MpdSong&)>& each,
-                   MpdError& error) {
+                   MpdError& error, unsigned windowSize) {
   mpd_connection* connection = session.Connection();
   // Every song: each has a file name, and "find" compares it exactly.
-  const std::string window = std::to_string(start) + ":" + std::to_string(start + kMpdWindow);
+  const std::string window = std::to_string(start) + ":" + std::to_string(start + windowSize);
   if (!session.Send("find", {"(file != '')", "window", window}, "reading its songs", error)) return -1;
   long got = 0;
   while (mpd_song* received = mpd_recv_song(connection)) {

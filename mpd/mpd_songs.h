@@ -26,9 +26,11 @@ constexpr unsigned kMpdWindow = 1000;
 // when MPD cannot be read to the end.
 bool ReadMpdSongs(MpdSession& session, const std::function<void(const MpdSong&)>& each, MpdError& error);
 
-// One window: the songs from `start` on, up to kMpdWindow of them. Their count, or -1
-// with `error`.
+// One window: the songs from `start` on, up to `window` of them. Their count, or -1
+// with `error`. MPD walks its database from the first song to the window's end for each
+// window, so a reader of a whole large database may take larger windows (each one answer
+// within MPD's output buffer, 8 MiB by default).
 long ReadMpdWindow(MpdSession& session, unsigned start, const std::function<void(const MpdSong&)>& each,
-                   MpdError& error);
+                   MpdError& error, unsigned window = kMpdWindow);
 
 }  // namespace tunyra
