@@ -172,6 +172,43 @@ TEST_F(TunyraInTmux, TickGenreFindReplaceTheQueue) {
   ASSERT_TRUE(WaitUntil([&] { return ReadWhole(m_folder + "/code") == "0\n"; }));
 }
 
+// xterm's mouse report of a press (button 0) or a wheel notch (64 up, 65 down) at a
+// cell, as the terminal sends it; tmux passes it on when the program asked for the mouse.
+std::string MouseReport(int button, int x, int y) {
+  return std::string("\033[M") + char(32 + button) + char(33 + x) + char(33 + y);
+}
+
+TEST_F(TunyraInTmux, AppendSaveAndTheMouse) {
+  Launch(80, 24, "--minutes 5");
+  // A click on the Jazz row (row 2 of the genre column, at cell 60) ticks it.
+  ASSERT_TRUE(WaitFor("[ ] Jazz")) << Screen();
+  Type(MouseReport(0, 64, 2) + MouseReport(3, 64, 2));
+  ASSERT_TRUE(WaitFor("[x] Jazz")) << Screen();
+  Keys({"f"});
+  ASSERT_TRUE(WaitFor("OK (y, Enter)")) << Screen();
+  Keys({"Enter"});
+  ASSERT_TRUE(WaitFor("Playlist: 2 songs")) << Screen();
+  Keys({"a"});
+  ASSERT_TRUE(WaitFor("were added to the queue")) << Screen();
+  Keys({"a"});
+  ASSERT_TRUE(WaitFor("MPD: 4 songs")) << Screen();
+  Keys({"s"});
+  ASSERT_TRUE(WaitFor("Save as the stored playlist:")) << Screen();
+  Type("evening walk");
+  Keys({"Enter"});
+  ASSERT_TRUE(WaitFor("Saved as the playlist")) << Screen();
+  const std::string saved = m_mpd.Mpc({"playlist", "evening walk"});
+  EXPECT_NE(saved.find("Alpha"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("Beta"), std::string::npos) << saved;
+  EXPECT_EQ(saved.find("Gamma"), std::string::npos) << saved;
+  // The too-short question answered Cancel: back to the dialog, nothing found.
+  Keys({"Escape", "f"});
+  ASSERT_TRUE(WaitFor("OK (y, Enter)")) << Screen();
+  Keys({"n"});
+  ASSERT_TRUE(WaitFor("Cancelled")) << Screen();
+  EXPECT_EQ(Screen().find("Playlist:"), std::string::npos);
+}
+
 TEST_F(TunyraInTmux, CjkValuesLineUp) {
   Launch(80, 24);
   ASSERT_TRUE(WaitFor("山田太郎")) << Screen();
