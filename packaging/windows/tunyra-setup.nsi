@@ -106,8 +106,8 @@ Section "Tunyra" SectionTunyra
   ${EndIf}
 
   ; A running player has the DLL loaded, and a loaded DLL cannot be deleted: ask to
-  ; close the player first.
-  ; (Testing the error flag clears it: each test below is the only one of its error.)
+  ; close the player first. (Testing the error flag clears it, so each step's flag is
+  ; tested right after the step.)
   replace_dll:
   ClearErrors
   ${If} ${FileExists} $0
