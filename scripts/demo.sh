@@ -57,9 +57,9 @@ if [ -n "$MUSIC" ]; then
     "$OUT/music-native.tsv" | iconv -c -f UTF-8 -t CP1252//TRANSLIT > "$OUT/music-library.tsv"
   LIBRARY=$OUT/music-library.tsv
 fi
-echo "== building gen_tunyra.dll and the stand-in player (32-bit Windows)"
+echo "== building gen_tunyra.dll, its installer and zip, and the stand-in player (32-bit Windows)"
 quietly cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
-quietly cmake --build build/win32 -j"$JOBS" --target gen_tunyra standin
+quietly cmake --build build/win32 -j"$JOBS" --target gen_tunyra windows_installer windows_zip standin
 BIN=$TUNYRA_ROOT/build/win32/bin
 DLL=$BIN/gen_tunyra.dll
 
@@ -72,9 +72,10 @@ install_note() {
   cat <<TXT
 
 The plug-in: $DLL
-To install it into a real player: copy gen_tunyra.dll into the player's Plugins folder
-and restart the player. Set the hotkey in the player's hotkey preferences under
-"General: Tunyra Select Songs".
+To install it into a real player on Windows, run the installer, or copy gen_tunyra.dll
+from the zip into the player's Plugins folder and restart the player:
+$(ls "$TUNYRA_ROOT"/build/win32/packages/tunyra-setup-*.exe "$TUNYRA_ROOT"/build/win32/packages/tunyra-*-win32.zip)
+Set the hotkey in the player's hotkey preferences under "General: Tunyra Select Songs".
 TXT
 }
 
