@@ -40,8 +40,10 @@ std::uint64_t TableBound(std::int64_t top, std::uint32_t cap, size_t entries) {
   return 8 * words * (2 * 64 + 4 + layers / 64) + (64 + 16) * perTotal * static_cast<std::uint64_t>(top + 1);
 }
 
+// `bound`: the search's; below kExactFitSearchSteps it may cut the search, and the
+// playlist need only be one the limit allows.
 std::string Check(const CandidateList& candidates, const PickLimits& limits, bool duplicates, const FillResult& r,
-                  const ExactFitCosts& costs, std::int64_t longest) {
+                  const ExactFitCosts& costs, std::int64_t longest, std::uint64_t bound = kExactFitSearchSteps) {
   if (r.cancelled) return "cancelled although the question was answered OK";
   if (r.indices.size() != r.picks.size()) return "the picks and their indices disagree";
   std::map<std::uint32_t, std::uint32_t> perArtist;
@@ -57,7 +59,7 @@ std::string Check(const CandidateList& candidates, const PickLimits& limits, boo
     sum += entry.length;
   }
   if (sum != r.targetSeconds - r.remainingSeconds) return "the remaining time does not account for the picks";
-  if (costs.steps > kExactFitSearchSteps) return "the search passed its bound";
+  if (costs.steps > bound) return "the search passed its bound";
   const std::int64_t top = std::min<std::int64_t>(r.targetSeconds + longest, std::int64_t{1} << 19);
   if (costs.tableBytes > TableBound(top, limits.maxPerArtist, candidates.size()))
     return "the tables held " + std::to_string(costs.tableBytes) + " bytes at most " +
@@ -65,7 +67,7 @@ std::string Check(const CandidateList& candidates, const PickLimits& limits, boo
   if (r.targetSeconds <= 0) return r.picks.empty() ? "" : "picks although no time was asked for";
   const std::int64_t closest = plain::ClosestLimitedDistance(candidates, limits, duplicates, r.targetSeconds);
   if (closest == INT64_MAX) return r.picks.empty() ? "" : "picks although no song can be picked";
-  if (r.stop == FillStop::SearchCut) return "the search gave up";
+  if (r.stop == FillStop::SearchCut) return bound < kExactFitSearchSteps ? "" : "the search gave up";
   if (Distance(r.remainingSeconds) != closest)
     return "off by " + std::to_string(Distance(r.remainingSeconds)) + " s, the closest is " + std::to_string(closest) +
            " s off, at most " + std::to_string(limits.maxPerArtist) + " per artist";
@@ -124,7 +126,14 @@ std::string ExactFitTarget(const std::uint8_t* data, std::size_t size) {
   if (targets[0] == targets[1] && targets[0] > 0 && off[1] > off[0])
     return "at most " + std::to_string(loose) + " per artist is " + std::to_string(off[1]) + " s off, at most " +
            std::to_string(tight) + " only " + std::to_string(off[0]) + " s";
-  return "";
+  // A bound that cuts the search, also in the middle of an artist's counted parts.
+  limits.maxPerArtist = tight;
+  const std::uint64_t bound = std::uint64_t{1} << in.Below(16);
+  LcgRandomSource random(seed);
+  ExactFitCosts costs;
+  const FillResult r = FitExactly(candidates, total, duplicates, random, [] { return true; }, limits, bound, &costs);
+  const std::string fault = Check(candidates, limits, duplicates, r, costs, longest, bound);
+  return fault.empty() ? "" : fault + ", the search bound at " + std::to_string(bound) + " steps";
 }
 
 }  // namespace fuzz
