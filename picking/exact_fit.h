@@ -49,9 +49,9 @@ struct ExactFitCosts {
 // take it under either). Without an artist limit the same picks as the overload above.
 // The limit never makes the search give up: an artist it binds costs at most a pass over
 // the totals for each part of its songs (those of one length taken 1, 2, 4, ... at a
-// time, the longest first, up to the part that makes the time), whatever the limit, and tables of a byte per total (two with a limit above 254,
-// four above 65534), 64 of them or so at once. `costs`, when given, receives what the
-// search took.
+// time, the longest first, up to the part that makes the time), whatever the limit, and
+// tables of a byte per total (two with a limit above 254, four above 65534), 64 of them
+// or so at once. `costs`, when given, receives what the search took.
 FillResult FitExactly(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
                       RandomSource& random, const ShortenQuestion& askShorten, const PickLimits& limits,
                       std::uint64_t searchSteps = kExactFitSearchSteps, ExactFitCosts* costs = nullptr);
