@@ -64,8 +64,9 @@ class TunyraInTmux : public ::testing::Test {
       ASSERT_TRUE(WriteFixtureTags(path, tags, error)) << error;
     }
     std::string error;
-    ASSERT_TRUE(m_mpd.Start({}, error)) << error;
+    ASSERT_TRUE(m_mpd.Start(MpdSetup(), error)) << error;
   }
+  virtual PrivateMpdSetup MpdSetup() const { return {}; }
   void TearDown() override {
     if (m_started) Tmux({"kill-server"});
     std::error_code ignored;
@@ -77,11 +78,14 @@ class TunyraInTmux : public ::testing::Test {
     return RunTool("/usr/bin/tmux", args);
   }
 
-  void Launch(int width, int height, const std::string& arguments = "--minutes 5") {
+  // `library` and `environment` (NAME=value ...): MPD's database by default.
+  void Launch(int width, int height, const std::string& arguments = "--minutes 5", std::string library = "",
+              const std::string& environment = "") {
+    if (library.empty()) library = "mpd:" + m_mpd.Socket();
     const std::string script = m_folder + "/run.sh";
     // The shell outlives a Ctrl-C (a trap of a command is no trap in its children).
     std::ofstream(script) << "trap true INT\nstty -g > '" << m_folder << "/before'\n"
-                          << "LANG=C.UTF-8 TUNYRA_SEED=7 '" << TUNYRA_PATH << "' 'mpd:" << m_mpd.Socket() << "' "
+                          << "LANG=C.UTF-8 TUNYRA_SEED=7 " << environment << " '" << TUNYRA_PATH << "' '" << library << "' "
                           << arguments << "\n"
                           << "echo $? > '" << m_folder << "/code.new'; mv '" << m_folder << "/code.new' '"
                           << m_folder << "/code'\n"
@@ -246,6 +250,44 @@ TEST_F(TunyraInTmux, CtrlCRestoresTheTerminal) {
   ASSERT_TRUE(WaitUntil([&] { return !ReadWhole(m_folder + "/after").empty(); })) << Screen();
   EXPECT_EQ(ReadWhole(m_folder + "/code"), "130\n");
   EXPECT_EQ(ReadWhole(m_folder + "/after"), ReadWhole(m_folder + "/before"));
+}
+
+}  // namespace
+
+namespace {
+
+class TunyraWithPassword : public TunyraInTmux {
+ protected:
+  PrivateMpdSetup MpdSetup() const override { return {"secret"}; }
+};
+
+// A library file, the picks for an MPD that wants a password: a wrong one is said in the
+// status line, and the program goes on; the right one lets the queue be replaced.
+TEST_F(TunyraWithPassword, RefusalInTheStatusLine) {
+  Launch(80, 24, "--minutes 5", TUNYRA_SAMPLE_LIBRARY, "MPD_HOST='wrong@" + m_mpd.Socket() + "'");
+  ASSERT_TRUE(WaitUntil([&] { return LineWith("MPD:").find("password") != std::string::npos; })) << Screen();
+  Keys({"Tab", "Tab", "Tab", "/"});
+  Type("Jazz");
+  Keys({"Enter", "Space", "f"});
+  ASSERT_TRUE(WaitFor("Playlist:")) << Screen();
+  Keys({"r"});
+  ASSERT_TRUE(WaitFor("Playlist:")) << Screen();
+  EXPECT_EQ(Screen().find("The queue is now"), std::string::npos);
+  EXPECT_EQ(m_mpd.Mpc({"playlist"}), "");
+}
+
+// Colours unless NO_COLOR is set: the screen's escape sequences read back with -e.
+TEST_F(TunyraInTmux, NoColorMeansNoColours) {
+  for (const bool noColor : {false, true}) {
+    SCOPED_TRACE(noColor ? "NO_COLOR=1" : "colours");
+    Launch(80, 24, "--minutes 5", "", noColor ? "NO_COLOR=1" : "");
+    const std::string escaped = Tmux({"capture-pane", "-p", "-e", "-t", "t"}).out;
+    // SGR 36 (cyan, the titles) only with colours.
+    EXPECT_EQ(escaped.find("36m") != std::string::npos || escaped.find(";36") != std::string::npos, !noColor)
+        << escaped;
+    Tmux({"kill-server"});
+    m_started = false;
+  }
 }
 
 }  // namespace
