@@ -195,6 +195,7 @@ TEST_F(PickCli, ExitCodesAndMessages) {
       // What was typed and what is guessed reach the terminal escaped.
       {{"--check", "4=Jaz\x1b"}, true, kExitUsage,
        "shows no value \"Jaz\\x1b\" in this library; did you mean \"Jazz\"?"},
+      {{"--fit", "\x1b[2J"}, true, kExitUsage, "--fit must be usual or exact, not \"\\x1b[2J\""},
       {{"--column", "2=genre", "--check", "2=Folk"}, true, kExitUsage, "column 2 (Genre)"},
       {{"--minutes", "5"}, true, kExitNoCondition, "You must select at least one condition.\n"},
       {{"--check", "1=Bach", "--check", "4=Rock", "--link", "4=and"}, true, kExitNoMatch,

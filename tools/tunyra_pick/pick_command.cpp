@@ -61,7 +61,7 @@ bool WritePlaylist(const CandidateList& list, std::ostream& out, const std::stri
 std::string ExcludesGiven(const PickOptions& options) {
   std::string given;
   for (const PickExclusion& exclusion : options.excludes)
-    given += (given.empty() ? "--exclude " : ", --exclude ") + exclusion.spelt;
+    given += (given.empty() ? "--exclude " : ", --exclude ") + PrintablePath(exclusion.spelt);
   return given;
 }
 

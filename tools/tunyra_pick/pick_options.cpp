@@ -6,6 +6,7 @@
 
 #include "cli/shell_words.h"
 #include "library/condition_kind.h"
+#include "library/printable_path.h"
 #include "library/text_compare.h"
 #include "library/whole_number.h"
 #include "mpd/mpd_address.h"
@@ -30,6 +31,16 @@ const cli::Program kPickProgram = {
     "another one.\n",
     cli::kExitMpdUnsendable,
 };
+
+namespace {
+
+// A value of the command line as a refusal quotes it back: a typed control character
+// or escape sequence is shown escaped, never sent to the terminal.
+std::string Given(const std::string& value) {
+  return PrintablePath(value) == value ? "'" + value + "'" : PrintablePath(value);
+}
+
+}  // namespace
 
 std::optional<int> ParseKindName(const std::string& text) {
   for (int kind = 0; kind < kKindCount; ++kind)
@@ -60,7 +71,7 @@ bool SplitColumnArgument(const std::string& text, int low, int high, int& column
 bool ApplyMinutes(const std::string& value, PickOptions& options, std::string& error) {
   if (ParseWholeNumber(value, kMinMinutes, kMaxMinutes, options.minutes)) return true;
   error = "--minutes must be a whole number from " + std::to_string(kMinMinutes) + " to " +
-          std::to_string(kMaxMinutes) + ", not '" + value + "'";
+          std::to_string(kMaxMinutes) + ", not " + Given(value);
   return false;
 }
 
@@ -70,7 +81,7 @@ bool ApplyFit(const std::string& value, PickOptions& options, std::string& error
   } else if (value == "exact") {
     options.fit = PickFit::Exact;
   } else {
-    error = "--fit must be usual or exact, not '" + value + "'";
+    error = "--fit must be usual or exact, not " + Given(value);
     return false;
   }
   return true;
@@ -82,7 +93,7 @@ bool ApplyToMpd(const std::string& value, PickOptions& options, std::string& err
   } else if (value == "append") {
     options.toMpd = PickOptions::ToMpd::Append;
   } else {
-    error = "--to-mpd must be replace or append, not '" + value + "'";
+    error = "--to-mpd must be replace or append, not " + Given(value);
     return false;
   }
   return true;
@@ -91,7 +102,7 @@ bool ApplyToMpd(const std::string& value, PickOptions& options, std::string& err
 bool ApplySeed(const std::string& value, PickOptions& options, std::string& error) {
   std::uint32_t seed = 0;
   if (!ParseWholeNumber(value, seed)) {
-    error = "--seed must be a whole number from 0 to 4294967295, not '" + value + "'";
+    error = "--seed must be a whole number from 0 to 4294967295, not " + Given(value);
     return false;
   }
   options.seed = seed;
@@ -101,7 +112,7 @@ bool ApplySeed(const std::string& value, PickOptions& options, std::string& erro
 bool ApplyList(const std::string& value, PickOptions& options, std::string& error) {
   std::optional<int> kind = ParseKindName(value);
   if (!kind) {
-    error = "--list needs artist, title, album, genre or 0..3, not '" + value + "'";
+    error = "--list needs artist, title, album, genre or 0..3, not " + Given(value);
     return false;
   }
   options.listKind = kind;
@@ -114,8 +125,8 @@ bool ApplyColumn(const std::string& value, PickOptions& options, std::string& er
   std::optional<int> kind;
   if (SplitColumnArgument(value, 1, 4, column, kindText)) kind = ParseKindName(kindText);
   if (!kind) {
-    error = "--column needs N=KIND with N from 1 to 4 and KIND artist, title, album, genre or 0..3, not '" +
-            value + "'";
+    error = "--column needs N=KIND with N from 1 to 4 and KIND artist, title, album, genre or 0..3, not " +
+            Given(value);
     return false;
   }
   options.kinds[static_cast<size_t>(column - 1)] = *kind;
@@ -140,7 +151,8 @@ bool ApplyCheck(const std::string& value, PickOptions& options, std::string& err
   std::optional<int> kind;
   std::string text;
   if (!SplitValueArgument(value, column, kind, text)) {
-    error = "--check needs N=VALUE with N from 1 to 4, or KIND=VALUE (artist, title, album, genre), not '" + value + "'";
+    error = "--check needs N=VALUE with N from 1 to 4, or KIND=VALUE (artist, title, album, genre), not " +
+            Given(value);
     return false;
   }
   // KIND=VALUE: the column that tests that kind, once every --column is read.
@@ -156,8 +168,8 @@ bool ApplyExclude(const std::string& value, PickOptions& options, std::string& e
   PickExclusion exclusion;
   std::optional<int> kind;
   if (!SplitValueArgument(value, exclusion.column, kind, exclusion.value)) {
-    error = "--exclude needs N=VALUE with N from 1 to 4, or KIND=VALUE (artist, title, album, genre), not '" +
-            value + "'";
+    error = "--exclude needs N=VALUE with N from 1 to 4, or KIND=VALUE (artist, title, album, genre), not " +
+            Given(value);
     return false;
   }
   if (kind) exclusion.kind = *kind;
@@ -189,7 +201,7 @@ bool ApplyLength(const char* name, const std::string& value, std::optional<std::
                  std::string& text, std::string& error) {
   std::int32_t seconds = 0;
   if (!ParseSongLength(value, seconds)) {
-    error = std::string(name) + " must be seconds, M:SS or H:MM:SS (2:30), not '" + value + "'";
+    error = std::string(name) + " must be seconds, M:SS or H:MM:SS (2:30), not " + Given(value);
     return false;
   }
   length = seconds;
@@ -199,7 +211,7 @@ bool ApplyLength(const char* name, const std::string& value, std::optional<std::
 
 bool ApplyMaxPerArtist(const std::string& value, PickOptions& options, std::string& error) {
   if (ParseWholeNumber(value, std::uint32_t{1}, std::uint32_t{1000000}, options.maxPerArtist)) return true;
-  error = "--max-per-artist must be a whole number from 1 to 1000000, not '" + value + "'";
+  error = "--max-per-artist must be a whole number from 1 to 1000000, not " + Given(value);
   return false;
 }
 
@@ -218,7 +230,7 @@ bool ApplyLink(const std::string& value, PickOptions& options, std::string& erro
   } else if (ok && text::EqualsIgnoreCase(link, "and")) {
     options.links[static_cast<size_t>(column - 2)] = 1;
   } else {
-    error = "--link needs N=or or N=and with N from 2 to 4, not '" + value + "'";
+    error = "--link needs N=or or N=and with N from 2 to 4, not " + Given(value);
     return false;
   }
   return true;
