@@ -3,6 +3,7 @@
 // with mpc. Every wait has a bound.
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -249,6 +250,20 @@ TEST_F(TunyraInTmux, CtrlCRestoresTheTerminal) {
   Keys({"C-c"});
   ASSERT_TRUE(WaitUntil([&] { return !ReadWhole(m_folder + "/after").empty(); })) << Screen();
   EXPECT_EQ(ReadWhole(m_folder + "/code"), "130\n");
+  EXPECT_EQ(ReadWhole(m_folder + "/after"), ReadWhole(m_folder + "/before"));
+}
+
+// A fatal signal (a crash) still leaves the terminal as it was.
+TEST_F(TunyraInTmux, FatalSignalRestoresTheTerminal) {
+  Launch(80, 24);
+  // tunyra is the one child of the pane's shell.
+  const std::string shell = Tmux({"display-message", "-p", "-t", "t", "#{pane_pid}"}).out;
+  const std::string children = ReadWhole("/proc/" + std::to_string(std::stoi(shell)) + "/task/" +
+                                         std::to_string(std::stoi(shell)) + "/children");
+  ASSERT_FALSE(children.empty());
+  ASSERT_EQ(::kill(std::stoi(children), SIGSEGV), 0);
+  ASSERT_TRUE(WaitUntil([&] { return !ReadWhole(m_folder + "/after").empty(); })) << Screen();
+  EXPECT_EQ(ReadWhole(m_folder + "/code"), std::to_string(128 + SIGSEGV) + "\n");
   EXPECT_EQ(ReadWhole(m_folder + "/after"), ReadWhole(m_folder + "/before"));
 }
 
