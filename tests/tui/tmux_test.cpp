@@ -92,9 +92,13 @@ class TunyraInTmux : public ::testing::Test {
                           << m_folder << "/code'\n"
                           << "stty -g > '" << m_folder << "/after'\n"
                           << "exec sleep 600\n";
-    const ToolResult started = Tmux({"new-session", "-d", "-s", "t", "-x", std::to_string(width), "-y",
-                                     std::to_string(height), "sh '" + script + "'"});
-    ASSERT_EQ(started.code, 0) << started.err;
+    // A server still ending (after kill-server) refuses the session for a moment.
+    ToolResult started;
+    ASSERT_TRUE(WaitUntil([&] {
+      started = Tmux({"new-session", "-d", "-s", "t", "-x", std::to_string(width), "-y", std::to_string(height),
+                      "sh '" + script + "'"});
+      return started.code == 0;
+    })) << started.err;
     m_started = true;
     Tmux({"set-option", "-t", "t", "window-size", "manual"});
     ASSERT_TRUE(WaitFor("Genre")) << Screen();
