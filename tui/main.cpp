@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <clocale>
+#include <cstdlib>
 #include <cstdio>
 #include <iostream>
 #include <span>
@@ -84,6 +85,10 @@ bool Load(const std::string& path, tunyra::LibraryFile& library, tunyra::TuiMpd&
 int main(int argc, char** argv) {
   return cli::RunProgram(kProgram, [&] {
     std::setlocale(LC_ALL, "");
+    // libmpdclient reads each song's modification time through the C library's time
+    // conversion, which looks at /etc/localtime again on every call while TZ is unset:
+    // two system calls a song, a fifth of the time a large database takes to read.
+    setenv("TZ", ":/etc/localtime", 0);
     TuiOptions options;
     cli::Reading reading;
     std::string error;
