@@ -35,8 +35,10 @@ shot() {  # shot NAME: the screen as text and as a picture, a label per line
   local lines=()
   while IFS= read -r line || [ -n "$line" ]; do
     line=${line//%/%%}
+    # ImageMagick's label drops leading blanks: no-break spaces keep the columns.
+    line=${line// /$'\u00a0'}
     # An empty label is an error: a dot in the background's colour holds the line.
-    if [ -n "${line// /}" ]; then lines+=("label:$line"); else lines+=(-fill '#1e1e1e' label:. -fill '#d8d8d8'); fi
+    if [ -n "${line//$'\u00a0'/}" ]; then lines+=("label:$line"); else lines+=(-fill '#1e1e1e' label:. -fill '#d8d8d8'); fi
   done <"$out/$1.txt"
   convert -background '#1e1e1e' -fill '#d8d8d8' -font /usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf \
     -pointsize 14 "${lines[@]}" -gravity west -append -bordercolor '#1e1e1e' -border 8 "$out/$1.png"
