@@ -11,6 +11,7 @@
 #include "picking/pick_limits.h"
 #include "picking/random_source.h"
 #include "tools/tunyra_pick/matched_songs.h"
+#include "tools/tunyra_pick/pick_command.h"
 #include "tools/tunyra_pick/song_sieve.h"
 
 namespace tunyra {
@@ -111,31 +112,6 @@ PickOptions DialogModel::PickOptionsNow() const {
   return options;
 }
 
-std::string FillStopNote(FillStop stop, std::int64_t remainingSeconds, std::uint32_t maxPerArtist) {
-  switch (stop) {
-    case FillStop::TimeUsedUp:
-      return "";
-    case FillStop::NoUnusedCandidate:
-      return "stopped early: every matching song of known length was used";
-    case FillStop::NoClosestFit:
-      return "stopped early: no unused song is close enough to the time left";
-    case FillStop::NoProgress:
-      return "stopped early: the closest song would not shorten the time left";
-    case FillStop::ZeroAverage:
-      return "stopped early: the matching songs of known length are all 0 seconds long";
-    case FillStop::ArtistLimit:
-      return "stopped early: the limit of " + std::to_string(maxPerArtist) +
-             " songs per artist left no song close enough to the time left";
-    case FillStop::NoExactTotal:
-      return "no playlist of the matching songs makes the time exactly; none comes closer";
-    case FillStop::SearchCut:
-      return "the search for the closest total stopped at its bound; a playlist up to " +
-             std::to_string(remainingSeconds < 0 ? -remainingSeconds : remainingSeconds) +
-             " s nearer the time may exist";
-  }
-  return "";
-}
-
 // The same steps as tunyra-pick's reading and picking: its sieve and matched songs over
 // the snapshot's records, then its fill.
 FoundSongs DialogModel::FindSongs(std::uint32_t seed, bool shorten) const {
@@ -215,7 +191,7 @@ FoundSongs DialogModel::FindSongs(std::uint32_t seed, bool shorten) const {
   found.targetSeconds = fill.targetSeconds;
   found.shortened = asked;
   found.stop = fill.stop;
-  found.message = FillStopNote(fill.stop, fill.remainingSeconds, options.maxPerArtist);
+  found.message = StopNote(fill, options.maxPerArtist);
   return found;
 }
 

@@ -94,7 +94,5 @@ class DialogModel {
   PickOptions m_settings;
 };
 
-// The message a fill's stop gives beside its playlist ("" when the time was made).
-std::string FillStopNote(FillStop stop, std::int64_t remainingSeconds, std::uint32_t maxPerArtist);
 
 }  // namespace tunyra

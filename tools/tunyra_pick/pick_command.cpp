@@ -90,34 +90,6 @@ CandidateList Spread(const FillResult& fill, const std::vector<std::uint32_t>& a
   return ordered;
 }
 
-// Why a fill that picked something ended before its time (one that picked nothing is
-// refused before this), under at most `maxPerArtist` songs of one artist.
-std::string StopNote(const FillResult& fill, std::uint32_t maxPerArtist) {
-  switch (fill.stop) {
-    case FillStop::TimeUsedUp:
-      return "";
-    case FillStop::NoUnusedCandidate:
-      return "stopped early: every matching song of known length was used before the time was filled";
-    case FillStop::NoClosestFit:
-      return "stopped early: no unused song is close enough to the time left";
-    case FillStop::NoProgress:
-      return "stopped early: the closest song would not shorten the time left";
-    case FillStop::ZeroAverage:
-      return "stopped early: the matching songs of known length are all 0 seconds long";
-    case FillStop::ArtistLimit:
-      return "stopped early: the artist limit (--max-per-artist " + std::to_string(maxPerArtist) +
-             ") left no song that may still be picked and is close enough to the time left";
-    case FillStop::NoExactTotal:
-      return "no playlist of the matching songs makes the time exactly; none comes closer than this one";
-    case FillStop::SearchCut: {
-      const long long gap = fill.remainingSeconds < 0 ? -fill.remainingSeconds : fill.remainingSeconds;
-      return "the search for the closest total stopped at its bound; a playlist up to " + std::to_string(gap) +
-             " s nearer the time may exist";
-    }
-  }
-  return "";
-}
-
 bool IsMpdLibrary(const std::string& path) { return path.rfind("mpd:", 0) == 0; }
 
 // The MPD the library comes from, or the picks go to: connected before anything is read,
@@ -313,6 +285,34 @@ int PickFrom(MatchedSongs& songs, const PickOptions& options, MpdLink& mpd, std:
 }
 
 }  // namespace
+
+// Why a fill that picked something ended before its time (one that picked nothing is
+// refused before this), under at most `maxPerArtist` songs of one artist.
+std::string StopNote(const FillResult& fill, std::uint32_t maxPerArtist) {
+  switch (fill.stop) {
+    case FillStop::TimeUsedUp:
+      return "";
+    case FillStop::NoUnusedCandidate:
+      return "stopped early: every matching song of known length was used before the time was filled";
+    case FillStop::NoClosestFit:
+      return "stopped early: no unused song is close enough to the time left";
+    case FillStop::NoProgress:
+      return "stopped early: the closest song would not shorten the time left";
+    case FillStop::ZeroAverage:
+      return "stopped early: the matching songs of known length are all 0 seconds long";
+    case FillStop::ArtistLimit:
+      return "stopped early: the artist limit (--max-per-artist " + std::to_string(maxPerArtist) +
+             ") left no song that may still be picked and is close enough to the time left";
+    case FillStop::NoExactTotal:
+      return "no playlist of the matching songs makes the time exactly; none comes closer than this one";
+    case FillStop::SearchCut: {
+      const long long gap = fill.remainingSeconds < 0 ? -fill.remainingSeconds : fill.remainingSeconds;
+      return "the search for the closest total stopped at its bound; a playlist up to " + std::to_string(gap) +
+             " s nearer the time may exist";
+    }
+  }
+  return "";
+}
 
 int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   LibraryFile library;
