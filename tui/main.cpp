@@ -14,6 +14,7 @@
 
 #include "cli/command_line.h"
 #include "cli/exit_codes.h"
+#include "tools/tunyra_pick/pick_command.h"
 #include "library/library_file.h"
 #include "library/printable_path.h"
 #include "picking/requested_time.h"
@@ -38,7 +39,9 @@ const cli::Program kProgram = {
     "LIBRARY is mpd: by default, the song database of the MPD that mpc would reach\n"
     "(MPD_HOST, MPD_PORT, PASSWORD@HOST); mpd:SOCKET or mpd:HOST:PORT another one;\n"
     "a library file; or a folder of audio files, scanned as tunyra-scan does.\n"
-    "Press ? in the program for every key. NO_COLOR set: no colours.\n",
+    "Press ? in the program for every key. NO_COLOR set: no colours.\n"
+    "An MPD library that cannot be read at the start ends it as tunyra-pick ends:\n"
+    "7 MPD out of reach, 8 its password refused, 9 the connection lost.\n",
     cli::kExitUsage,
 };
 
@@ -125,7 +128,10 @@ int main(int argc, char** argv) {
     tunyra::LibraryFile library;
     if (!Load(options.library, library, mpd, error)) {
       cli::PrintError(kProgram, error);
-      return int(cli::kExitUsage);
+      // An MPD that cannot be read ends the program with tunyra-pick's code for it.
+      return IsMpd(options.library) && mpd.LastFailure() != tunyra::MpdFailure::None
+                 ? MpdExitCode(mpd.LastFailure())
+                 : int(cli::kExitUsage);
     }
     tunyra::DialogModel model(library.Records());
     library = tunyra::LibraryFile();

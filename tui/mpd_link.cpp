@@ -19,12 +19,14 @@ MpdSession* TuiMpd::Session(std::string& error) {
   if (m_session) return m_session.get();
   MpdError failure;
   m_session = MpdSession::Connect(m_address, failure);
+  m_lastFailure = failure.failure;
   if (!m_session) error = failure.message;
   return m_session.get();
 }
 
 void TuiMpd::Drop(const MpdError& failure, std::string& error) {
   error = failure.message;
+  m_lastFailure = failure.failure;
   if (failure.failure == MpdFailure::Lost || failure.failure == MpdFailure::Unreachable ||
       failure.failure == MpdFailure::Refused)
     m_session.reset();

@@ -29,6 +29,9 @@ class TuiMpd {
   // The queue's length and total time; known false with `error` when MPD cannot say.
   Queue ReadQueue(std::string& error);
 
+  // How the last talk with MPD failed (None when it did not).
+  MpdFailure LastFailure() const { return m_lastFailure; }
+
   enum class HandOff { Replace, Append, Save };
   // The songs (library file names) to the queue or saved as the stored playlist `name`,
   // all or nothing as tunyra-pick hands them over. False with `error`.
@@ -42,6 +45,7 @@ class TuiMpd {
 
   std::string m_address;
   std::unique_ptr<MpdSession> m_session;
+  MpdFailure m_lastFailure = MpdFailure::None;
 };
 
 }  // namespace tunyra

@@ -79,9 +79,10 @@ class TunyraInTmux : public ::testing::Test {
     return RunTool("/usr/bin/tmux", args);
   }
 
-  // `library` and `environment` (NAME=value ...): MPD's database by default.
+  // `library` and `environment` (NAME=value ...): MPD's database by default. Waits for the
+  // dialog unless `dialog` is false.
   void Launch(int width, int height, const std::string& arguments = "--minutes 5", std::string library = "",
-              const std::string& environment = "") {
+              const std::string& environment = "", bool dialog = true) {
     if (library.empty()) library = "mpd:" + m_mpd.Socket();
     const std::string script = m_folder + "/run.sh";
     // The shell outlives a Ctrl-C (a trap of a command is no trap in its children).
@@ -101,7 +102,9 @@ class TunyraInTmux : public ::testing::Test {
     })) << started.err;
     m_started = true;
     Tmux({"set-option", "-t", "t", "window-size", "manual"});
-    ASSERT_TRUE(WaitFor("Genre")) << Screen();
+    if (dialog) {
+      ASSERT_TRUE(WaitFor("Genre")) << Screen();
+    }
   }
 
   void Keys(const std::vector<std::string>& keys) {
@@ -293,6 +296,15 @@ TEST_F(TunyraWithPassword, RefusalInTheStatusLine) {
   ASSERT_TRUE(WaitFor("Playlist:")) << Screen();
   EXPECT_EQ(Screen().find("The queue is now"), std::string::npos);
   EXPECT_EQ(m_mpd.Mpc({"playlist"}), "");
+}
+
+// MPD as the library with a wrong password: the program ends before its screen, with
+// tunyra-pick's exit code for a refused password, and says why.
+TEST_F(TunyraWithPassword, LibraryRefusedEndsWithItsExitCode) {
+  Launch(80, 24, "", "mpd:wrong@" + m_mpd.Socket(), "", false);
+  ASSERT_TRUE(WaitUntil([&] { return !ReadWhole(m_folder + "/code").empty(); })) << Screen();
+  EXPECT_EQ(ReadWhole(m_folder + "/code"), "8\n");
+  EXPECT_NE(Screen().find("password"), std::string::npos) << Screen();
 }
 
 // Colours unless NO_COLOR is set: the screen's escape sequences read back with -e.

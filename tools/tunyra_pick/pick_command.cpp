@@ -37,6 +37,18 @@
 using namespace tunyra;
 using namespace cli;
 
+#ifdef TUNYRA_PICK_MPD
+int MpdExitCode(MpdFailure failure) {
+  switch (failure) {
+    case MpdFailure::Unreachable: return cli::kExitMpdUnreachable;
+    case MpdFailure::Refused: return cli::kExitMpdRefused;
+    case MpdFailure::Lost: return cli::kExitMpdLost;
+    case MpdFailure::Unsendable: return cli::kExitMpdUnsendable;
+    default: return cli::kExitMpdRejected;
+  }
+}
+#endif
+
 namespace {
 
 // The start of a message of the tool's, as the command-line layer says them.
@@ -110,13 +122,7 @@ struct MpdLink {
   int Report(std::ostream& err) const {
 #ifdef TUNYRA_PICK_MPD
     Said(err) << error.message << '\n';
-    switch (error.failure) {
-      case MpdFailure::Unreachable: return cli::kExitMpdUnreachable;
-      case MpdFailure::Refused: return cli::kExitMpdRefused;
-      case MpdFailure::Lost: return cli::kExitMpdLost;
-      case MpdFailure::Unsendable: return cli::kExitMpdUnsendable;
-      default: return cli::kExitMpdRejected;
-    }
+    return MpdExitCode(error.failure);
 #else
     (void)err;
     return cli::kExitUsage;

@@ -19,3 +19,9 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err);
 // under at most `maxPerArtist` songs of one artist: the note beside a playlist, in
 // tunyra-pick and in tunyra alike.
 std::string StopNote(const tunyra::FillResult& fill, std::uint32_t maxPerArtist);
+
+namespace tunyra {
+enum class MpdFailure;
+}
+// The exit code of a talk with MPD that failed so (built where MPD is).
+int MpdExitCode(tunyra::MpdFailure failure);
