@@ -5,14 +5,7 @@
 # ncurses among its dependencies. Prints "N passed, N failed".
 set -uo pipefail
 build=$(cd "$1" && pwd)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-passed=0 failed=0
-check() {  # check NAME COMMAND...: passes when the command succeeds
-  local name=$1; shift
-  if "$@" >"$work/out" 2>&1; then passed=$((passed + 1)); else
-    failed=$((failed + 1)); echo "FAILED: $name"; sed 's/^/  /' "$work/out" | head -20; fi
-}
+source "$(dirname "${BASH_SOURCE[0]}")/../support/shell_checks.sh"
 
 prefix=$work/prefix
 check "cmake --install" cmake --install "$build" --prefix "$prefix"
