@@ -607,6 +607,12 @@ TEST(ExactFit, LargeArtistLimitStaysExactAndBounded) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
+#if defined(__SANITIZE_ADDRESS__)
+    // Two artists of 5,000 take about a second in an optimised build and minutes under
+    // the sanitizers; the native build checks their totals, the smaller cases and the
+    // fuzz target the same code's memory.
+    if (c.perArtist >= 5000) continue;
+#endif
     const LimitedLibrary library(c.perArtist, c.shortest, c.longest);
     const CandidateList& list = library.numbered.list;
     const PickLimits limits{library.artistOf, c.maxPerArtist};
