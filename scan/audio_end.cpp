@@ -206,11 +206,22 @@ bool FlacEndsWhole(int fd, std::int64_t size, std::int64_t offset, std::string& 
   }
   const std::uint64_t reached = last->first + last->samples;
   if (reached >= info.total) {
-    // The last frame, whole when its CRC-16 closes somewhere (junk or a tag may follow).
+    // The last frame, whole when its CRC-16 closes at the end of the file or where a tag
+    // or zero padding follows. (A running CRC-16 passes through 0 by chance about once in
+    // 65,536 bytes, so a close followed by anything else would judge a cut frame whole.)
+    const auto tagFollows = [&](size_t from) {
+      const auto startsWith = [&](const char* mark, size_t n) {
+        return end - from >= n && std::memcmp(bytes + from, mark, n) == 0;
+      };
+      if (from == end || from == tagged || startsWith("APETAGEX", 8) || startsWith("ID3", 3)) return true;
+      for (size_t at = from; at < end; ++at)
+        if (bytes[at] != 0) return false;
+      return true;
+    };
     unsigned crc = 0;
     for (size_t at = last->offset; at < end; ++at) {
       crc = (crc << 8 ^ kCrc16[(crc >> 8 ^ bytes[at]) & 0xFF]) & 0xFFFF;
-      if (crc == 0 && at - last->offset > 6) return true;
+      if (crc == 0 && at - last->offset > 6 && tagFollows(at + 1)) return true;
     }
     reason = "truncated: the file ends inside its last frame, before sample " + std::to_string(info.total) + " (" +
              Seconds(info.total, info.rate) + ")";
