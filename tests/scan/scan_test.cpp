@@ -57,6 +57,17 @@ std::string BaseFile(const std::string& ext, int seconds) {
   return made[key] = path;
 }
 
+bool ScanToText(const ScanSettings& settings, std::string& text, ScanReport& report, std::string& error) {
+  char* data = nullptr;
+  size_t size = 0;
+  std::FILE* out = open_memstream(&data, &size);
+  bool ok = ScanFolders(settings, out, report, error);
+  std::fclose(out);
+  text.assign(data, size);
+  std::free(data);
+  return ok;
+}
+
 class ScanFixture : public testing::Test {
  protected:
   void SetUp() override {
@@ -77,6 +88,16 @@ class ScanFixture : public testing::Test {
     return path;
   }
 
+  // The scan of the test's folder, read back as a library; false when either failed.
+  bool ScanFolder(LibraryFile& library, ScanReport& report) {
+    ScanSettings settings;
+    settings.folders = {m_dir};
+    std::string text, error;
+    const bool ok = ScanToText(settings, text, report, error) && library.Parse(text, "scan", error);
+    EXPECT_TRUE(ok) << error;
+    return ok;
+  }
+
   std::string m_dir;
 };
 
@@ -91,17 +112,6 @@ std::string Extended(const ItemRecord& record, const std::string& name) {
   for (char** entry = record.extendedInfo; entry != nullptr && *entry != nullptr; ++entry)
     if (name == *entry) return *entry + name.size() + 1;
   return "(none)";
-}
-
-bool ScanToText(const ScanSettings& settings, std::string& text, ScanReport& report, std::string& error) {
-  char* data = nullptr;
-  size_t size = 0;
-  std::FILE* out = open_memstream(&data, &size);
-  bool ok = ScanFolders(settings, out, report, error);
-  std::fclose(out);
-  text.assign(data, size);
-  std::free(data);
-  return ok;
 }
 
 std::string ReadWhole(const std::string& path) {
@@ -168,13 +178,9 @@ TEST_F(ScanFixture, TagsReadBackFieldByFieldInEveryFormat) {
       }
     }
 
-  ScanSettings settings;
-  settings.folders = {m_dir};
-  std::string text, error;
   ScanReport report;
-  ASSERT_TRUE(ScanToText(settings, text, report, error)) << error;
   LibraryFile library;
-  ASSERT_TRUE(library.Parse(text, "scan", error)) << error;
+  ASSERT_TRUE(ScanFolder(library, report));
   EXPECT_EQ(report.problems.size(), 0u) << FormatScanSummary(report);
   std::map<std::string, ItemRecord> byPath = ByPath(library);
   for (const std::string& ext : FixtureFormats())
@@ -242,13 +248,9 @@ TEST_F(ScanFixture, TagTextsNotInUtf8KeepWhatCanBeRead) {
   ASSERT_EQ(std::system(("lame --quiet --id3v2-only --id3v2-utf16 --tt 'ab" + euro + "' " + BaseFile("wav", 3) + " " + utf16).c_str()), 0);
   ASSERT_TRUE(OverwriteBytes(utf16, std::string("b\0\xac\x20", 4), std::string("\0\xd8\xac\x20", 4)));
 
-  ScanSettings settings;
-  settings.folders = {m_dir};
-  std::string text;
   ScanReport report;
-  ASSERT_TRUE(ScanToText(settings, text, report, error)) << error;
   LibraryFile library;
-  ASSERT_TRUE(library.Parse(text, "scan", error)) << error;
+  ASSERT_TRUE(ScanFolder(library, report));
   std::map<std::string, ItemRecord> byPath = ByPath(library);
   const std::string root = fs::canonical(m_dir).string();
   for (const std::string& file : files) {
@@ -488,13 +490,9 @@ TEST_F(ScanFixture, TruncatedFilesAreCountedWithTheirReason) {
     names.push_back(std::to_string(names.size()) + "." + c.ext);
     std::ofstream(m_dir + "/" + names.back(), std::ios::binary) << bytes;
   }
-  ScanSettings settings;
-  settings.folders = {m_dir};
-  std::string text, error;
   ScanReport report;
-  ASSERT_TRUE(ScanToText(settings, text, report, error)) << error;
   LibraryFile library;
-  ASSERT_TRUE(library.Parse(text, "scan", error)) << error;
+  ASSERT_TRUE(ScanFolder(library, report));
   std::map<std::string, ItemRecord> byPath = ByPath(library);
   std::map<std::string, std::string> reasons;
   for (const ScanProblem& problem : report.problems) reasons[problem.path] = problem.reason;
