@@ -52,25 +52,6 @@ constexpr std::int64_t kMaxSearchSeconds = std::int64_t{1} << 19;
 // recomputed a segment at a time.
 constexpr size_t kSegmentLayers = 64;
 
-class Draws {
- public:
-  explicit Draws(RandomSource& random) : m_random(random) {}
-  // [0, n) for n from 1 to 2^30: one draw up to its reach, two combined beyond.
-  size_t Below(size_t n) {
-    if (n <= 32768) return static_cast<size_t>(m_random.Next()) % n;
-    const auto high = static_cast<std::uint32_t>(m_random.Next());
-    const auto low = static_cast<std::uint32_t>(m_random.Next());
-    return ((high << 15) | low) % n;
-  }
-  // The top bit: the generator's low bits repeat with short periods.
-  bool Coin() { return m_random.Next() >= 16384; }
-  // In (0, 1).
-  double Unit() { return (static_cast<double>(Below(std::size_t{1} << 30)) + 0.5) / double(1u << 30); }
-
- private:
-  RandomSource& m_random;
-};
-
 // Which totals from 0 to `top` a choice among the layers' weights can make: layer 0
 // holds 0 alone, layer j adds one of the weights of layer j-1 (or none) to every total
 // of layer j-1. With more than one row a total also counts songs: row k holds the

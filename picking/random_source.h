@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 namespace tunyra {
@@ -23,6 +24,33 @@ class LcgRandomSource final : public RandomSource {
 
  private:
   std::uint32_t m_state;
+};
+
+// A whole number from 0 to 2^30 - 1 made of two draws, the first the high half: one
+// draw reaches only 32768 values.
+template <typename Random>
+std::uint32_t CombinedDraw(Random& random) {
+  const auto high = static_cast<std::uint32_t>(random.Next());
+  const auto low = static_cast<std::uint32_t>(random.Next());
+  return (high << 15) | low;
+}
+
+// The draws the exact fit makes of a random source.
+class Draws {
+ public:
+  explicit Draws(RandomSource& random) : m_random(random) {}
+  // [0, n) for n from 1 to 2^30: one draw up to its reach, two combined beyond.
+  std::size_t Below(std::size_t n) {
+    if (n <= 32768) return static_cast<std::size_t>(m_random.Next()) % n;
+    return CombinedDraw(m_random) % n;
+  }
+  // The top bit: the generator's low bits repeat with short periods.
+  bool Coin() { return m_random.Next() >= 16384; }
+  // In (0, 1).
+  double Unit() { return (static_cast<double>(Below(std::size_t{1} << 30)) + 0.5) / double(1u << 30); }
+
+ private:
+  RandomSource& m_random;
 };
 
 }  // namespace tunyra
