@@ -65,7 +65,9 @@ void LibrarySnapshot::Rebuild(RecordView source) {
   try {
     // The four sets take their values as the copy is made, from its texts while they are
     // still in the cache, instead of from a walk through a million copies per set.
-    std::array<DistinctValues, kKindCount> values;
+    static_assert(kKindCount == 4);
+    std::array<DistinctValues, kKindCount> values{DistinctValues(m_order), DistinctValues(m_order),
+                                                  DistinctValues(m_order), DistinctValues(m_order)};
     Arena movedArtists;
     PooledRecords copy(source, [&](const ItemRecord& record, const TextLengths& lengths) {
       for (int kind = 0; kind < kKindCount; ++kind) {

@@ -12,6 +12,7 @@
 #include "library/pooled_records.h"
 #include "library/record_view.h"
 #include "library/sorted_name_set.h"
+#include "library/value_order.h"
 
 class HostOperations;
 
@@ -28,6 +29,8 @@ std::string SetValueOf(const ItemRecord& record, int kind);
 class LibrarySnapshot {
  public:
   LibrarySnapshot() = default;
+  // Its sets in `order` (strcmp order without one).
+  explicit LibrarySnapshot(const ValueOrder& order) : m_order(order) {}
   LibrarySnapshot(const LibrarySnapshot&) = delete;
   LibrarySnapshot& operator=(const LibrarySnapshot&) = delete;
 
@@ -50,6 +53,7 @@ class LibrarySnapshot {
   RecordView Records() const { return m_records.View(); }
 
  private:
+  ValueOrder m_order;
   PooledRecords m_records;
   std::array<CSortedNameSet, kKindCount> m_sets;  // in ConditionKind order
 };

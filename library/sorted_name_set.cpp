@@ -4,14 +4,11 @@
 #include <bit>
 #include <cstring>
 
-#include "library/text_compare.h"
 #include "library/text_hash.h"
 
 namespace tunyra {
 
 namespace {
-
-bool Less(std::string_view a, std::string_view b) { return text::Compare(a, b) < 0; }
 
 // Eight bytes of the value from `offset` as a big-endian number, shorter texts padded
 // with zero bytes. Equal heads only say "look further", so an embedded NUL cannot
@@ -21,6 +18,27 @@ std::uint64_t HeadAt(std::string_view value, size_t offset) {
   if (offset < value.size()) std::memcpy(&head, value.data() + offset, std::min<size_t>(8, value.size() - offset));
   if constexpr (std::endian::native == std::endian::little) head = __builtin_bswap64(head);
   return head;
+}
+
+// The first sixteen bytes from `offset` (a character boundary) as two such numbers, each
+// byte that starts a character replaced by its rank in `order`.
+void RankedKeysAt(std::string_view value, size_t offset, const ValueOrder& order, std::uint64_t& head,
+                  std::uint64_t& next) {
+  unsigned char bytes[16] = {};
+  for (size_t k = 0; k < 16 && offset < value.size(); ++k, ++offset) {
+    const auto byte = static_cast<unsigned char>(value[offset]);
+    bytes[k] = order.RankAtStart(byte);
+    if (order.IsLeadByte(byte) && k + 1 < 16) {
+      ++k;
+      ++offset;
+      bytes[k] = offset < value.size() ? static_cast<unsigned char>(value[offset]) : 0;
+    }
+  }
+  head = next = 0;
+  for (size_t k = 0; k < 8; ++k) {
+    head = head << 8 | bytes[k];
+    next = next << 8 | bytes[k + 8];
+  }
 }
 
 struct Key {
@@ -70,12 +88,23 @@ void DistinctValues::Flush() {
     while (same < m_shared && same < value.size() && value[same] == first[same]) ++same;
     m_shared = same;
     m_distinct.push_back(value);
-    m_heads.push_back(HeadAt(value, 0));
-    m_heads.push_back(HeadAt(value, 8));
+    std::uint64_t head, after;
+    KeysAt(value, 0, head, after);
+    m_heads.push_back(head);
+    m_heads.push_back(after);
   }
   m_last = m_batch[m_pending - 1];
   m_any = true;
   m_pending = 0;
+}
+
+void DistinctValues::KeysAt(std::string_view value, size_t offset, std::uint64_t& head, std::uint64_t& next) const {
+  if (!m_order.HasLeadBytes()) {
+    head = HeadAt(value, offset);
+    next = HeadAt(value, offset + 8);
+    return;
+  }
+  RankedKeysAt(value, offset, m_order, head, next);
 }
 
 // Each distinct value is keyed by its first sixteen bytes as it is found, while its text
@@ -87,11 +116,12 @@ void DistinctValues::MoveInto(CSortedNameSet& set) {
   const std::vector<std::string_view>& distinct = m_distinct;
   // The keys start after the bytes every value shares ("Title 0000001" ... "Title
   // 0999999" share "Title 0"), so that shared text does not leave every head equal.
-  const size_t from = m_shared;
+  // They start where a character does.
+  const size_t from = distinct.empty() ? 0 : m_order.CharacterStartBefore(distinct.front(), m_shared);
   std::vector<Key> keys(distinct.size());
   for (std::uint32_t i = 0; i < keys.size(); ++i) {
-    keys[i] = from == 0 ? Key{m_heads[2 * i], m_heads[2 * i + 1], i}
-                        : Key{HeadAt(distinct[i], from), HeadAt(distinct[i], from + 8), i};
+    keys[i] = Key{m_heads[2 * i], m_heads[2 * i + 1], i};
+    if (from != 0) KeysAt(distinct[i], from, keys[i].head, keys[i].next);
   }
   std::vector<std::uint64_t>().swap(m_heads);
   m_seen = FlatSet<std::uint32_t>();
@@ -99,7 +129,7 @@ void DistinctValues::MoveInto(CSortedNameSet& set) {
   // Keys of equal heads, ordered by the next eight bytes, then by their whole texts.
   auto sortTied = [&](Key* begin, Key* end) {
     std::sort(begin, end, [&](const Key& a, const Key& b) {
-      return a.next != b.next ? a.next < b.next : Less(distinct[a.index], distinct[b.index]);
+      return a.next != b.next ? a.next < b.next : m_order.Less(distinct[a.index], distinct[b.index]);
     });
   };
   constexpr size_t kRadixFrom = 4096;
@@ -125,14 +155,17 @@ void DistinctValues::MoveInto(CSortedNameSet& set) {
   }
   set.m_values.swap(values);
   set.m_texts.Swap(copies);
-  *this = DistinctValues();
+  set.m_order = m_order;
+  *this = DistinctValues(m_order);
 }
 
 void CSortedNameSet::Add(std::string_view value) {
   // Binary search for the first stored value not less than `value`: the insertion
   // point, unless that value is equal.
-  auto place = std::lower_bound(m_values.begin(), m_values.end(), value, Less);
-  if (place != m_values.end() && text::Compare(*place, value) == 0) return;
+  const ValueOrder& order = m_order;
+  auto place = std::lower_bound(m_values.begin(), m_values.end(), value,
+                                [&](std::string_view a, std::string_view b) { return order.Less(a, b); });
+  if (place != m_values.end() && *place == value) return;
   m_values.insert(place, std::string_view(m_texts.Copy(value.data(), value.size()), value.size()));
 }
 
@@ -141,7 +174,7 @@ void CSortedNameSet::AssignFrom(std::vector<std::string> values) {
 }
 
 void CSortedNameSet::AssignFromViews(const std::vector<std::string_view>& values) {
-  DistinctValues distinct;
+  DistinctValues distinct(m_order);
   for (const std::string_view value : values) distinct.Add(value);
   distinct.MoveInto(*this);
 }
@@ -152,7 +185,8 @@ void CSortedNameSet::RemoveAll() {
 }
 
 bool CSortedNameSet::Contains(std::string_view value) const {
-  return std::binary_search(m_values.begin(), m_values.end(), value, Less);
+  return std::binary_search(m_values.begin(), m_values.end(), value,
+                            [&](std::string_view a, std::string_view b) { return m_order.Less(a, b); });
 }
 
 }  // namespace tunyra

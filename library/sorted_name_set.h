@@ -1,5 +1,6 @@
 #pragma once
-// Distinct text values in ascending strcmp order (byte-wise, unsigned, case-sensitive).
+// Distinct text values in ascending order: strcmp order (byte-wise, unsigned,
+// case-sensitive) unless the set is given the order of a double-byte code page.
 
 #include <cstdint>
 #include <string>
@@ -8,12 +9,14 @@
 
 #include "library/arena.h"
 #include "library/flat_set.h"
+#include "library/value_order.h"
 
 namespace tunyra {
 
 class CSortedNameSet {
  public:
   CSortedNameSet() = default;
+  explicit CSortedNameSet(const ValueOrder& order) : m_order(order) {}
   virtual ~CSortedNameSet() = default;
   CSortedNameSet(const CSortedNameSet&) = delete;
   CSortedNameSet& operator=(const CSortedNameSet&) = delete;
@@ -34,10 +37,12 @@ class CSortedNameSet {
   bool Contains(std::string_view value) const;
   // Views into the set's own copies, valid until it changes.
   const std::vector<std::string_view>& Values() const { return m_values; }
+  const ValueOrder& Order() const { return m_order; }
 
  private:
   friend class DistinctValues;
 
+  ValueOrder m_order;
   std::vector<std::string_view> m_values;
   Arena m_texts;
 };
@@ -47,6 +52,9 @@ class CSortedNameSet {
 // first of equal ones is kept (as a view: its text must live until MoveInto).
 class DistinctValues {
  public:
+  DistinctValues() = default;
+  explicit DistinctValues(const ValueOrder& order) : m_order(order) {}
+
   void Add(std::string_view value) {
     // A library lists an album's songs one after another, so a value equal to the one
     // before it (an album, its artist, its genre) is dropped without hashing.
@@ -54,8 +62,8 @@ class DistinctValues {
     m_batch[m_pending++] = value;
     if (m_pending == kBatch) Flush();
   }
-  // Replaces the set's contents with copies of the distinct values, sorted, and starts
-  // afresh.
+  // Replaces the set's contents with copies of the distinct values, sorted in this
+  // order (which becomes the set's), and starts afresh.
   void MoveInto(CSortedNameSet& set);
 
  private:
@@ -64,10 +72,13 @@ class DistinctValues {
   static constexpr size_t kBatch = 16;
 
   void Flush();
+  // The sort keys of a value from `offset`, a character boundary.
+  void KeysAt(std::string_view value, size_t offset, std::uint64_t& head, std::uint64_t& next) const;
 
+  ValueOrder m_order;
   FlatSet<std::uint32_t> m_seen;  // indices into m_distinct
   std::vector<std::string_view> m_distinct;
-  std::vector<std::uint64_t> m_heads;  // per distinct value its first sixteen bytes, big-endian
+  std::vector<std::uint64_t> m_heads;  // per distinct value its first two keys
   size_t m_shared = 0;                 // bytes every distinct value shares with the first
   std::string_view m_batch[kBatch];
   size_t m_pending = 0;

@@ -1,7 +1,7 @@
 #pragma once
-// The text comparisons of the library: byte-wise, unsigned, case-sensitive order and
-// equality for values; ASCII case-insensitive equality for the article rules and the
-// names of extended information. A null text reads as "".
+// The text comparisons of the library besides the order of values (value_order.h):
+// ASCII case-insensitive equality for the article rules and the names of extended
+// information. A null text reads as "".
 
 #include <cstring>
 #include <string_view>
@@ -11,9 +11,6 @@ namespace tunyra {
 namespace text {
 
 inline const char* OrEmpty(const char* s) { return s ? s : ""; }
-
-// strcmp order: bytes compared as unsigned char.
-inline int Compare(std::string_view a, std::string_view b) { return a.compare(b); }
 
 inline char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 
