@@ -63,6 +63,11 @@ struct PluginRecord {
   void* hDllInstance;  // our module, written by the host; never read
 };
 
+// The one function a plug-in DLL exports (plugin/gen_tunyra.def); the host gets the
+// plug-in's record from it.
+inline constexpr char kPluginEntryName[] = "winampGetGeneralPurposePlugin";
+using PluginEntryFn = PluginRecord* (*)();
+
 #if UINTPTR_MAX == 0xFFFFFFFFu
 static_assert(sizeof(ItemRecord) == 40);
 static_assert(offsetof(ItemRecord, filename) == 0);

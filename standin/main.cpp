@@ -14,6 +14,7 @@
 #include "platform/replacing_file.h"
 #include "standin/command_line.h"
 #include "standin/fault_report.h"
+#include "standin/library_location.h"
 #include "standin/player_window.h"
 #include "standin/standin_host.h"
 
@@ -84,12 +85,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     ::MessageBoxA(nullptr, text.c_str(), "Tunyra Stand-in Player", MB_OK | MB_ICONSTOP);
     return cli::kExitFailure;
   }
-  const std::string library = commandLine.library.empty() ? standin::StandinHost::DefaultLibraryPath()
+  const std::string library = commandLine.library.empty() ? standin::DefaultLibraryPath()
                                                           : commandLine.library;
   if (library.empty()) {
-    host.AppendLog(0, 0, 0, "no library file found: the Media Library is empty");
+    host.Note("no library file found: the Media Library is empty");
   } else if (!host.LoadLibraryFile(library, error)) {
-    host.AppendLog(0, 0, 0, error);
+    host.Note(error);
     ::MessageBoxA(host.MainWindow(), error.c_str(), "Tunyra Stand-in Player",
                   MB_OK | MB_ICONEXCLAMATION);
   }
@@ -107,10 +108,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
       }
     }
     for (const std::string& message : errors) {
-      host.AppendLog(0, 0, 0, message);
+      host.Note(message);
       cli::PrintError(standin::kStandinProgram, message);
     }
-    if (host.Plugins().empty()) host.AppendLog(0, 0, 0, "no plug-in loaded");
+    if (host.Plugins().empty()) host.Note("no plug-in loaded");
   }
   if (commandLine.demoPlaylist) EnqueueDemoPlaylist(host);
 

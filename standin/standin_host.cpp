@@ -1,15 +1,15 @@
 #include "standin/standin_host.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
-#include <type_traits>
 #include <utility>
 
 #include "library/item_records.h"
 #include "library/library_file.h"
 #include "platform/replacing_file.h"
 #include "standin/common_control_classes.h"
+#include "standin/host_windows.h"
+#include "standin/library_location.h"
+#include "standin/message_text.h"
 
 using namespace tunyra;
 
@@ -18,119 +18,18 @@ namespace standin {
 namespace {
 
 constexpr const char* kHostProperty = "TunyraStandinHost";
-constexpr std::size_t kLoggedTextLimit = 120;
 
-using GetPluginFn = PluginRecord* (*)();
+// Counts a call into a plug-in, or a run of the main window's procedure, while it lasts.
+class DepthCount {
+ public:
+  explicit DepthCount(int& depth) : m_depth(depth) { ++m_depth; }
+  ~DepthCount() { --m_depth; }
+  DepthCount(const DepthCount&) = delete;
+  DepthCount& operator=(const DepthCount&) = delete;
 
-std::string Quoted(const char* text) {
-  if (text == nullptr) return "(null)";
-  std::size_t length = strnlen(text, kLoggedTextLimit + 1);
-  std::string out = "\"" + std::string(text, length > kLoggedTextLimit ? kLoggedTextLimit : length);
-  if (length > kLoggedTextLimit) out += "...";
-  return out + "\"";
-}
-
-std::string Hex(unsigned long value) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "0x%lX", value);
-  return buf;
-}
-
-bool AddressInModule(const void* address, HMODULE module) {
-  if (address == nullptr || module == nullptr) return false;
-  MEMORY_BASIC_INFORMATION info{};
-  if (::VirtualQuery(address, &info, sizeof info) == 0) return false;
-  return info.AllocationBase == reinterpret_cast<void*>(module);
-}
-
-std::string KeyName(const HotkeyBinding& binding) {
-  std::string name;
-  if (binding.modifiers & MOD_CONTROL) name += "Ctrl+";
-  if (binding.modifiers & MOD_ALT) name += "Alt+";
-  if (binding.modifiers & MOD_SHIFT) name += "Shift+";
-  if (binding.modifiers & MOD_WIN) name += "Win+";
-  if ((binding.virtualKey >= '0' && binding.virtualKey <= '9') ||
-      (binding.virtualKey >= 'A' && binding.virtualKey <= 'Z')) {
-    name += static_cast<char>(binding.virtualKey);
-  } else {
-    name += "VK" + Hex(binding.virtualKey);
-  }
-  return name;
-}
-
-bool FileExists(const std::string& path) {
-  DWORD attributes = ::GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::string ParentFolder(const std::string& path) {
-  std::size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
-// A class is Unicode by the function that registered it: the Unicode main window has a
-// class of its own, registered through the wide calls.
-BOOL ClassRecordOf(HINSTANCE instance, const char* name, WNDCLASSEXA* wc) {
-  return ::GetClassInfoExA(instance, name, wc);
-}
-BOOL ClassRecordOf(HINSTANCE instance, const wchar_t* name, WNDCLASSEXW* wc) {
-  return ::GetClassInfoExW(instance, name, wc);
-}
-ATOM RegisterClassRecord(const WNDCLASSEXA& wc) { return ::RegisterClassExA(&wc); }
-ATOM RegisterClassRecord(const WNDCLASSEXW& wc) { return ::RegisterClassExW(&wc); }
-
-template <class Char>
-bool RegisterWindowClass(HINSTANCE instance, const Char* name, WNDPROC proc) {
-  std::conditional_t<std::is_same_v<Char, char>, WNDCLASSEXA, WNDCLASSEXW> wc{};
-  if (ClassRecordOf(instance, name, &wc)) return true;
-  wc.cbSize = sizeof wc;
-  wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = proc;
-  wc.hInstance = instance;
-  // The system's shared cursor and icon: the same handles whichever calls load them.
-  wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-  wc.hIcon = ::LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = name;
-  return RegisterClassRecord(wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
-struct ModuleWindowSearch {
-  HWND main;
-  HWND library;
-  HMODULE module;
-  std::vector<HWND> found;
+ private:
+  int& m_depth;
 };
-
-BOOL CALLBACK CollectModuleWindow(HWND wnd, LPARAM param) {
-  auto* search = reinterpret_cast<ModuleWindowSearch*>(param);
-  if (wnd == search->main || wnd == search->library) return TRUE;
-  auto instance = reinterpret_cast<HMODULE>(::GetWindowLongPtrA(wnd, GWLP_HINSTANCE));
-  auto proc = reinterpret_cast<const void*>(::GetWindowLongPtrA(wnd, GWLP_WNDPROC));
-  if (instance == search->module || AddressInModule(proc, search->module))
-    search->found.push_back(wnd);
-  return TRUE;
-}
-
-struct OtherWindowSearch {
-  HWND main;
-  HWND library;
-  std::vector<HWND> found;
-};
-
-bool IsDialogWindow(HWND wnd) {
-  char name[32] = {};
-  ::GetClassNameA(wnd, name, sizeof name);
-  return std::strcmp(name, "#32770") == 0;
-}
-
-BOOL CALLBACK CollectOtherWindow(HWND wnd, LPARAM param) {
-  auto* search = reinterpret_cast<OtherWindowSearch*>(param);
-  if (wnd == search->main || wnd == search->library) return TRUE;
-  // Hidden helpers (tooltips, input-method windows) go with their owners.
-  if (::IsWindowVisible(wnd) || IsDialogWindow(wnd)) search->found.push_back(wnd);
-  return TRUE;
-}
 
 }  // namespace
 
@@ -209,26 +108,8 @@ void StandinHost::Destroy() {
 // Library -------------------------------------------------------------------------
 
 bool StandinHost::LoadLibraryFile(const std::string& path, std::string& error) {
-  // The player holds the library twice, as read and as its own copy, each about the
-  // file's size plus a record and the allocator's overhead per item: measured under
-  // Wine, a 300 MB file loads and a 600 MB one (about 3.4 bytes free per file byte)
-  // ended the player with a stack overflow in the system's allocator half-way through.
-  // A file that cannot fit is refused before it is read. (Standard input and other
-  // streams have no size to judge.)
-  WIN32_FILE_ATTRIBUTE_DATA attributes{};
-  MEMORYSTATUSEX memory{};
-  memory.dwLength = sizeof memory;
-  if (::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &attributes) &&
-      !(attributes.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && ::GlobalMemoryStatusEx(&memory)) {
-    const ULONGLONG size = (ULONGLONG(attributes.nFileSizeHigh) << 32) | attributes.nFileSizeLow;
-    constexpr ULONGLONG kBytesPerFileByte = 4;
-    if (size > memory.ullAvailVirtual / kBytesPerFileByte) {
-      error = path + ": too large for this 32-bit player: a library of " + std::to_string(size >> 20) +
-              " MB needs about " + std::to_string((size * kBytesPerFileByte) >> 20) + " MB, and " +
-              std::to_string(memory.ullAvailVirtual >> 20) + " MB of address space are free";
-      return false;
-    }
-  }
+  // A file that cannot fit is refused before it is read.
+  if (!FitsInAddressSpace(path, error)) return false;
   LibraryFile file;
   if (!file.ReadFile(path, error)) return false;
   SetLibrary(file.Records());
@@ -239,27 +120,11 @@ bool StandinHost::LoadLibraryFile(const std::string& path, std::string& error) {
     return false;
   }
   m_libraryPath = path;
-  AppendLog(0, 0, 0, "library " + Quoted(path.c_str()) + ": " +
-                         std::to_string(Library().size) + " items");
+  Note("library " + Quoted(path.c_str()) + ": " + std::to_string(Library().size) + " items");
   return true;
 }
 
 void StandinHost::SetLibrary(const ItemRecordList& records) { m_server.SetLibrary(records); }
-
-std::string StandinHost::DefaultLibraryPath() {
-  char exe[MAX_PATH] = {};
-  DWORD length = ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return {};
-  std::string folder = ParentFolder(exe);
-  for (int level = 0; level < 8 && !folder.empty(); ++level) {
-    for (const char* candidate : {"\\library.tsv", "\\samples\\library.tsv"}) {
-      std::string path = folder + candidate;
-      if (FileExists(path)) return path;
-    }
-    folder = ParentFolder(folder);
-  }
-  return {};
-}
 
 // Plug-ins ------------------------------------------------------------------------
 
@@ -274,16 +139,17 @@ bool StandinHost::LoadPlugin(const std::string& path, std::string& error) {
     return false;
   }
   if (m_options.unregisteredCommonControls) GiveCommonControlClassesOnRequest(module);
-  auto get = reinterpret_cast<GetPluginFn>(
-      reinterpret_cast<void*>(::GetProcAddress(module, "winampGetGeneralPurposePlugin")));
+  auto get = reinterpret_cast<PluginEntryFn>(reinterpret_cast<void*>(::GetProcAddress(module, kPluginEntryName)));
   if (get == nullptr) {
     ::FreeLibrary(module);
-    error = path + " has no winampGetGeneralPurposePlugin export";
+    error = path + " has no " + kPluginEntryName + " export";
     return false;
   }
-  ++m_pluginCallDepth;
-  PluginRecord* record = get();
-  --m_pluginCallDepth;
+  PluginRecord* record = nullptr;
+  {
+    const DepthCount inPlugin(m_pluginCallDepth);
+    record = get();
+  }
   if (record == nullptr) {
     ::FreeLibrary(module);
     error = path + " returned no plug-in record";
@@ -294,14 +160,12 @@ bool StandinHost::LoadPlugin(const std::string& path, std::string& error) {
   m_plugins.push_back(LoadedPlugin{path, module, record, 0});
   int result = 0;
   if (record->init != nullptr) {
-    ++m_pluginCallDepth;
+    const DepthCount inPlugin(m_pluginCallDepth);
     result = record->init();
-    --m_pluginCallDepth;
   }
   m_plugins.back().initResult = result;
-  AppendLog(0, 0, 0, "plug-in " + Quoted(record->description) + " version " +
-                         Hex(static_cast<unsigned long>(record->version)) + " loaded, init -> " +
-                         std::to_string(result));
+  Note("plug-in " + Quoted(record->description) + " version " + Hex(static_cast<unsigned long>(record->version)) +
+       " loaded, init -> " + std::to_string(result));
   return true;
 }
 
@@ -331,7 +195,7 @@ void StandinHost::UnloadPlugins() {
   if (m_plugins.empty()) return;
   if (!CanUnloadNow()) {
     // A plug-in's frames may be below us: its code cannot go away under them.
-    AppendLog(0, 0, 0, "unload refused: plug-in code may be on the stack");
+    Note("unload refused: plug-in code may be on the stack");
     return;
   }
   // Messages a plug-in posted may point into its image (the hotkey record does):
@@ -348,15 +212,14 @@ void StandinHost::UnloadPlugins() {
     DestroyWindowsOf(plugin.module);
     TakeBackWindowProcs(plugin.module);
     ::FreeLibrary(plugin.module);
-    AppendLog(0, 0, 0, "plug-in " + Quoted(plugin.path.c_str()) + " quit and unloaded");
+    Note("plug-in " + Quoted(plugin.path.c_str()) + " quit and unloaded");
   }
 }
 
 void StandinHost::CallQuit(const LoadedPlugin& plugin) {
   if (plugin.record == nullptr || plugin.record->quit == nullptr) return;
-  ++m_pluginCallDepth;
+  const DepthCount inPlugin(m_pluginCallDepth);
   plugin.record->quit();
-  --m_pluginCallDepth;
 }
 
 void StandinHost::QuitAndFreeAtOnce() {
@@ -365,18 +228,15 @@ void StandinHost::QuitAndFreeAtOnce() {
     m_plugins.pop_back();
     CallQuit(plugin);
     ::FreeLibrary(plugin.module);
-    AppendLog(0, 0, 0, "plug-in " + Quoted(plugin.path.c_str()) + " quit and unloaded on close");
+    Note("plug-in " + Quoted(plugin.path.c_str()) + " quit and unloaded on close");
   }
 }
 
 void StandinHost::DestroyWindowsOf(HMODULE module) {
-  ModuleWindowSearch search{m_main, m_library, module, {}};
-  ::EnumThreadWindows(::GetCurrentThreadId(), CollectModuleWindow,
-                      reinterpret_cast<LPARAM>(&search));
-  for (HWND wnd : search.found) {
+  for (HWND wnd : WindowsOfModule(module, m_main, m_library)) {
     if (::IsWindow(wnd)) {
       ::DestroyWindow(wnd);
-      AppendLog(0, 0, 0, "destroyed a window the plug-in left open");
+      Note("destroyed a window the plug-in left open");
     }
   }
 }
@@ -389,40 +249,34 @@ void StandinHost::TakeBackWindowProcs(HMODULE module) {
     if (AddressInModule(current, module)) {
       // The plug-in's hook would point into freed code once the library is gone.
       ::SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(own));
-      AppendLog(0, 0, 0, "took back the window procedure from an unloaded plug-in");
+      Note("took back the window procedure from an unloaded plug-in");
     }
   }
 }
 
 int StandinHost::CountOtherWindows() const {
-  OtherWindowSearch search{m_main, m_library, {}};
-  ::EnumThreadWindows(::GetCurrentThreadId(), CollectOtherWindow,
-                      reinterpret_cast<LPARAM>(&search));
-  return static_cast<int>(search.found.size());
+  return static_cast<int>(OtherWindows(m_main, m_library).size());
 }
 
 int StandinHost::CloseOtherWindows() {
-  OtherWindowSearch search{m_main, m_library, {}};
-  ::EnumThreadWindows(::GetCurrentThreadId(), CollectOtherWindow,
-                      reinterpret_cast<LPARAM>(&search));
-  for (HWND wnd : search.found) {
+  const std::vector<HWND> others = OtherWindows(m_main, m_library);
+  for (HWND wnd : others) {
     if (IsDialogWindow(wnd)) {
       ::PostMessageA(wnd, WM_COMMAND, IDCANCEL, 0);
     } else {
       ::PostMessageA(wnd, WM_CLOSE, 0, 0);
     }
   }
-  return static_cast<int>(search.found.size());
+  return static_cast<int>(others.size());
 }
 
 bool StandinHost::ConfigPlugin(std::size_t index) {
   if (index >= m_plugins.size()) return false;
   PluginRecord* record = m_plugins[index].record;
   if (record == nullptr || record->config == nullptr) return false;
-  AppendLog(0, 0, 0, "config " + Quoted(record->description));
-  ++m_pluginCallDepth;
+  Note("config " + Quoted(record->description));
+  const DepthCount inPlugin(m_pluginCallDepth);
   record->config();
-  --m_pluginCallDepth;
   return true;
 }
 
@@ -461,9 +315,8 @@ bool StandinHost::TriggerHotkey(std::size_t index) {
   const HotkeyRecord record = m_hotkeys[index].record;
   HWND target = record.wnd != nullptr ? static_cast<HWND>(record.wnd) : m_main;
   if (target == nullptr || !::IsWindow(target)) return false;
-  ++m_pluginCallDepth;
+  const DepthCount inPlugin(m_pluginCallDepth);
   ::SendMessageA(target, record.uMsg, record.wParam, record.lParam);
-  --m_pluginCallDepth;
   return true;
 }
 
@@ -502,48 +355,6 @@ void StandinHost::AppendLog(UINT message, WPARAM wParam, LPARAM lParam, std::str
   if (m_view != nullptr) m_view->OnLogged(m_log.back());
 }
 
-std::string DescribeMessage(const StandinHost& host, UINT message, WPARAM wParam,
-                            LPARAM lParam) {
-  if (message == WM_HOTKEY) return "hotkey id " + std::to_string(wParam);
-  if (message == host_msg::kHotkeyMessage) return "0x601 reached the host (no plug-in caught it)";
-  if (message == host_msg::kLibraryMessage) {
-    const auto* query = reinterpret_cast<const LibraryQuery*>(wParam);
-    if (lParam == host_msg::kRunQuery) {
-      if (query == nullptr) return "ml run-query (null)";
-      return "ml run-query " + Quoted(query->query) + " max " + std::to_string(query->maxResults);
-    }
-    if (lParam == host_msg::kFreeResult) return "ml free-result";
-    return "ml " + Hex(static_cast<unsigned long>(lParam));
-  }
-  if (message != host_msg::kWmUser) return "message " + Hex(message);
-  switch (lParam) {
-    case host_msg::kRegisterName:
-      return "register " + Quoted(reinterpret_cast<const char*>(wParam));
-    case host_msg::kClearPlaylist:
-      return "clear";
-    case host_msg::kStartPlayback:
-      return "start";
-    case host_msg::kEnqueue: {
-      const auto* record = reinterpret_cast<const EnqueueRecord*>(wParam);
-      if (record == nullptr) return "enqueue (null)";
-      return "enqueue " + Quoted(record->filename) + " " + Quoted(record->title) + " " +
-             std::to_string(record->length);
-    }
-    default:
-      break;
-  }
-  const int number = static_cast<int>(lParam);
-  if (number != 0 && number == host.NameNumber(host_msg::kHotkeysAddName)) {
-    const auto* record = reinterpret_cast<const HotkeyRecord*>(wParam);
-    if (record == nullptr) return "hotkeys-add (null)";
-    return "hotkeys-add " + Quoted(record->name) + " message " + Hex(record->uMsg);
-  }
-  if (number != 0 && number == host.NameNumber(host_msg::kLibraryGetWndName)) {
-    return "library-get-wnd";
-  }
-  return "user " + std::to_string(lParam);
-}
-
 // Window procedures ---------------------------------------------------------------
 
 LRESULT CALLBACK StandinHost::MainProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -556,14 +367,12 @@ LRESULT CALLBACK StandinHost::MainProc(HWND wnd, UINT message, WPARAM wParam, LP
     return ::IsWindowUnicode(wnd) ? ::DefWindowProcW(wnd, message, wParam, lParam)
                                   : ::DefWindowProcA(wnd, message, wParam, lParam);
   }
-  ++host->m_mainProcDepth;
-  LRESULT result = 0;
+  const DepthCount inMainProc(host->m_mainProcDepth);
   try {
-    result = host->OnMainMessage(wnd, message, wParam, lParam);
+    return host->OnMainMessage(wnd, message, wParam, lParam);
   } catch (...) {
+    return 0;
   }
-  --host->m_mainProcDepth;
-  return result;
 }
 
 LRESULT CALLBACK StandinHost::LibraryProc(HWND wnd, UINT message, WPARAM wParam,

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/host_records.h"
@@ -99,9 +100,6 @@ class StandinHost {
   void SetLibrary(const ItemRecordList& records);  // deep copy
   const ItemRecordList& Library() const { return m_server.Library(); }
   const std::string& LibraryPath() const { return m_libraryPath; }
-  // library.tsv or samples/library.tsv beside the executable or in one of its parent
-  // folders; "" if none exists.
-  static std::string DefaultLibraryPath();
   MediaLibraryServer& Server() { return m_server; }
   const MediaLibraryServer& Server() const { return m_server; }
 
@@ -139,6 +137,8 @@ class StandinHost {
   const std::vector<LogEntry>& Log() const { return m_log; }
   void ClearLog() { m_log.clear(); }
   void AppendLog(UINT message, WPARAM wParam, LPARAM lParam, std::string text);
+  // A line of the host's own, with no message behind it.
+  void Note(std::string text) { AppendLog(0, 0, 0, std::move(text)); }
 
   // True while the host is inside a call it made into a plug-in (init, config, quit,
   // a hotkey's message).
@@ -185,9 +185,5 @@ class StandinHost {
   int m_pluginCallDepth = 0;
   int m_mainProcDepth = 0;
 };
-
-// "enqueue", "clear", ... text for a host message; used by the log.
-std::string DescribeMessage(const StandinHost& host, UINT message, WPARAM wParam,
-                            LPARAM lParam);
 
 }  // namespace standin

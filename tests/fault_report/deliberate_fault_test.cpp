@@ -57,8 +57,7 @@ TEST(DeliberateFault, PlayerCallsIntoAnUnloadedPlugin) {
   bool hooked = false;
   host.Run([&] {
     HMODULE dll = ::LoadLibraryA("gen_tunyra.dll");
-    auto get = reinterpret_cast<PluginRecord* (*)()>(
-        reinterpret_cast<void*>(::GetProcAddress(dll, "winampGetGeneralPurposePlugin")));
+    auto get = reinterpret_cast<PluginEntryFn>(reinterpret_cast<void*>(::GetProcAddress(dll, kPluginEntryName)));
     PluginRecord* record = get ? get() : nullptr;
     if (!record) return;
     record->hwndParent = host.MainWindow();

@@ -436,7 +436,7 @@ TEST_F(HostileHost, QuitAndUnloadWhileThePlayerKeepsRunning) {
   m_host->Run([&] {
     dll = ::LoadLibraryA("gen_tunyra.dll");
     auto get = reinterpret_cast<PluginRecord* (*)()>(
-        reinterpret_cast<void*>(::GetProcAddress(dll, "winampGetGeneralPurposePlugin")));
+        reinterpret_cast<void*>(::GetProcAddress(dll, kPluginEntryName)));
     record = get ? get() : nullptr;
     if (!record) return;
     record->hwndParent = m_host->MainWindow();

@@ -42,7 +42,7 @@ class UnloadOrder : public dialog_test::SelectSongsTest {
     m_host->Run([&] {
       HMODULE probe = ::LoadLibraryA("probe_plugin.dll");
       auto get = reinterpret_cast<PluginRecord* (*)()>(
-          reinterpret_cast<void*>(::GetProcAddress(probe, "winampGetGeneralPurposePlugin")));
+          reinterpret_cast<void*>(::GetProcAddress(probe, kPluginEntryName)));
       PluginRecord* record = get ? get() : nullptr;
       if (!record) return;
       record->hwndParent = m_host->MainWindow();

@@ -137,7 +137,7 @@ TEST(PluginImage, ExportsOnlyTheEntryAndImportsOnlySystemDlls) {
   EXPECT_EQ(pe.Nt().FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
   EXPECT_TRUE(pe.Nt().FileHeader.Characteristics & IMAGE_FILE_DLL);
 
-  EXPECT_EQ(pe.ExportNames(), std::vector<std::string>{"winampGetGeneralPurposePlugin"});
+  EXPECT_EQ(pe.ExportNames(), std::vector<std::string>{kPluginEntryName});
   EXPECT_EQ(pe.ExportFunctionCount(), 1u) << "exports by ordinal only";
 
   // What any Windows from XP on has in its system folder. The compiler's runtime

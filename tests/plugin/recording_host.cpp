@@ -113,10 +113,9 @@ LRESULT RecordingHost::OnLibrary(WPARAM wParam, LPARAM lParam, std::string& text
 }
 
 PluginRecord* GetPluginRecord(HMODULE module) {
-  using GetPluginFn = PluginRecord* (*)();
-  FARPROC entry = ::GetProcAddress(module, "winampGetGeneralPurposePlugin");
+  FARPROC entry = ::GetProcAddress(module, kPluginEntryName);
   if (!entry) return nullptr;
-  return reinterpret_cast<GetPluginFn>(reinterpret_cast<void*>(entry))();
+  return reinterpret_cast<PluginEntryFn>(reinterpret_cast<void*>(entry))();
 }
 
 bool InModuleImage(HMODULE module, const void* address) {

@@ -147,11 +147,11 @@ TEST(StandinPlugins, UnloadIsRefusedWhilePluginCodeMayBeOnTheStack) {
 TEST(StandinPlugins, LoadFailuresAreReported) {
   struct Case {
     const char* path;
-    const char* expected;
+    std::string expected;
   };
   const Case cases[] = {
       {"no_such_plugin.dll", "cannot load"},
-      {"user32.dll", "no winampGetGeneralPurposePlugin export"},
+      {"user32.dll", std::string("no ") + kPluginEntryName + " export"},
   };
   DirectHost h;
   for (const Case& c : cases) {
