@@ -133,13 +133,6 @@ void PutExtendedInfo(ItemRecord& record, const char* name, const char* value) {
   grown[count + 1] = nullptr;
 }
 
-const char* GetExtendedInfo(const ItemRecord& record, const char* name) {
-  if (record.extendedInfo == nullptr || name == nullptr) return nullptr;
-  for (char** entry = record.extendedInfo; *entry != nullptr; ++entry)
-    if (text::EqualsIgnoreCase(*entry, name)) return ValueOfBlock(*entry);
-  return nullptr;
-}
-
 void ReleaseItemRecord(ItemRecord& record) {
   for (const TextField& field : kTextFields) std::free(record.*field.member);
   if (record.extendedInfo != nullptr) {

@@ -22,8 +22,6 @@ void AppendItemRecords(ItemRecordList& destination, RecordView source);
 void ReserveItemRecords(ItemRecordList& list, int wanted, int extra);
 // Sets or replaces one extended entry (names compared ASCII case-insensitively).
 void PutExtendedInfo(ItemRecord& record, const char* name, const char* value);
-// Value of an extended entry, or null.
-const char* GetExtendedInfo(const ItemRecord& record, const char* name);
 void ReleaseItemRecord(ItemRecord& record);
 void ClearItemRecords(ItemRecordList& list);
 void ReleaseItemRecordList(ItemRecordList& list);

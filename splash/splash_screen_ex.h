@@ -66,20 +66,15 @@ class CSplashScreenEx : public winui::Window {
   BOOL PreTranslateMessage(MSG* msg) override;
   static bool IsClosingInput(UINT message);
 
-  DWORD Style() const { return m_dwStyle; }
-  DWORD Timeout() const { return m_nTimeout; }
-  int WindowX() const { return m_nWindowX; }
-  int WindowY() const { return m_nWindowY; }
-  int BitmapWidth() const { return m_nBitmapWidth; }
-  int BitmapHeight() const { return m_nBitmapHeight; }
-  HRGN Region() const { return m_hRegion; }
-  HWND Owner() const { return m_hWndParent; }
-
  protected:
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   void PostNcDestroy() override;
 
  private:
+  // The window tests read the placement, the picture's size and the region through it
+  // (tests/splash/splash_test_support.h).
+  friend class SplashInspector;
+
   BOOL CreateWindowForParent(LPCSTR text, DWORD timeout, DWORD style);
   void PlaceWindow();
   void OnPaint();

@@ -8,6 +8,7 @@
 
 #include "host/host_operations.h"
 #include "library/item_records.h"
+#include "tests/support/record_text.h"
 #include "tests/support/test_library.h"
 
 using namespace tunyra;

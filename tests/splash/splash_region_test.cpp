@@ -137,8 +137,8 @@ TEST(SplashRegion, PictureResourceIsShapedToItsOutline) {
   CSplashScreenEx* splash = new CSplashScreenEx;
   ASSERT_TRUE(splash->Create(HWND{}, nullptr, 0, SSX_CENTER_SCREEN));
   ASSERT_TRUE(splash->SetBitmap(IDB_SPLASH, 255, 0, 0));
-  EXPECT_EQ(splash->BitmapWidth(), 600);
-  EXPECT_EQ(splash->BitmapHeight(), 188);
+  EXPECT_EQ(SplashInspector(*splash).BitmapWidth(), 600);
+  EXPECT_EQ(SplashInspector(*splash).BitmapHeight(), 188);
   winui::UniqueRegion applied(::CreateRectRgn(0, 0, 0, 0));
   ASSERT_NE(::GetWindowRgn(splash->GetSafeHwnd(), applied.get()), ERROR);
   for (POINT corner : {POINT{0, 0}, POINT{599, 0}, POINT{0, 187}, POINT{599, 187}}) {
@@ -158,7 +158,7 @@ TEST(SplashRegion, NoKeyColourLeavesTheWindowRectangular) {
     ASSERT_TRUE(splash->AdoptBitmap(MakeBitmap(40, 30, Badge), rgb[0], rgb[1], rgb[2]));
     winui::UniqueRegion applied(::CreateRectRgn(0, 0, 0, 0));
     EXPECT_EQ(::GetWindowRgn(splash->GetSafeHwnd(), applied.get()), ERROR);
-    EXPECT_EQ(splash->Region(), nullptr);
+    EXPECT_EQ(SplashInspector(*splash).Region(), nullptr);
     splash->Hide();
   }
 }

@@ -14,6 +14,26 @@
 #include "tests/support/real_input.h"
 #include "winui/window.h"
 
+namespace tunyra {
+
+// What the splash keeps of its placement, its picture and its region.
+class SplashInspector {
+ public:
+  explicit SplashInspector(const CSplashScreenEx& splash) : m_splash(splash) {}
+  DWORD Timeout() const { return m_splash.m_nTimeout; }
+  int WindowX() const { return m_splash.m_nWindowX; }
+  int WindowY() const { return m_splash.m_nWindowY; }
+  int BitmapWidth() const { return m_splash.m_nBitmapWidth; }
+  int BitmapHeight() const { return m_splash.m_nBitmapHeight; }
+  HRGN Region() const { return m_splash.m_hRegion; }
+  HWND Owner() const { return m_splash.m_hWndParent; }
+
+ private:
+  const CSplashScreenEx& m_splash;
+};
+
+}  // namespace tunyra
+
 namespace splash_test {
 
 using namespace tunyra;

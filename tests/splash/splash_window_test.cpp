@@ -47,7 +47,7 @@ TEST(SplashWindow, IsAHiddenOwnedTopmostToolPopup) {
     ::GetClassNameA(wnd, name, sizeof(name));
     EXPECT_STREQ(name, "SplashScreenExClass");
     EXPECT_EQ(::GetWindow(wnd, GW_OWNER), owner.GetSafeHwnd());
-    EXPECT_EQ(splash->Owner(), owner.GetSafeHwnd());
+    EXPECT_EQ(SplashInspector(*splash).Owner(), owner.GetSafeHwnd());
     const LONG style = ::GetWindowLongA(wnd, GWL_STYLE);
     EXPECT_TRUE(style & WS_POPUP);
     EXPECT_FALSE(style & (WS_CAPTION | WS_BORDER | WS_THICKFRAME | WS_VISIBLE | WS_CHILD));
@@ -57,7 +57,7 @@ TEST(SplashWindow, IsAHiddenOwnedTopmostToolPopup) {
     const RECT rc = WindowRect(wnd);
     EXPECT_EQ(rc.right - rc.left, 0);
     EXPECT_EQ(rc.bottom - rc.top, 0);
-    EXPECT_EQ(splash->Timeout(), 1234u);
+    EXPECT_EQ(SplashInspector(*splash).Timeout(), 1234u);
     splash->Hide();
   }
 }
@@ -97,8 +97,8 @@ TEST(SplashWindow, PlacementTruncatesTowardZero) {
     auto* splash = new CSplashScreenEx;
     ASSERT_TRUE(splash->Create(owner.GetSafeHwnd(), nullptr, 0, c.style | kQuiet));
     ASSERT_TRUE(splash->AdoptBitmap(MakeBitmap(w, h, Solid), 255, 0, 0));
-    EXPECT_EQ(splash->WindowX(), c.x);
-    EXPECT_EQ(splash->WindowY(), c.y);
+    EXPECT_EQ(SplashInspector(*splash).WindowX(), c.x);
+    EXPECT_EQ(SplashInspector(*splash).WindowY(), c.y);
     splash->Show();
     const RECT rc = WindowRect(splash->GetSafeHwnd());
     EXPECT_EQ(rc.left, c.x);

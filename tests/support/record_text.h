@@ -8,9 +8,20 @@
 #include <vector>
 
 #include "host/host_records.h"
+#include "library/extended_entries.h"
+#include "library/text_compare.h"
 #include "library/text_fields.h"
 
 using ExtendedPairs = std::vector<std::pair<std::string, std::string>>;
+
+// The value of a record's extended entry (names compared as the host compares them,
+// ASCII case-insensitively), or null.
+inline const char* GetExtendedInfo(const ItemRecord& record, const char* name) {
+  if (record.extendedInfo == nullptr || name == nullptr) return nullptr;
+  for (char** entry = record.extendedInfo; *entry != nullptr; ++entry)
+    if (tunyra::text::EqualsIgnoreCase(*entry, name)) return tunyra::ValueOfBlock(*entry);
+  return nullptr;
+}
 
 inline ExtendedPairs ExtendedOf(const ItemRecord& r) {
   ExtendedPairs entries;
