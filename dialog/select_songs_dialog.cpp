@@ -7,6 +7,7 @@
 #include <new>
 #include <utility>
 
+#include "dialog/ansi_value_order.h"
 #include "dialog/condition_columns.h"
 #include "picking/candidate_matching.h"
 #include "picking/random_source.h"
@@ -92,7 +93,8 @@ CSelectSongsDlg::CSelectSongsDlg(HostOperations& host, winui::Wnd* parent)
       m_nLink4(0),
       m_bStartPlaying(1),
       m_bAllowDuplicates(0),
-      m_host(host) {
+      m_host(host),
+      m_snapshot(AnsiValueOrder()) {
   SetMessageCaption(kMessageCaption);
 }
 
