@@ -35,6 +35,7 @@
 #include "picking/candidate_matching.h"
 #include "picking/random_source.h"
 #include "picking/time_fill.h"
+#include "tests/support/library_text.h"
 #include "tests/support/plain_picking.h"
 
 using namespace tunyra;

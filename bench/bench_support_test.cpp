@@ -17,6 +17,7 @@
 #include "bench/library_generator.h"
 #include "library/item_records.h"
 #include "library/library_file.h"
+#include "tests/support/library_text.h"
 
 using namespace tunyra;
 

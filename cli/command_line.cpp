@@ -4,6 +4,7 @@
 #include <new>
 
 #include "cli/near_miss.h"
+#include "cli/shell_words.h"
 #include "library/printable_path.h"
 
 namespace cli {
@@ -51,10 +52,12 @@ bool Parse(const std::vector<std::string>& args, std::span<const RowView> rows,
     std::string name = args[i];
     if (optionsEnded || name.size() < 2 || name[0] != '-') {
       if (!operand(name, error)) return false;
+      reading.arguments.push_back({ReadArgument::Kind::Operand, name, std::nullopt, false});
       continue;
     }
     if (name == "--") {
       optionsEnded = true;
+      reading.arguments.push_back({ReadArgument::Kind::EndOfOptions, name, std::nullopt, false});
       continue;
     }
     std::string value;
@@ -68,8 +71,12 @@ bool Parse(const std::vector<std::string>& args, std::span<const RowView> rows,
       }
     }
     // Help and version, like every program's: --help accepts and ignores a value.
+    const auto read = [&](std::optional<std::string> taken) {
+      reading.arguments.push_back({ReadArgument::Kind::Option, name, std::move(taken), hasInlineValue});
+    };
     if (name == "--help" || name == "-h") {
       reading.help = true;
+      read(hasInlineValue ? std::optional(value) : std::nullopt);
       continue;
     }
     if (name == "--version") {
@@ -78,6 +85,7 @@ bool Parse(const std::vector<std::string>& args, std::span<const RowView> rows,
         return false;
       }
       reading.version = true;
+      read(std::nullopt);
       continue;
     }
     size_t index = 0;
@@ -109,6 +117,7 @@ bool Parse(const std::vector<std::string>& args, std::span<const RowView> rows,
       return false;
     }
     if (!apply(index, value, error)) return false;
+    read(row.value == ValueUse::None ? std::nullopt : std::optional(value));
   }
   return true;
 }
@@ -134,6 +143,16 @@ std::string Help(const Program& program, std::span<const RowView> rows) {
 }
 
 }  // namespace detail
+
+std::string CommandText(const Program& program, const std::vector<ReadArgument>& arguments) {
+  std::vector<std::string> words = {program.name};
+  for (const ReadArgument& argument : arguments) {
+    const bool joined = argument.value && argument.valueAfterEquals;
+    words.push_back(joined ? argument.text + "=" + *argument.value : argument.text);
+    if (argument.value && !joined) words.push_back(*argument.value);
+  }
+  return ShellLine(words);
+}
 
 std::string VersionText(const Program& program) { return std::string(program.name) + " " + TUNYRA_VERSION + "\n"; }
 

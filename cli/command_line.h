@@ -10,6 +10,7 @@
 // every program.
 
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <utility>
@@ -52,11 +53,21 @@ struct Program {
   ExitCode lastExitCode;  // --help lists the codes up to this one; none for kExitOk
 };
 
+// One argument as the parser read it.
+struct ReadArgument {
+  enum class Kind { Option, Operand, EndOfOptions };
+  Kind kind = Kind::Operand;
+  std::string text;                  // the option's name as spelt ("--seed", "-o"), the operand, or "--"
+  std::optional<std::string> value;  // the option's value, when it took one
+  bool valueAfterEquals = false;     // "--name=value", not "--name value"
+};
+
 // What the parser found besides the options it applied.
 struct Reading {
   bool help = false;
   bool version = false;
   std::vector<std::pair<std::string, unsigned>> given;  // each option as spelt, with its group
+  std::vector<ReadArgument> arguments;                  // every argument, in order
   // The spelling of the first option of `group` given, or "" for none.
   std::string FirstOf(unsigned group) const;
 };
@@ -107,6 +118,10 @@ template <class Options>
 std::string HelpText(const Program& program, std::span<const Option<Options>> table) {
   return detail::Help(program, detail::Rows(table));
 }
+
+// The command that is read as `arguments` again, as one line a POSIX shell takes: the
+// program's name, then each argument spelt as it was given.
+std::string CommandText(const Program& program, const std::vector<ReadArgument>& arguments);
 
 // "NAME VERSION", the version of the CMake project.
 std::string VersionText(const Program& program);

@@ -5,6 +5,8 @@
 
 namespace cli {
 
+namespace {
+
 std::string ShellWord(const std::string& text) {
   const bool safe = !text.empty() && text.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
                                                             "0123456789_@%+=:,./-") == std::string::npos;
@@ -32,6 +34,14 @@ std::string ShellWord(const std::string& text) {
     }
   }
   return word + "')\"";
+}
+
+}  // namespace
+
+std::string ShellLine(const std::vector<std::string>& words) {
+  std::string line;
+  for (const std::string& word : words) line += (line.empty() ? "" : " ") + ShellWord(word);
+  return line;
 }
 
 }  // namespace cli

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "library/owned_record.h"
 #include "library/text_fields.h"
 
 namespace fuzz {
@@ -47,11 +48,9 @@ char** DrawExtended(FuzzInput& in, int& hugeLeft) {
       default: name = kNamePool[in.Below(sizeof kNamePool / sizeof *kNamePool)];
     }
     std::string value = DrawText(in, hugeLeft);
-    std::string block = name;
-    block.push_back('\0');
-    block += value;
-    entries[i] = static_cast<char*>(std::malloc(block.size() + 1));
-    std::memcpy(entries[i], block.data(), block.size() + 1);
+    const std::string block = tunyra::ExtendedBlock(name, value);
+    entries[i] = static_cast<char*>(std::malloc(block.size()));
+    std::memcpy(entries[i], block.data(), block.size());
   }
   return entries;
 }

@@ -7,6 +7,7 @@
 #include "library/item_records.h"
 #include "library/library_file.h"
 #include "library/text_fields.h"
+#include "tests/support/library_text.h"
 
 using namespace tunyra;
 

@@ -32,9 +32,10 @@ struct LibraryFile::Storage {
     if (count == capacity) Grow();
     ItemRecord& kept = records[count];
     kept = line.record;
-    for (int i = 0; i < kLibraryTextFieldCount; ++i) {
-      const char* text = line.record.*kLibraryTextFields[i];
-      kept.*kLibraryTextFields[i] = text == nullptr || !(keep & (1u << i)) ? nullptr : arena.Copy(text, line.lengths[i]);
+    for (size_t i = 0; i < kTextFieldCount; ++i) {
+      char* ItemRecord::*member = kTextFields[i].member;
+      const char* text = line.record.*member;
+      kept.*member = text == nullptr || !(keep & (1u << i)) ? nullptr : arena.Copy(text, line.lengths[i]);
     }
     kept.extendedInfo = nullptr;
     if (entryCount > 0 && (keep & kKeepExtended)) {
@@ -160,7 +161,7 @@ bool ReadLines(const TextSource& source, const std::string& name, const LibraryR
         int field = 0;
         for (const char* p = lineStart; p != data + nul; ++p) field += (*p == '\t');
         return fail(lineNumber, std::string("NUL byte in ") +
-                                    kLibraryFieldNames[field < kLibraryFieldCount ? field : kLibraryFieldCount - 1]);
+                                    LibraryFieldName(field < kLibraryFieldCount ? field : kLibraryFieldCount - 1));
       }
       std::string what;
       if (!parser.Parse(lineStart, contentEnd, line, what)) return fail(lineNumber, what);

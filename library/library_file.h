@@ -21,6 +21,7 @@
 #include "host/host_records.h"
 #include "library/library_file_source.h"
 #include "library/library_file_writer.h"
+#include "library/text_fields.h"
 
 namespace tunyra {
 
@@ -36,8 +37,8 @@ enum LibraryField : unsigned {
   kKeepAll = (1u << 7) - 1,
 };
 
-// The lengths of a record's six texts, in ItemRecord's order (0 for a null text).
-using LibraryTextLengths = std::array<size_t, 6>;
+// The lengths of a record's texts, in kTextFields' order (0 for a null text).
+using LibraryTextLengths = std::array<size_t, kTextFieldCount>;
 
 // Sees every item in file order, its texts valid only during the call, with their
 // lengths (a filter that keeps some needs no strlen), and returns the fields to keep

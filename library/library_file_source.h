@@ -1,8 +1,11 @@
 #pragma once
 // Where the library text comes from, piece by piece: a file or standard input through
-// the system's calls (POSIX or Windows, the only part of the reader that differs), an
-// open stream such as a scan's output, or a text in memory. The reader asks each for the
-// next piece and never holds more than the line it is parsing.
+// the system's calls, an open stream such as a scan's output, or a text in memory. The
+// reader asks each for the next piece and never holds more than the line it is parsing.
+//
+// Only the text in memory is the core's own (library_file_source.cpp). The file and the
+// stream are the system's: they are defined in platform/ (library_file_source.cpp, and
+// its _posix and _win parts side by side), so the core holds no system call.
 
 #include <cstddef>
 #include <cstdio>
@@ -28,6 +31,9 @@ class LibraryFileSource {
   bool Read(char* to, size_t size, size_t& got, std::string& why);
 
  private:
+  // The system's part of Open: false with the system's reason, or "not a regular file".
+  bool OpenSystemFile(const std::string& path, std::string& reason);
+
   int m_fd = -1;
   bool m_standardInput = false;
 };

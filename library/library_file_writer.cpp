@@ -1,11 +1,35 @@
 #include "library/library_file_writer.h"
 
+#include <array>
 #include <cstring>
+#include <string_view>
+
+#include "library/text_fields.h"
 
 namespace tunyra {
 
-const char* const kLibraryFileHeader =
-    "filename\ttitle\talbum\tartist\tcomment\tgenre\tyear\ttrack\tlength\textended";
+namespace {
+
+// The header's bytes, its NUL included: the fields' names with a tab between them.
+constexpr size_t HeaderSize() {
+  size_t size = 0;
+  for (int i = 0; i < kLibraryFieldCount; ++i) size += std::string_view(LibraryFieldName(i)).size() + 1;
+  return size;
+}
+
+constexpr std::array<char, HeaderSize()> kHeader = [] {
+  std::array<char, HeaderSize()> header{};
+  size_t at = 0;
+  for (int i = 0; i < kLibraryFieldCount; ++i) {
+    for (char c : std::string_view(LibraryFieldName(i))) header[at++] = c;
+    header[at++] = i + 1 < kLibraryFieldCount ? '\t' : '\0';
+  }
+  return header;
+}();
+
+}  // namespace
+
+constinit const char* const kLibraryFileHeader = kHeader.data();
 
 namespace {
 
@@ -44,17 +68,9 @@ std::string EscapedField(const char* text) {
   return out;
 }
 
-std::string FormatLibraryFile(const ItemRecordList& records) {
-  std::string out = kLibraryFileHeader;
-  out += '\n';
-  int count = (records.items != nullptr && records.size > 0) ? records.size : 0;
-  for (int i = 0; i < count; ++i) AppendLibraryLine(out, records.items[i]);
-  return out;
-}
-
 void AppendLibraryLine(std::string& out, const ItemRecord& r) {
-  for (const char* field : {r.filename, r.title, r.album, r.artist, r.comment, r.genre}) {
-    AppendText(out, field);
+  for (const TextField& field : kTextFields) {
+    AppendText(out, r.*field.member);
     out += '\t';
   }
   for (int number : {r.year, r.track, r.length}) {

@@ -5,9 +5,8 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
-#if defined(__x86_64__) && defined(__GNUC__)
+#ifdef TUNYRA_WIDE_LINE_SCAN
 #include <immintrin.h>
-#define TUNYRA_WIDE_LINE_SCAN
 #endif
 
 #include <array>
@@ -17,9 +16,6 @@
 #include "library/whole_number.h"
 
 namespace tunyra {
-
-const char* const kLibraryFieldNames[kLibraryFieldCount] = {"filename", "title", "album",  "artist", "comment",
-                                                            "genre",    "year",  "track", "length", "extended"};
 
 namespace {
 
@@ -151,12 +147,6 @@ template <BlockBits (*ReadBlock)(const char*)>
 [[gnu::target("avx2,bmi,popcnt")]] const char* ScanWide(const char* line, const char* from, const char* limit,
                                                           LineNotes& notes) {
   return ScanBlocks<WideBlockBits>(line, from, limit, notes);
-}
-
-bool HasWideLineScan() {
-  static const bool has =
-      __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("popcnt");
-  return has;
 }
 #endif
 
@@ -305,12 +295,6 @@ char* DecodeNarrow(const char* in, const char* end, char* out, const char* field
   }
   return out;
 }
-
-bool HasPackedDecode() {
-  static const bool has = __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi2") &&
-                          __builtin_cpu_supports("bmi") && __builtin_cpu_supports("popcnt");
-  return has;
-}
 #endif
 
 // The path every parser takes: the processor's, unless a test chose another.
@@ -369,36 +353,6 @@ bool DecodeInt(const char* begin, const char* end, const char* field, int& resul
 
 }  // namespace
 
-const char* LinePathName(LinePath path) {
-  switch (path) {
-    case LinePath::Plain: return "plain";
-    case LinePath::Sse2: return "SSE2";
-    case LinePath::Avx2: return "AVX2";
-    case LinePath::Packed: return "packed-decode (AVX-512 VBMI2)";
-  }
-  return "?";
-}
-
-bool CanTakeLinePath(LinePath path) {
-  switch (path) {
-    case LinePath::Plain: return true;
-#ifdef __SSE2__
-    case LinePath::Sse2: return true;
-#endif
-#ifdef TUNYRA_WIDE_LINE_SCAN
-    case LinePath::Avx2: return HasWideLineScan();
-    case LinePath::Packed: return HasWideLineScan() && HasPackedDecode();
-#endif
-    default: return false;
-  }
-}
-
-LinePath ProcessorLinePath() {
-  for (LinePath path : {LinePath::Packed, LinePath::Avx2, LinePath::Sse2})
-    if (CanTakeLinePath(path)) return path;
-  return LinePath::Plain;
-}
-
 bool TakeLinePath(LinePath path) {
   if (!CanTakeLinePath(path)) return false;
   TakenPath() = path;
@@ -438,11 +392,11 @@ bool LibraryLineParser::Parse(char* begin, char* end, ParsedLine& line, std::str
   for (int i = 1; i < kLibraryFieldCount; ++i) fields[i] = begin + m_tabs[i - 1] + 1;
   fields[kLibraryFieldCount] = end + 1;  // field i ends at fields[i + 1] - 1
 
-  for (int i = 0; i < kLibraryTextFieldCount; ++i) {
+  for (size_t i = 0; i < kTextFieldCount; ++i) {
     char* fieldBegin = fields[i];
     char* fieldEnd = fields[i + 1] - 1;
     if (IsNullField(fieldBegin, fieldEnd)) {
-      line.record.*kLibraryTextFields[i] = nullptr;
+      line.record.*kTextFields[i].member = nullptr;
       line.lengths[i] = 0;
       continue;
     }
@@ -452,20 +406,23 @@ bool LibraryLineParser::Parse(char* begin, char* end, ParsedLine& line, std::str
       // bytes not yet read.
       if (m_decoded.size() < size_t(end - begin) + 64) m_decoded.resize(size_t(end - begin) + 64);
       fieldBegin = m_decoded.data() + (fields[i] - begin);
-      fieldEnd = DecodeField(TakenPath(), fields[i], fieldEnd, fieldBegin, kLibraryFieldNames[i], what);
+      fieldEnd = DecodeField(TakenPath(), fields[i], fieldEnd, fieldBegin, kTextFields[i].name, what);
       if (fieldEnd == nullptr) return false;
     }
     *fieldEnd = '\0';
-    line.record.*kLibraryTextFields[i] = fieldBegin;
+    line.record.*kTextFields[i].member = fieldBegin;
     line.lengths[i] = size_t(fieldEnd - fieldBegin);
   }
   int* numbers[] = {&line.record.year, &line.record.track, &line.record.length};
-  for (int i = 0; i < 3; ++i)
-    if (!DecodeInt(fields[6 + i], fields[7 + i] - 1, kLibraryFieldNames[6 + i], *numbers[i], what)) return false;
-  line.extendedBegin = line.extendedEnd = fields[9];
+  for (size_t i = 0; i < 3; ++i) {
+    const int field = int(kTextFieldCount + i);
+    if (!DecodeInt(fields[field], fields[field + 1] - 1, LibraryFieldName(field), *numbers[i], what)) return false;
+  }
+  char* extended = fields[kLibraryFieldCount - 1];
+  line.extendedBegin = line.extendedEnd = extended;
   m_entries.clear();
   // Most lines have no extended information at all.
-  if (fields[9] != end && !DecodeExtended(fields[9], end, line, what)) return false;
+  if (extended != end && !DecodeExtended(extended, end, line, what)) return false;
   line.record.extendedInfo = m_entries.empty() ? nullptr : m_entries.data();
   return true;
 }

@@ -12,24 +12,19 @@
 #include <vector>
 
 #include "host/host_records.h"
+#include "library/text_fields.h"
 
 namespace tunyra {
 
-constexpr int kLibraryFieldCount = 10;
-constexpr int kLibraryTextFieldCount = 6;  // filename .. genre, in ItemRecord's order
 // Bytes past a line that the parser may read, never use.
 constexpr size_t kLibraryLineSlack = 64;
-extern const char* const kLibraryFieldNames[kLibraryFieldCount];
-inline constexpr char* ItemRecord::* kLibraryTextFields[kLibraryTextFieldCount] = {
-    &ItemRecord::filename, &ItemRecord::title, &ItemRecord::album,
-    &ItemRecord::artist,   &ItemRecord::comment, &ItemRecord::genre};
 
 // A decoded line: the decoded text is never longer than the encoded one, so every field
 // is written over itself and ended with a NUL where its separator (or the line end) was.
 // Texts point into the line; the extended blocks ("name\0value\0") lie back to back.
 struct ParsedLine {
   ItemRecord record{};
-  std::array<size_t, kLibraryTextFieldCount> lengths{};
+  std::array<size_t, kTextFieldCount> lengths{};  // in kTextFields' order
   char* extendedBegin = nullptr;
   char* extendedEnd = nullptr;
 };

@@ -3,6 +3,11 @@
 // one; the library's tests force each one the machine can run, so that no way ships
 // untested whatever this machine would choose. Not for the programs.
 
+// The AVX2 and AVX-512 ways are built where the compiler can target them on request.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define TUNYRA_WIDE_LINE_SCAN
+#endif
+
 namespace tunyra {
 
 enum class LinePath {

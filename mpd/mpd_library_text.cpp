@@ -6,6 +6,7 @@
 
 #include "library/library_file.h"
 #include "library/library_file_writer.h"
+#include "library/owned_record.h"
 #include "mpd/mpd_songs.h"
 
 namespace tunyra {
@@ -15,25 +16,12 @@ namespace {
 // One song as a library line: its texts, year, track, length, and in `extended` the
 // album artist and disc, as the scan writes them.
 void AppendSong(std::string& out, const MpdSong& song) {
-  std::vector<std::string> blocks;
-  auto extended = [&](const char* name, const std::string& value) {
-    if (value.empty()) return;
-    std::string block = name;
-    block += '\0';
-    block += value;
-    block += '\0';
-    blocks.push_back(std::move(block));
-  };
-  extended("albumartist", song.albumArtist);
-  extended("disc", song.disc);
-  std::vector<char*> entries;
-  for (std::string& block : blocks) entries.push_back(block.data());
-  entries.push_back(nullptr);
-  std::string uri = song.uri, title = song.title, album = song.album, artist = song.artist, comment = song.comment,
-              genre = song.genre;
-  const ItemRecord record{uri.data(),   title.data(), album.data(),  artist.data(),     comment.data(),
-                          genre.data(), song.year,    song.track,    song.lengthSeconds, entries.data()};
-  AppendLibraryLine(out, record);
+  ExtendedPairList extended;
+  if (!song.albumArtist.empty()) extended.emplace_back("albumartist", song.albumArtist);
+  if (!song.disc.empty()) extended.emplace_back("disc", song.disc);
+  const OwnedRecord record({song.uri, song.title, song.album, song.artist, song.comment, song.genre}, song.year,
+                           song.track, song.lengthSeconds, extended);
+  AppendLibraryLine(out, record.Record());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "library/owned_record.h"
 #include "library/printable_path.h"
 #include "library/whole_number.h"
 
@@ -21,32 +22,17 @@ const char* const kScannerVersion = "2";
 
 namespace {
 
-// A file read in this scan, as a record whose pointers point into it.
-struct ReadSong {
-  SongTags tags;
-  std::string path;
-  std::vector<std::string> blocks;  // "name\0value\0"
-  std::vector<char*> extended;      // into `blocks`, null-ended
-  ItemRecord record{};
-
-  void Build(const FileStamp& stamp) {
-    tags.extended.emplace_back(kFileSizeName, std::to_string(stamp.size));
-    tags.extended.emplace_back(kFileTimeName, std::to_string(stamp.mtimeNs));
-    tags.extended.emplace_back(kScannerName, kScannerVersion);
-    for (const auto& [name, value] : tags.extended) {
-      std::string block = name;
-      block += '\0';
-      block += value;
-      block += '\0';
-      blocks.push_back(std::move(block));
-    }
-    for (std::string& block : blocks) extended.push_back(block.data());
-    extended.push_back(nullptr);
-    record = ItemRecord{path.data(),        tags.title.data(), tags.album.data(), tags.artist.data(),
-                        tags.comment.data(), tags.genre.data(), tags.year,         tags.track,
-                        tags.length,         extended.data()};
-  }
-};
+// A file read in this scan as its library line's record, its stamp among the extended
+// entries.
+void AppendReadSong(std::string& out, std::string path, SongTags& tags, const FileStamp& stamp) {
+  tags.extended.emplace_back(kFileSizeName, std::to_string(stamp.size));
+  tags.extended.emplace_back(kFileTimeName, std::to_string(stamp.mtimeNs));
+  tags.extended.emplace_back(kScannerName, kScannerVersion);
+  const OwnedRecord song({std::move(path), std::move(tags.title), std::move(tags.album), std::move(tags.artist),
+                          std::move(tags.comment), std::move(tags.genre)},
+                         tags.year, tags.track, tags.length, tags.extended);
+  AppendLibraryLine(out, song.Record());
+}
 
 const char* ExtendedValue(const ItemRecord& record, const char* name) {
   if (record.extendedInfo == nullptr) return nullptr;
@@ -113,15 +99,13 @@ bool ScanFolders(const ScanSettings& settings, std::FILE* out, ScanReport& repor
       AppendLibraryLine(buffer, *old->second);
       ++report.kept;
     } else {
-      ReadSong song;
+      SongTags tags;
       FileStamp stamp;
       std::string reason;
-      if (ReadAudioFile(file.path, song.tags, stamp, reason)) {
-        song.path = std::move(file.path);
-        song.Build(stamp);
-        AppendLibraryLine(buffer, song.record);
+      if (ReadAudioFile(file.path, tags, stamp, reason)) {
+        AppendReadSong(buffer, std::move(file.path), tags, stamp);
         ++report.read;
-        if (song.tags.mendedText) ++report.mendedTags;
+        if (tags.mendedText) ++report.mendedTags;
       } else {
         report.problems.push_back({std::move(file.path), reason});
       }

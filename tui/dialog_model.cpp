@@ -105,9 +105,9 @@ std::vector<std::string> DialogModel::TickedValues(size_t c) const {
 PickOptions DialogModel::PickOptionsNow() const {
   PickOptions options = m_settings;
   for (size_t c = 0; c < 4; ++c) {
-    options.kinds[c] = m_columns[c].kind;
+    options.kinds[c] = ConditionKind(m_columns[c].kind);
     options.checked[c] = TickedValues(c);
-    if (c > 0) options.links[c - 1] = int(m_columns[c].link);
+    if (c > 0) options.links[c - 1] = m_columns[c].link;
   }
   return options;
 }
@@ -128,9 +128,7 @@ FoundSongs DialogModel::FindSongs(std::uint32_t seed, bool shorten) const {
     found.message = kNoConditionText;
     return found;
   }
-  const std::array<ColumnLink, 3> links{LinkFromValue(options.links[0]), LinkFromValue(options.links[1]),
-                                        LinkFromValue(options.links[2])};
-  MatchedSongs songs(matcher.Active(), links, options.NeedsArtists());
+  MatchedSongs songs(matcher.Active(), options.links, options.NeedsArtists());
   SongSieve sieve(options, columns, matcher, songs);
   for (const ItemRecord& record : m_snapshot.Records()) {
     LibraryTextLengths lengths{};

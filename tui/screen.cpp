@@ -561,7 +561,7 @@ bool Screen::DialogKey(wint_t key, bool code) {
         excludes.erase(std::remove_if(excludes.begin(), excludes.end(), same), excludes.end());
         Say("No longer excluded: " + value);
       } else {
-        excludes.push_back({0, kind, value, std::string(KindInfo(kind)->name) + "=" + value});
+        excludes.push_back({0, ConditionKind(kind), value, std::string(KindInfo(kind)->name) + "=" + value});
         Say("Excluded: " + value);
       }
       break;

@@ -11,6 +11,7 @@
 #include "library/library_file.h"
 #include "library/text_fields.h"
 #include "tests/support/random_bytes.h"
+#include "tests/support/library_text.h"
 #include "tests/support/record_text.h"
 
 using namespace tunyra;

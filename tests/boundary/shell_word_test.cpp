@@ -26,18 +26,15 @@ std::string ExpectedBack(const std::string& text) {
   return text.substr(0, text.find_last_not_of('\n') + 1);
 }
 
-TEST(ShellWord, RandomTextsReadBackThroughShShellsOnOneLine) {
+TEST(ShellLine, RandomTextsReadBackThroughShShellsOnOneLine) {
   RandomBytes random(7531);
   std::vector<std::string> texts = {"", "-", "a b", "'", "\n", "a\n", "\\n", "$(x)", "%b", "\\0101", "\\c", "\x1b[2J", "\t1"};
   while (texts.size() < 1500) texts.push_back(random.Text(14, std::string_view("\0", 1)));
 
-  std::string script = "printf '%s\\0'";
-  for (const std::string& text : texts) {
-    const std::string word = cli::ShellWord(text);
-    ASSERT_TRUE(std::none_of(word.begin(), word.end(), IsControl)) << testing::PrintToString(text);
-    script += " " + word;
-  }
-  script += "\n";
+  std::vector<std::string> words = {"printf", "%s\\0"};
+  words.insert(words.end(), texts.begin(), texts.end());
+  const std::string script = cli::ShellLine(words) + "\n";
+  ASSERT_TRUE(std::none_of(script.begin(), script.end() - 1, IsControl));
   const std::string path =
       (std::filesystem::temp_directory_path() / ("tunyra_shell_words_" + std::to_string(getpid()) + ".sh")).string();
   std::FILE* file = std::fopen(path.c_str(), "wb");
@@ -54,7 +51,7 @@ TEST(ShellWord, RandomTextsReadBackThroughShShellsOnOneLine) {
       const size_t end = run.out.find('\0', at);
       ASSERT_NE(end, std::string::npos);
       ASSERT_EQ(run.out.substr(at, end - at), ExpectedBack(texts[i]))
-          << testing::PrintToString(texts[i]) << " as " << cli::ShellWord(texts[i]);
+          << testing::PrintToString(texts[i]) << " as " << cli::ShellLine({texts[i]});
       at = end + 1;
     }
     EXPECT_EQ(i, texts.size());

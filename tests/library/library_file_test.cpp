@@ -17,6 +17,7 @@
 #include "library/item_records.h"
 #include "library/library_line_paths.h"
 #include "library/library_snapshot.h"
+#include "tests/support/library_text.h"
 #include "tests/support/record_text.h"
 
 namespace tunyra {

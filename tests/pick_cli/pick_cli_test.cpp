@@ -25,6 +25,7 @@
 #include "picking/time_fill.h"
 #include "tests/support/plain_picking.h"
 #include "tests/support/test_library.h"
+#include "tests/support/library_text.h"
 #include "tests/support/tool_run.h"
 #include "tools/tunyra_pick/pick_command.h"
 #include "tools/tunyra_pick/song_sieve.h"
@@ -894,9 +895,16 @@ TEST(PickRepeat, CommentLineRemakesThePlaylist) {
     EXPECT_EQ(Lines(r.out).size() % 2, 0u) << "the comment is one line";
     ExpectCommentRemakes(r, setup);
   }
-  EXPECT_THAT(RepeatCommand({"--seed", "5", "--seed=6", "lib", "--save-mpd", "--seed"}, 9),
-              "tunyra-pick --seed 9 --seed=9 lib --save-mpd --seed");
-  EXPECT_EQ(RepeatCommand({"lib", "--check", "1=a b"}, 3), "tunyra-pick lib --check '1=a b' --seed 3");
+  const auto repeat = [](const std::vector<std::string>& args, std::uint32_t seed) {
+    PickOptions options;
+    cli::Reading reading;
+    std::string error;
+    EXPECT_TRUE(ParsePickArguments(args, options, reading, error)) << error;
+    return RepeatCommand(options.arguments, seed);
+  };
+  EXPECT_EQ(repeat({"--seed", "5", "--seed=6", "lib", "--save-mpd", "--seed"}, 9),
+            "tunyra-pick --seed 9 --seed=9 lib --save-mpd --seed");
+  EXPECT_EQ(repeat({"lib", "--check", "1=a b"}, 3), "tunyra-pick lib --check '1=a b' --seed 3");
   std::filesystem::remove_all(folder);
 }
 

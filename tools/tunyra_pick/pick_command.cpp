@@ -348,9 +348,7 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   // what the fold and the playlist read. Every item still shows its values to the check
   // that each ticked or excluded value exists.
   const ColumnMatcher matcher(columns);
-  const std::array<ColumnLink, 3> links{LinkFromValue(options.links[0]), LinkFromValue(options.links[1]),
-                                        LinkFromValue(options.links[2])};
-  MatchedSongs songs(matcher.Active(), links, options.NeedsArtists());
+  MatchedSongs songs(matcher.Active(), options.links, options.NeedsArtists());
   // A library file's line takes at least 14 bytes (a one-byte file name, nine tabs, three
   // digits, the line feed): room for that many songs is reserved, never touched unless used.
   if (struct stat st; options.libraryPath != "-" && stat(options.libraryPath.c_str(), &st) == 0 && S_ISREG(st.st_mode))
@@ -366,7 +364,7 @@ int RunPick(const PickOptions& options, std::ostream& out, std::ostream& err) {
   }
   // A value no song shows: the values of its kind, read again to find the nearest (not
   // from standard input, which is gone by now): the refusal is rare, the reading cheap.
-  auto refuseUnseen = [&](const std::string& where, int kind, const std::string& value) {
+  auto refuseUnseen = [&](const std::string& where, ConditionKind kind, const std::string& value) {
     std::string guess;
     if (options.libraryPath != "-") {
       LibraryFile again;

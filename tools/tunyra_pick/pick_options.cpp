@@ -4,7 +4,6 @@
 #include <climits>
 #include <string_view>
 
-#include "cli/shell_words.h"
 #include "library/condition_kind.h"
 #include "library/printable_path.h"
 #include "library/text_compare.h"
@@ -42,13 +41,14 @@ std::string Given(const std::string& value) {
 
 }  // namespace
 
-std::optional<int> ParseKindName(const std::string& text) {
+std::optional<ConditionKind> ParseKindName(const std::string& text) {
   for (int kind = 0; kind < kKindCount; ++kind)
-    if (text::EqualsIgnoreCase(text, kConditionKinds[kind].name) || text == std::to_string(kind)) return kind;
+    if (text::EqualsIgnoreCase(text, kConditionKinds[kind].name) || text == std::to_string(kind))
+      return ConditionKind(kind);
   return std::nullopt;
 }
 
-const char* KindName(int kind) {
+const char* KindName(ConditionKind kind) {
   const ConditionKindInfo* info = KindInfo(kind);
   return info ? info->name : "?";
 }
@@ -110,7 +110,7 @@ bool ApplySeed(const std::string& value, PickOptions& options, std::string& erro
 }
 
 bool ApplyList(const std::string& value, PickOptions& options, std::string& error) {
-  std::optional<int> kind = ParseKindName(value);
+  std::optional<ConditionKind> kind = ParseKindName(value);
   if (!kind) {
     error = "--list needs artist, title, album, genre or 0..3, not " + Given(value);
     return false;
@@ -122,7 +122,7 @@ bool ApplyList(const std::string& value, PickOptions& options, std::string& erro
 bool ApplyColumn(const std::string& value, PickOptions& options, std::string& error) {
   int column = 0;
   std::string kindText;
-  std::optional<int> kind;
+  std::optional<ConditionKind> kind;
   if (SplitColumnArgument(value, 1, 4, column, kindText)) kind = ParseKindName(kindText);
   if (!kind) {
     error = "--column needs N=KIND with N from 1 to 4 and KIND artist, title, album, genre or 0..3, not " +
@@ -135,7 +135,8 @@ bool ApplyColumn(const std::string& value, PickOptions& options, std::string& er
 
 // The two forms --check and --exclude take: "N=VALUE" (column N), or "KIND=VALUE" (kind
 // set, column 0).
-bool SplitValueArgument(const std::string& text, int& column, std::optional<int>& kind, std::string& value) {
+bool SplitValueArgument(const std::string& text, int& column, std::optional<ConditionKind>& kind,
+                        std::string& value) {
   if (SplitColumnArgument(text, 1, 4, column, value)) return true;
   const size_t equals = text.find('=');
   const std::string name = text.substr(0, equals);
@@ -148,7 +149,7 @@ bool SplitValueArgument(const std::string& text, int& column, std::optional<int>
 
 bool ApplyCheck(const std::string& value, PickOptions& options, std::string& error) {
   int column = 0;
-  std::optional<int> kind;
+  std::optional<ConditionKind> kind;
   std::string text;
   if (!SplitValueArgument(value, column, kind, text)) {
     error = "--check needs N=VALUE with N from 1 to 4, or KIND=VALUE (artist, title, album, genre), not " +
@@ -166,7 +167,7 @@ bool ApplyCheck(const std::string& value, PickOptions& options, std::string& err
 
 bool ApplyExclude(const std::string& value, PickOptions& options, std::string& error) {
   PickExclusion exclusion;
-  std::optional<int> kind;
+  std::optional<ConditionKind> kind;
   if (!SplitValueArgument(value, exclusion.column, kind, exclusion.value)) {
     error = "--exclude needs N=VALUE with N from 1 to 4, or KIND=VALUE (artist, title, album, genre), not " +
             Given(value);
@@ -226,9 +227,9 @@ bool ApplyLink(const std::string& value, PickOptions& options, std::string& erro
   std::string link;
   const bool ok = SplitColumnArgument(value, 2, 4, column, link);
   if (ok && text::EqualsIgnoreCase(link, "or")) {
-    options.links[static_cast<size_t>(column - 2)] = 0;
+    options.links[static_cast<size_t>(column - 2)] = ColumnLink::Or;
   } else if (ok && text::EqualsIgnoreCase(link, "and")) {
-    options.links[static_cast<size_t>(column - 2)] = 1;
+    options.links[static_cast<size_t>(column - 2)] = ColumnLink::And;
   } else {
     error = "--link needs N=or or N=and with N from 2 to 4, not " + Given(value);
     return false;
@@ -357,7 +358,7 @@ bool ParsePickArguments(const std::vector<std::string>& args, PickOptions& optio
   };
   if (!cli::ParseCommandLine(args, std::span<const PickOption>(kOptions), options, library, reading, error))
     return false;
-  options.arguments = args;
+  options.arguments = reading.arguments;
   // Column N's kind, once every --column is read.
   for (PickExclusion& exclusion : options.excludes)
     if (exclusion.column > 0) exclusion.kind = options.kinds[static_cast<size_t>(exclusion.column - 1)];
@@ -401,40 +402,23 @@ bool ParsePickArguments(const std::vector<std::string>& args, PickOptions& optio
   return true;
 }
 
-std::string RepeatCommand(const std::vector<std::string>& arguments, std::uint32_t seed) {
-  const std::string seedText = std::to_string(seed);
-  std::vector<std::string> words;
+std::string RepeatCommand(const std::vector<cli::ReadArgument>& arguments, std::uint32_t seed) {
+  using Kind = cli::ReadArgument::Kind;
+  const cli::ReadArgument seedOption{Kind::Option, "--seed", std::to_string(seed), false};
+  std::vector<cli::ReadArgument> again;
   bool seedGiven = false;
-  for (size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& arg = arguments[i];
-    if (arg == "--") {
-      if (!seedGiven) words.insert(words.end(), {"--seed", seedText});
+  for (cli::ReadArgument argument : arguments) {
+    if (argument.kind == Kind::EndOfOptions && !seedGiven) {
+      again.push_back(seedOption);
       seedGiven = true;
-      for (size_t j = i; j < arguments.size(); ++j) words.push_back(j > i ? WithoutPassword(arguments[j]) : arg);
-      break;
     }
-    if (arg.size() < 2 || arg[0] != '-') {
-      words.push_back(WithoutPassword(arg));
-      continue;
-    }
-    const size_t equals = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
-    const std::string name = arg.substr(0, equals);
-    const PickOption* row = nullptr;
-    for (const PickOption& option : kOptions)
-      if (name == option.name || (option.shortName != nullptr && name == option.shortName)) row = &option;
-    const bool takesNext = row != nullptr && row->value != ValueUse::None && equals == std::string::npos;
-    if (name == "--seed") {
-      words.push_back(equals == std::string::npos ? "--seed" : "--seed=" + seedText);
-      if (takesNext) words.push_back(seedText);
+    if (argument.kind == Kind::Option && argument.text == seedOption.text) {
+      argument.value = seedOption.value;
       seedGiven = true;
-    } else {
-      words.push_back(arg);
-      if (takesNext && i + 1 < arguments.size()) words.push_back(arguments[i + 1]);
     }
-    if (takesNext) ++i;
+    if (argument.kind == Kind::Operand) argument.text = WithoutPassword(argument.text);
+    again.push_back(std::move(argument));
   }
-  if (!seedGiven) words.insert(words.end(), {"--seed", seedText});
-  std::string command = kPickProgram.name;
-  for (const std::string& word : words) command += " " + cli::ShellWord(word);
-  return command;
+  if (!seedGiven) again.push_back(seedOption);
+  return cli::CommandText(kPickProgram, again);
 }

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "cli/command_line.h"
+#include "library/condition_kind.h"
+#include "picking/candidate_matching.h"
 
 // How the time is filled: FillTime, or FitExactly.
 enum class PickFit { Usual, Exact };
@@ -15,24 +17,26 @@ enum class PickFit { Usual, Exact };
 // --exclude: songs whose field of `kind` shows `value` are never picked.
 struct PickExclusion {
   int column = 0;  // 1..4 as given (the kind is that column's), or 0 when given by kind
-  int kind = 0;
+  tunyra::ConditionKind kind = tunyra::kKindArtist;
   std::string value;   // as the column shows it
   std::string spelt;   // "2=VALUE" or "genre=VALUE", for messages
 };
 
 struct PickOptions {
   std::string libraryPath;
-  std::array<int, 4> kinds{0, 1, 2, 3};  // ConditionKind per column, as the dialog opens
+  // Per column, as the dialog opens.
+  std::array<tunyra::ConditionKind, 4> kinds{tunyra::kKindArtist, tunyra::kKindTitle, tunyra::kKindAlbum,
+                                             tunyra::kKindGenre};
   std::array<std::vector<std::string>, 4> checked;  // display values, in the order given
-  std::vector<std::pair<int, std::string>> checkedByKind;  // --check KIND=VALUE, until the columns are known
-  std::array<int, 3> links{0, 0, 0};  // in front of columns 2, 3, 4: 0 Or, 1 And
+  std::vector<std::pair<tunyra::ConditionKind, std::string>> checkedByKind;  // --check KIND=VALUE, until the columns are known
+  std::array<tunyra::ColumnLink, 3> links{};  // in front of columns 2, 3, 4
   int minutes = 60;
   bool allowDuplicates = false;
   bool shorten = false;
   PickFit fit = PickFit::Usual;
   std::optional<std::uint32_t> seed;  // none: the current time
   bool candidatesOnly = false;
-  std::optional<int> listKind;
+  std::optional<tunyra::ConditionKind> listKind;
   // MPD: the picks to its queue (replacing it or after it), playback started, or saved
   // as its stored playlist; the M3U left out.
   enum class ToMpd { No, Replace, Append } toMpd = ToMpd::No;
@@ -46,9 +50,8 @@ struct PickOptions {
   std::string minLengthText, maxLengthText;           // as given, for messages
   std::uint32_t maxPerArtist = 0;                     // 0: no limit
   bool spread = false;
-  // The arguments as given (argv without the program): the playlist's comment line
-  // repeats them.
-  std::vector<std::string> arguments;
+  // The arguments as the parser read them: the playlist's comment line repeats them.
+  std::vector<cli::ReadArgument> arguments;
 
   bool LimitsLength() const { return minLength || maxLength; }
   // Each song's artist is needed: to limit the picks per artist, or to spread them.
@@ -63,10 +66,11 @@ bool ParsePickArguments(const std::vector<std::string>& args, PickOptions& optio
 std::string PickHelp();
 
 // The command that makes the same playlist again, as one line a POSIX shell takes:
-// "tunyra-pick", then `arguments` quoted, every --seed given set to `seed` (or
-// "--seed SEED" added in front of a "--" or at the end).
-std::string RepeatCommand(const std::vector<std::string>& arguments, std::uint32_t seed);
+// "tunyra-pick", then `arguments` as given, every --seed given set to `seed` (or
+// "--seed SEED" added in front of a "--" or at the end), a password left out of an MPD
+// address.
+std::string RepeatCommand(const std::vector<cli::ReadArgument>& arguments, std::uint32_t seed);
 
 // "artist", "title", "album", "genre" in any case, or a digit 0..3; nullopt otherwise.
-std::optional<int> ParseKindName(const std::string& text);
-const char* KindName(int kind);  // "Artist" .. "Genre"
+std::optional<tunyra::ConditionKind> ParseKindName(const std::string& text);
+const char* KindName(tunyra::ConditionKind kind);  // "Artist" .. "Genre"
