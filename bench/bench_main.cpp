@@ -342,9 +342,11 @@ void Bench::Filling(const CandidateList& candidates) {
     const std::string operation = "FillTime over " + SizeLabel(static_cast<int>(candidates.size())) + ": " + c.name;
     Watch(m_size, operation);
     FillResult fill;
+    const FillRequest request{
+        .totalSeconds = c.total, .allowDuplicates = c.duplicates, .askShorten = [] { return true; }};
     const double ours = Best(Runs(), [&] { fill = FillResult(); }, [&] {
       LcgRandomSource random(kFillSeed);
-      fill = FillTime(candidates, c.total, c.duplicates, random, [] { return true; });
+      fill = FillTime(candidates, request, random);
     });
     BenchRow row{m_size, operation + " (" + std::to_string(fill.picks.size()) + " picks)", Millis(ours), "", "", "",
                  ""};

@@ -214,10 +214,11 @@ class FitBench {
         for (int turn = 0; turn < 2; ++turn) {
           const double start = CpuMillis();
           if ((turn + seed) % 2 == 0) {
-            free = FitExactly(candidates, minutes * 60, false, freeRandom, ok);
+            free = FitExactly(candidates, {.totalSeconds = minutes * 60, .askShorten = ok}, freeRandom);
             freeMillis += CpuMillis() - start;
           } else {
-            limited = FitExactly(candidates, minutes * 60, false, limitedRandom, ok, limits);
+            limited = FitExactly(candidates, {.totalSeconds = minutes * 60, .askShorten = ok, .limits = &limits},
+                                 limitedRandom);
             limitedMillis += CpuMillis() - start;
           }
         }
@@ -242,8 +243,8 @@ class FitBench {
     LcgRandomSource random(static_cast<std::uint32_t>(seed));
     const auto ok = [] { return true; };
     const double start = CpuMillis();
-    FillResult r = exactFit ? FitExactly(candidates, minutes * 60, false, random, ok)
-                            : FillTime(candidates, minutes * 60, false, random, ok);
+    FillResult r = exactFit ? FitExactly(candidates, {.totalSeconds = minutes * 60, .askShorten = ok}, random)
+                            : FillTime(candidates, {.totalSeconds = minutes * 60, .askShorten = ok}, random);
     figures.millis += CpuMillis() - start;
     ++figures.runs;
     figures.exact += r.remainingSeconds == 0;

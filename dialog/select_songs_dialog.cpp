@@ -257,8 +257,12 @@ void CSelectSongsDlg::OnOK() {
       MessageBox(RefusalText(match.refusal), kMessageCaption, kRefusalType);
       return;
     }
-    fill = FillTime(match.candidates, totalSeconds, m_bAllowDuplicates != 0, random,
-                    [this] { return MessageBox(kTooShortQuestion, kMessageCaption, kQuestionType) == IDOK; });
+    const auto askShorten = [this] {
+      return MessageBox(kTooShortQuestion, kMessageCaption, kQuestionType) == IDOK;
+    };
+    fill = FillTime(match.candidates,
+                    {.totalSeconds = totalSeconds, .allowDuplicates = m_bAllowDuplicates != 0, .askShorten = askShorten},
+                    random);
   } catch (const std::bad_alloc&) {
     MessageBox(kNoMemoryToFindText, kMessageCaption, kRefusalType);
     return;

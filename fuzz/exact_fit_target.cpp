@@ -114,8 +114,10 @@ std::string ExactFitTarget(const std::uint8_t* data, std::size_t size) {
     limits.maxPerArtist = k == 0 ? tight : loose;
     LcgRandomSource random(seed + static_cast<std::uint32_t>(k));
     ExactFitCosts costs;
-    const FillResult r =
-        FitExactly(candidates, total, duplicates, random, [] { return true; }, limits, kExactFitSearchSteps, &costs);
+    const FillResult r = FitExactly(
+        candidates,
+        {.totalSeconds = total, .allowDuplicates = duplicates, .askShorten = [] { return true; }, .limits = &limits},
+        random, kExactFitSearchSteps, &costs);
     const std::string fault = Check(candidates, limits, duplicates, r, costs, longest);
     if (!fault.empty()) return fault;
     off[k] = Distance(r.remainingSeconds);
@@ -131,7 +133,10 @@ std::string ExactFitTarget(const std::uint8_t* data, std::size_t size) {
   const std::uint64_t bound = std::uint64_t{1} << in.Below(16);
   LcgRandomSource random(seed);
   ExactFitCosts costs;
-  const FillResult r = FitExactly(candidates, total, duplicates, random, [] { return true; }, limits, bound, &costs);
+  const FillResult r = FitExactly(
+      candidates,
+      {.totalSeconds = total, .allowDuplicates = duplicates, .askShorten = [] { return true; }, .limits = &limits},
+      random, bound, &costs);
   const std::string fault = Check(candidates, limits, duplicates, r, costs, longest, bound);
   return fault.empty() ? "" : fault + ", the search bound at " + std::to_string(bound) + " steps";
 }

@@ -65,10 +65,12 @@ std::string FillTimeTarget(const std::uint8_t* data, std::size_t size) {
 
   LcgRandomSource random(seed), modelRandom(seed);
   int asked = 0;
-  FillResult result = FillTime(candidates, total, allowDuplicates, random, [&] {
+  const auto ask = [&] {
     ++asked;
     return answerOk;
-  });
+  };
+  FillResult result =
+      FillTime(candidates, {.totalSeconds = total, .allowDuplicates = allowDuplicates, .askShorten = ask}, random);
   const plain::Fill model = plain::FillTime(candidates, total, allowDuplicates, modelRandom, answerOk);
   if (!model.ended) return "the plain model did not end";
 

@@ -1061,29 +1061,15 @@ class ExactSearch {
 
 }  // namespace
 
-FillResult FitExactly(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
-                      RandomSource& random, const ShortenQuestion& askShorten, std::uint64_t searchSteps) {
-  return FitExactly(candidates, totalSeconds, allowDuplicates, random, askShorten, PickLimits{}, searchSteps);
-}
-
-FillResult FitExactly(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
-                      RandomSource& random, const ShortenQuestion& askShorten, const PickLimits& limits,
+FillResult FitExactly(const CandidateList& candidates, const FillRequest& request, RandomSource& random,
                       std::uint64_t searchSteps, ExactFitCosts* costs) {
   FillResult result;
-  std::int64_t target = 0;
-  // With duplicates the sum is never weighed.
-  const std::int64_t pickable = allowDuplicates ? 0 : LimitedPickableSum(candidates, limits, totalSeconds);
-  if (!TimeToFill(pickable, totalSeconds, allowDuplicates, askShorten, target)) {
-    result.cancelled = true;
-    result.remainingSeconds = result.targetSeconds = totalSeconds;
-    return result;
-  }
-  result.targetSeconds = result.remainingSeconds = target;
-  result.stop = FillStop::TimeUsedUp;
+  if (!TimeToFill(candidates, request, result)) return result;
+  const std::int64_t target = result.targetSeconds;
   if (target <= 0) return result;
 
   Draws draws(random);
-  ExactSearch search(candidates, allowDuplicates, limits, draws);
+  ExactSearch search(candidates, request.allowDuplicates, request.Limits(), draws);
   if (search.Empty()) {
     result.stop = FillStop::NoUnusedCandidate;
     return result;

@@ -18,6 +18,7 @@ constexpr size_t kSingleDrawReach = 32768;
 // Closest-fit passes walk the whole list; after this many in one fill, a sorted index
 // takes over (the same choices, without the walk).
 constexpr int kWalkingClosestFitPasses = 4;
+const PickLimits kNoLimits;
 
 // The entries a fill may still pick and the ways it finds one. Lengths below 0 mean
 // "unknown": left out, they cannot raise the remaining time or spoil the average.
@@ -29,10 +30,7 @@ constexpr int kWalkingClosestFitPasses = 4;
 class FillChoices {
  public:
   FillChoices(const CandidateList& candidates, bool allowDuplicates, const PickLimits& limits)
-      : m_candidates(candidates),
-        m_allowDuplicates(allowDuplicates),
-        m_limits(limits),
-        m_available(candidates.size(), 0) {
+      : m_candidates(candidates), m_allowDuplicates(allowDuplicates), m_limits(limits), m_available(candidates.size()) {
     if (limits.LimitsArtists()) {
       m_artistOf = limits.artistOf.data();
       m_maxPerArtist = limits.maxPerArtist;
@@ -41,16 +39,15 @@ class FillChoices {
       m_picksOf.assign(artists, 0);
       m_availableOf.assign(artists, 0);
     }
-    std::int64_t measured = 0;
+    std::int64_t sum = 0;
     for (size_t i = 0; i < candidates.size(); ++i) {
       if (!IsPickable(candidates[i])) continue;
-      m_sum += candidates[i].length;
-      ++measured;
+      sum += candidates[i].length;
+      ++m_availableCount;
       m_available[i] = 1;
       if (m_artistOf) ++m_availableOf[m_artistOf[i]];
     }
-    m_availableCount = static_cast<size_t>(measured);
-    m_average = measured ? m_sum / measured : 0;
+    m_average = m_availableCount ? sum / static_cast<std::int64_t>(m_availableCount) : 0;
     m_drawFromPool = candidates.size() > kSingleDrawReach;
     if (m_drawFromPool) m_pool.Build(candidates, m_available, m_availableCount);
   }
@@ -61,7 +58,6 @@ class FillChoices {
       m_guard.Build(m_candidates, m_allowDuplicates, m_limits, static_cast<std::uint32_t>(m_picksOf.size()), target);
   }
 
-  std::int64_t Sum() const { return m_sum; }
   std::int64_t Average() const { return m_average; }
   size_t AvailableCount() const { return m_availableCount; }
   bool Available(size_t i) const {
@@ -158,7 +154,6 @@ class FillChoices {
   const PickLimits& m_limits;
   std::vector<std::uint8_t> m_available;
   size_t m_availableCount = 0;
-  std::int64_t m_sum = 0;
   std::int64_t m_average = 0;
   bool m_drawFromPool = false;
   AvailablePool m_pool;
@@ -178,22 +173,11 @@ class FillChoices {
 // Every way the loop could otherwise stall for good ends it, with the reason in `stop`;
 // wherever the loop does end by itself, the picks are unchanged.
 template <typename Random>
-FillResult FillTimeWith(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
-                        Random& random, const ShortenQuestion& askShorten, const PickLimits& limits) {
+FillResult FillTimeWith(const CandidateList& candidates, const FillRequest& request, Random& random) {
   FillResult result;
-  FillChoices choices(candidates, allowDuplicates, limits);
-
-  // With duplicates the sum is never weighed.
-  const std::int64_t pickable = limits.LimitsArtists() && !allowDuplicates
-                                    ? LimitedPickableSum(candidates, limits, totalSeconds)
-                                    : choices.Sum();
-  std::int64_t remaining = 0;
-  if (!TimeToFill(pickable, totalSeconds, allowDuplicates, askShorten, remaining)) {
-    result.cancelled = true;
-    result.remainingSeconds = result.targetSeconds = totalSeconds;
-    return result;
-  }
-  result.targetSeconds = remaining;
+  if (!TimeToFill(candidates, request, result)) return result;
+  std::int64_t remaining = result.targetSeconds;
+  FillChoices choices(candidates, request.allowDuplicates, request.Limits());
   choices.KeepWithinReach(remaining);
   const std::int64_t average = choices.Average();
   if (average > 0 && remaining > 0) {
@@ -201,13 +185,12 @@ FillResult FillTimeWith(const CandidateList& candidates, std::int32_t totalSecon
     // a long list does not copy its picks over and over as they grow.
     const auto expected = static_cast<std::uint64_t>(remaining / average) + 16;
     const auto room = static_cast<size_t>(
-        allowDuplicates ? expected : std::min<std::uint64_t>(expected, choices.AvailableCount()));
+        request.allowDuplicates ? expected : std::min<std::uint64_t>(expected, choices.AvailableCount()));
     result.picks.Reserve(room);
     result.indices.reserve(room);
   }
 
   DrawPrefetcher<Random> prefetcher(random);
-  result.stop = FillStop::TimeUsedUp;
   while (remaining > 0) {
     if (choices.AvailableCount() == 0) {
       result.stop = choices.Blame(FillStop::NoUnusedCandidate, remaining, false);
@@ -230,7 +213,7 @@ FillResult FillTimeWith(const CandidateList& candidates, std::int32_t totalSecon
         break;
       }
       // With duplicates a length-0 entry stays the closest at every later pass.
-      if (allowDuplicates && candidates[chosen].length == 0) {
+      if (request.allowDuplicates && candidates[chosen].length == 0) {
         result.stop = FillStop::NoProgress;
         break;
       }
@@ -244,35 +227,30 @@ FillResult FillTimeWith(const CandidateList& candidates, std::int32_t totalSecon
 
 }  // namespace
 
-bool TimeToFill(std::int64_t pickableSum, std::int32_t totalSeconds, bool allowDuplicates,
-                const ShortenQuestion& askShorten, std::int64_t& seconds) {
-  seconds = totalSeconds;
-  if (allowDuplicates || pickableSum >= seconds) return true;
-  if (!askShorten || !askShorten()) return false;
-  seconds = pickableSum;
-  return true;
+const PickLimits& FillRequest::Limits() const {
+  return limits ? *limits : kNoLimits;
+}
+
+bool TimeToFill(const CandidateList& candidates, const FillRequest& request, FillResult& result) {
+  result.remainingSeconds = result.targetSeconds = request.totalSeconds;
+  result.stop = FillStop::TimeUsedUp;
+  // With duplicates the sum is never weighed.
+  if (request.allowDuplicates) return true;
+  const std::int64_t pickable = LimitedPickableSum(candidates, request.Limits(), request.totalSeconds);
+  if (pickable >= request.totalSeconds) return true;
+  result.cancelled = !request.askShorten || !request.askShorten();
+  if (!result.cancelled) result.remainingSeconds = result.targetSeconds = pickable;
+  return !result.cancelled;
 }
 
 // A fill that must use up most of a large list draws millions of times: with the
 // generator itself the draws are inlined.
-FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
-                    LcgRandomSource& random, const ShortenQuestion& askShorten) {
-  return FillTimeWith(candidates, totalSeconds, allowDuplicates, random, askShorten, PickLimits{});
+FillResult FillTime(const CandidateList& candidates, const FillRequest& request, LcgRandomSource& random) {
+  return FillTimeWith(candidates, request, random);
 }
 
-FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
-                    RandomSource& random, const ShortenQuestion& askShorten) {
-  return FillTimeWith(candidates, totalSeconds, allowDuplicates, random, askShorten, PickLimits{});
-}
-
-FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
-                    LcgRandomSource& random, const ShortenQuestion& askShorten, const PickLimits& limits) {
-  return FillTimeWith(candidates, totalSeconds, allowDuplicates, random, askShorten, limits);
-}
-
-FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
-                    RandomSource& random, const ShortenQuestion& askShorten, const PickLimits& limits) {
-  return FillTimeWith(candidates, totalSeconds, allowDuplicates, random, askShorten, limits);
+FillResult FillTime(const CandidateList& candidates, const FillRequest& request, RandomSource& random) {
+  return FillTimeWith(candidates, request, random);
 }
 
 const char* NothingPickedText(const CandidateList& candidates) {

@@ -56,33 +56,38 @@ using ShortenQuestion = std::function<bool()>;
 // Whether a candidate may be picked at all: its length is known.
 inline bool IsPickable(const Candidate& candidate) { return candidate.length >= 0; }
 
-// The time to fill. With duplicates off and the pickable lengths summing to less than
-// `totalSeconds`, asks the too-short question: OK gives their sum, Cancel (or no
-// question to ask) gives false.
-bool TimeToFill(std::int64_t pickableSum, std::int32_t totalSeconds, bool allowDuplicates,
-                const ShortenQuestion& askShorten, std::int64_t& seconds);
+// What a fill is asked for; the candidates and the random source come beside it.
+struct FillRequest {
+  std::int32_t totalSeconds = 0;
+  bool allowDuplicates = false;
+  // The too-short question (see TimeToFill); none: Cancel.
+  ShortenQuestion askShorten = nullptr;
+  // The limits the playlist keeps; none: no limit.
+  const PickLimits* limits = nullptr;
+
+  const PickLimits& Limits() const;  // no limit when none are given
+};
+
+// Starts `result` on the time to fill. With duplicates off and the pickable lengths
+// (under limits, LimitedPickableSum) summing to less than the time asked for, asks the
+// too-short question: OK fills their sum, Cancel (or no question to ask) cancels the
+// fill and gives false.
+bool TimeToFill(const CandidateList& candidates, const FillRequest& request, FillResult& result);
 
 // The candidates are only read: used entries are tracked on the side. Entries of
 // negative (unknown) length are never picked and count in neither the too-short sum nor
 // the average. The picks point at the candidates' texts. The same picks from either
 // overload; the generator's own draws without a call.
-FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
-                    LcgRandomSource& random, const ShortenQuestion& askShorten);
-FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
-                    RandomSource& random, const ShortenQuestion& askShorten);
-
-// The same fill under `limits`: a candidate whose artist has its most picks is
-// unavailable as a used one is, to the random part and the closest fit alike, and the
-// too-short question weighs LimitedPickableSum. While the time is within what the
-// songs the limit allows can make (always so without duplicates, after the question),
-// neither part picks a song that would put it out of reach: only a closest fit that
-// finds nothing near enough ends it short, and a shortened time is made of exactly each
-// artist's longest songs. Limits that limit
-// nothing give the picks of the overloads above.
-FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
-                    LcgRandomSource& random, const ShortenQuestion& askShorten, const PickLimits& limits);
-FillResult FillTime(const CandidateList& candidates, std::int32_t totalSeconds, bool allowDuplicates,
-                    RandomSource& random, const ShortenQuestion& askShorten, const PickLimits& limits);
+//
+// Under limits a candidate whose artist has its most picks is unavailable as a used one
+// is, to the random part and the closest fit alike, and the too-short question weighs
+// LimitedPickableSum. While the time is within what the songs the limit allows can make
+// (always so without duplicates, after the question), neither part picks a song that
+// would put it out of reach: only a closest fit that finds nothing near enough ends it
+// short, and a shortened time is made of exactly each artist's longest songs. Limits
+// that limit nothing give the picks of no limits.
+FillResult FillTime(const CandidateList& candidates, const FillRequest& request, LcgRandomSource& random);
+FillResult FillTime(const CandidateList& candidates, const FillRequest& request, RandomSource& random);
 
 // Why a fill from these candidates picked nothing: kNoKnownLengthText when no entry has a
 // known (non-negative) length, kZeroLengthText when those lengths are all 0, else

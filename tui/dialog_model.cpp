@@ -160,9 +160,10 @@ FoundSongs DialogModel::FindSongs(std::uint32_t seed, bool shorten) const {
   PickLimits limits;
   limits.artistOf = std::move(taken.artistOf);
   limits.maxPerArtist = options.maxPerArtist;
-  FillResult fill = options.fit == PickFit::Exact
-                        ? FitExactly(taken.list, requested, options.allowDuplicates, random, answer, limits)
-                        : FillTime(taken.list, requested, options.allowDuplicates, random, answer, limits);
+  const FillRequest request{
+      .totalSeconds = requested, .allowDuplicates = options.allowDuplicates, .askShorten = answer, .limits = &limits};
+  FillResult fill =
+      options.fit == PickFit::Exact ? FitExactly(taken.list, request, random) : FillTime(taken.list, request, random);
   if (fill.cancelled) {
     found.outcome = FoundSongs::Outcome::TooShortCancelled;
     found.message = kTooShortQuestion;

@@ -35,7 +35,9 @@ std::vector<Pick> ExpectedPicks(const ItemRecordList& library, const std::array<
   MatchResult match = BuildCandidates(library, columns, links);
   EXPECT_EQ(match.refusal, MatchRefusal::None);
   LcgRandomSource random(kSeed);
-  FillResult fill = FillTime(std::move(match.candidates), minutes * 60, duplicates, random, [] { return true; });
+  FillResult fill = FillTime(
+      std::move(match.candidates),
+      {.totalSeconds = minutes * 60, .allowDuplicates = duplicates, .askShorten = [] { return true; }}, random);
   std::vector<Pick> picks;
   for (const Candidate& pick : fill.picks) picks.push_back({pick.fileName, pick.title, pick.length});
   return picks;

@@ -150,7 +150,11 @@ TEST(ExactFit, ClosestTotalAndEveryExactPlaylistOnEnumerableLibraries) {
     std::set<std::vector<size_t>> seenPlaylists;
     for (std::uint32_t seed = 1; seed <= 1500; ++seed) {
       LcgRandomSource random(seed);
-      const FillResult r = FitExactly(list, static_cast<std::int32_t>(c.total), c.duplicates, random, kMustNotAsk);
+      const FillResult r = FitExactly(list,
+                                      {.totalSeconds = static_cast<std::int32_t>(c.total),
+                                       .allowDuplicates = c.duplicates,
+                                       .askShorten = kMustNotAsk},
+                                      random);
       ASSERT_FALSE(r.picks.empty()) << "seed " << seed;
       std::int64_t sum = 0;
       std::vector<size_t> songs = PickedEntries(r), entries;
@@ -215,7 +219,8 @@ TEST(ExactFit, SongStandingTwiceIsTwiceAsLikely) {
     int bothInOne = 0;
     for (std::uint32_t seed = 1; seed <= 4000; ++seed) {
       LcgRandomSource random(seed);
-      const FillResult r = FitExactly(list, c.total, c.duplicates, random, kMustNotAsk);
+      const FillResult r = FitExactly(
+          list, {.totalSeconds = c.total, .allowDuplicates = c.duplicates, .askShorten = kMustNotAsk}, random);
       ASSERT_EQ(r.remainingSeconds, c.remaining);
       std::map<std::string, int> here;
       for (const std::string& f : FileNamesOf(r.picks)) ++times[f], ++here[f];
@@ -253,9 +258,15 @@ TEST(ExactFit, TooShortQuestionAsFillTimeAsksIt) {
     SCOPED_TRACE(c.name);
     int askedFill = 0, askedExact = 0;
     LcgRandomSource a(9), b(9);
-    const FillResult fill = FillTime(c.candidates, c.total, c.duplicates, a, [&] { return ++askedFill, c.answer; });
-    const FillResult exact =
-        FitExactly(c.candidates, c.total, c.duplicates, b, [&] { return ++askedExact, c.answer; });
+    const FillResult fill = FillTime(
+        c.candidates,
+        {.totalSeconds = c.total, .allowDuplicates = c.duplicates, .askShorten = [&] { return ++askedFill, c.answer; }},
+        a);
+    const FillResult exact = FitExactly(c.candidates,
+                                        {.totalSeconds = c.total,
+                                         .allowDuplicates = c.duplicates,
+                                         .askShorten = [&] { return ++askedExact, c.answer; }},
+                                        b);
     EXPECT_EQ(askedExact, askedFill);
     EXPECT_EQ(exact.cancelled, fill.cancelled);
     EXPECT_EQ(exact.targetSeconds, fill.targetSeconds);
@@ -265,7 +276,7 @@ TEST(ExactFit, TooShortQuestionAsFillTimeAsksIt) {
   }
   // No answer at all is Cancel.
   LcgRandomSource random(1);
-  EXPECT_TRUE(FitExactly(CandidatesOfLengths({200}), 600, false, random, nullptr).cancelled);
+  EXPECT_TRUE(FitExactly(CandidatesOfLengths({200}), {.totalSeconds = 600}, random).cancelled);
 }
 
 // A list whose every entry has its own short file name, all in one text.
@@ -333,7 +344,8 @@ TEST(ExactFit, HugeAndTinyInputs) {
     const NumberedList numbered(c.lengths);
     for (std::uint32_t seed : {1u, 2u}) {
       LcgRandomSource random(seed);
-      const FillResult r = FitExactly(numbered.list, c.total, c.duplicates, random, kMustNotAsk);
+      const FillResult r = FitExactly(
+          numbered.list, {.totalSeconds = c.total, .allowDuplicates = c.duplicates, .askShorten = kMustNotAsk}, random);
       EXPECT_EQ(r.stop, c.stop);
       if (c.stop == FillStop::NoExactTotal) {
         EXPECT_EQ(Distance(r.remainingSeconds, 0), c.remaining);
@@ -389,7 +401,8 @@ TEST(ExactFit, NoFileNameTwiceWithoutDuplicates) {
     SCOPED_TRACE(c.name);
     for (std::uint32_t seed = 1; seed <= 150; ++seed) {
       LcgRandomSource random(seed);
-      const FillResult r = FitExactly(c.candidates, c.total, false, random, [] { return true; });
+      const FillResult r =
+          FitExactly(c.candidates, {.totalSeconds = c.total, .askShorten = [] { return true; }}, random);
       std::vector<std::string> names = FileNamesOf(r.picks);
       std::sort(names.begin(), names.end());
       ASSERT_EQ(std::adjacent_find(names.begin(), names.end()), names.end()) << "seed " << seed;
@@ -404,7 +417,8 @@ TEST(ExactFit, SameSeedSamePlaylist) {
   const std::vector<int> lengths = SongLengths(5000, 1);
   auto fit = [&](std::uint32_t seed) {
     LcgRandomSource random(seed);
-    return FileNamesOf(FitExactly(CandidatesOfLengths(lengths), 5400, false, random, kMustNotAsk).picks);
+    return FileNamesOf(
+        FitExactly(CandidatesOfLengths(lengths), {.totalSeconds = 5400, .askShorten = kMustNotAsk}, random).picks);
   };
   EXPECT_EQ(fit(77), fit(77));
   EXPECT_NE(fit(77), fit(78));
@@ -431,7 +445,8 @@ TEST(ExactFit, SearchCutShortSaysSo) {
     const Closest best = ClosestByEnumeration(c.lengths, c.total, false);
     for (std::uint32_t seed = 1; seed <= 20; ++seed) {
       LcgRandomSource random(seed);
-      const FillResult r = FitExactly(CandidatesOfLengths(c.lengths), c.total, false, random, kMustNotAsk, c.steps);
+      const FillResult r = FitExactly(CandidatesOfLengths(c.lengths),
+                                      {.totalSeconds = c.total, .askShorten = kMustNotAsk}, random, c.steps);
       EXPECT_EQ(r.stop, c.stop);
       EXPECT_FALSE(r.picks.empty());
       EXPECT_GE(Distance(r.remainingSeconds, 0), best.distance);
@@ -501,7 +516,10 @@ TEST(ExactFit, ArtistLimitKeptAndTotalClosestOnEnumerableLibraries) {
     limitMattered += target > 0 && closest != plain::ClosestLimitedDistance(list, PickLimits{}, duplicates, target);
     for (std::uint32_t seed = 1; seed <= 4; ++seed) {
       LcgRandomSource random(seed);
-      const FillResult r = FitExactly(list, total, duplicates, random, [] { return true; }, limits);
+      const FillResult r = FitExactly(
+          list,
+          {.totalSeconds = total, .allowDuplicates = duplicates, .askShorten = [] { return true; }, .limits = &limits},
+          random);
       ASSERT_EQ(r.targetSeconds, target);
       CheckLimitKept(list, limits, duplicates, r);
       if (target <= 0 || closest == INT64_MAX) continue;
@@ -545,7 +563,12 @@ TEST(ExactFit, ArtistLimitOnLargeLibraries) {
     limits.maxPerArtist = c.maxPerArtist;
     for (std::uint32_t i = 0; i < c.songs; ++i) limits.artistOf.push_back(c.artists ? i % c.artists : i / 12);
     LcgRandomSource random(5);
-    const FillResult r = FitExactly(numbered.list, c.total, c.duplicates, random, [] { return true; }, limits);
+    const FillResult r = FitExactly(numbered.list,
+                                    {.totalSeconds = c.total,
+                                     .allowDuplicates = c.duplicates,
+                                     .askShorten = [] { return true; },
+                                     .limits = &limits},
+                                    random);
     EXPECT_EQ(r.stop, c.stop);
     EXPECT_EQ(c.stop == FillStop::NoExactTotal ? Distance(r.remainingSeconds, 0) : r.remainingSeconds, c.remaining);
     CheckLimitKept(numbered.list, limits, c.duplicates, r);
@@ -619,8 +642,12 @@ TEST(ExactFit, LargeArtistLimitStaysExactAndBounded) {
     for (std::uint32_t seed : {1u, 2u}) {
       LcgRandomSource random(seed);
       ExactFitCosts costs;
-      const FillResult r =
-          FitExactly(list, c.total, c.duplicates, random, [] { return true; }, limits, kExactFitSearchSteps, &costs);
+      const FillResult r = FitExactly(list,
+                                      {.totalSeconds = c.total,
+                                       .allowDuplicates = c.duplicates,
+                                       .askShorten = [] { return true; },
+                                       .limits = &limits},
+                                      random, kExactFitSearchSteps, &costs);
       EXPECT_EQ(r.stop, c.remaining == 0 ? FillStop::TimeUsedUp : FillStop::NoExactTotal) << "seed " << seed;
       EXPECT_EQ(r.remainingSeconds, c.remaining) << "seed " << seed;
       CheckLimitKept(list, limits, c.duplicates, r);
@@ -649,7 +676,9 @@ TEST(ExactFit, LooserArtistLimitNeverFurther) {
     for (std::uint32_t most = 1; most <= c.mostLimit; most += 1 + most / 8) {
       LcgRandomSource random(most);
       const PickLimits limits{library.artistOf, most};
-      const FillResult r = FitExactly(library.numbered.list, c.total, true, random, kMustNotAsk, limits);
+      const FillResult r = FitExactly(
+          library.numbered.list,
+          {.totalSeconds = c.total, .allowDuplicates = true, .askShorten = kMustNotAsk, .limits = &limits}, random);
       ASSERT_NE(r.stop, FillStop::SearchCut) << "at most " << most;
       EXPECT_LE(Distance(r.remainingSeconds, 0), last) << "at most " << most;
       last = Distance(r.remainingSeconds, 0);

@@ -55,8 +55,12 @@ void CheckFill(const CandidateList& candidates, std::int32_t total, bool dups, b
     ++questions;
     return answer;
   };
-  const FillResult r = limits.artistOf.empty() ? FillTime(candidates, total, dups, random, ask)
-                                               : FillTime(candidates, total, dups, random, ask, limits);
+  const FillResult r = FillTime(candidates,
+                                {.totalSeconds = total,
+                                 .allowDuplicates = dups,
+                                 .askShorten = ask,
+                                 .limits = limits.artistOf.empty() ? nullptr : &limits},
+                                random);
 
   ASSERT_EQ(r.cancelled, ref.cancelled);
   ASSERT_EQ(questions, ref.asked ? 1 : 0);

@@ -74,7 +74,9 @@ TEST(TimeFill, ClosestFitAndTheSwitchAtTwiceTheAverage) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ScriptedRandom random(c.draws);
-    const FillResult r = FillTime(CandidatesOfLengths({200, 240, 180, 300}), c.total, true, random, kMustNotAsk);
+    const FillResult r =
+        FillTime(CandidatesOfLengths({200, 240, 180, 300}),
+                 {.totalSeconds = c.total, .allowDuplicates = true, .askShorten = kMustNotAsk}, random);
     EXPECT_EQ(PickedLengths(r), c.picked);
     EXPECT_EQ(random.taken(), c.drawsTaken);
     EXPECT_EQ(r.stop, FillStop::TimeUsedUp);
@@ -84,10 +86,12 @@ TEST(TimeFill, ClosestFitAndTheSwitchAtTwiceTheAverage) {
 
 TEST(TimeFill, EqualDistancesGoToTheLowerIndex) {
   ScriptedRandom none({});
-  EXPECT_EQ(PickedLengths(FillTime(CandidatesOfLengths({200, 220}), 210, false, none, kMustNotAsk)),
-            (std::vector<int>{200, 220}));
-  EXPECT_EQ(PickedLengths(FillTime(CandidatesOfLengths({220, 200}), 210, false, none, kMustNotAsk)),
-            (std::vector<int>{220}));
+  EXPECT_EQ(
+      PickedLengths(FillTime(CandidatesOfLengths({200, 220}), {.totalSeconds = 210, .askShorten = kMustNotAsk}, none)),
+      (std::vector<int>{200, 220}));
+  EXPECT_EQ(
+      PickedLengths(FillTime(CandidatesOfLengths({220, 200}), {.totalSeconds = 210, .askShorten = kMustNotAsk}, none)),
+      (std::vector<int>{220}));
 }
 
 // Nine 10-second songs and one of 110 (average 20, bound 100). Draws 0..6 take the
@@ -106,8 +110,8 @@ TEST(TimeFill, ClosestFitNeverTakesACandidateFiveAveragesAway) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.total);
     ScriptedRandom random({0, 1, 2, 3, 4, 5, 6});
-    const FillResult r =
-        FillTime(CandidatesOfLengths({10, 10, 10, 10, 10, 10, 10, 10, 10, 110}), c.total, false, random, kMustNotAsk);
+    const FillResult r = FillTime(CandidatesOfLengths({10, 10, 10, 10, 10, 10, 10, 10, 10, 110}),
+                                  {.totalSeconds = c.total, .askShorten = kMustNotAsk}, random);
     EXPECT_EQ(r.stop, c.stop);
     EXPECT_EQ(r.picks.size(), c.pickCount);
     EXPECT_EQ(r.remainingSeconds, c.remaining);
@@ -122,10 +126,8 @@ TEST(TimeFill, TooShortQuestion) {
     SCOPED_TRACE(seed);
     LcgRandomSource random(seed);
     int asked = 0;
-    const FillResult r = FillTime(CandidatesOfLengths(lengths), 3600, false, random, [&] {
-      ++asked;
-      return true;
-    });
+    const FillResult r = FillTime(CandidatesOfLengths(lengths),
+                                  {.totalSeconds = 3600, .askShorten = [&] { return ++asked, true; }}, random);
     EXPECT_EQ(asked, 1);
     EXPECT_FALSE(r.cancelled);
     EXPECT_EQ(r.targetSeconds, sum);
@@ -141,15 +143,19 @@ TEST(TimeFill, TooShortQuestion) {
   }
 
   LcgRandomSource random(7);
-  const FillResult cancelled = FillTime(CandidatesOfLengths(lengths), 3600, false, random, [] { return false; });
+  const FillResult cancelled =
+      FillTime(CandidatesOfLengths(lengths), {.totalSeconds = 3600, .askShorten = [] { return false; }}, random);
   EXPECT_TRUE(cancelled.cancelled);
   EXPECT_TRUE(cancelled.picks.empty());
-  const FillResult noAnswer = FillTime(CandidatesOfLengths(lengths), 3600, false, random, nullptr);
+  const FillResult noAnswer = FillTime(CandidatesOfLengths(lengths), {.totalSeconds = 3600}, random);
   EXPECT_TRUE(noAnswer.cancelled);
 
   // Exactly enough, or duplicates allowed: no question.
-  EXPECT_FALSE(FillTime(CandidatesOfLengths(lengths), sum, false, random, kMustNotAsk).cancelled);
-  const FillResult repeated = FillTime(CandidatesOfLengths({200, 240, 180, 300, 35}), 3600, true, random, kMustNotAsk);
+  EXPECT_FALSE(
+      FillTime(CandidatesOfLengths(lengths), {.totalSeconds = sum, .askShorten = kMustNotAsk}, random).cancelled);
+  const FillResult repeated =
+      FillTime(CandidatesOfLengths({200, 240, 180, 300, 35}),
+               {.totalSeconds = 3600, .allowDuplicates = true, .askShorten = kMustNotAsk}, random);
   const std::vector<int> picked = PickedLengths(repeated);
   EXPECT_EQ(repeated.stop, FillStop::TimeUsedUp);
   EXPECT_GE(std::accumulate(picked.begin(), picked.end(), 0), 3600);
@@ -163,10 +169,7 @@ TEST(TimeFill, DuplicatesOffUsesEachEntryOnceButAnEntryStandingTwiceTwice) {
   twice.Append("same.mp3", "Same", 300);
   int asked = 0;
   LcgRandomSource random(3);
-  const FillResult r = FillTime(twice, 1000, false, random, [&] {
-    ++asked;
-    return true;
-  });
+  const FillResult r = FillTime(twice, {.totalSeconds = 1000, .askShorten = [&] { return ++asked, true; }}, random);
   EXPECT_EQ(asked, 1);  // 700 < 1000: the repeated entry counts twice
   EXPECT_EQ(r.targetSeconds, 700);
   std::map<std::string, int> times;
@@ -176,8 +179,8 @@ TEST(TimeFill, DuplicatesOffUsesEachEntryOnceButAnEntryStandingTwiceTwice) {
 
   for (std::uint32_t seed = 1; seed <= 20; ++seed) {
     LcgRandomSource rs(seed);
-    const FillResult enough = FillTime(CandidatesOfLengths({300, 250, 200, 280, 320, 190, 400, 210}), 1200, false,
-                                       rs, kMustNotAsk);
+    const FillResult enough = FillTime(CandidatesOfLengths({300, 250, 200, 280, 320, 190, 400, 210}),
+                                       {.totalSeconds = 1200, .askShorten = kMustNotAsk}, rs);
     std::map<std::string, int> seen;
     for (const std::string& f : Picked(enough)) EXPECT_EQ(++seen[f], 1) << "seed " << seed << " " << f;
     EXPECT_LE(enough.remainingSeconds, 0);
@@ -190,8 +193,10 @@ TEST(TimeFill, DuplicatesOffUsesEachEntryOnceButAnEntryStandingTwiceTwice) {
 TEST(TimeFill, SameSeedSamePicks) {
   const std::vector<int> lengths = {200, 240, 180, 300, 260, 210, 190, 330, 280, 150};
   LcgRandomSource a(1234), b(1234);
-  const FillResult first = FillTime(CandidatesOfLengths(lengths), 3000, true, a, kMustNotAsk);
-  const FillResult second = FillTime(CandidatesOfLengths(lengths), 3000, true, b, kMustNotAsk);
+  const FillResult first = FillTime(CandidatesOfLengths(lengths),
+                                    {.totalSeconds = 3000, .allowDuplicates = true, .askShorten = kMustNotAsk}, a);
+  const FillResult second = FillTime(CandidatesOfLengths(lengths),
+                                     {.totalSeconds = 3000, .allowDuplicates = true, .askShorten = kMustNotAsk}, b);
   EXPECT_EQ(Picked(first), Picked(second));
   EXPECT_GT(first.picks.size(), 5u);
 }
@@ -200,7 +205,8 @@ TEST(TimeFill, NoTimeToFillPicksNothing) {
   for (int total : {0, -60}) {
     for (bool dups : {false, true}) {
       ScriptedRandom none({});
-      const FillResult r = FillTime(CandidatesOfLengths({200, 300}), total, dups, none, kMustNotAsk);
+      const FillResult r = FillTime(CandidatesOfLengths({200, 300}),
+                                    {.totalSeconds = total, .allowDuplicates = dups, .askShorten = kMustNotAsk}, none);
       EXPECT_TRUE(r.picks.empty());
       EXPECT_FALSE(r.cancelled);
       EXPECT_EQ(r.stop, FillStop::TimeUsedUp);
@@ -208,7 +214,7 @@ TEST(TimeFill, NoTimeToFillPicksNothing) {
   }
   // OK on the question with a sum of 0: nothing to fill either.
   ScriptedRandom none({});
-  const FillResult r = FillTime(CandidatesOfLengths({0, 0}), 600, false, none, kAnswerOk);
+  const FillResult r = FillTime(CandidatesOfLengths({0, 0}), {.totalSeconds = 600, .askShorten = kAnswerOk}, none);
   EXPECT_TRUE(r.picks.empty());
   EXPECT_EQ(r.targetSeconds, 0);
 }
@@ -234,7 +240,8 @@ TEST(TimeFill, StallsEndWithTheirReason) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     LcgRandomSource random(1);
-    const FillResult r = FillTime(c.candidates, c.total, c.dups, random, kMustNotAsk);
+    const FillResult r =
+        FillTime(c.candidates, {.totalSeconds = c.total, .allowDuplicates = c.dups, .askShorten = kMustNotAsk}, random);
     EXPECT_EQ(r.stop, c.stop);
     EXPECT_EQ(PickedLengths(r), c.picked);
     EXPECT_GT(r.remainingSeconds, 0);
@@ -244,10 +251,8 @@ TEST(TimeFill, StallsEndWithTheirReason) {
 TEST(TimeFill, UnknownLengthsAreNeverPickedNorCounted) {
   int asked = 0;
   LcgRandomSource random(5);
-  const FillResult off = FillTime(CandidatesOfLengths({-1, 200, 200}), 600, false, random, [&] {
-    ++asked;
-    return true;
-  });
+  const FillResult off = FillTime(CandidatesOfLengths({-1, 200, 200}),
+                                  {.totalSeconds = 600, .askShorten = [&] { return ++asked, true; }}, random);
   EXPECT_EQ(asked, 1);
   EXPECT_EQ(off.targetSeconds, 400);  // not 399
   EXPECT_EQ(PickedLengths(off), (std::vector<int>{200, 200}));
@@ -255,7 +260,8 @@ TEST(TimeFill, UnknownLengthsAreNeverPickedNorCounted) {
   // Average 300 (not 100 with the -100 taken in): random to 400, then closest fit.
   for (std::uint32_t seed = 1; seed <= 10; ++seed) {
     LcgRandomSource rs(seed);
-    const FillResult on = FillTime(CandidatesOfLengths({-100, 300}), 1000, true, rs, kMustNotAsk);
+    const FillResult on = FillTime(CandidatesOfLengths({-100, 300}),
+                                   {.totalSeconds = 1000, .allowDuplicates = true, .askShorten = kMustNotAsk}, rs);
     EXPECT_EQ(PickedLengths(on), (std::vector<int>{300, 300, 300, 300})) << seed;
   }
 }
@@ -263,7 +269,8 @@ TEST(TimeFill, UnknownLengthsAreNeverPickedNorCounted) {
 // Lengths near the 32-bit limit: a 32-bit sum would wrap and ask for no reason.
 TEST(TimeFill, SumsDoNotWrap) {
   ScriptedRandom none({});
-  const FillResult r = FillTime(CandidatesOfLengths({INT_MAX, INT_MAX, 10}), 100, false, none, kMustNotAsk);
+  const FillResult r =
+      FillTime(CandidatesOfLengths({INT_MAX, INT_MAX, 10}), {.totalSeconds = 100, .askShorten = kMustNotAsk}, none);
   EXPECT_EQ(PickedLengths(r), (std::vector<int>{10, INT_MAX}));
   EXPECT_EQ(r.stop, FillStop::TimeUsedUp);
 }
@@ -271,19 +278,25 @@ TEST(TimeFill, SumsDoNotWrap) {
 TEST(TimeFill, RandomDrawReachesEveryCandidate) {
   // Up to 32768 candidates: one draw modulo the count.
   ScriptedRandom one({7});
-  EXPECT_EQ(Picked(FillTime(CandidatesOfLengths({100, 100, 100, 100, 100}), 250, true, one, kMustNotAsk)).front(),
+  EXPECT_EQ(Picked(FillTime(CandidatesOfLengths({100, 100, 100, 100, 100}),
+                            {.totalSeconds = 250, .allowDuplicates = true, .askShorten = kMustNotAsk}, one))
+                .front(),
             "s2");
   EXPECT_EQ(one.taken(), 1u);
 
   std::vector<int> full(32768, 100);
   ScriptedRandom oneAtTheLimit({32767});
-  EXPECT_EQ(Picked(FillTime(CandidatesOfLengths(full), 250, true, oneAtTheLimit, kMustNotAsk)).front(), "s32767");
+  EXPECT_EQ(Picked(FillTime(CandidatesOfLengths(full),
+                            {.totalSeconds = 250, .allowDuplicates = true, .askShorten = kMustNotAsk}, oneAtTheLimit))
+                .front(),
+            "s32767");
   EXPECT_EQ(oneAtTheLimit.taken(), 1u);
 
   // Beyond: (a << 15 | b) modulo the count; 1 << 15 | 7231 is 39999.
   std::vector<int> lengths(40000, 100);
   ScriptedRandom two({1, 7231});
-  const FillResult r = FillTime(CandidatesOfLengths(lengths), 250, true, two, kMustNotAsk);
+  const FillResult r = FillTime(CandidatesOfLengths(lengths),
+                                {.totalSeconds = 250, .allowDuplicates = true, .askShorten = kMustNotAsk}, two);
   EXPECT_EQ(Picked(r).front(), "s39999");
   EXPECT_EQ(two.taken(), 2u);
 
@@ -291,7 +304,8 @@ TEST(TimeFill, RandomDrawReachesEveryCandidate) {
   std::vector<int> unknownButLast(40000, -1);
   unknownButLast.back() = 100;
   LcgRandomSource random(11);
-  const FillResult last = FillTime(CandidatesOfLengths(unknownButLast), 1000, true, random, kMustNotAsk);
+  const FillResult last = FillTime(CandidatesOfLengths(unknownButLast),
+                                   {.totalSeconds = 1000, .allowDuplicates = true, .askShorten = kMustNotAsk}, random);
   EXPECT_EQ(last.stop, FillStop::TimeUsedUp);
   EXPECT_EQ(Picked(last), std::vector<std::string>(10, "s39999"));
 }
@@ -343,7 +357,9 @@ TEST(TimeFill, UnderAnArtistLimitReachesWhatTheLimitAllowsOrBlamesIt) {
     for (std::uint32_t seed = 1; seed <= 60; ++seed) {
       SCOPED_TRACE(seed);
       LcgRandomSource random(seed);
-      const FillResult r = FillTime(CandidatesOfLengths(c.lengths), c.total, c.dups, random, kAnswerOk, limits);
+      const FillResult r = FillTime(
+          CandidatesOfLengths(c.lengths),
+          {.totalSeconds = c.total, .allowDuplicates = c.dups, .askShorten = kAnswerOk, .limits = &limits}, random);
       EXPECT_EQ(r.targetSeconds, c.target);
       EXPECT_EQ(r.stop, c.stop);
       if (c.remaining == kReached)

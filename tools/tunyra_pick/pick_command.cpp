@@ -259,9 +259,10 @@ int PickFrom(MatchedSongs& songs, const PickOptions& options, MpdLink& mpd, std:
   PickLimits limits;
   limits.artistOf = std::move(taken.artistOf);
   limits.maxPerArtist = options.maxPerArtist;
-  FillResult fill = options.fit == PickFit::Exact
-                        ? FitExactly(candidates, requested, options.allowDuplicates, random, answer, limits)
-                        : FillTime(candidates, requested, options.allowDuplicates, random, answer, limits);
+  const FillRequest request{
+      .totalSeconds = requested, .allowDuplicates = options.allowDuplicates, .askShorten = answer, .limits = &limits};
+  FillResult fill =
+      options.fit == PickFit::Exact ? FitExactly(candidates, request, random) : FillTime(candidates, request, random);
   if (fill.cancelled) {
     err << kTooShortQuestion << '\n';
     if (limits.LimitsArtists())
