@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "resources/resource.h"
+#include "tests/support/test_time.h"
 
 namespace dialog_test {
 namespace {
@@ -217,7 +218,8 @@ void SelectSongsTest::ClickCheckBox(int listId, int index) {
 void SelectSongsTest::Settle() {
   ::ResetEvent(m_markerSeen);
   ::PostMessageA(m_marker, kMarkerMessage, 0, reinterpret_cast<LPARAM>(m_markerSeen));
-  ASSERT_EQ(::WaitForSingleObject(m_markerSeen, kWaitMs), WAIT_OBJECT_0) << "the dialog's thread is stuck";
+  ASSERT_EQ(::WaitForSingleObject(m_markerSeen, test_support::ScaledMs(kWaitMs)), WAIT_OBJECT_0)
+      << "the dialog's thread is stuck";
 }
 
 MessageBoxView SelectSongsTest::WaitForMessageBox() {

@@ -1,8 +1,10 @@
 #include "tests/support/test_host.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "library/item_records.h"
+#include "tests/support/test_time.h"
 
 using namespace tunyra;
 
@@ -13,12 +15,44 @@ namespace {
 constexpr const char* kRunnerClassName = "TunyraStandinRunner";
 constexpr UINT kRunMessage = WM_APP + 1;
 
+// A function handed to the UI thread. A sent message that timed out may still be
+// handled later, when the caller's frame (which the function refers to) is gone: so
+// whoever comes first decides, the UI thread taking the function up or the caller
+// withdrawing it, and the job lives until both have let it go.
+struct RunJob {
+  enum : LONG { kPending, kTaken, kWithdrawn };
+  const std::function<void()>* fn = nullptr;
+  volatile LONG state = kPending;
+  volatile LONG refs = 2;
+  HANDLE done = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+
+  bool Claim(LONG as) { return ::InterlockedCompareExchange(&state, as, kPending) == kPending; }
+  void Release() {
+    if (::InterlockedDecrement(&refs) != 0) return;
+    ::CloseHandle(done);
+    delete this;
+  }
+};
+
+[[noreturn]] void EndProgram(const char* why) {
+  std::fprintf(stderr, "*** %s: the test program ends here\n", why);
+  std::fflush(stdout);
+  std::fflush(stderr);
+  ::TerminateProcess(::GetCurrentProcess(), 70);
+  for (;;) ::Sleep(INFINITE);
+}
+
 LRESULT CALLBACK RunnerProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == kRunMessage) {
-    try {
-      (*reinterpret_cast<const std::function<void()>*>(lParam))();
-    } catch (...) {
+    auto* job = reinterpret_cast<RunJob*>(lParam);
+    if (job->Claim(RunJob::kTaken)) {
+      try {
+        (*job->fn)();
+      } catch (...) {
+      }
+      ::SetEvent(job->done);
     }
+    job->Release();
     return 0;
   }
   return ::DefWindowProcA(wnd, message, wParam, lParam);
@@ -30,13 +64,27 @@ bool IsDialogWindow(HWND wnd) {
   return std::strcmp(name, "#32770") == 0;
 }
 
+// The one wait of the window tests: `timeoutMs` is scaled here.
 bool WaitUntil(const std::function<bool()>& predicate, DWORD timeoutMs) {
+  const DWORD bound = test_support::ScaledMs(timeoutMs);
   const DWORD start = ::GetTickCount();
   for (;;) {
     if (predicate()) return true;
-    if (::GetTickCount() - start >= timeoutMs) return false;
+    if (::GetTickCount() - start >= bound) return false;
     ::Sleep(5);
   }
+}
+
+BOOL CALLBACK DescribeThreadWindow(HWND wnd, LPARAM param) {
+  // Read without sending anything to the thread, which may be busy.
+  wchar_t caption[128] = {};
+  ::InternalGetWindowText(wnd, caption, 128);
+  char name[64] = {};
+  ::GetClassNameA(wnd, name, sizeof name);
+  std::fprintf(stderr, "    window %p, class %s, \"%ls\"%s\n", static_cast<void*>(wnd), name, caption,
+               ::IsWindowVisible(wnd) ? "" : " (hidden)");
+  ++*reinterpret_cast<int*>(param);
+  return TRUE;
 }
 
 struct ForeignSearch {
@@ -83,9 +131,13 @@ bool StandinHostThread::Start() {
     m_host.reset();
     return false;
   }
-  ::WaitForSingleObject(m_started, INFINITE);
+  if (::WaitForSingleObject(m_started, test_support::ScaledMs(kRunTimeoutMs)) != WAIT_OBJECT_0) {
+    ReportStillRunning("creating the host's windows", kRunTimeoutMs);
+    EndProgram("the stand-in host did not start");
+  }
   if (!m_createdOk) {
-    ::WaitForSingleObject(m_thread, INFINITE);
+    if (::WaitForSingleObject(m_thread, test_support::ScaledMs(kDefaultTimeoutMs)) != WAIT_OBJECT_0)
+      EndProgram("the stand-in host thread did not end after failing to start");
     ::CloseHandle(m_thread);
     m_thread = nullptr;
     m_host.reset();
@@ -125,20 +177,27 @@ void StandinHostThread::ThreadMain() {
   m_runner = nullptr;
 }
 
-void StandinHostThread::Shutdown() {
-  if (m_thread == nullptr) return;
+bool StandinHostThread::Shutdown() {
+  if (m_thread == nullptr) return true;
   CloseForeignWindows(kDefaultTimeoutMs);
   // A dialog's hook may still be returning; plug-ins can only go once it has.
-  WaitFor(
+  const bool idle = WaitFor(
       [this] {
-        bool busy = false;
-        Run([&] { busy = !m_host->CanUnloadNow(); });
+        bool busy = true;
+        Run([&] { busy = !m_host->CanUnloadNow(); }, kDefaultTimeoutMs);
         return !busy;
       },
       kDefaultTimeoutMs);
-  Run([this] { m_host->Destroy(); });
+  const bool destroyed = idle && Run([this] { m_host->Destroy(); }, kDefaultTimeoutMs);
   ::PostThreadMessageA(m_threadId, WM_QUIT, 0, 0);
-  ::WaitForSingleObject(m_thread, kDefaultTimeoutMs);
+  if (::WaitForSingleObject(m_thread, test_support::ScaledMs(kDefaultTimeoutMs)) != WAIT_OBJECT_0) {
+    // The thread's loop and the host live in this object: it cannot go while the thread
+    // runs, and the test program cannot go on either.
+    ReportStillRunning(!idle ? "waiting for the plug-ins' code to return"
+                             : !destroyed ? "destroying the host" : "ending its message loop",
+                       kDefaultTimeoutMs);
+    EndProgram("the stand-in host thread did not stop");
+  }
   ::CloseHandle(m_thread);
   ::CloseHandle(m_started);
   m_thread = nullptr;
@@ -146,15 +205,34 @@ void StandinHostThread::Shutdown() {
   m_main = nullptr;
   m_library = nullptr;
   m_host.reset();
+  return idle && destroyed;
 }
 
-void StandinHostThread::Run(const std::function<void()>& fn) {
-  if (m_runner == nullptr) return;
+bool StandinHostThread::Run(const std::function<void()>& fn, DWORD timeoutMs) {
+  if (m_runner == nullptr) return false;
   if (::GetCurrentThreadId() == m_threadId) {
     fn();
-    return;
+    return true;
   }
-  ::SendMessageA(m_runner, kRunMessage, 0, reinterpret_cast<LPARAM>(&fn));
+  auto* job = new RunJob;
+  job->fn = &fn;
+  const DWORD bound = test_support::ScaledMs(timeoutMs);
+  DWORD_PTR result = 0;
+  bool ran = ::SendMessageTimeoutA(m_runner, kRunMessage, 0, reinterpret_cast<LPARAM>(job), SMTO_NORMAL, bound,
+                                   &result) != 0;
+  if (!ran && !job->Claim(RunJob::kWithdrawn)) {
+    // Taken up just now: `fn` refers to this frame, so it must end before the frame does.
+    if (::WaitForSingleObject(job->done, bound) != WAIT_OBJECT_0) {
+      ReportStillRunning("running a test's function", timeoutMs * 2);
+      EndProgram("a function run on the stand-in host's thread did not return");
+    }
+    ran = true;
+  }
+  if (!ran)
+    std::fprintf(stderr, "the stand-in host's thread took up no call within %lu ms\n",
+                 static_cast<unsigned long>(bound));
+  job->Release();
+  return ran;
 }
 
 bool StandinHostThread::LoadPlugin(const std::string& dll, std::string* error) {
@@ -228,22 +306,40 @@ std::vector<HWND> StandinHostThread::ForeignWindows() const {
 }
 
 void StandinHostThread::CloseForeignWindows(DWORD timeoutMs) {
+  const DWORD bound = test_support::ScaledMs(timeoutMs);
   const DWORD start = ::GetTickCount();
-  int round = 0;
-  for (;;) {
+  for (int round = 0;; ++round) {
     std::vector<HWND> windows = ForeignWindows();
-    if (windows.empty() || ::GetTickCount() - start >= timeoutMs) return;
-    // Only the topmost modal window can end: a message box first, then its dialog.
+    if (windows.empty() || ::GetTickCount() - start >= bound) return;
+    // Only the topmost modal window can end: a message box first, then its dialog. A
+    // dialog first gets its own Cancel; one that ignores it (a box with Yes and No)
+    // has its modal loop ended on its thread.
+    if (round >= 3) {
+      Run(
+          [&] {
+            for (HWND wnd : windows)
+              if (::IsWindow(wnd) && IsDialogWindow(wnd)) ::EndDialog(wnd, IDCANCEL);
+          },
+          kDefaultTimeoutMs / 10);
+    }
     for (HWND wnd : windows) {
-      if (IsDialogWindow(wnd) && round < 3) {
+      if (IsDialogWindow(wnd)) {
         ::PostMessageA(wnd, WM_COMMAND, IDCANCEL, 0);
       } else {
         ::PostMessageA(wnd, WM_CLOSE, 0, 0);
       }
     }
-    ++round;
     WaitUntil([&] { return ForeignWindows().size() < windows.size(); }, 1000);
   }
+}
+
+void StandinHostThread::ReportStillRunning(const char* step, DWORD waitedMs) const {
+  std::fprintf(stderr, "*** the stand-in host's thread %lu is still running after %lu ms, %s; its windows:\n",
+               static_cast<unsigned long>(m_threadId), static_cast<unsigned long>(test_support::ScaledMs(waitedMs)),
+               step);
+  int count = 0;
+  ::EnumThreadWindows(m_threadId, DescribeThreadWindow, reinterpret_cast<LPARAM>(&count));
+  if (count == 0) std::fprintf(stderr, "    none\n");
 }
 
 std::vector<LogEntry> StandinHostThread::LogSnapshot() {

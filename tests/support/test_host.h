@@ -3,7 +3,8 @@
 // thread loads plug-ins, posts the hotkey message, waits (with a bound) for windows or
 // conditions, drives dialogs with SendMessage and reads snapshots of the log and the
 // playlist. Runs of code on the UI thread are synchronous and are also served while a
-// plug-in's modal dialog runs its own loop there.
+// plug-in's modal dialog runs its own loop there. Every bound is scaled by the time
+// factor (tests/support/test_time.h); nothing here waits without one.
 
 #include <windows.h>
 
@@ -22,6 +23,8 @@ namespace standin {
 class StandinHostThread {
  public:
   static constexpr DWORD kDefaultTimeoutMs = 10000;
+  // How long one Run may take: the largest libraries are handed to the host in one.
+  static constexpr DWORD kRunTimeoutMs = 120000;
 
   // Nothing starts before Start. `library`, when given, is copied; otherwise the
   // host serves an empty library.
@@ -36,13 +39,16 @@ class StandinHostThread {
 
   // Starts the thread and creates the host's windows there. False on failure.
   bool Start();
-  // Closes any dialog or window a plug-in left open (IDCANCEL, then WM_CLOSE), unloads
-  // the plug-ins, destroys the host's windows and ends the thread. Idempotent.
-  void Shutdown();
+  // Closes any dialog or window a plug-in left open (IDCANCEL, then EndDialog or
+  // WM_CLOSE), unloads the plug-ins, destroys the host's windows and ends the thread.
+  // Each step is bounded: a thread that does not end in time is left running, with its
+  // host, and what it was still doing is printed; false then. Idempotent.
+  bool Shutdown();
 
-  // Runs `fn` on the UI thread and returns when it has run. Do not call from the UI
-  // thread itself. Touch Host() only inside such a call.
-  void Run(const std::function<void()>& fn);
+  // Runs `fn` on the UI thread and returns when it has run: true. False when the thread
+  // has not taken it up within the bound; `fn` then never runs. Do not call from the
+  // UI thread itself. Touch Host() only inside such a call.
+  bool Run(const std::function<void()>& fn, DWORD timeoutMs = kRunTimeoutMs);
   StandinHost& Host() { return *m_host; }
 
   HWND MainWindow() const { return m_main; }
@@ -88,6 +94,9 @@ class StandinHostThread {
   static DWORD WINAPI ThreadEntry(void* self);
   void ThreadMain();
   void CloseForeignWindows(DWORD timeoutMs);
+  // The thread's windows and the step it was stuck in, for the report of a stop that
+  // did not end in time.
+  void ReportStillRunning(const char* step, DWORD waitedMs) const;
 
   StandinOptions m_options;
   ItemRecordList m_initialLibrary{nullptr, 0, 0};
