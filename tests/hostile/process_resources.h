@@ -23,6 +23,9 @@ struct ProcessResources {
   // not counted: Wine reserves most of the space up front and hands it out on demand.)
   std::uint64_t committed = 0;
   std::uint64_t heapBytesInUse = 0;  // blocks in use on the process's heaps (HeapWalk)
+  // Freed blocks a checking heap held back from reuse, which HeapWalk shows as in use;
+  // pushed out before heapBytesInUse is read (see MeasureProcess).
+  std::uint64_t heapHeldBack = 0;
 };
 
 ProcessResources MeasureProcess();
