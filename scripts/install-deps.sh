@@ -52,15 +52,25 @@ want tmux tmux
 # Unicode case folding and normalisation for the command-line tools' near misses.
 [ -f /usr/include/utf8proc.h ] || need_pkgs+=(libutf8proc-dev)
 dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || need_pkgs+=(libclang-rt-14-dev)
+# The Windows tests run the plug-in in double-byte ANSI code pages, which Wine takes
+# from these locales.
+cjk_locales=()
+for l in ja_JP zh_CN; do locale -a 2>/dev/null | grep -qx "$l.utf8" || cjk_locales+=("$l"); done
+[ ${#cjk_locales[@]} -eq 0 ] || [ -d /usr/share/i18n/locales ] || need_pkgs+=(locales)
+make_locales() {
+  local l
+  for l in "${cjk_locales[@]}"; do $SUDO localedef -i "$l" -f UTF-8 "$l.UTF-8"; done
+}
 need_wine=0
 if ! have wine || ! dpkg -s wine32:i386 >/dev/null 2>&1; then need_wine=1; fi
 
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
 if [ ${#need_pkgs[@]} -eq 0 ] && [ $need_wine -eq 0 ]; then
+  make_locales
   exit 0
 fi
 
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
 export DEBIAN_FRONTEND=noninteractive
 if [ $need_wine -eq 1 ]; then
   $SUDO dpkg --add-architecture i386
@@ -69,3 +79,4 @@ fi
 echo "Installing: ${need_pkgs[*]}"
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends "${need_pkgs[@]}" >/dev/null
+make_locales
