@@ -11,7 +11,8 @@ using namespace tunyra;
 
 namespace {
 
-class RecordingHost : public HostOperations {
+// The host's operations as a list of calls; no windows.
+class RecordedOperations : public HostOperations {
  public:
   bool RunLibraryQuery(LibraryQuery&) override {
     calls.push_back("query");
@@ -44,7 +45,7 @@ TEST(HandOff, ClearThenEnqueuesInPickOrderThenStartWhenAsked) {
   for (const Case& c : {Case{"picks, start", true, true}, Case{"picks, no start", true, false},
                         Case{"no picks, start", false, true}, Case{"no picks, no start", false, false}}) {
     SCOPED_TRACE(c.name);
-    RecordingHost host;
+    RecordedOperations host;
     HandOffPlaylist(host, c.withPicks ? picks : CandidateList{}, c.start);
     std::vector<std::string> expected = {"clear"};
     if (c.withPicks) expected.insert(expected.end(), enqueues.begin(), enqueues.end());
@@ -52,7 +53,7 @@ TEST(HandOff, ClearThenEnqueuesInPickOrderThenStartWhenAsked) {
     EXPECT_EQ(host.calls, expected);
   }
 
-  RecordingHost host;
+  RecordedOperations host;
   HandOffPlaylist(host, picks, false);
   ASSERT_EQ(host.texts.size(), 3u);
   EXPECT_EQ(host.texts[1], picks[1].fileName);  // the record points at the pick's own text

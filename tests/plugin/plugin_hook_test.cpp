@@ -12,13 +12,13 @@
 #include <vector>
 
 #include "host/host_records.h"
-#include "tests/plugin/recording_host.h"
+#include "tests/plugin/message_recording_host.h"
 #include "tests/support/test_thread.h"
 
 namespace {
 
 using plugin_test::Received;
-using plugin_test::RecordingHost;
+using plugin_test::MessageRecordingHost;
 
 constexpr wchar_t kDialogCaption[] = L"Tunyra v1.00 beta :: Select Songs";
 constexpr DWORD kWaitMs = 10000;
@@ -74,7 +74,7 @@ class PluginHook : public ::testing::Test {
     if (!m_dll) return;
     m_record->quit();
     // A test that left a procedure of its own above ours takes the chain back itself.
-    ::SetWindowLongA(m_host.Main(), GWL_WNDPROC, reinterpret_cast<LONG>(RecordingHost::MainProc()));
+    ::SetWindowLongA(m_host.Main(), GWL_WNDPROC, reinterpret_cast<LONG>(MessageRecordingHost::MainProc()));
     ::FreeLibrary(m_dll);
   }
 
@@ -104,14 +104,14 @@ class PluginHook : public ::testing::Test {
     return result;
   }
 
-  RecordingHost m_host;
+  MessageRecordingHost m_host;
   HMODULE m_dll = nullptr;
   PluginRecord* m_record = nullptr;
 };
 
 TEST_F(PluginHook, InitPostsTheHotkeyRecordAndHooksTheMainWindow) {
   EXPECT_EQ(m_record->init(), 0);
-  EXPECT_NE(CurrentProc(), RecordingHost::MainProc());
+  EXPECT_NE(CurrentProc(), MessageRecordingHost::MainProc());
 
   ASSERT_FALSE(m_host.Log().empty());
   const Received& registration = m_host.Log().front();
@@ -121,11 +121,11 @@ TEST_F(PluginHook, InitPostsTheHotkeyRecordAndHooksTheMainWindow) {
 
   // Posted: the record arrives once the host's loop runs again.
   EXPECT_EQ(m_host.Log().size(), 1u);
-  RecordingHost::Pump();
+  MessageRecordingHost::Pump();
   ASSERT_EQ(m_host.Log().size(), 2u);
   const Received& posted = m_host.Log().back();
   EXPECT_EQ(posted.message, host_msg::kWmUser);
-  EXPECT_EQ(posted.lParam, static_cast<LPARAM>(RecordingHost::kHotkeysAddNumber));
+  EXPECT_EQ(posted.lParam, static_cast<LPARAM>(MessageRecordingHost::kHotkeysAddNumber));
 
   const auto* hotkey = reinterpret_cast<const HotkeyRecord*>(posted.wParam);
   ASSERT_NE(hotkey, nullptr);
@@ -142,7 +142,7 @@ TEST_F(PluginHook, InitPostsTheHotkeyRecordAndHooksTheMainWindow) {
 
 TEST_F(PluginHook, EveryOtherMessageReachesTheHostUnchanged) {
   ASSERT_EQ(m_record->init(), 0);
-  RecordingHost::Pump();
+  MessageRecordingHost::Pump();
   const UINT registered = ::RegisterWindowMessageA("TunyraPluginTestMessage");
   struct Case {
     UINT message;
@@ -174,7 +174,7 @@ TEST_F(PluginHook, EveryOtherMessageReachesTheHostUnchanged) {
 
 TEST_F(PluginHook, HotkeyMessageRunsTheDialogAndStopsThere) {
   ASSERT_EQ(m_record->init(), 0);
-  RecordingHost::Pump();
+  MessageRecordingHost::Pump();
   const std::pair<WPARAM, LPARAM> arguments[] = {{0, 0}, {1, 2}, {0xFFFFFFFFu, -1}};
   for (const auto& [wParam, lParam] : arguments) {
     SCOPED_TRACE(wParam);
@@ -194,7 +194,7 @@ TEST_F(PluginHook, SecondHotkeyRaisesTheOpenDialogInsteadOfNesting) {
   item.length = 200;
   m_host.SetLibrary({item});
   ASSERT_EQ(m_record->init(), 0);
-  RecordingHost::Pump();
+  MessageRecordingHost::Pump();
 
   bool answered = false;
   DWORD_PTR answer = 1;
@@ -221,9 +221,9 @@ TEST_F(PluginHook, SecondHotkeyRaisesTheOpenDialogInsteadOfNesting) {
 
 TEST_F(PluginHook, QuitUnhooksSoTheHostOutlivesTheLibrary) {
   ASSERT_EQ(m_record->init(), 0);
-  RecordingHost::Pump();
+  MessageRecordingHost::Pump();
   m_record->quit();
-  EXPECT_EQ(CurrentProc(), RecordingHost::MainProc());
+  EXPECT_EQ(CurrentProc(), MessageRecordingHost::MainProc());
 
   ::FreeLibrary(m_dll);
   m_dll = nullptr;
@@ -242,7 +242,7 @@ LRESULT CALLBACK TopProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 TEST_F(PluginHook, QuitLeavesAHookThatAnotherPluginPutOnTop) {
   ASSERT_EQ(m_record->init(), 0);
-  RecordingHost::Pump();
+  MessageRecordingHost::Pump();
   g_topCalls = 0;
   g_belowTop = reinterpret_cast<WNDPROC>(
       ::SetWindowLongA(m_host.Main(), GWL_WNDPROC, reinterpret_cast<LONG>(&TopProc)));
@@ -262,12 +262,12 @@ TEST_F(PluginHook, SecondInitDoesNotHookItself) {
   // ourselves until the stack ran out.
   ASSERT_EQ(m_record->init(), 0);
   ASSERT_EQ(m_record->init(), 0);
-  RecordingHost::Pump();
+  MessageRecordingHost::Pump();
   m_host.ClearLog();
   ::SendMessageA(m_host.Main(), WM_USER + 3, 0, 0);
   EXPECT_EQ(m_host.Log().size(), 1u);
   m_record->quit();
-  EXPECT_EQ(CurrentProc(), RecordingHost::MainProc());
+  EXPECT_EQ(CurrentProc(), MessageRecordingHost::MainProc());
 }
 
 }  // namespace

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "host/host_records.h"
-#include "tests/plugin/recording_host.h"
+#include "tests/plugin/message_recording_host.h"
 
 namespace {
 

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "winui/module_instance.h"
-#include "splash_test_support.h"
 #include "winui/window.h"
 
 namespace {
@@ -16,6 +15,7 @@ constexpr char kClass[] = "TunyraThunkTestWindow";
 
 bool RegisterTestClass() {
   static const bool registered = [] {
+    winui::SetModuleInstance(::GetModuleHandleA(nullptr));
     WNDCLASSEXA wc{};
     wc.hInstance = winui::ModuleInstance();
     wc.lpszClassName = kClass;

@@ -21,16 +21,16 @@ struct Received {
   std::string text;  // what the record or name behind wParam held at the time
 };
 
-class RecordingHost {
+class MessageRecordingHost {
  public:
   static constexpr UINT kHotkeysAddNumber = 2001;
   static constexpr UINT kLibraryGetWndNumber = 2002;
 
   // `withLibrary` false: "LibraryGetWnd" answers 0.
-  explicit RecordingHost(bool withLibrary = true);
-  ~RecordingHost();
-  RecordingHost(const RecordingHost&) = delete;
-  RecordingHost& operator=(const RecordingHost&) = delete;
+  explicit MessageRecordingHost(bool withLibrary = true);
+  ~MessageRecordingHost();
+  MessageRecordingHost(const MessageRecordingHost&) = delete;
+  MessageRecordingHost& operator=(const MessageRecordingHost&) = delete;
 
   HWND Main() const { return m_main; }
   HWND Library() const { return m_library; }

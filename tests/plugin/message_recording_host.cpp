@@ -1,4 +1,4 @@
-#include "tests/plugin/recording_host.h"
+#include "tests/plugin/message_recording_host.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -15,7 +15,7 @@ char* CopyText(const char* text) { return text ? _strdup(text) : nullptr; }
 
 }  // namespace
 
-RecordingHost::RecordingHost(bool withLibrary) : m_withLibrary(withLibrary) {
+MessageRecordingHost::MessageRecordingHost(bool withLibrary) : m_withLibrary(withLibrary) {
   WNDCLASSEXA wc{};
   wc.cbSize = sizeof(wc);
   wc.lpfnWndProc = &StaticProc;
@@ -30,22 +30,22 @@ RecordingHost::RecordingHost(bool withLibrary) : m_withLibrary(withLibrary) {
   ::SetPropA(m_library, "host", this);
 }
 
-RecordingHost::~RecordingHost() {
+MessageRecordingHost::~MessageRecordingHost() {
   ::RemovePropA(m_main, "host");
   ::RemovePropA(m_library, "host");
   ::DestroyWindow(m_main);
   ::DestroyWindow(m_library);
 }
 
-WNDPROC RecordingHost::MainProc() { return &StaticProc; }
+WNDPROC MessageRecordingHost::MainProc() { return &StaticProc; }
 
-void RecordingHost::Pump() {
+void MessageRecordingHost::Pump() {
   MSG msg;
   while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);
 }
 
-LRESULT CALLBACK RecordingHost::StaticProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* host = static_cast<RecordingHost*>(::GetPropA(wnd, "host"));
+LRESULT CALLBACK MessageRecordingHost::StaticProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* host = static_cast<MessageRecordingHost*>(::GetPropA(wnd, "host"));
   if (!host || message < WM_USER) return ::DefWindowProcA(wnd, message, wParam, lParam);
   std::string text;
   LRESULT result;
@@ -63,7 +63,7 @@ LRESULT CALLBACK RecordingHost::StaticProc(HWND wnd, UINT message, WPARAM wParam
   return result;
 }
 
-LRESULT RecordingHost::OnMain(WPARAM wParam, LPARAM lParam, std::string& text) {
+LRESULT MessageRecordingHost::OnMain(WPARAM wParam, LPARAM lParam, std::string& text) {
   switch (lParam) {
     case host_msg::kRegisterName:
       text = reinterpret_cast<const char*>(wParam);
@@ -82,7 +82,7 @@ LRESULT RecordingHost::OnMain(WPARAM wParam, LPARAM lParam, std::string& text) {
   }
 }
 
-LRESULT RecordingHost::OnLibrary(WPARAM wParam, LPARAM lParam, std::string& text) {
+LRESULT MessageRecordingHost::OnLibrary(WPARAM wParam, LPARAM lParam, std::string& text) {
   auto* query = reinterpret_cast<LibraryQuery*>(wParam);
   if (lParam == host_msg::kRunQuery) {
     text = query->query;
