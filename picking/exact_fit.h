@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "picking/pick_limits.h"
-#include "picking/time_fill.h"
+#include "picking/fill_request.h"
+#include "picking/random_source.h"
 
 namespace tunyra {
 
@@ -20,12 +20,12 @@ struct ExactFitCosts {
   std::uint64_t tableBytes = 0;
 };
 
-// Same candidates and too-short question as FillTime (asked exactly when FillTime asks
-// it). With duplicates off a song is its file name and comes at most once: one standing
-// twice among the candidates is twice as likely but never twice in the playlist, so the
-// time FillTime's sum promised may then be out of reach; one listed at several lengths
-// comes at whichever of them fits. Entries of unknown length are never picked; nor are
-// entries of length 0, which change no total.
+// Same candidates and too-short question as FillTime (time_fill.h; asked exactly when
+// FillTime asks it). With duplicates off a song is its file name and comes at most
+// once: one standing twice among the candidates is twice as likely but never twice in
+// the playlist, so the time FillTime's sum promised may then be out of reach; one listed
+// at several lengths comes at whichever of them fits. Entries of unknown length are
+// never picked; nor are entries of length 0, which change no total.
 //
 // stop is TimeUsedUp when the total is exactly the time (also when there is no time to
 // fill); NoExactTotal when no playlist makes it and none comes closer, under or over;

@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "picking/time_fill.h"
+#include "picking/fill_request.h"
 
 namespace tunyra {
 

@@ -1,5 +1,10 @@
 #include "picking/time_fill.h"
 
+// The choices a fill makes (FillChoices: at random, or the closest fit), then the fill
+// loop that takes them (FillTimeWith). The machinery that makes them fast on long lists
+// lives beside: the pool drawn from, its prefetcher, the closest-fit index, and the
+// guard that keeps the time within reach under an artist limit.
+
 #include <algorithm>
 
 #include "picking/available_pool.h"
@@ -18,7 +23,6 @@ constexpr size_t kSingleDrawReach = 32768;
 // Closest-fit passes walk the whole list; after this many in one fill, a sorted index
 // takes over (the same choices, without the walk).
 constexpr int kWalkingClosestFitPasses = 4;
-const PickLimits kNoLimits;
 
 // The entries a fill may still pick and the ways it finds one. Lengths below 0 mean
 // "unknown": left out, they cannot raise the remaining time or spoil the average.
@@ -227,22 +231,6 @@ FillResult FillTimeWith(const CandidateList& candidates, const FillRequest& requ
 
 }  // namespace
 
-const PickLimits& FillRequest::Limits() const {
-  return limits ? *limits : kNoLimits;
-}
-
-bool TimeToFill(const CandidateList& candidates, const FillRequest& request, FillResult& result) {
-  result.remainingSeconds = result.targetSeconds = request.totalSeconds;
-  result.stop = FillStop::TimeUsedUp;
-  // With duplicates the sum is never weighed.
-  if (request.allowDuplicates) return true;
-  const std::int64_t pickable = LimitedPickableSum(candidates, request.Limits(), request.totalSeconds);
-  if (pickable >= request.totalSeconds) return true;
-  result.cancelled = !request.askShorten || !request.askShorten();
-  if (!result.cancelled) result.remainingSeconds = result.targetSeconds = pickable;
-  return !result.cancelled;
-}
-
 // A fill that must use up most of a large list draws millions of times: with the
 // generator itself the draws are inlined.
 FillResult FillTime(const CandidateList& candidates, const FillRequest& request, LcgRandomSource& random) {
@@ -251,16 +239,6 @@ FillResult FillTime(const CandidateList& candidates, const FillRequest& request,
 
 FillResult FillTime(const CandidateList& candidates, const FillRequest& request, RandomSource& random) {
   return FillTimeWith(candidates, request, random);
-}
-
-const char* NothingPickedText(const CandidateList& candidates) {
-  bool known = false;
-  for (const Candidate& candidate : candidates) {
-    if (!IsPickable(candidate)) continue;
-    if (candidate.length > 0) return kTooShortToFillText;
-    known = true;
-  }
-  return known ? kZeroLengthText : kNoKnownLengthText;
 }
 
 }  // namespace tunyra

@@ -1,0 +1,37 @@
+#include "picking/fill_request.h"
+
+namespace tunyra {
+
+namespace {
+
+const PickLimits kNoLimits;
+
+}  // namespace
+
+const PickLimits& FillRequest::Limits() const {
+  return limits ? *limits : kNoLimits;
+}
+
+bool TimeToFill(const CandidateList& candidates, const FillRequest& request, FillResult& result) {
+  result.remainingSeconds = result.targetSeconds = request.totalSeconds;
+  result.stop = FillStop::TimeUsedUp;
+  // With duplicates the sum is never weighed.
+  if (request.allowDuplicates) return true;
+  const std::int64_t pickable = LimitedPickableSum(candidates, request.Limits(), request.totalSeconds);
+  if (pickable >= request.totalSeconds) return true;
+  result.cancelled = !request.askShorten || !request.askShorten();
+  if (!result.cancelled) result.remainingSeconds = result.targetSeconds = pickable;
+  return !result.cancelled;
+}
+
+const char* NothingPickedText(const CandidateList& candidates) {
+  bool known = false;
+  for (const Candidate& candidate : candidates) {
+    if (!IsPickable(candidate)) continue;
+    if (candidate.length > 0) return kTooShortToFillText;
+    known = true;
+  }
+  return known ? kZeroLengthText : kNoKnownLengthText;
+}
+
+}  // namespace tunyra
