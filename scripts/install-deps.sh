@@ -55,7 +55,7 @@ dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || need_pkgs+=(libclang-rt-14-dev)
 # The Windows tests run the plug-in in double-byte ANSI code pages, which Wine takes
 # from these locales.
 cjk_locales=()
-for l in ja_JP zh_CN; do locale -a 2>/dev/null | grep -qx "$l.utf8" || cjk_locales+=("$l"); done
+for l in ja_JP zh_CN ko_KR zh_TW; do locale -a 2>/dev/null | grep -qx "$l.utf8" || cjk_locales+=("$l"); done
 [ ${#cjk_locales[@]} -eq 0 ] || [ -d /usr/share/i18n/locales ] || need_pkgs+=(locales)
 make_locales() {
   local l

@@ -5,6 +5,15 @@ export WINEPREFIX=${TUNYRA_WINEPREFIX:-$TUNYRA_ROOT/build/wineprefix}
 export WINEARCH=win32
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+# TUNYRA_CODEPAGE runs the Windows programs in that ANSI code page, which Wine takes from
+# the locale (scripts/install-deps.sh makes these).
+case "${TUNYRA_CODEPAGE:-}" in
+  932) export LANG=ja_JP.UTF-8 LC_ALL= ;;
+  936) export LANG=zh_CN.UTF-8 LC_ALL= ;;
+  949) export LANG=ko_KR.UTF-8 LC_ALL= ;;
+  950) export LANG=zh_TW.UTF-8 LC_ALL= ;;
+  1252) export LANG=C.UTF-8 LC_ALL= ;;
+esac
 
 tunyra_display_ok() { [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; }
 

@@ -36,7 +36,7 @@ int PlatformCompare(const std::string& a, const std::string& b) {
 
 // A run in the wrong code page would compare byte order with byte order.
 void ExpectCodePageOfRun() {
-  const char* expected = std::getenv("TUNYRA_EXPECT_ACP");
+  const char* expected = std::getenv("TUNYRA_CODEPAGE");
   if (expected) {
     ASSERT_EQ(::GetACP(), std::strtoul(expected, nullptr, 10)) << "no locale for this code page?";
   }
