@@ -322,6 +322,22 @@ std::int64_t ClosestLimitedDistance(const CandidateList& candidates, const PickL
   return best;
 }
 
+std::vector<std::vector<bool>> Reachable(const std::vector<ReachLayer>& layers, std::int64_t top, size_t rows) {
+  std::vector<std::vector<bool>> reach(rows, std::vector<bool>(static_cast<size_t>(top) + 1, false));
+  reach[0][0] = true;
+  for (const ReachLayer& layer : layers) {
+    std::vector<std::vector<bool>> next = reach;
+    for (size_t w = 0; w < layer.weights.size(); ++w) {
+      const size_t rise = layer.rises.empty() ? 0 : layer.rises[w];
+      for (size_t k = 0; k + rise < rows; ++k)
+        for (std::int64_t t = 0; t + layer.weights[w] <= top; ++t)
+          if (reach[k][static_cast<size_t>(t)]) next[k + rise][static_cast<size_t>(t + layer.weights[w])] = true;
+    }
+    reach = std::move(next);
+  }
+  return reach;
+}
+
 size_t ClosestSameArtist(const std::vector<std::string>& artists) {
   std::map<std::string, size_t> lastAt;
   size_t closest = artists.size();

@@ -63,6 +63,16 @@ CandidateList PickedEntries(const CandidateList& candidates, const std::vector<s
 std::int64_t ClosestLimitedDistance(const CandidateList& candidates, const PickLimits& limits, bool allowDuplicates,
                                     std::int64_t target);
 
+// A layer of the exact fit's table of totals: one of its weights, or none, each rising
+// its rise in rows (0 when no rises are given).
+struct ReachLayer {
+  std::vector<std::int64_t> weights;
+  std::vector<std::uint32_t> rises;
+};
+// reach[k][t]: a choice of at most one weight of each layer sums to t and its rises to
+// k (k below `rows`), t from 0 to `top`; cell by cell, with no bitsets.
+std::vector<std::vector<bool>> Reachable(const std::vector<ReachLayer>& layers, std::int64_t top, size_t rows);
+
 // How far apart the closest two songs of one artist stand in a playlist whose songs
 // are by `artists`, in playlist order; the playlist's length when no artist comes twice.
 size_t ClosestSameArtist(const std::vector<std::string>& artists);
