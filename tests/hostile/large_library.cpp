@@ -1,9 +1,42 @@
 #include "tests/hostile/large_library.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace hostile {
+
+namespace {
+
+// TUNYRA_DOUBLE_BYTE_TEXTS=1 (the benchmark's code-page runs): words in code page 932's
+// double-byte characters, and each digit a full-width one when even and a half-width
+// katakana when odd, so that values differ by lead bytes against single bytes.
+bool DoubleByteTexts() {
+  static const bool wanted = [] {
+    const char* value = std::getenv("TUNYRA_DOUBLE_BYTE_TEXTS");
+    return value && value[0] == '1';
+  }();
+  return wanted;
+}
+
+std::string Text(const char* word, const char* doubleByteWord, int number, int width) {
+  char digits[16];
+  std::snprintf(digits, sizeof digits, "%0*d", width, number);
+  if (!DoubleByteTexts()) return std::string(word) + " " + digits;
+  std::string text = std::string(doubleByteWord) + " ";
+  for (const char* d = digits; *d; ++d) {
+    const int digit = *d - '0';
+    if (digit % 2 == 0) {
+      text += '\x82';
+      text += static_cast<char>(0x4F + digit);
+    } else {
+      text += static_cast<char>(0xB1 + digit);
+    }
+  }
+  return text;
+}
+
+}  // namespace
 
 LargeLibrary::LargeLibrary(int items) {
   m_artists = items / 200 + 1;
@@ -17,26 +50,23 @@ LargeLibrary::LargeLibrary(int items) {
     m_text.push_back('\0');
     return at;
   };
-  m_text.reserve(static_cast<size_t>(items) * 48 + static_cast<size_t>(albums) * 16 + 4096);
+  m_text.reserve(static_cast<size_t>(items) * 56 + static_cast<size_t>(albums) * 16 + 4096);
   char buffer[96];
   for (int a = 0; a < m_artists; ++a) {
-    std::snprintf(buffer, sizeof buffer, "%sArtist %05d", a % 5 == 0 ? "The " : "", a);
-    artistAt.push_back(add(buffer));
+    const std::string artist = Text("Artist", "\x83\x41\x81\x5B\x83\x65\x83\x42\x83\x58\x83\x67", a, 5);
+    artistAt.push_back(add(a % 5 == 0 ? "The " + artist : artist));
   }
   for (int a = 0; a < albums; ++a) {
-    std::snprintf(buffer, sizeof buffer, "Album %06d", a);
-    albumAt.push_back(add(buffer));
+    albumAt.push_back(add(Text("Album", "\x83\x41\x83\x8B\x83\x6F\x83\x80", a, 6)));
   }
   for (int g = 0; g < kGenres; ++g) {
-    std::snprintf(buffer, sizeof buffer, "Genre %02d", g);
-    genreAt.push_back(add(buffer));
+    genreAt.push_back(add(Text("Genre", "\x83\x57\x83\x83\x83\x93\x83\x8B", g, 2)));
   }
   const size_t empty = add("");
   for (int i = 0; i < items; ++i) {
     std::snprintf(buffer, sizeof buffer, "C:\\Music\\%05d\\%07d.mp3", i % m_artists, i);
     fileAt.push_back(add(buffer));
-    std::snprintf(buffer, sizeof buffer, "Title %07d", i);
-    titleAt.push_back(add(buffer));
+    titleAt.push_back(add(Text("Title", "\x8B\xC8", i, 7)));
   }
   m_items.resize(static_cast<size_t>(items));
   for (int i = 0; i < items; ++i) {
