@@ -1,7 +1,6 @@
 #include "picking/exact_fit.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <string_view>
@@ -10,7 +9,6 @@
 #include "library/flat_set.h"
 #include "library/text_hash.h"
 #include "picking/artist_layers.h"
-#include "picking/counted_totals.h"
 #include "picking/reach_layers.h"
 #include "picking/song_layers.h"
 
@@ -28,17 +26,15 @@ namespace tunyra {
 // With an artist limit the random draws skip an artist once it has its picks, and the
 // samples hold no more of an artist than it has picks left, so any choice among them
 // keeps the limit. In the exhaustive search an artist with no more songs than the limit
-// is as before; one with more is a layer of its own: any total of at most that many of
-// its songs. Under a small limit a search of the artist's own, whose rows count the
-// songs, finds those totals cheaply, and is walked back from the total chosen to the
-// songs that make it. Its rows grow with the limit, so once they would cost more steps
-// or memory than a pass per part of the artist's songs, the layer is counted parts
-// instead (counted_totals.h): the fewest of its songs for each total, whatever the
-// limit; its longest songs come first, its tables reach no higher than the totals before
-// it and its songs can make, and it stops at the part that makes the time (or at the
-// bound, keeping the parts before it). Among many artists the layers taken first soon
-// reach every total the others could: once no length still to come adds a total, the
-// search has its answer without them.
+// is as before; one with more is a layer of its own (artist_layers.h): any total of at
+// most that many of its songs, its longest songs first, up to the part that makes the
+// time (or the bound, keeping the parts before it). Among many artists the layers taken
+// first soon reach every total the others could: once no length still to come adds a
+// total, the search has its answer without them.
+//
+// The search reads top-down: ExactSearch::Sampled (the draws, then the samples), then
+// ExactSearch::Exhaustive over the layers of song_layers.h in a random order, walked
+// back from the nearest total in reach_layers.h.
 
 namespace {
 
