@@ -1,25 +1,24 @@
 #include "tui/screen.h"
 
 #include <curses.h>
-#include <signal.h>
-#include <termios.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <iterator>
-#include <chrono>
 #include <climits>
 #include <cstdlib>
-#include <cwchar>
 #include <ctime>
-#include <optional>
 #include <sstream>
 #include <vector>
 
 #include "library/condition_kind.h"
 #include "picking/playlist_text.h"
 #include "picking/requested_time.h"
-#include "tui/key_help.h"
+#include "tui/cell_text.h"
+#include "tui/click_map.h"
+#include "tui/help_view.h"
+#include "tui/options_panel.h"
+#include "tui/playlist_view.h"
+#include "tui/status_line.h"
+#include "tui/terminal_session.h"
 
 namespace tunyra {
 
@@ -28,80 +27,10 @@ namespace {
 constexpr int kMinWidth = 80, kMinHeight = 24;
 constexpr int kFocusTime = 4, kFocusOptions = 5, kFocusCount = 6;
 
-struct termios g_savedTermios;
-bool g_haveTermios = false;
-volatile sig_atomic_t g_interrupted = 0;
-
-void OnInterrupt(int) { g_interrupted = 1; }
-
-void OnFatal(int signal) {
-  RestoreTerminalFromSignal();
-  ::signal(signal, SIG_DFL);
-  raise(signal);
-}
-
-enum Pair : short { kPairTitle = 1, kPairTicked, kPairStatus, kPairError, kPairFocus };
-
-std::wstring Wide(const std::string& text) {
-  std::wstring wide;
-  std::mbstate_t state{};
-  const char* at = text.data();
-  const char* end = at + text.size();
-  while (at < end) {
-    wchar_t ch = 0;
-    const size_t used = std::mbrtowc(&ch, at, size_t(end - at), &state);
-    if (used == size_t(-1) || used == size_t(-2)) {
-      // Bytes that are no UTF-8 show as the replacement character, one each.
-      ch = L'\uFFFD';
-      state = std::mbstate_t{};
-      ++at;
-    } else {
-      at += used == 0 ? 1 : used;
-    }
-    // Control characters would move the cursor: they show as a middle dot.
-    if (ch < 0x20 || ch == 0x7f) ch = L'\u00B7';
-    wide.push_back(ch);
-  }
-  return wide;
-}
-
-// `text` at (y, x) in at most `width` cells, padded with blanks; a double-width
-// character that would cross the edge is left out, combining ones stay with theirs.
-void Put(int y, int x, int width, const std::string& text, attr_t attr = A_NORMAL, short pair = 0) {
-  if (width <= 0) return;
-  const std::wstring wide = Wide(text);
-  std::wstring shown;
-  int used = 0;
-  for (wchar_t ch : wide) {
-    int w = wcwidth(ch);
-    if (w < 0) {
-      ch = L'\uFFFD';
-      w = 1;
-    }
-    if (used + w > width) break;
-    shown.push_back(ch);
-    used += w;
-  }
-  shown.append(size_t(width - used), L' ');
-  attr_set(attr, pair, nullptr);
-  mvaddnwstr(y, x, shown.c_str(), int(shown.size()));
-  attr_set(A_NORMAL, 0, nullptr);
-}
-
-std::string MinutesText(long long seconds) { return FormatDuration(seconds); }
-
-struct Hit {
-  int y, x, width;
-  int what;  // a click target, below
-  int column;
-  size_t row;
-};
-enum Target { kHitRow, kHitAll, kHitNone, kHitReverse, kHitKind, kHitLink, kHitPlay, kHitDuplicates, kHitFind };
-
 class Screen {
  public:
   Screen(DialogModel& model, TuiMpd& mpd, std::string libraryName)
-      : m_model(model), m_mpd(mpd), m_libraryName(std::move(libraryName)) {}
+      : m_model(model), m_mpd(mpd), m_libraryName(std::move(libraryName)), m_status(mpd) {}
   int Run();
 
  private:
@@ -110,8 +39,6 @@ class Screen {
 
   void Draw();
   void DrawDialog();
-  void DrawPlaylist();
-  void DrawHelp();
   void DrawStatus();
   int ListRows() const { return LINES - 6; }
   int ColumnWidth() const { return COLS / 4; }
@@ -120,15 +47,12 @@ class Screen {
   bool Key(wint_t key, bool code);
   bool DialogKey(wint_t key, bool code);
   bool PlaylistKey(wint_t key, bool code);
+  void ApplyPrompt(Prompt prompt);
   void PromptKey(wint_t key, bool code);
   void Mouse();
   void Find(bool shorten);
   void HandOver(TuiMpd::HandOff how, const std::string& name = "");
-  void RefreshQueue();
-  void Say(const std::string& text, bool error = false) {
-    m_message = text;
-    m_messageIsError = error;
-  }
+  void Say(const std::string& text, bool error = false) { m_status.Say(text, error); }
   void StartPrompt(Prompt prompt, const std::string& label, const std::string& text = "") {
     m_prompt = prompt;
     m_promptLabel = label;
@@ -138,33 +62,22 @@ class Screen {
   DialogModel& m_model;
   TuiMpd& m_mpd;
   std::string m_libraryName;
+  StatusLine m_status;
   View m_view = View::Dialog;
   View m_helpFrom = View::Dialog;
   int m_focus = 0;
-  int m_optionItem = 0;
+  OptionsPanel m_options;
   bool m_play = true;
   Prompt m_prompt = Prompt::None;
   std::string m_promptLabel, m_promptText;
   std::string m_question;  // the too-short question, in the dialog's lines
   std::string m_search;
   size_t m_searchFrom = 0;
-  int m_numberItem = 0;
-  std::string m_message;
-  bool m_messageIsError = false;
-  std::optional<FoundSongs> m_found;
-  size_t m_playlistTop = 0;
+  PlaylistView m_playlist;
   std::uint32_t m_seed = 0;
-  TuiMpd::Queue m_queue;
-  std::string m_queueError;
-  std::chrono::steady_clock::time_point m_queueRead{};
-  std::vector<Hit> m_hits;
-  bool m_colour = false;
-  int m_helpTop = 0;
+  ClickMap m_hits;
+  HelpView m_help;
 };
-
-
-// "[x] "
-std::string Box(bool on) { return on ? "[x] " : "[ ] "; }
 
 void Screen::KeepVisible(size_t c) {
   ModelColumn column = m_model.Column(c);
@@ -177,7 +90,7 @@ void Screen::KeepVisible(size_t c) {
 
 void Screen::Draw() {
   erase();
-  m_hits.clear();
+  m_hits.Clear();
   if (COLS < kMinWidth || LINES < kMinHeight) {
     const std::string need = "tunyra needs a terminal of at least 80x24; this one is " + std::to_string(COLS) +
                              "x" + std::to_string(LINES) + ".";
@@ -187,8 +100,12 @@ void Screen::Draw() {
     return;
   }
   if (m_view == View::Dialog) DrawDialog();
-  if (m_view == View::Playlist) DrawPlaylist();
-  if (m_view == View::Help) DrawHelp();
+  if (m_view == View::Playlist) {
+    m_playlist.Draw(m_model.Settings().minutes);
+    if (m_prompt == Prompt::None)
+      Put(LINES - 2, 0, COLS, "r replace the queue  a append  s save  f draw again  Esc back  ? keys  q quit", A_DIM);
+  }
+  if (m_view == View::Help) m_help.Draw();
   DrawStatus();
   refresh();
 }
@@ -203,11 +120,11 @@ void Screen::DrawDialog() {
       timeFocused ? A_REVERSE : A_BOLD, timeFocused ? kPairFocus : 0);
   Put(0, 22, 9, " minutes");
   Put(0, 32, 19, Box(m_play) + "Start playing");
-  m_hits.push_back({0, 32, 19, kHitPlay, 0, 0});
+  m_hits.Add({0, 32, 19, kHitPlay, 0, 0});
   Put(0, 52, 22, Box(settings.allowDuplicates) + "Allow duplicates");
-  m_hits.push_back({0, 52, 22, kHitDuplicates, 0, 0});
+  m_hits.Add({0, 52, 22, kHitDuplicates, 0, 0});
   Put(0, 74, COLS - 74, "[Find]", A_BOLD);
-  m_hits.push_back({0, 74, 6, kHitFind, 0, 0});
+  m_hits.Add({0, 74, 6, kHitFind, 0, 0});
 
   const int width = ColumnWidth();
   const int rows = ListRows();
@@ -217,12 +134,12 @@ void Screen::DrawDialog() {
     const ModelColumn& column = m_model.Column(c);
     const bool focused = m_focus == int(c);
     std::string link = c == 0 ? "" : column.link == ColumnLink::And ? "And " : "Or  ";
-    if (c > 0) m_hits.push_back({1, x, 4, kHitLink, int(c), 0});
+    if (c > 0) m_hits.Add({1, x, 4, kHitLink, int(c), 0});
     Put(1, x, 4, link, A_BOLD, kPairTitle);
     const std::string kind = std::string(kConditionKinds[column.kind].name);
     Put(1, x + 4, w - 4, kind + " " + std::to_string(column.tickedCount) + "/" + std::to_string(m_model.ValueCount(c)),
         focused ? A_REVERSE | A_BOLD : A_BOLD, focused ? kPairFocus : kPairTitle);
-    m_hits.push_back({1, x + 4, w - 4, kHitKind, int(c), 0});
+    m_hits.Add({1, x + 4, w - 4, kHitKind, int(c), 0});
     KeepVisible(c);
     const size_t count = m_model.ValueCount(c);
     for (int r = 0; r < rows; ++r) {
@@ -233,76 +150,23 @@ void Screen::DrawDialog() {
       attr_t attr = cursor ? (focused ? A_REVERSE : A_UNDERLINE) : A_NORMAL;
       if (ticked) attr |= A_BOLD;
       Put(2 + r, x, w, Box(ticked) + m_model.Value(c, row), attr, ticked ? kPairTicked : 0);
-      m_hits.push_back({2 + r, x, w, kHitRow, int(c), row});
+      m_hits.Add({2 + r, x, w, kHitRow, int(c), row});
     }
     const int buttons = 2 + rows;
     Put(buttons, x, 5, "[All]");
     Put(buttons, x + 5, 6, "[None]");
     Put(buttons, x + 11, width - 11, "[Reverse]");
-    m_hits.push_back({buttons, x, 5, kHitAll, int(c), 0});
-    m_hits.push_back({buttons, x + 5, 6, kHitNone, int(c), 0});
-    m_hits.push_back({buttons, x + 11, 9, kHitReverse, int(c), 0});
+    m_hits.Add({buttons, x, 5, kHitAll, int(c), 0});
+    m_hits.Add({buttons, x + 5, 6, kHitNone, int(c), 0});
+    m_hits.Add({buttons, x + 11, 9, kHitReverse, int(c), 0});
   }
 
   // The options panel: one item each, Left and Right choose when it is focused.
-  const std::string items[] = {
-      std::string("Fit: ") + (settings.fit == PickFit::Exact ? "exact" : "usual"),
-      "Shortest: " + (settings.minLength ? settings.minLengthText : std::string("any")),
-      "Longest: " + (settings.maxLength ? settings.maxLengthText : std::string("any")),
-      "Per artist: " + (settings.maxPerArtist ? std::to_string(settings.maxPerArtist) : std::string("any")),
-      std::string("Spread: ") + (settings.spread ? "on" : "off"),
-      "Excluded: " + std::to_string(settings.excludes.size()),
-  };
-  int x = 0;
-  const int y = LINES - 3;
-  Put(y, 0, COLS, "");
-  Put(y, x, 9, "Options:", A_BOLD, kPairTitle);
-  x += 9;
-  for (int i = 0; i < 6; ++i) {
-    const bool chosen = m_focus == kFocusOptions && m_optionItem == i;
-    const int w = int(Wide(items[i]).size()) + 2;
-    if (x + w > COLS) break;
-    Put(y, x, w, items[i], chosen ? A_REVERSE : A_NORMAL, chosen ? kPairFocus : 0);
-    x += w;
-  }
+  m_options.Draw(LINES - 3, settings, m_focus == kFocusOptions);
   if (m_prompt == Prompt::None)
     Put(LINES - 2, 0, COLS,
         "f Find Songs  Space tick  A/N/R  c kind  l Or/And  x exclude  / search  ? keys",
         A_DIM);
-}
-
-void Screen::DrawPlaylist() {
-  const FoundSongs& found = *m_found;
-  const PickOptions& settings = m_model.Settings();
-  std::string head = "Playlist: " + std::to_string(found.songs.size()) + " songs, " +
-                     MinutesText(found.totalSeconds) + " of " + std::to_string(settings.minutes) + " min asked";
-  if (found.shortened) head += " (shortened to " + MinutesText(found.targetSeconds) + ")";
-  head += ", seed " + std::to_string(found.seed);
-  Put(0, 0, COLS, head, A_BOLD, kPairTitle);
-  Put(1, 0, COLS, found.message.empty() ? "The time is filled." : found.message);
-  const int rows = LINES - 5;
-  const size_t count = found.songs.size();
-  m_playlistTop = std::min(m_playlistTop, count > size_t(rows) ? count - size_t(rows) : 0);
-  for (int r = 0; r < rows && m_playlistTop + size_t(r) < count; ++r) {
-    const size_t i = m_playlistTop + size_t(r);
-    const FoundSongs::Song& song = found.songs[i];
-    char number[64];
-    std::snprintf(number, sizeof number, "%4zu  %8s  ", i + 1, FormatDuration(song.length).c_str());
-    Put(2 + r, 0, COLS, number + (song.title.empty() ? song.fileName : song.title));
-  }
-  if (m_prompt == Prompt::None)
-    Put(LINES - 2, 0, COLS,
-        "r replace the queue  a append  s save  f draw again  Esc back  ? keys  q quit", A_DIM);
-}
-
-void Screen::DrawHelp() {
-  const int count = int(std::size(kKeyHelp));
-  const int rows = LINES - 1;
-  m_helpTop = std::clamp(m_helpTop, 0, std::max(0, count - rows));
-  for (int r = 0; r < rows && m_helpTop + r < count; ++r) {
-    const char* line = kKeyHelp[m_helpTop + r];
-    Put(r, 0, COLS, line, line[0] != ' ' ? A_BOLD : A_NORMAL, line[0] != ' ' ? kPairTitle : 0);
-  }
 }
 
 void Screen::DrawStatus() {
@@ -322,28 +186,10 @@ void Screen::DrawStatus() {
   } else {
     curs_set(0);
   }
-  std::string queue;
-  if (m_queue.known)
-    queue = "MPD: " + std::to_string(m_queue.songs) + " songs, " + MinutesText(m_queue.seconds) + " in the queue";
-  else
-    queue = "MPD: " + (m_queueError.empty() ? std::string("not read yet") : m_queueError);
-  std::string line = queue;
-  if (!m_message.empty()) line += "  |  " + m_message;
-  const bool error = m_messageIsError || !m_queue.known;
-  Put(LINES - 1, 0, COLS, line, A_REVERSE, error ? kPairError : kPairStatus);
+  m_status.Draw();
   if (m_prompt != Prompt::None) {
-    const std::wstring wide = Wide(m_promptLabel + m_promptText);
-    int cells = 0;
-    for (wchar_t ch : wide) cells += std::max(0, wcwidth(ch));
-    move(LINES - 2, std::min(COLS - 1, cells));
+    move(LINES - 2, std::min(COLS - 1, CellWidth(m_promptLabel + m_promptText)));
   }
-}
-
-void Screen::RefreshQueue() {
-  std::string error;
-  m_queue = m_mpd.ReadQueue(error);
-  m_queueError = error;
-  m_queueRead = std::chrono::steady_clock::now();
 }
 
 void Screen::Find(bool shorten) {
@@ -362,15 +208,14 @@ void Screen::Find(bool shorten) {
     Say(message, true);
     return;
   }
-  m_found = std::move(found);
-  m_playlistTop = 0;
+  m_playlist.Show(std::move(found));
   m_view = View::Playlist;
   Say("");
 }
 
 void Screen::HandOver(TuiMpd::HandOff how, const std::string& name) {
   std::vector<std::string> files;
-  for (const FoundSongs::Song& song : m_found->songs) files.push_back(song.fileName);
+  for (const FoundSongs::Song& song : m_playlist.Found().songs) files.push_back(song.fileName);
   std::string error;
   if (!m_mpd.Hand(files, how, m_play, name, error)) {
     Say(error, true);
@@ -380,28 +225,7 @@ void Screen::HandOver(TuiMpd::HandOff how, const std::string& name) {
         : how == TuiMpd::HandOff::Append ? "The " + count + " were added to the queue."
                                          : "Saved as the playlist \"" + name + "\".");
   }
-  RefreshQueue();
-}
-
-// A length as --min-length takes it: seconds, M:SS or H:MM:SS.
-std::optional<std::int32_t> ParseLength(const std::string& text) {
-  long long total = 0, part = -1;
-  int colons = 0;
-  for (char ch : text) {
-    if (ch >= '0' && ch <= '9') {
-      part = (part < 0 ? 0 : part) * 10 + (ch - '0');
-      if (part > INT32_MAX) return std::nullopt;
-    } else if (ch == ':' && part >= 0 && ++colons <= 2) {
-      total = total * 60 + part;
-      part = -1;
-    } else {
-      return std::nullopt;
-    }
-  }
-  if (part < 0 || (colons > 0 && part >= 60)) return std::nullopt;
-  total = total * 60 + part;
-  if (total > INT32_MAX) return std::nullopt;
-  return std::int32_t(total);
+  m_status.RefreshQueue();
 }
 
 void Screen::PromptKey(wint_t key, bool code) {
@@ -442,6 +266,10 @@ void Screen::PromptKey(wint_t key, bool code) {
   if (!enter) return;
   const Prompt prompt = m_prompt;
   m_prompt = Prompt::None;
+  ApplyPrompt(prompt);
+}
+
+void Screen::ApplyPrompt(Prompt prompt) {
   PickOptions& settings = m_model.Settings();
   if (prompt == Prompt::SaveName) {
     if (!m_promptText.empty()) HandOver(TuiMpd::HandOff::Save, m_promptText);
@@ -453,25 +281,8 @@ void Screen::PromptKey(wint_t key, bool code) {
     else
       settings.minutes = int(minutes);
   } else if (prompt == Prompt::Number) {
-    if (m_numberItem == 3) {
-      char* end = nullptr;
-      const unsigned long limit = std::strtoul(m_promptText.c_str(), &end, 10);
-      if (!m_promptText.empty() && *end == '\0' && limit <= 1000000)
-        settings.maxPerArtist = std::uint32_t(limit);
-      else
-        Say("Songs per artist: a whole number, 0 for any.", true);
-      return;
-    }
-    std::optional<std::int32_t>& length = m_numberItem == 1 ? settings.minLength : settings.maxLength;
-    std::string& text = m_numberItem == 1 ? settings.minLengthText : settings.maxLengthText;
-    if (m_promptText.empty()) {
-      length.reset();
-    } else if (auto seconds = ParseLength(m_promptText)) {
-      length = *seconds;
-      text = m_promptText;
-    } else {
-      Say("A length is seconds, M:SS or H:MM:SS.", true);
-    }
+    const std::string refusal = m_options.Apply(m_promptText, settings);
+    if (!refusal.empty()) Say(refusal, true);
   }
 }
 
@@ -499,22 +310,12 @@ bool Screen::DialogKey(wint_t key, bool code) {
     return true;
   }
   if (m_focus == kFocusOptions) {
-    if (code && (key == KEY_LEFT || key == KEY_RIGHT)) m_optionItem = (m_optionItem + (key == KEY_LEFT ? 5 : 1)) % 6;
+    if (code && (key == KEY_LEFT || key == KEY_RIGHT)) m_options.Move(key == KEY_LEFT ? -1 : 1);
     if ((!code && (key == L' ' || key == L'\n')) || (code && key == KEY_ENTER)) {
-      switch (m_optionItem) {
-        case 0: settings.fit = settings.fit == PickFit::Exact ? PickFit::Usual : PickFit::Exact; break;
-        case 1: case 2: case 3:
-          m_numberItem = m_optionItem;
-          StartPrompt(Prompt::Number, m_optionItem == 3 ? "Songs per artist (0 for any): "
-                                      : m_optionItem == 1 ? "Shortest length (seconds or M:SS, empty for any): "
-                                                          : "Longest length (seconds or M:SS, empty for any): ");
-          break;
-        case 4: settings.spread = !settings.spread; break;
-        case 5:
-          settings.excludes.clear();
-          Say("No value is excluded.");
-          break;
-      }
+      std::string said;
+      const std::string label = m_options.Activate(settings, said);
+      if (!said.empty()) Say(said);
+      if (!label.empty()) StartPrompt(Prompt::Number, label);
     }
     return true;
   }
@@ -580,21 +381,8 @@ bool Screen::DialogKey(wint_t key, bool code) {
 }
 
 bool Screen::PlaylistKey(wint_t key, bool code) {
-  const size_t page = size_t(std::max(1, LINES - 6));
-  if (code) {
-    if (key == KEY_UP && m_playlistTop > 0) --m_playlistTop;
-    if (key == KEY_DOWN) ++m_playlistTop;
-    if (key == KEY_PPAGE) m_playlistTop = m_playlistTop > page ? m_playlistTop - page : 0;
-    if (key == KEY_NPAGE) m_playlistTop += page;
-    if (key == KEY_HOME) m_playlistTop = 0;
-    if (key == KEY_END) m_playlistTop = SIZE_MAX / 2;
-    return true;
-  }
+  if (m_playlist.Scroll(key, code)) return true;
   switch (key) {
-    case L'k': if (m_playlistTop > 0) --m_playlistTop; break;
-    case L'j': ++m_playlistTop; break;
-    case L'g': m_playlistTop = 0; break;
-    case L'G': m_playlistTop = SIZE_MAX / 2; break;
     case L'r': HandOver(TuiMpd::HandOff::Replace); break;
     case L'a': HandOver(TuiMpd::HandOff::Append); break;
     case L's': StartPrompt(Prompt::SaveName, "Save as the stored playlist: "); break;
@@ -609,40 +397,38 @@ void Screen::Mouse() {
   MEVENT event;
   if (getmouse(&event) != OK) return;
   if (m_view == View::Playlist) {
-    if (event.bstate & BUTTON4_PRESSED) PlaylistKey(KEY_UP, true);
-    if (event.bstate & BUTTON5_PRESSED) PlaylistKey(KEY_DOWN, true);
+    if (event.bstate & BUTTON4_PRESSED) m_playlist.Scroll(KEY_UP, true);
+    if (event.bstate & BUTTON5_PRESSED) m_playlist.Scroll(KEY_DOWN, true);
     return;
   }
   if (m_view != View::Dialog) return;
-  for (const Hit& hit : m_hits) {
-    if (event.y != hit.y || event.x < hit.x || event.x >= hit.x + hit.width) continue;
-    const size_t c = size_t(hit.column);
-    if (event.bstate & (BUTTON4_PRESSED | BUTTON5_PRESSED)) {
-      if (hit.what != kHitRow) return;
-      // The wheel scrolls the list under the pointer, three rows a notch.
-      m_model.MoveCursor(c, (event.bstate & BUTTON4_PRESSED) ? -3 : 3);
-      return;
-    }
-    if (!(event.bstate & (BUTTON1_CLICKED | BUTTON1_PRESSED | BUTTON1_RELEASED))) return;
-    if (event.bstate & BUTTON1_RELEASED) return;
-    switch (hit.what) {
-      case kHitRow:
-        m_focus = hit.column;
-        m_model.SetCursor(c, hit.row);
-        m_model.Toggle(c, hit.row);
-        break;
-      case kHitAll: m_model.TickAll(c); break;
-      case kHitNone: m_model.TickNone(c); break;
-      case kHitReverse: m_model.Reverse(c); break;
-      case kHitKind: m_model.SetKind(c, (m_model.Column(c).kind + 1) % kKindCount); break;
-      case kHitLink:
-        m_model.SetLink(c, m_model.Column(c).link == ColumnLink::Or ? ColumnLink::And : ColumnLink::Or);
-        break;
-      case kHitPlay: m_play = !m_play; break;
-      case kHitDuplicates: m_model.Settings().allowDuplicates = !m_model.Settings().allowDuplicates; break;
-      case kHitFind: Find(false); break;
-    }
+  const Hit* hit = m_hits.At(event.y, event.x);
+  if (hit == nullptr) return;
+  const size_t c = size_t(hit->column);
+  if (event.bstate & (BUTTON4_PRESSED | BUTTON5_PRESSED)) {
+    if (hit->what != kHitRow) return;
+    // The wheel scrolls the list under the pointer, three rows a notch.
+    m_model.MoveCursor(c, (event.bstate & BUTTON4_PRESSED) ? -3 : 3);
     return;
+  }
+  if (!(event.bstate & (BUTTON1_CLICKED | BUTTON1_PRESSED | BUTTON1_RELEASED))) return;
+  if (event.bstate & BUTTON1_RELEASED) return;
+  switch (hit->what) {
+    case kHitRow:
+      m_focus = hit->column;
+      m_model.SetCursor(c, hit->row);
+      m_model.Toggle(c, hit->row);
+      break;
+    case kHitAll: m_model.TickAll(c); break;
+    case kHitNone: m_model.TickNone(c); break;
+    case kHitReverse: m_model.Reverse(c); break;
+    case kHitKind: m_model.SetKind(c, (m_model.Column(c).kind + 1) % kKindCount); break;
+    case kHitLink:
+      m_model.SetLink(c, m_model.Column(c).link == ColumnLink::Or ? ColumnLink::And : ColumnLink::Or);
+      break;
+    case kHitPlay: m_play = !m_play; break;
+    case kHitDuplicates: m_model.Settings().allowDuplicates = !m_model.Settings().allowDuplicates; break;
+    case kHitFind: Find(false); break;
   }
 }
 
@@ -657,18 +443,14 @@ bool Screen::Key(wint_t key, bool code) {
     return true;
   }
   if (m_view == View::Help) {
-    if (code && (key == KEY_DOWN || key == KEY_NPAGE)) m_helpTop += key == KEY_DOWN ? 1 : LINES - 2;
-    else if (code && (key == KEY_UP || key == KEY_PPAGE)) m_helpTop -= key == KEY_UP ? 1 : LINES - 2;
-    else if (!code && key == L'j') ++m_helpTop;
-    else if (!code && key == L'k') --m_helpTop;
-    else m_view = m_helpFrom;
+    if (!m_help.Key(key, code)) m_view = m_helpFrom;
     return true;
   }
   if (!code && key == L'q') return false;
   if (!code && key == L'?') {
     m_helpFrom = m_view;
     m_view = View::Help;
-    m_helpTop = 0;
+    m_help.Open();
     return true;
   }
   if (m_view == View::Dialog) {
@@ -686,25 +468,15 @@ bool Screen::Key(wint_t key, bool code) {
 }
 
 int Screen::Run() {
-  if (!std::getenv("NO_COLOR") && has_colors()) {
-    start_color();
-    use_default_colors();
-    init_pair(kPairTitle, COLOR_CYAN, -1);
-    init_pair(kPairTicked, COLOR_GREEN, -1);
-    init_pair(kPairStatus, COLOR_BLUE, -1);
-    init_pair(kPairError, COLOR_RED, -1);
-    init_pair(kPairFocus, COLOR_YELLOW, -1);
-    m_colour = true;
-  }
-  RefreshQueue();
+  m_status.RefreshQueue();
   for (;;) {
     Draw();
     wint_t key = 0;
     const int got = get_wch(&key);
-    if (g_interrupted) return 130;
+    if (TerminalSession::Interrupted()) return 130;
     if (got == ERR) {
       // Idle: the queue as MPD has it now, every two seconds.
-      if (std::chrono::steady_clock::now() - m_queueRead > std::chrono::seconds(2)) RefreshQueue();
+      m_status.RefreshQueueWhenStale();
       continue;
     }
     if (COLS < kMinWidth || LINES < kMinHeight) {
@@ -717,36 +489,10 @@ int Screen::Run() {
 
 }  // namespace
 
-void RestoreTerminalFromSignal() {
-  if (g_haveTermios) tcsetattr(STDIN_FILENO, TCSANOW, &g_savedTermios);
-  // Mouse reports off, the cursor shown, the main screen back.
-  static const char kReset[] = "\033[?1000l\033[?1002l\033[?1006l\033[?25h\033[?1049l\033[0m";
-  (void)!write(STDOUT_FILENO, kReset, sizeof kReset - 1);
-}
-
 int RunScreen(DialogModel& model, TuiMpd& mpd, const std::string& libraryName) {
-  g_haveTermios = tcgetattr(STDIN_FILENO, &g_savedTermios) == 0;
-  struct sigaction interrupt {};
-  interrupt.sa_handler = OnInterrupt;
-  sigemptyset(&interrupt.sa_mask);
-  sigaction(SIGINT, &interrupt, nullptr);
-  sigaction(SIGTERM, &interrupt, nullptr);
-  sigaction(SIGHUP, &interrupt, nullptr);
-  for (int fatal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) signal(fatal, OnFatal);
-
-  initscr();
-  cbreak();
-  noecho();
-  nonl();
-  keypad(stdscr, TRUE);
-  set_escdelay(25);
-  timeout(250);
-  mousemask(BUTTON1_PRESSED | BUTTON1_CLICKED | BUTTON4_PRESSED | BUTTON5_PRESSED, nullptr);
-  mouseinterval(0);
+  const TerminalSession terminal;
   Screen screen(model, mpd, libraryName);
-  const int code = screen.Run();
-  endwin();
-  return code;
+  return screen.Run();
 }
 
 }  // namespace tunyra

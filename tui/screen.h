@@ -15,8 +15,4 @@ namespace tunyra {
 // exit code: 0, or 130 after Ctrl-C.
 int RunScreen(DialogModel& model, TuiMpd& mpd, const std::string& libraryName);
 
-// The terminal as it was before the screen took it, put back from a signal handler
-// (async-signal-safe: termios and a few escape sequences).
-void RestoreTerminalFromSignal();
-
 }  // namespace tunyra
