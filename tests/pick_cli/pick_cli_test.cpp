@@ -23,9 +23,9 @@
 #include "picking/candidate_matching.h"
 #include "picking/playlist_text.h"
 #include "picking/time_fill.h"
+#include "tests/support/library_text.h"
 #include "tests/support/plain_picking.h"
 #include "tests/support/test_library.h"
-#include "tests/support/library_text.h"
 #include "tests/support/tool_run.h"
 #include "tools/tunyra_pick/pick_command.h"
 #include "tools/tunyra_pick/song_sieve.h"
@@ -256,22 +256,6 @@ TEST_F(PickCli, ExitCodesAndMessages) {
   std::remove(malformed.c_str());
   std::remove(withNul.c_str());
   std::remove(lengths.c_str());
-}
-
-TEST_F(PickCli, HelpDocumentsEveryOptionAndVersionNamesTheProgram) {
-  const std::pair<const char*, std::vector<std::string>> cases[] = {
-      {"--help",
-       {"--column", "--check", "--link", "--minutes", "--duplicates", "--shorten", "--fit", "--seed", "--candidates",
-        "--list", "--version", "--exclude", "--min-length", "--max-length", "--max-per-artist", "--spread",
-        "\n  --  ", "Exit codes:\n   0  done", "\n   6  nothing picked", "\n  11  songs match, but",
-        "\n  12  a song or name that MPD cannot take as one argument"}},
-      {"--version", {"tunyra-pick " TUNYRA_VERSION "\n"}},
-  };
-  for (const auto& [option, texts] : cases) {
-    ToolResult r = RunTool({option});
-    EXPECT_EQ(r.code, kExitOk);
-    for (const std::string& text : texts) EXPECT_THAT(r.out, HasSubstr(text));
-  }
 }
 
 TEST_F(PickCli, PlaylistIsExtendedM3uOfLibrarySongsFillingTheTime) {

@@ -341,7 +341,9 @@ constexpr PickOption kOptions[] = {
 
 }  // namespace
 
-std::string PickHelp() { return cli::HelpText(kPickProgram, std::span<const PickOption>(kOptions)); }
+std::span<const PickOption> PickOptionTable() { return kOptions; }
+
+std::string PickHelp() { return cli::HelpText(kPickProgram, PickOptionTable()); }
 
 bool ParsePickArguments(const std::vector<std::string>& args, PickOptions& options, cli::Reading& reading,
                         std::string& error) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,8 @@ extern const cli::Program kPickProgram;
 bool ParsePickArguments(const std::vector<std::string>& args, PickOptions& options, cli::Reading& reading,
                         std::string& error);
 std::string PickHelp();
+// The options, in --help's order.
+std::span<const cli::Option<PickOptions>> PickOptionTable();
 
 // The command that makes the same playlist again, as one line a POSIX shell takes:
 // "tunyra-pick", then `arguments` as given, every --seed given set to `seed` (or

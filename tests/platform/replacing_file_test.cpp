@@ -1,6 +1,7 @@
-// How a scan replaces its library (tunyra-scan -o, tunyra-pick's cache): through links
-// with the file's permissions, never over a file it may not replace, no temporary left
-// by a signal, and file names printed with their control characters escaped.
+// A file replaced whole (platform/replacing_file.h) as the tools use it, a scan's library
+// (tunyra-scan -o, tunyra-pick's cache): through links with the file's permissions, never
+// over a file it may not replace, no temporary left by a signal; and the names of files
+// the tools cannot open or write printed with their control characters escaped.
 
 #include <fcntl.h>
 #include <signal.h>
@@ -210,20 +211,6 @@ TEST_F(LibraryWrite, FileNamesArePrintedWithTheirControlCharactersEscaped) {
     const ToolResult r = RunTool(scan ? kScan : kPick, args, {evil, {"XDG_CACHE_HOME=" + m_dir}, std::nullopt});
     EXPECT_THAT(r.err, HasSubstr(printed));
     for (char ch : r.err) EXPECT_TRUE(static_cast<unsigned char>(ch) >= 0x20 || ch == '\n') << int(ch);
-  }
-}
-
-TEST(ScanHelp, NamesEveryExitCodeAndVersionNamesTheProgram) {
-  const std::pair<const char*, std::vector<std::string>> cases[] = {
-      {"--help", {"Exit codes:\n  0  done", "\n  1  not enough memory, or the output", "\n  2  bad arguments",
-                  "\n  --version  "}},
-      {"--version", {"tunyra-scan " TUNYRA_VERSION "\n"}},
-  };
-  for (const auto& [option, texts] : cases) {
-    const ToolResult r = RunTool(kScan, {option});
-    EXPECT_EQ(r.code, 0);
-    for (const std::string& text : texts) EXPECT_THAT(r.out, HasSubstr(text));
-    EXPECT_THAT(r.out, ::testing::Not(HasSubstr("\n  3  ")));  // the codes of tunyra-pick alone
   }
 }
 
