@@ -4,8 +4,20 @@
 
 namespace tunyra {
 
+namespace {
+
+bool IsPlainAscii(const std::string& text) {
+  for (const char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+}  // namespace
+
 void ConditionColumn::Fill(const LibrarySnapshot& snapshot) {
+  m_filledKind = -1;
   m_list.SetValues(snapshot.DisplayValues(m_kind));
+  m_filledKind = m_kind;
   m_list.FitHorizontalExtent();
 }
 
@@ -27,12 +39,22 @@ void ConditionColumn::ReverseChecks() {
   for (int i = 0; i < count; ++i) m_list.SetCheck(i, std::abs(m_list.GetCheck(i) - 1));
 }
 
-ColumnCondition ConditionColumn::Condition() const {
+ColumnCondition ConditionColumn::Condition(const LibrarySnapshot& snapshot) const {
   ColumnCondition condition;
   condition.kind = m_kind;
-  const int count = m_list.GetCount();
-  for (int i = 0; i < count; ++i) {
-    if (m_list.GetCheck(i) != 0) condition.checkedTexts.push_back(m_list.GetText(i));
+  // The list keeps its texts in their wide form. A value of plain ASCII comes back from
+  // it unchanged in every ANSI code page, so it is taken from the snapshot instead of
+  // from the list, which costs two messages per item; any other is read back as the
+  // list holds it.
+  const CSortedNameSet* set =
+      m_list.HoldsSetValues() && m_filledKind == m_kind ? snapshot.SetOfKind(m_kind) : nullptr;
+  if (set != nullptr && set->GetSize() != m_list.GetCount()) set = nullptr;
+  const std::vector<int> checked = m_list.CheckedIndices();
+  condition.checkedTexts.reserve(checked.size());
+  for (const int i : checked) {
+    std::string text = set != nullptr ? snapshot.DisplayValue(m_kind, i) : std::string();
+    if (set == nullptr || !IsPlainAscii(text)) text = m_list.GetText(i);
+    condition.checkedTexts.push_back(std::move(text));
   }
   return condition;
 }

@@ -34,12 +34,13 @@ class ConditionColumn {
   // Checked items become unchecked and the others checked (an indeterminate one checked).
   void ReverseChecks();
   // The kind and the texts of the items whose check state is not 0, in list order, each
-  // in full.
-  ColumnCondition Condition() const;
+  // in full. `snapshot` is the one the column was filled from.
+  ColumnCondition Condition(const LibrarySnapshot& snapshot) const;
 
  private:
   ConditionColumnIds m_ids;
   int m_kind;
+  int m_filledKind = -1;  // the kind whose values the list shows
   winui::CheckListBox m_list;
 };
 

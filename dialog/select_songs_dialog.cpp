@@ -9,6 +9,7 @@
 
 #include "dialog/ansi_value_order.h"
 #include "dialog/condition_columns.h"
+#include "library/host_library_result.h"
 #include "picking/candidate_matching.h"
 #include "picking/random_source.h"
 #include "picking/playlist_hand_off.h"
@@ -141,8 +142,16 @@ bool CSelectSongsDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT&
 int CSelectSongsDlg::OnCreate(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (Default(msg, wParam, lParam) == -1) return -1;
   m_openingOutOfMemory = false;
+  m_steps.Start("open");
   try {
-    m_snapshot.Load(m_host);
+    // As m_snapshot.Load does it, in steps the benchmark can time.
+    {
+      const HostLibraryResult result(m_host);
+      m_steps.Mark("the host's library query");
+      m_snapshot.Rebuild(result.Records());
+      m_steps.Mark("snapshot: copy and value sets");
+    }
+    m_steps.Mark("the host's result handed back");
   } catch (const std::bad_alloc&) {
     m_snapshot.Release();
     m_openingOutOfMemory = true;
@@ -151,8 +160,10 @@ int CSelectSongsDlg::OnCreate(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void CSelectSongsDlg::OnDestroy(UINT msg, WPARAM wParam, LPARAM lParam) {
+  m_steps.Mark("to the dialog's WM_DESTROY");
   Default(msg, wParam, lParam);
   m_snapshot.Release();
+  m_steps.Mark("snapshot released");
 }
 
 void CSelectSongsDlg::DoDataExchange(winui::DataExchange& dx) {
@@ -178,12 +189,19 @@ BOOL CSelectSongsDlg::OnInitDialog() {
       winui::Dialog::OnInitDialog();
       EnableToolTips(true);
       EnlargeHeaderFont();
-      for (ConditionColumn& column : m_columns) column.Fill(m_snapshot);
+      m_steps.Mark("creation and exchange");
+      static constexpr const char* kFillSteps[] = {"column 1 filled", "column 2 filled", "column 3 filled",
+                                                   "column 4 filled"};
+      for (size_t c = 0; c < m_columns.size(); ++c) {
+        m_columns[c].Fill(m_snapshot);
+        m_steps.Mark(kFillSteps[c]);
+      }
       m_ctlSpin.Send(UDM_SETRANGE32, kSpinLow, kMaxMinutes);
     }
   } catch (const std::bad_alloc&) {
     m_openingOutOfMemory = true;
   }
+  m_steps.Finish();
   // Half-filled columns would offer a choice the library does not have.
   if (m_openingOutOfMemory) EndDialog(IDCANCEL);
   return TRUE;
@@ -241,18 +259,30 @@ void CSelectSongsDlg::OnOK() {
   // before that leaves it as it was.
   MatchResult match;
   FillResult fill;
+  // Written when the dialog has gone, or when it stays below.
+  m_steps.Start("find");
+  struct FinishUnlessClosed {
+    winui::StepTimes& steps;
+    bool closing = false;
+    ~FinishUnlessClosed() {
+      if (!closing) steps.Finish();
+    }
+  } finish{m_steps};
   try {
     // A refused value has just been explained to the user; picking from the values of
     // the last exchange would fill a playlist the dialog no longer shows.
     if (!UpdateData(true)) return;
+    m_steps.Mark("exchange");
     LcgRandomSource random(SeedForPress());
     const std::int32_t totalSeconds = m_nMinutes * 60;
 
     std::array<ColumnCondition, 4> columns;
-    for (size_t c = 0; c < columns.size(); ++c) columns[c] = m_columns[c].Condition();
+    for (size_t c = 0; c < columns.size(); ++c) columns[c] = m_columns[c].Condition(m_snapshot);
+    m_steps.Mark("reading the checks");
     const std::array<ColumnLink, 3> links = {LinkFromValue(m_nLink2), LinkFromValue(m_nLink3),
                                              LinkFromValue(m_nLink4)};
     match = BuildCandidates(m_snapshot.Records(), columns, links);
+    m_steps.Mark("matching");
     if (match.refusal != MatchRefusal::None) {
       MessageBox(RefusalText(match.refusal), kMessageCaption, kRefusalType);
       return;
@@ -263,6 +293,7 @@ void CSelectSongsDlg::OnOK() {
     fill = FillTime(match.candidates,
                     {.totalSeconds = totalSeconds, .allowDuplicates = m_bAllowDuplicates != 0, .askShorten = askShorten},
                     random);
+    m_steps.Mark("time fill");
   } catch (const std::bad_alloc&) {
     MessageBox(kNoMemoryToFindText, kMessageCaption, kRefusalType);
     return;
@@ -274,6 +305,8 @@ void CSelectSongsDlg::OnOK() {
     return;
   }
   HandOffPlaylist(m_host, fill.picks, m_bStartPlaying != 0);
+  m_steps.Mark("hand-off");
+  finish.closing = true;
   winui::Dialog::OnOK();
 }
 

@@ -34,21 +34,6 @@ class CSelectSongsDlg : public winui::Dialog {
   // control id 0 and for controls without one.
   BOOL OnToolTipNotify(UINT id, NMHDR* header, LRESULT* result);
 
-  winui::Control m_ctlHeader;
-  winui::Control m_ctlSpin;
-  // Left to right; each holds its check-list and the kind exchanged with its combo box.
-  std::array<ConditionColumn, 4> m_columns;
-
-  // The values exchanged with the controls; defaults set by the constructor.
-  int m_nMinutes;
-  int m_nLink2;
-  int m_nLink3;
-  int m_nLink4;
-  int m_bStartPlaying;
-  int m_bAllowDuplicates;
-
-  winui::UniqueFont m_fontHeader;
-
   // The last DoModal ended at once because memory ran out while the library was loaded
   // or the columns filled; the caller tells the user (the dialog never showed).
   bool OpeningRanOutOfMemory() const { return m_openingOutOfMemory; }
@@ -85,6 +70,21 @@ class CSelectSongsDlg : public winui::Dialog {
   void OnReverse(ConditionColumn& column);
 
   void EnlargeHeaderFont();
+
+  winui::Control m_ctlHeader;
+  winui::Control m_ctlSpin;
+  // Left to right; each holds its check-list and the kind exchanged with its combo box.
+  std::array<ConditionColumn, 4> m_columns;
+
+  // The values exchanged with the controls; defaults set by the constructor.
+  int m_nMinutes;
+  int m_nLink2;
+  int m_nLink3;
+  int m_nLink4;
+  int m_bStartPlaying;
+  int m_bAllowDuplicates;
+
+  winui::UniqueFont m_fontHeader;
 
   HostOperations& m_host;
   LibrarySnapshot m_snapshot;

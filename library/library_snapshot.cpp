@@ -104,9 +104,13 @@ std::vector<std::string> LibrarySnapshot::DisplayValues(int kind) const {
   const CSortedNameSet* set = SetOfKind(kind);
   if (set == nullptr) return shown;
   shown.reserve(size_t(set->GetSize()));
-  for (const std::string_view value : set->Values())
-    shown.push_back(kind == kKindArtist ? MoveArticleToFront(value) : std::string(value));
+  for (int i = 0; i < set->GetSize(); ++i) shown.push_back(DisplayValue(kind, i));
   return shown;
+}
+
+std::string LibrarySnapshot::DisplayValue(int kind, int index) const {
+  const std::string_view value = m_sets[kind].GetAt(index);
+  return kind == kKindArtist ? MoveArticleToFront(value) : std::string(value);
 }
 
 void LibrarySnapshot::Release() {

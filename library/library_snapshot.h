@@ -44,6 +44,8 @@ class LibrarySnapshot {
   void Rebuild(RecordView source);
   // What a column of `kind` shows, in set order (artists with the article in front).
   std::vector<std::string> DisplayValues(int kind) const;
+  // The same for one value: `index` in 0 .. the set's GetSize() - 1, kept so by the caller.
+  std::string DisplayValue(int kind, int index) const;
   // Empties the sets and releases the copies.
   void Release();
 

@@ -29,6 +29,12 @@ class CheckListBox : public Control {
 
   // Replaces the items with `values`, unchecked, in the order given.
   void SetValues(const std::vector<std::string>& values);
+  // True while the items are those the last SetValues put in, in its order.
+  bool HoldsSetValues() const { return m_valuesKnown; }
+  // The indices of the items whose check state is not 0, ascending. Read from the
+  // states this object gave them, without a message per item, unless a message from
+  // elsewhere changed the items or their data in a way it could not follow.
+  std::vector<int> CheckedIndices() const;
 
   bool DrawItem(const DRAWITEMSTRUCT& item) override;
 
@@ -50,7 +56,11 @@ class CheckListBox : public Control {
     CheckListBox& m_list;
   };
 
-  static constexpr int kCheckSize = 13;  // the classic check box, in pixels
+  static constexpr int kCheckSize = 13;  // the classic check box, in pixels, at 96 dpi
+  // The side of the check box drawn in a row of this height: the row less a pixel above
+  // and below, so that on a screen of more dots per inch, where the font and with it
+  // the rows grow, the box grows too (never below the classic size).
+  static int CheckSide(int rowHeight);
 
  protected:
   LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -59,18 +69,28 @@ class CheckListBox : public Control {
   // The item under a client point, or -1; `inCheck` tells whether the point is on its box.
   int ItemFromPoint(POINT point, bool& inCheck) const;
   void ToggleFrom(int index, bool applyToSelection);
+  void NoteCheck(WPARAM index, LPARAM state);
   void InvalidateItem(int index);
   bool AllowsMultipleSelection() const;
+  // The width of the box column in front of the texts, margins included.
+  int BoxColumnWidth() const;
 
   // The indices FitHorizontalExtent measures for items of these lengths.
   static std::vector<int> WidestCandidates(const std::vector<int>& lengths);
+
+  // The list's own procedure as the wide functions call it, taken before our subclass.
+  WNDPROC m_listProcW = nullptr;
 
   // Under Wine, where the list's item array is reserved once more (see SetValues).
   static constexpr size_t kReserveAgainAt = 65536;
 
   // The items to measure, known while the items are those SetValues put in.
   std::vector<int> m_widest;
-  bool m_widestKnown = false;
+  bool m_valuesKnown = false;
+  // Every item's check state as SetCheck and LB_SETITEMDATA left it, while m_checksKnown:
+  // a million items cannot be asked for their states one message at a time.
+  std::vector<unsigned char> m_checks;
+  bool m_checksKnown = false;
   // Inside a batch SetCheck only stores: invalidating item by item costs a call into
   // the window system per item, which a list of 100,000 values cannot afford.
   int m_batchDepth = 0;

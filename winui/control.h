@@ -39,6 +39,7 @@ class Control : public Wnd {
   // Replaces the control's window procedure by ours; WindowProc then sees every message.
   // Undone when the window is destroyed or the object goes first.
   void Subclass();
+  bool IsSubclassed() const { return m_previousProc != nullptr; }
   virtual LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT Default(UINT msg, WPARAM wParam, LPARAM lParam);
 

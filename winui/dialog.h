@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "winui/step_times.h"
 #include "winui/tooltips.h"
 #include "winui/wnd.h"
 
@@ -59,12 +60,17 @@ class Dialog : public Wnd {
 
   // The dialog's message map: true when the message was handled, with its result.
   // Unhandled messages go to the base handling (WM_INITDIALOG, IDOK, IDCANCEL, owner
-  // drawing) and then to the default dialog procedure.
+  // drawing) and then to the default dialog procedure. WM_DELETEITEM never comes here:
+  // controls of ours keep nothing in their items to free.
   virtual bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
   // The default dialog procedure's answer.
   LRESULT Default(UINT msg, WPARAM wParam, LPARAM lParam);
 
   void SetMessageCaption(std::string caption) { m_messageCaption = std::move(caption); }
+
+  // The benchmark's timing of the steps of opening and closing; DoModal marks the end of
+  // the modal loop and of the window.
+  StepTimes m_steps;
 
  private:
   static LRESULT CALLBACK CreationHook(int code, WPARAM wParam, LPARAM lParam);
