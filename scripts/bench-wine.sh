@@ -2,7 +2,11 @@
 # Times the real gen_tunyra.dll in the stand-in player under Wine with a library of
 # 100 000 items (TUNYRA_ITEMS to change it): from the hotkey to the dialog ready with
 # its four lists filled, "All" on the longest list, and "Find Songs" with every artist
-# checked, each against its target. Prints figures; a missed target is not a failure.
+# checked, each against its target, with the DLL's own steps (the library query, the
+# copy, each list filled; reading the checks, matching, the fill, the hand-off, the
+# window's teardown) and peers timed in the same run: Wine's bare list box filled and
+# destroyed with as many values, the core's matching called directly. Prints figures; a
+# missed target is not a failure. WIN32_BUILD_DIR names the build folder (build/win32).
 #
 # TUNYRA_CODEPAGE=932 (or 936, 949, 950): the run over a library of double-byte texts,
 # twice in code page 1252 and twice in that one, taking turns; then the best opening
