@@ -50,6 +50,10 @@ class FindSongsTest : public SelectSongsTest {
     SelectSongsTest::SetUp();
   }
   void CheckItem(int listId, const std::string& text) { ClickCheckBox(listId, IndexOf(listId, text)); }
+  // Any state but 0 counts as checked, also one set from outside the dialog.
+  void SetItemState(int listId, const std::string& text, LPARAM state) {
+    ::SendMessageA(Item(listId), LB_SETITEMDATA, static_cast<WPARAM>(IndexOf(listId, text)), state);
+  }
   void ExpectPlayerUntouched() {
     EXPECT_TRUE(::IsWindow(m_dialog));
     EXPECT_EQ(m_host->PlaylistSnapshot().Size(), 0u);
@@ -80,6 +84,24 @@ TEST_F(FindSongsTest, RefusesWhenNothingIsCheckedOrNothingMatches) {
   Answer(box, IDOK);
   ExpectPlayerUntouched();
   EXPECT_EQ(ListChecks(IDC_LIST1)[static_cast<size_t>(IndexOf(IDC_LIST1, "Carla"))], 1) << "checks stay";
+}
+
+// A kind chosen without the combo box's notice leaves the list showing artists: the
+// genre column's condition is the artist's name as the list holds it, not the genre
+// that stands at its place in the genres (two of each here).
+TEST_F(FindSongsTest, AKindChosenSilentlyTakesTheTextsTheListShows) {
+  TearDown();
+  StartHost({{"C:\\music\\a.mp3", "A", "One", "Carla", "Jazz", 300},
+             {"C:\\music\\b.mp3", "B", "One", "Dora", "Rock", 300}});
+  ASSERT_TRUE(OpenDialog());
+  ChooseKind(IDC_KIND2, 0);
+  ::SendMessageA(Item(IDC_KIND2), CB_SETCURSEL, 3, 0);
+  CheckItem(IDC_LIST2, "Carla");
+  PostClick(IDOK);
+  MessageBoxView box = WaitForMessageBox();
+  EXPECT_EQ(box.text, "No files match your criteria.\nPlease try again.");
+  Answer(box, IDOK);
+  ExpectPlayerUntouched();
 }
 
 TEST_F(FindSongsTest, TooShortQuestionCancelKeepsEverythingAndOkShortens) {
@@ -115,20 +137,28 @@ TEST_F(FindSongsTest, FillsThePlaylistTheCorePicksAndCloses) {
     int minutes;
     bool duplicates;
     bool startPlaying;
+    bool checkedFromOutside;  // through the item data, in states 2 and 256 besides 1
   };
   const Case cases[] = {
-      {"no duplicates", 5, false, true},
-      {"duplicates, no start", 30, true, false},
+      {"no duplicates", 5, false, true, false},
+      {"duplicates, no start", 30, true, false, false},
+      {"checked from outside", 5, false, true, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     m_host->Run([&] { m_host->Host().MutablePlaylist().Clear(); });
     ASSERT_TRUE(OpenDialog());
     // (Carla Or Rock) And Third, with an empty column 4 whose And is passed over.
-    CheckItem(IDC_LIST1, "Carla");
     ChooseKind(IDC_KIND2, 3);
-    CheckItem(IDC_LIST2, "Rock");
-    CheckItem(IDC_LIST3, "Third");
+    if (c.checkedFromOutside) {
+      SetItemState(IDC_LIST1, "Carla", 256);
+      SetItemState(IDC_LIST2, "Rock", 2);
+      SetItemState(IDC_LIST3, "Third", 1);
+    } else {
+      CheckItem(IDC_LIST1, "Carla");
+      CheckItem(IDC_LIST2, "Rock");
+      CheckItem(IDC_LIST3, "Third");
+    }
     ::SendMessageA(Item(IDC_AND3), BM_CLICK, 0, 0);
     ::SendMessageA(Item(IDC_AND4), BM_CLICK, 0, 0);
     SetMinutes(std::to_string(c.minutes));
