@@ -70,10 +70,10 @@ bool Parse(const std::vector<std::string>& args, std::span<const RowView> rows,
         hasInlineValue = true;
       }
     }
-    // Help and version, like every program's: --help accepts and ignores a value.
     const auto read = [&](std::optional<std::string> taken) {
       reading.arguments.push_back({ReadArgument::Kind::Option, name, std::move(taken), hasInlineValue});
     };
+    // Help and version, like every program's: --help accepts and ignores a value.
     if (name == "--help" || name == "-h") {
       reading.help = true;
       read(hasInlineValue ? std::optional(value) : std::nullopt);
