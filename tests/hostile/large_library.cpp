@@ -8,30 +8,18 @@ namespace hostile {
 
 namespace {
 
-// TUNYRA_DOUBLE_BYTE_TEXTS=1 (the benchmark's code-page runs): words in code page 932's
-// double-byte characters, and each digit a full-width one when even and a half-width
-// katakana when odd, so that values differ by lead bytes against single bytes.
-bool DoubleByteTexts() {
-  static const bool wanted = [] {
-    const char* value = std::getenv("TUNYRA_DOUBLE_BYTE_TEXTS");
-    return value && value[0] == '1';
-  }();
-  return wanted;
-}
-
+// With TUNYRA_DOUBLE_BYTE_TEXTS set (the benchmark's code-page runs), words in code page
+// 932's double-byte characters and digits full-width when even, half-width katakana when
+// odd: values differ by lead bytes against single bytes.
 std::string Text(const char* word, const char* doubleByteWord, int number, int width) {
+  static const bool doubleByte = std::getenv("TUNYRA_DOUBLE_BYTE_TEXTS") != nullptr;
   char digits[16];
   std::snprintf(digits, sizeof digits, "%0*d", width, number);
-  if (!DoubleByteTexts()) return std::string(word) + " " + digits;
+  if (!doubleByte) return std::string(word) + " " + digits;
   std::string text = std::string(doubleByteWord) + " ";
   for (const char* d = digits; *d; ++d) {
     const int digit = *d - '0';
-    if (digit % 2 == 0) {
-      text += '\x82';
-      text += static_cast<char>(0x4F + digit);
-    } else {
-      text += static_cast<char>(0xB1 + digit);
-    }
+    text += digit % 2 == 0 ? std::string{'\x82', char(0x4F + digit)} : std::string(1, char(0xB1 + digit));
   }
   return text;
 }
