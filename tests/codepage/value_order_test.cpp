@@ -23,14 +23,16 @@ int PlatformCompare(const std::string& a, const std::string& b) {
   static const auto mbscmp = reinterpret_cast<MbsCmp>(
       reinterpret_cast<void (*)()>(::GetProcAddress(::LoadLibraryA("msvcrt.dll"), "_mbscmp")));
   const std::string x = a + '\0', y = b + '\0';
-  const int c = mbscmp(reinterpret_cast<const unsigned char*>(x.c_str()), reinterpret_cast<const unsigned char*>(y.c_str()));
+  const int c =
+      mbscmp(reinterpret_cast<const unsigned char*>(x.c_str()), reinterpret_cast<const unsigned char*>(y.c_str()));
   return (c > 0) - (c < 0);
 }
 
 // A run in another code page would compare byte order with byte order.
 void ExpectCodePageOfRun() {
   const char* page = std::getenv("TUNYRA_CODEPAGE");
-  ASSERT_TRUE(page && ::GetACP() == std::strtoul(page, nullptr, 10)) << "no locale for code page " << (page ? page : "?");
+  ASSERT_TRUE(page && ::GetACP() == std::strtoul(page, nullptr, 10))
+      << "no locale for code page " << (page ? page : "?");
 }
 
 class CodePageColumns : public SelectSongsTest {
