@@ -349,7 +349,10 @@ class ExactSearch {
 FillResult FitExactly(const CandidateList& candidates, const FillRequest& request, RandomSource& random,
                       std::uint64_t searchSteps, ExactFitCosts* costs) {
   FillResult result;
-  if (!TimeToFill(candidates, request, result)) return result;
+  // With duplicates the sum is never weighed.
+  const std::int64_t pickable =
+      request.allowDuplicates ? 0 : LimitedPickableSum(candidates, request.Limits(), request.totalSeconds);
+  if (!TimeToFill(pickable, request, result)) return result;
   const std::int64_t target = result.targetSeconds;
   if (target <= 0) return result;
 

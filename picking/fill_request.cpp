@@ -12,15 +12,13 @@ const PickLimits& FillRequest::Limits() const {
   return limits ? *limits : kNoLimits;
 }
 
-bool TimeToFill(const CandidateList& candidates, const FillRequest& request, FillResult& result) {
+bool TimeToFill(std::int64_t pickableSum, const FillRequest& request, FillResult& result) {
   result.remainingSeconds = result.targetSeconds = request.totalSeconds;
   result.stop = FillStop::TimeUsedUp;
   // With duplicates the sum is never weighed.
-  if (request.allowDuplicates) return true;
-  const std::int64_t pickable = LimitedPickableSum(candidates, request.Limits(), request.totalSeconds);
-  if (pickable >= request.totalSeconds) return true;
+  if (request.allowDuplicates || pickableSum >= request.totalSeconds) return true;
   result.cancelled = !request.askShorten || !request.askShorten();
-  if (!result.cancelled) result.remainingSeconds = result.targetSeconds = pickable;
+  if (!result.cancelled) result.remainingSeconds = result.targetSeconds = pickableSum;
   return !result.cancelled;
 }
 

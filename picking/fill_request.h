@@ -69,10 +69,10 @@ struct FillRequest {
 };
 
 // Starts `result` on the time to fill. With duplicates off and the pickable lengths
-// (under limits, LimitedPickableSum) summing to less than the time asked for, asks the
-// too-short question: OK fills their sum, Cancel (or no question to ask) cancels the
-// fill and gives false.
-bool TimeToFill(const CandidateList& candidates, const FillRequest& request, FillResult& result);
+// summing to less than the time asked for (`pickableSum`: under limits,
+// LimitedPickableSum), asks the too-short question: OK fills their sum, Cancel (or no
+// question to ask) cancels the fill and gives false.
+bool TimeToFill(std::int64_t pickableSum, const FillRequest& request, FillResult& result);
 
 // Why a fill from these candidates picked nothing: kNoKnownLengthText when no entry has a
 // known (non-negative) length, kZeroLengthText when those lengths are all 0, else

@@ -43,15 +43,14 @@ class FillChoices {
       m_picksOf.assign(artists, 0);
       m_availableOf.assign(artists, 0);
     }
-    std::int64_t sum = 0;
     for (size_t i = 0; i < candidates.size(); ++i) {
       if (!IsPickable(candidates[i])) continue;
-      sum += candidates[i].length;
+      m_sum += candidates[i].length;
       ++m_availableCount;
       m_available[i] = 1;
       if (m_artistOf) ++m_availableOf[m_artistOf[i]];
     }
-    m_average = m_availableCount ? sum / static_cast<std::int64_t>(m_availableCount) : 0;
+    m_average = m_availableCount ? m_sum / static_cast<std::int64_t>(m_availableCount) : 0;
     m_drawFromPool = candidates.size() > kSingleDrawReach;
     if (m_drawFromPool) m_pool.Build(candidates, m_available, m_availableCount);
   }
@@ -62,6 +61,7 @@ class FillChoices {
       m_guard.Build(m_candidates, m_allowDuplicates, m_limits, static_cast<std::uint32_t>(m_picksOf.size()), target);
   }
 
+  std::int64_t Sum() const { return m_sum; }
   std::int64_t Average() const { return m_average; }
   size_t AvailableCount() const { return m_availableCount; }
   bool Available(size_t i) const {
@@ -158,6 +158,7 @@ class FillChoices {
   const PickLimits& m_limits;
   std::vector<std::uint8_t> m_available;
   size_t m_availableCount = 0;
+  std::int64_t m_sum = 0;
   std::int64_t m_average = 0;
   bool m_drawFromPool = false;
   AvailablePool m_pool;
@@ -179,9 +180,13 @@ class FillChoices {
 template <typename Random>
 FillResult FillTimeWith(const CandidateList& candidates, const FillRequest& request, Random& random) {
   FillResult result;
-  if (!TimeToFill(candidates, request, result)) return result;
-  std::int64_t remaining = result.targetSeconds;
   FillChoices choices(candidates, request.allowDuplicates, request.Limits());
+  // Without a limit the choices' sum saves a pass over the list.
+  const bool limited = request.Limits().LimitsArtists() && !request.allowDuplicates;
+  if (!TimeToFill(limited ? LimitedPickableSum(candidates, request.Limits(), request.totalSeconds) : choices.Sum(),
+                  request, result))
+    return result;
+  std::int64_t remaining = result.targetSeconds;
   choices.KeepWithinReach(remaining);
   const std::int64_t average = choices.Average();
   if (average > 0 && remaining > 0) {
