@@ -4,13 +4,13 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <ctime>
 #include <sstream>
 #include <vector>
 
 #include "library/condition_kind.h"
-#include "picking/playlist_text.h"
 #include "picking/requested_time.h"
 #include "tui/cell_text.h"
 #include "tui/click_map.h"
