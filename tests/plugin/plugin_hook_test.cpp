@@ -14,7 +14,6 @@
 #include "host/host_records.h"
 #include "tests/plugin/message_recording_host.h"
 #include "tests/support/test_thread.h"
-#include "tests/support/test_time.h"
 
 namespace {
 
@@ -44,7 +43,7 @@ HWND WaitForDialog(DWORD threadId) {
   for (;;) {
     std::vector<HWND> dialogs = DialogsOf(threadId);
     if (!dialogs.empty()) return dialogs.front();
-    if (::GetTickCount() - start > test_support::ScaledMs(kWaitMs)) return nullptr;
+    if (::GetTickCount() - start > kWaitMs) return nullptr;
     ::Sleep(10);
   }
 }
@@ -55,7 +54,7 @@ bool CloseDialogs(DWORD threadId) {
   for (;;) {
     std::vector<HWND> dialogs = DialogsOf(threadId);
     if (dialogs.empty()) return true;
-    if (::GetTickCount() - start > test_support::ScaledMs(kWaitMs)) return false;
+    if (::GetTickCount() - start > kWaitMs) return false;
     for (HWND dialog : dialogs) ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     ::Sleep(10);
   }
@@ -205,8 +204,7 @@ TEST_F(PluginHook, SecondHotkeyRaisesTheOpenDialogInsteadOfNesting) {
     // A nested dialog would keep this send from returning until it closed. (Whether
     // the dialog comes to the front cannot be told under Wine without a window
     // manager: it takes the focus back by itself.)
-    answered = ::SendMessageTimeoutA(m_host.Main(), host_msg::kHotkeyMessage, 0, 0, SMTO_NORMAL,
-                                     test_support::ScaledMs(5000), &answer);
+    answered = ::SendMessageTimeoutA(m_host.Main(), host_msg::kHotkeyMessage, 0, 0, SMTO_NORMAL, 5000, &answer);
     dialogsAfterSecond = DialogsOf(::GetWindowThreadProcessId(dialog, nullptr)).size();
   });
   ASSERT_TRUE(opened);
