@@ -15,6 +15,11 @@ case "${TUNYRA_CODEPAGE:-}" in
   1252) export LANG=C.UTF-8 LC_ALL= ;;
 esac
 
+# `seconds` times the tests' time factor (TUNYRA_TEST_TIME_FACTOR, default 1), whole.
+tunyra_scaled_seconds() {
+  awk -v s="$1" -v f="${TUNYRA_TEST_TIME_FACTOR:-1}" 'BEGIN { if (f + 0 <= 0) f = 1; t = int(s * f + 0.999); print (t < 1 ? 1 : t) }'
+}
+
 tunyra_display_ok() { [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; }
 
 # Starts a private Xvfb when there is no usable display; its pid goes to
@@ -46,6 +51,18 @@ tunyra_ensure_prefix() {
     wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || true
     wineserver -w || true
   fi
+  tunyra_set_dpi "${TUNYRA_DPI:-96}"
+}
+
+# The screen's dots per inch that Wine's programs see (96, 120, 144, 192...): Wine's
+# LogPixels, read by each program as it starts.
+tunyra_set_dpi() {
+  local hex
+  hex=$(printf '%08x' "$1")
+  awk -v want="\"LogPixels\"=dword:$hex" '/^\[/ { desktop = index($0, "[Control Panel\\\\Desktop]") == 1 }
+    desktop && $0 == want { found = 1 } END { exit !found }' "$WINEPREFIX/user.reg" 2>/dev/null && return 0
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1 || true
+  wineserver -w || true
 }
 
 # For scripts that run Wine programs: a display (a private Xvfb unless $DISPLAY works),

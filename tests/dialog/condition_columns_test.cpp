@@ -187,6 +187,52 @@ TEST_F(SelectSongsTest, CheckBoxesToggleByMouseAndSpaceBar) {
   EXPECT_EQ(ListChecks(IDC_LIST2), std::vector<int>(count, 0));
 }
 
+// How many pixel rows of the first item's box column (as wide as the classic box and
+// its margins) the list paints in anything but the window colour.
+int PaintedBoxHeight(HWND list, int rowHeight) {
+  constexpr int kColumn = 13 + 4;
+  HDC screen = ::GetDC(nullptr);
+  HDC dc = ::CreateCompatibleDC(screen);
+  HBITMAP bitmap = ::CreateCompatibleBitmap(screen, kColumn, rowHeight);
+  ::ReleaseDC(nullptr, screen);
+  HGDIOBJ old = ::SelectObject(dc, bitmap);
+  ::SendMessageA(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+  const COLORREF window = ::GetNearestColor(dc, ::GetSysColor(COLOR_WINDOW));
+  int first = -1, last = -1;
+  for (int y = 0; y < rowHeight; ++y)
+    for (int x = 0; x < kColumn; ++x)
+      if (::GetPixel(dc, x, y) != window) {
+        if (first < 0) first = y;
+        last = y;
+        break;
+      }
+  ::SelectObject(dc, old);
+  ::DeleteObject(bitmap);
+  ::DeleteDC(dc);
+  return first < 0 ? 0 : last - first + 1;
+}
+
+TEST_F(SelectSongsTest, CheckBoxesGrowWithTheirRows) {
+  // On a screen of 144 dots per inch the rows grow with the font; a box of a fixed 13
+  // pixels stayed small in them, and so did the place a click ticks it.
+  ASSERT_TRUE(OpenDialog());
+  HWND list = Item(IDC_LIST2);
+  for (int row : {15, 22, 30}) {
+    SCOPED_TRACE("rows of " + std::to_string(row) + " pixels");
+    ::SendMessageA(list, LB_SETITEMHEIGHT, 0, row);
+    ::SendMessageA(list, LB_SETTOPINDEX, 0, 0);
+    const int height = PaintedBoxHeight(list, row);
+    EXPECT_GE(height, row - 4);
+    EXPECT_LE(height, row);
+    const LPARAM nearRightEdge = MAKELPARAM(row - 4, row / 2);
+    ::PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, nearRightEdge);
+    ::PostMessageA(list, WM_LBUTTONUP, 0, nearRightEdge);
+    Settle();
+    EXPECT_EQ(ListChecks(IDC_LIST2)[0], 1) << "a click inside the box, near its right edge";
+    Click(IDC_NONE2);
+  }
+}
+
 TEST_F(SelectSongsTest, CheckBoxClicksReachItemsPastIndex65535) {
   TearDown();
   std::vector<Song> many;

@@ -2,9 +2,11 @@
 # The Select Songs dialog driven with real input through the X server: the stand-in
 # player with the real plug-in, the hotkey pressed, an artist's check box and "Find
 # Songs" clicked with the mouse; the playlist the player writes on exit is checked.
-# Usage: real_input_test.sh <folder with standin.exe and gen_tunyra.dll>
+# Usage: real_input_test.sh <folder with standin.exe and gen_tunyra.dll> [dots per inch]
+# (the screen's dots per inch, 96 unless given; the clicks follow the dialog's size).
 set -euo pipefail
 BIN=$(cd "$1" && pwd)
+export TUNYRA_DPI=${2:-96}
 TUNYRA_ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 if ! command -v xdotool >/dev/null; then
   echo "xdotool is not installed: skipped"
@@ -33,9 +35,10 @@ fail() {
   exit 1
 }
 
-# Polls `command...` every 0.1 s, for at most $1 seconds.
+# Polls `command...` every 0.1 s, for at most $1 seconds times the time factor.
 wait_until() {
-  local seconds=$1
+  local seconds
+  seconds=$(tunyra_scaled_seconds "$1")
   shift
   local i
   for i in $(seq 1 $((seconds * 10))); do
@@ -105,4 +108,4 @@ distinct=$(printf '%s\n' "$files" | sort -u | grep -c . || true)
 [ "$count" -eq 12 ] || fail "expected 12 songs, got $count: $files"
 [ "$distinct" -eq 12 ] || fail "a song was picked twice with duplicates off: $files"
 if printf '%s\n' "$files" | grep -v -q 'aardvark'; then fail "a song not by Aardvark: $files"; fi
-echo "real input: 12 distinct Aardvark songs in the playlist"
+echo "real input at $TUNYRA_DPI dpi: 12 distinct Aardvark songs in the playlist"
