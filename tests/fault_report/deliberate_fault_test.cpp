@@ -12,6 +12,7 @@
 #include "host/host_records.h"
 #include "standin/fault_report.h"
 #include "tests/support/test_host.h"
+#include "tests/support/test_time.h"
 
 namespace {
 
@@ -100,7 +101,7 @@ TEST(FaultReport, EndsTheProgramWithItsCodeAndSaysWhere) {
     ASSERT_TRUE(::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
                                  &process));
     ::CloseHandle(file);
-    ASSERT_EQ(::WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
+    ASSERT_EQ(::WaitForSingleObject(process.hProcess, test_support::ScaledMs(60000)), WAIT_OBJECT_0);
     DWORD code = 0;
     ::GetExitCodeProcess(process.hProcess, &code);
     ::CloseHandle(process.hProcess);

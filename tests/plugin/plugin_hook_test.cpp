@@ -14,6 +14,7 @@
 #include "host/host_records.h"
 #include "tests/plugin/message_recording_host.h"
 #include "tests/support/test_thread.h"
+#include "tests/support/test_time.h"
 
 namespace {
 
@@ -43,7 +44,7 @@ HWND WaitForDialog(DWORD threadId) {
   for (;;) {
     std::vector<HWND> dialogs = DialogsOf(threadId);
     if (!dialogs.empty()) return dialogs.front();
-    if (::GetTickCount() - start > kWaitMs) return nullptr;
+    if (::GetTickCount() - start > test_support::ScaledMs(kWaitMs)) return nullptr;
     ::Sleep(10);
   }
 }
@@ -54,7 +55,7 @@ bool CloseDialogs(DWORD threadId) {
   for (;;) {
     std::vector<HWND> dialogs = DialogsOf(threadId);
     if (dialogs.empty()) return true;
-    if (::GetTickCount() - start > kWaitMs) return false;
+    if (::GetTickCount() - start > test_support::ScaledMs(kWaitMs)) return false;
     for (HWND dialog : dialogs) ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     ::Sleep(10);
   }
@@ -204,7 +205,8 @@ TEST_F(PluginHook, SecondHotkeyRaisesTheOpenDialogInsteadOfNesting) {
     // A nested dialog would keep this send from returning until it closed. (Whether
     // the dialog comes to the front cannot be told under Wine without a window
     // manager: it takes the focus back by itself.)
-    answered = ::SendMessageTimeoutA(m_host.Main(), host_msg::kHotkeyMessage, 0, 0, SMTO_NORMAL, 5000, &answer);
+    answered = ::SendMessageTimeoutA(m_host.Main(), host_msg::kHotkeyMessage, 0, 0, SMTO_NORMAL,
+                                     test_support::ScaledMs(5000), &answer);
     dialogsAfterSecond = DialogsOf(::GetWindowThreadProcessId(dialog, nullptr)).size();
   });
   ASSERT_TRUE(opened);

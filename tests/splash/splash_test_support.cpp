@@ -1,5 +1,6 @@
 #include "splash_test_support.h"
 
+#include "tests/support/test_time.h"
 #include "winui/module_instance.h"
 
 namespace splash_test {
@@ -22,7 +23,7 @@ bool Pump(const std::function<bool()>& done, DWORD limitMs, bool filter) {
   for (;;) {
     DispatchAll(filter);
     if (done()) return true;
-    if (::GetTickCount() - start > limitMs) return false;
+    if (::GetTickCount() - start > test_support::ScaledMs(limitMs)) return false;
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
   }
 }

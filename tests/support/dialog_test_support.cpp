@@ -96,9 +96,12 @@ void SelectSongsTest::StartHost(const std::vector<Song>& songs, standin::Standin
 
 void SelectSongsTest::TearDown() {
   if (m_host) {
-    m_host->Run([&] {
-      if (m_marker) ::DestroyWindow(m_marker);
-    });
+    // Bounded as the stop is: a test that failed may leave the thread busy.
+    m_host->Run(
+        [&] {
+          if (m_marker) ::DestroyWindow(m_marker);
+        },
+        standin::StandinHostThread::kDefaultTimeoutMs);
     m_host->Shutdown();
   }
   if (m_markerSeen) ::CloseHandle(m_markerSeen);
