@@ -17,6 +17,7 @@ void StepTimes::Start(const char* what) {
   m_lines.clear();
   if (!m_running) return;
   m_what = what;
+  m_file = file;
   ::QueryPerformanceCounter(&m_last);
 }
 
@@ -37,10 +38,7 @@ void StepTimes::Mark(const char* step) {
 void StepTimes::Finish() {
   if (!m_running) return;
   m_running = false;
-  char file[MAX_PATH] = {};
-  const DWORD length = ::GetEnvironmentVariableA(kVariable, file, sizeof file);
-  if (length == 0 || length >= sizeof file) return;
-  if (std::FILE* out = std::fopen(file, "a")) {
+  if (std::FILE* out = std::fopen(m_file.c_str(), "a")) {
     std::fputs(m_lines.c_str(), out);
     std::fclose(out);
   }

@@ -18,13 +18,14 @@ class StepTimes {
   void Start(const char* what);
   // The time since the last mark (or the start) as the step `step`.
   void Mark(const char* step);
-  // Writes the steps marked since the start and stops.
+  // Writes the steps marked since the start to the file named at the start, and stops.
   void Finish();
   bool Running() const { return m_running; }
 
  private:
   bool m_running = false;
   std::string m_what;
+  std::string m_file;
   std::string m_lines;
   LARGE_INTEGER m_last{};
 };

@@ -83,11 +83,15 @@ done
 
 # Dialog units to pixels: the X window is the dialog's client area, 510 x 249 units.
 eval "$(xdotool getwindowgeometry --shell "$DIALOG")"
+echo "the dialog at $TUNYRA_DPI dpi: $WIDTH x $HEIGHT pixels"
 px() { awk -v u="$1" -v w="$WIDTH" 'BEGIN { printf "%d", u * w / 510 + 0.5 }'; }
 py() { awk -v u="$1" -v h="$HEIGHT" 'BEGIN { printf "%d", u * h / 249 + 0.5 }'; }
-# The first item of the artist list (list at 13, 104): its check box sits at the left.
-BOX_X=$(($(px 13) + 10))
-BOX_Y=$(($(py 104) + 9))
+# The first item of the artist list (list at 13, 104): its check box sits at the left,
+# as wide as the row is high less two pixels (13 pixels at 96 dpi, with a margin of two
+# on either side). The click goes near the box's right edge (14 pixels in at 96 dpi,
+# scaled), where a box that kept its 96-dpi size on a larger screen is missed.
+BOX_X=$(($(px 13) + 14 * TUNYRA_DPI / 96))
+BOX_Y=$(($(py 104) + 9 * TUNYRA_DPI / 96))
 FIND_X=$(px 174)
 FIND_Y=$(py 234)
 
