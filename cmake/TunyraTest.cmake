@@ -20,6 +20,34 @@ if(NOT TARGET gtest)
   endif()
 endif()
 
+# How many times longer than usual every test may take: a slow or checking machine (see
+# scripts/test-windows-checked.sh) configures it, and exports the environment variable
+# of the same name for the waits inside the tests (tests/support/test_time.h) and for
+# scripts/wine-run.sh. A whole number or a decimal (1.5, 0.5).
+set(TUNYRA_TEST_TIME_FACTOR 1 CACHE STRING "How many times longer than usual every test may take")
+if(NOT TUNYRA_TEST_TIME_FACTOR MATCHES "^[0-9]+(\\.[0-9]+)?$")
+  message(FATAL_ERROR "TUNYRA_TEST_TIME_FACTOR must be a number, not '${TUNYRA_TEST_TIME_FACTOR}'")
+endif()
+
+# tunyra_test_timeout(SECONDS TEST...): each TEST's time limit is SECONDS times the
+# factor, rounded up.
+function(tunyra_test_timeout seconds)
+  set(factor ${TUNYRA_TEST_TIME_FACTOR})
+  set(scale 1)
+  if(factor MATCHES "^([0-9]+)\\.([0-9]+)$")
+    string(LENGTH "${CMAKE_MATCH_2}" places)
+    set(factor "${CMAKE_MATCH_1}${CMAKE_MATCH_2}")
+    string(REGEX REPLACE "^0+([0-9])" "\\1" factor "${factor}")
+    string(REPEAT 0 ${places} zeros)
+    set(scale "1${zeros}")
+  endif()
+  math(EXPR limit "(${seconds} * ${factor} + ${scale} - 1) / ${scale}")
+  if(limit LESS 1)
+    set(limit 1)
+  endif()
+  set_tests_properties(${ARGN} PROPERTIES TIMEOUT ${limit})
+endfunction()
+
 # add_tunyra_test(NAME SOURCES... [LIBS ...] [LABELS ...] [UNMANAGED_WINDOWS])
 # One GoogleTest program, registered with CTest. In the Windows build CTest runs it
 # through CMAKE_CROSSCOMPILING_EMULATOR (Wine), with the main that reports any fault

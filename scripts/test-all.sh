@@ -7,29 +7,34 @@ cd "$(dirname "$0")/.."
 TUNYRA_ROOT=$(pwd)
 JOBS=${JOBS:-$(nproc)}
 
+# Each step's heading says how long the run has taken so far.
+SECONDS=0
+step() { echo "== $1 (at $((SECONDS / 60)) min $((SECONDS % 60)) s)"; }
+
 scripts/install-deps.sh
 
-echo "== native build"
+step "native build"
 cmake -S . -B build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUNYRA_WERROR=ON >/dev/null
 cmake --build build/native -j"$JOBS"
 ctest --test-dir build/native --output-on-failure -j"$JOBS"
 
-echo "== native build under AddressSanitizer and UndefinedBehaviorSanitizer"
+step "native build under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DTUNYRA_WERROR=ON -DTUNYRA_SANITIZE=ON \
   -DTUNYRA_BUILD_BENCH=OFF >/dev/null
 cmake --build build/sanitize -j"$JOBS"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/sanitize --output-on-failure -j"$JOBS"
 
-echo "== 32-bit Windows build"
+step "32-bit Windows build"
 cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
   -DCMAKE_BUILD_TYPE=Release -DTUNYRA_WERROR=ON >/dev/null
 cmake --build build/win32 -j"$JOBS"
 
-echo "== Windows tests under Wine"
+step "Windows tests under Wine"
 source scripts/wine-env.sh
 # A private display of its own, whatever the caller has.
 unset DISPLAY
 tunyra_wine_session
 # Window tests share one display and one set of global hotkeys: run them one at a time.
 ctest --test-dir build/win32 --output-on-failure -j1
+step "every test passed"
