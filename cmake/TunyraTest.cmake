@@ -30,7 +30,9 @@ if(NOT TUNYRA_TEST_TIME_FACTOR MATCHES "^[0-9]+(\\.[0-9]+)?$")
 endif()
 
 # tunyra_test_timeout(SECONDS TEST...): each TEST's time limit is SECONDS times the
-# factor, rounded up.
+# factor, rounded up. A Windows program the test runs (scripts/wine-run.sh) is stopped,
+# its threads' backtraces printed, at four fifths of it, before CTest would stop it
+# without a word.
 function(tunyra_test_timeout seconds)
   set(factor ${TUNYRA_TEST_TIME_FACTOR})
   set(scale 1)
@@ -46,6 +48,16 @@ function(tunyra_test_timeout seconds)
     set(limit 1)
   endif()
   set_tests_properties(${ARGN} PROPERTIES TIMEOUT ${limit})
+  math(EXPR run "${seconds} * 4 / 5")
+  set_property(TEST ${ARGN} APPEND PROPERTY ENVIRONMENT "TUNYRA_RUN_SECONDS=${run}")
+endfunction()
+
+# tunyra_wine_test(TEST...): tests that run Windows programs under Wine. Each holds one
+# Wine slot while it runs (a prefix and a display of its own, scripts/wine-env.sh), so
+# that scripts/test-all.sh can run two side by side; a test run there without a slot
+# fails at once.
+function(tunyra_wine_test)
+  set_tests_properties(${ARGN} PROPERTIES RESOURCE_GROUPS wine:1)
 endfunction()
 
 # add_tunyra_test(NAME SOURCES... [LIBS ...] [LABELS ...] [UNMANAGED_WINDOWS])
@@ -62,6 +74,9 @@ function(add_tunyra_test name)
     target_link_libraries(${name} PRIVATE ${T_LIBS} gmock gtest_main)
   endif()
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  if(WIN32)
+    tunyra_wine_test(${name})
+  endif()
   if(T_LABELS)
     set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
   endif()

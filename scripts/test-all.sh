@@ -35,6 +35,9 @@ source scripts/wine-env.sh
 # A private display of its own, whatever the caller has.
 unset DISPLAY
 tunyra_wine_session
-# Window tests share one display and one set of global hotkeys: run them one at a time.
-ctest --test-dir build/win32 --output-on-failure -j1
+# Two at a time (TUNYRA_WINE_JOBS), each in a Wine slot of its own: its own prefix and
+# display, so no two running tests share windows, global hotkeys or focus.
+WINE_JOBS=${TUNYRA_WINE_JOBS:-2}
+tunyra_wine_slots "$WINE_JOBS" build/win32/wine-slots.json
+ctest --test-dir build/win32 --output-on-failure -j"$WINE_JOBS" --resource-spec-file "$TUNYRA_ROOT/build/win32/wine-slots.json"
 step "every test passed"

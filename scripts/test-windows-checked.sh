@@ -2,9 +2,9 @@
 # The Windows suite under Wine's heap checking (WINEDEBUG=warn+heap: every heap call
 # checks its block, freed blocks are filled and held back before reuse). Builds as
 # scripts/test-all.sh builds its Windows part, in a folder of its own, with every test's
-# time limit and wait stretched; runs every Windows test but the million-item stress and
-# the second build of the packages (no Wine in it), and fails on a failed test or on
-# any err:heap line in any test's output. Too slow for every run; run it before a
+# time limit and wait stretched; runs every Windows test but the million-item stress, the
+# 70,000-item dialog (below) and the second build of the packages (no Wine in it); fails
+# on a failed test or on any err:heap line in any test's output. Too slow for every run; run it before a
 # change to the plug-in's memory or windows is done.
 # Usage: scripts/test-windows-checked.sh [build folder, default build/win32-checked]
 #   TUNYRA_TEST_TIME_FACTOR  how many times longer every wait and time limit may be (default 4)
@@ -29,6 +29,12 @@ source scripts/wine-env.sh
 unset DISPLAY
 tunyra_wine_session
 export WINEDEBUG=warn+heap
+# Left out here besides the million-item stress: the dialog over 70,000 items. Wine's
+# checking heap fills every block it frees, and a block freed just after a free one is
+# merged and the whole merged stretch filled again, so the tens of thousands of small
+# blocks that library frees one after another cost time growing with their square (past
+# a quarter of an hour for that one case, most of it in ntdll's mark_block_free).
+export GTEST_FILTER=-SelectSongsTest.CheckBoxClicksReachItemsPastIndex65535
 log="$BUILD/checked-tests.log"
 # Every test's whole output goes to the log: a heap error in a test that passes must
 # still be seen.

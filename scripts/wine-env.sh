@@ -1,7 +1,28 @@
 # Sourced: a private 32-bit Wine prefix for this checkout, and a display.
 # TUNYRA_ROOT defaults to the checkout holding this script.
 TUNYRA_ROOT=${TUNYRA_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
-export WINEPREFIX=${TUNYRA_WINEPREFIX:-$TUNYRA_ROOT/build/wineprefix}
+# Windows tests may run side by side (scripts/test-all.sh), each in a Wine slot of its
+# own: a prefix and a display, so that two tests share no windows, hotkeys, focus or
+# prefix settings. CTest hands a test its slot as CTEST_RESOURCE_GROUP_0_WINE
+# ("id:N,slots:1"); anything else runs in slot 0, the usual prefix.
+if [[ ${CTEST_RESOURCE_GROUP_0_WINE:-} =~ ^id:([0-9]+), ]]; then
+  TUNYRA_WINE_SLOT=${BASH_REMATCH[1]}
+elif [ -n "${TUNYRA_WINE_SLOTS:-}" ] && [ -z "${TUNYRA_WINE_SLOT:-}" ]; then
+  # It would share slot 0 with whichever test holds it.
+  echo "wine-env.sh: Windows tests run side by side here and this one holds no Wine slot" \
+    "(tunyra_wine_test in its CMakeLists.txt)" >&2
+  return 1 2>/dev/null || exit 1
+fi
+TUNYRA_WINE_SLOT=${TUNYRA_WINE_SLOT:-0}
+if [ "$TUNYRA_WINE_SLOT" = 0 ]; then
+  export WINEPREFIX=${TUNYRA_WINEPREFIX:-$TUNYRA_ROOT/build/wineprefix}
+else
+  export WINEPREFIX=${TUNYRA_WINEPREFIX:-$TUNYRA_ROOT/build/wineprefix-$TUNYRA_WINE_SLOT}
+fi
+# The slot's display, when the runner started one for it (tunyra_wine_slots).
+_slot_display=TUNYRA_DISPLAY_$TUNYRA_WINE_SLOT
+if [ -n "${!_slot_display:-}" ]; then export DISPLAY=${!_slot_display}; fi
+unset _slot_display
 export WINEARCH=win32
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
@@ -76,4 +97,32 @@ tunyra_wine_session() {
 tunyra_end_wine_session() {
   wineserver -k >/dev/null 2>&1 || true
   if [ -n "${TUNYRA_XVFB_PID:-}" ]; then kill "$TUNYRA_XVFB_PID" 2>/dev/null || true; fi
+  local slot
+  for slot in ${TUNYRA_SLOT_PREFIXES:-}; do WINEPREFIX=$slot wineserver -k >/dev/null 2>&1 || true; done
+  for slot in ${TUNYRA_SLOT_XVFB_PIDS:-}; do kill "$slot" 2>/dev/null || true; done
+}
+
+# After tunyra_wine_session, for a runner of Windows tests side by side: slots 1 to
+# `count`-1 get a display each (a private Xvfb) and a prefix made ready (slot 0 is the
+# session's own), and CTest's resource spec naming them is written to `file`. The
+# session's end stops them all.
+tunyra_wine_slots() {
+  local count=$1 file=$2 slot session_display=$DISPLAY session_xvfb=$TUNYRA_XVFB_PID pids=""
+  local spec=""
+  export TUNYRA_WINE_SLOTS=$count TUNYRA_DISPLAY_0=$DISPLAY
+  TUNYRA_SLOT_XVFB_PIDS="" TUNYRA_SLOT_PREFIXES=""
+  for ((slot = 1; slot < count; slot++)); do
+    unset DISPLAY
+    tunyra_ensure_display || return 1
+    export "TUNYRA_DISPLAY_$slot=$DISPLAY"
+    TUNYRA_SLOT_XVFB_PIDS+=" $TUNYRA_XVFB_PID"
+    TUNYRA_SLOT_PREFIXES+=" $TUNYRA_ROOT/build/wineprefix-$slot"
+    (TUNYRA_WINE_SLOT=$slot; source "$TUNYRA_ROOT/scripts/wine-env.sh"; tunyra_ensure_prefix) &
+    pids+=" $!"
+  done
+  export DISPLAY=$session_display
+  TUNYRA_XVFB_PID=$session_xvfb
+  for slot in $pids; do wait "$slot" || return 1; done
+  for ((slot = 0; slot < count; slot++)); do spec+="${spec:+,}{\"id\":\"$slot\",\"slots\":1}"; done
+  printf '{"version":{"major":1,"minor":0},"local":[{"wine":[%s]}]}\n' "$spec" >"$file"
 }

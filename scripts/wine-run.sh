@@ -7,9 +7,10 @@
 # summary: one that ends before reporting all its tests has failed, whatever its exit
 # code says.
 #
-# A program still running after TUNYRA_RUN_SECONDS (default 500) times the time factor
-# (TUNYRA_TEST_TIME_FACTOR, as the tests' own waits) is stopped and fails, so that no
-# Wine process outlives its test.
+# A program still running after TUNYRA_RUN_SECONDS (default 500; CTest sets it a little
+# under each test's time limit) times the time factor (TUNYRA_TEST_TIME_FACTOR, as the
+# tests' own waits) has its threads' backtraces printed, is stopped and fails, so that no
+# Wine process outlives its test and a hang shows where it hung.
 set -eu
 source "$(dirname "$0")/wine-env.sh"
 TUNYRA_XVFB_PID=""
@@ -17,9 +18,33 @@ tunyra_ensure_display
 tunyra_ensure_prefix
 
 limit=$(tunyra_scaled_seconds "${TUNYRA_RUN_SECONDS:-500}")
-run() { timeout --kill-after=10 "$limit" wine "$@"; }
-said_stopped() {
-  if [ "$1" -eq 124 ] || [ "$1" -eq 137 ]; then echo "*** $2 still running after $limit s: stopped" >&2; fi
+# Runs the program; one still running at the limit has the backtraces of its threads
+# printed (so a hang says where it is) and is stopped, with code 124.
+run() {
+  wine "$@" &
+  local pid=$! started=$SECONDS
+  while kill -0 "$pid" 2>/dev/null; do
+    if [ $((SECONDS - started)) -ge "$limit" ]; then
+      echo "*** $1 still running after $limit s: the backtraces of its threads, then stopped" >&2
+      print_backtraces "$(basename "$1")" >&2
+      kill "$pid" 2>/dev/null
+      sleep 5
+      kill -9 "$pid" 2>/dev/null
+      wait "$pid" 2>/dev/null
+      return 124
+    fi
+    sleep 1
+  done
+  wait "$pid"
+}
+print_backtraces() {
+  local id
+  id=$(timeout 30 winedbg --command "info process" 2>/dev/null | tr -d "'" |
+       awk -v name="$1" 'tolower($NF) == tolower(name) { print $1; exit }')
+  [ -n "$id" ] || { echo "(no Windows process named $1 found)"; return; }
+  # "bt all" goes through every process of the prefix: keep this one's threads.
+  printf 'attach 0x%s\nbt all\ndetach\nquit\n' "$id" | timeout 60 winedbg 2>&1 |
+    awk -v me="in process $(printf '%04x' $((16#$id))) " '/^Backtracing for thread/ { keep = index($0, me) > 0 } keep' || true
 }
 
 gtest=0
@@ -34,7 +59,6 @@ if [ $gtest -eq 1 ]; then
   run "$@" | tee "$log"
   rc=${PIPESTATUS[0]}
   set -e
-  said_stopped "$rc" "$1"
   if [ "$rc" -eq 0 ] && ! grep -Eq '^\[==========\] [0-9]+ tests? from [0-9]+ test (suites?|cases?) ran\.' "$log"; then
     echo "*** $1 ended with code 0 before GoogleTest reported all its tests" >&2
     rc=1
@@ -42,7 +66,6 @@ if [ $gtest -eq 1 ]; then
   rm -f "$log"
 else
   run "$@" || rc=$?
-  said_stopped "$rc" "$1"
 fi
 if [ -n "$TUNYRA_XVFB_PID" ]; then
   # The prefix's own processes (the desktop, services) hold the display until the
