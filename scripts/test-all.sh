@@ -38,6 +38,7 @@ tunyra_wine_session
 # Two at a time (TUNYRA_WINE_JOBS), each in a Wine slot of its own: its own prefix and
 # display, so no two running tests share windows, global hotkeys or focus.
 WINE_JOBS=${TUNYRA_WINE_JOBS:-2}
-tunyra_wine_slots "$WINE_JOBS" build/win32/wine-slots.json
-ctest --test-dir build/win32 --output-on-failure -j"$WINE_JOBS" --resource-spec-file "$TUNYRA_ROOT/build/win32/wine-slots.json"
+slots=$TUNYRA_ROOT/build/win32/wine-slots.json
+tunyra_wine_slots "$WINE_JOBS" "$slots"
+ctest --test-dir build/win32 --output-on-failure -j"$WINE_JOBS" --resource-spec-file "$slots"
 step "every test passed"

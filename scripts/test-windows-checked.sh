@@ -4,8 +4,8 @@
 # scripts/test-all.sh builds its Windows part, in a folder of its own, with every test's
 # time limit and wait stretched; runs every Windows test but the million-item stress, the
 # 70,000-item dialog (below) and the second build of the packages (no Wine in it); fails
-# on a failed test or on any err:heap line in any test's output. Too slow for every run; run it before a
-# change to the plug-in's memory or windows is done.
+# on a failed test or on any err:heap line in any test's output. Too slow for every
+# run; run it before a change to the plug-in's memory or windows is done.
 # Usage: scripts/test-windows-checked.sh [build folder, default build/win32-checked]
 #   TUNYRA_TEST_TIME_FACTOR  how many times longer every wait and time limit may be (default 4)
 #   JOBS                     build jobs (default: every core)

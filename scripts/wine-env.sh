@@ -14,11 +14,11 @@ elif [ -n "${TUNYRA_WINE_SLOTS:-}" ] && [ -z "${TUNYRA_WINE_SLOT:-}" ]; then
   return 1 2>/dev/null || exit 1
 fi
 TUNYRA_WINE_SLOT=${TUNYRA_WINE_SLOT:-0}
-if [ "$TUNYRA_WINE_SLOT" = 0 ]; then
-  export WINEPREFIX=${TUNYRA_WINEPREFIX:-$TUNYRA_ROOT/build/wineprefix}
-else
-  export WINEPREFIX=${TUNYRA_WINEPREFIX:-$TUNYRA_ROOT/build/wineprefix-$TUNYRA_WINE_SLOT}
-fi
+# The prefix of slot N (TUNYRA_WINEPREFIX, when set, names the prefix instead).
+tunyra_slot_prefix() {
+  if [ "$1" = 0 ]; then echo "$TUNYRA_ROOT/build/wineprefix"; else echo "$TUNYRA_ROOT/build/wineprefix-$1"; fi
+}
+export WINEPREFIX=${TUNYRA_WINEPREFIX:-$(tunyra_slot_prefix "$TUNYRA_WINE_SLOT")}
 # The slot's display, when the runner started one for it (tunyra_wine_slots).
 _slot_display=TUNYRA_DISPLAY_$TUNYRA_WINE_SLOT
 if [ -n "${!_slot_display:-}" ]; then export DISPLAY=${!_slot_display}; fi
@@ -104,11 +104,11 @@ tunyra_end_wine_session() {
 
 # After tunyra_wine_session, for a runner of Windows tests side by side: slots 1 to
 # `count`-1 get a display each (a private Xvfb) and a prefix made ready (slot 0 is the
-# session's own), and CTest's resource spec naming them is written to `file`. The
-# session's end stops them all.
+# session's own), and the list of slots CTest hands out (its resource file, JSON) is
+# written to `file`. The session's end stops them all.
 tunyra_wine_slots() {
   local count=$1 file=$2 slot session_display=$DISPLAY session_xvfb=$TUNYRA_XVFB_PID pids=""
-  local spec=""
+  local slots=""
   export TUNYRA_WINE_SLOTS=$count TUNYRA_DISPLAY_0=$DISPLAY
   TUNYRA_SLOT_XVFB_PIDS="" TUNYRA_SLOT_PREFIXES=""
   for ((slot = 1; slot < count; slot++)); do
@@ -116,13 +116,13 @@ tunyra_wine_slots() {
     tunyra_ensure_display || return 1
     export "TUNYRA_DISPLAY_$slot=$DISPLAY"
     TUNYRA_SLOT_XVFB_PIDS+=" $TUNYRA_XVFB_PID"
-    TUNYRA_SLOT_PREFIXES+=" $TUNYRA_ROOT/build/wineprefix-$slot"
+    TUNYRA_SLOT_PREFIXES+=" $(tunyra_slot_prefix "$slot")"
     (TUNYRA_WINE_SLOT=$slot; source "$TUNYRA_ROOT/scripts/wine-env.sh"; tunyra_ensure_prefix) &
     pids+=" $!"
   done
   export DISPLAY=$session_display
   TUNYRA_XVFB_PID=$session_xvfb
   for slot in $pids; do wait "$slot" || return 1; done
-  for ((slot = 0; slot < count; slot++)); do spec+="${spec:+,}{\"id\":\"$slot\",\"slots\":1}"; done
-  printf '{"version":{"major":1,"minor":0},"local":[{"wine":[%s]}]}\n' "$spec" >"$file"
+  for ((slot = 0; slot < count; slot++)); do slots+="${slots:+,}{\"id\":\"$slot\",\"slots\":1}"; done
+  printf '{"version":{"major":1,"minor":0},"local":[{"wine":[%s]}]}\n' "$slots" >"$file"
 }

@@ -22,20 +22,23 @@ limit=$(tunyra_scaled_seconds "${TUNYRA_RUN_SECONDS:-500}")
 # printed (so a hang says where it is) and is stopped, with code 124.
 run() {
   wine "$@" &
-  local pid=$! started=$SECONDS
-  while kill -0 "$pid" 2>/dev/null; do
-    if [ $((SECONDS - started)) -ge "$limit" ]; then
-      echo "*** $1 still running after $limit s: the backtraces of its threads, then stopped" >&2
-      print_backtraces "$(basename "$1")" >&2
-      kill "$pid" 2>/dev/null
-      sleep 5
-      kill -9 "$pid" 2>/dev/null
-      wait "$pid" 2>/dev/null
-      return 124
-    fi
-    sleep 1
-  done
-  wait "$pid"
+  local program=$! ended rc=0
+  sleep "$limit" &
+  local alarm=$!
+  # Whichever ends first: the program, or the time it was given.
+  wait -n -p ended "$program" "$alarm" || rc=$?
+  if [ "$ended" = "$program" ]; then
+    kill "$alarm" 2>/dev/null || true
+    wait "$alarm" 2>/dev/null || true
+    return "$rc"
+  fi
+  echo "*** $1 still running after $limit s: the backtraces of its threads, then stopped" >&2
+  print_backtraces "$(basename "$1")" >&2
+  kill "$program" 2>/dev/null || true
+  sleep 5
+  kill -9 "$program" 2>/dev/null || true
+  wait "$program" 2>/dev/null || true
+  return 124
 }
 print_backtraces() {
   local id
