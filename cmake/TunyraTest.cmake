@@ -23,10 +23,12 @@ endif()
 # How many times longer than usual every test may take: a slow or checking machine (see
 # scripts/test-windows-checked.sh) configures it, and exports the environment variable
 # of the same name for the waits inside the tests (tests/support/test_time.h) and for
-# scripts/wine-run.sh. A whole number or a decimal (1.5, 0.5).
+# scripts/wine-run.sh. A whole number or a decimal (1.5, 0.5), above 0 and below 1000, as
+# the tests and wine-run.sh take it.
 set(TUNYRA_TEST_TIME_FACTOR 1 CACHE STRING "How many times longer than usual every test may take")
-if(NOT TUNYRA_TEST_TIME_FACTOR MATCHES "^[0-9]+(\\.[0-9]+)?$")
-  message(FATAL_ERROR "TUNYRA_TEST_TIME_FACTOR must be a number, not '${TUNYRA_TEST_TIME_FACTOR}'")
+if(NOT TUNYRA_TEST_TIME_FACTOR MATCHES "^[0-9]+(\\.[0-9]+)?$" OR NOT TUNYRA_TEST_TIME_FACTOR GREATER 0
+   OR NOT TUNYRA_TEST_TIME_FACTOR LESS 1000)
+  message(FATAL_ERROR "TUNYRA_TEST_TIME_FACTOR must be a number above 0 and below 1000, not '${TUNYRA_TEST_TIME_FACTOR}'")
 endif()
 
 # tunyra_test_timeout(SECONDS TEST...): each TEST's time limit is SECONDS times the
